@@ -1,0 +1,3 @@
+#include "appbusy.h"
+
+std::atomic<bool> tarn::AppBusy::s_busy{false};

@@ -1,0 +1,150 @@
+#include "application.h"
+
+#include "datapaths.h"
+#include "messagehandler.h"
+#include "qmltypes.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "version.h"
+#include "viewloader.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFont>
+#include <QLockFile>
+#include <QQuickView>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace tarn {
+namespace {
+struct Options {
+    QString connect;
+    bool offline = false;
+    QString screenshot;
+    int quitAfterMs = -1;
+};
+
+Options parseOptions(const QApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tarn Control: find, watch and edit loudspeaker processors."));
+    parser.addHelpOption();
+    const QCommandLineOption connect(QStringLiteral("connect"),
+                                     QStringLiteral("Connect at start to ADDRESS, logging in with PASSWORD."),
+                                     QStringLiteral("ADDRESS[:PASSWORD]"));
+    const QCommandLineOption offline(QStringLiteral("offline"),
+                                     QStringLiteral("Start the offline model and connect to it."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save the window as a PNG into FILE (with --quit-after)."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
+                                       QStringLiteral("Quit after MS milliseconds (the screenshot is taken then)."),
+                                       QStringLiteral("MS"));
+    parser.addOptions({connect, offline, screenshot, quitAfter});
+    parser.process(app);
+
+    Options options;
+    options.connect = parser.value(connect);
+    options.offline = parser.isSet(offline);
+    options.screenshot = parser.value(screenshot);
+    bool ok = false;
+    const int ms = parser.value(quitAfter).toInt(&ok);
+    if (parser.isSet(quitAfter) && ok && ms >= 0)
+        options.quitAfterMs = ms;
+    return options;
+}
+
+void writeStartupSettings()
+{
+    TarnSettings::write(QString::fromLatin1(keys::ExtraFeaturesReady), QStringLiteral("true"));
+    TarnSettings::write(QString::fromLatin1(keys::ResizeReady), QStringLiteral("true"));
+    TarnSettings settings;
+    if (!settings.contains(QString::fromLatin1(keys::CheckOnStart)))
+        settings.setValue(QString::fromLatin1(keys::CheckOnStart), QStringLiteral("true"));
+    TarnSettings::write(QString::fromLatin1(keys::CurrentVersion), QString::fromLatin1(kApplicationVersion));
+}
+
+void scheduleScreenshotAndQuit(const Options &options, QQuickView *view)
+{
+    if (options.quitAfterMs < 0)
+        return;
+    QTimer::singleShot(options.quitAfterMs, view, [view, file = options.screenshot]() {
+        if (!file.isEmpty()) {
+            const QImage image = view->grabWindow();
+            if (image.isNull() || !image.save(file))
+                std::fprintf(stderr, "tarn-control: could not save the screenshot to %s\n", qPrintable(file));
+            else
+                std::printf("%s\n", qPrintable(QFileInfo(file).absoluteFilePath()));
+        }
+        QCoreApplication::quit();
+    });
+}
+} // namespace
+
+int runApplication(int argc, char *argv[])
+{
+    // 1. The application object.
+    QApplication app(argc, argv);
+    const Options options = parseOptions(app);
+
+    // The lock is tested before the log is touched, so that a second instance never deletes
+    // the running instance's log.
+    auto lock = std::make_unique<QLockFile>(lockFilePath());
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        std::fprintf(stderr, "Another instance of the application is already running.\n");
+        return 0;
+    }
+
+    // 2.-5. A fresh log in the data folder, the handler, and the generic data location.
+    const QString genericLocation = genericDataLocation();
+    setGenericDataLocation(genericLocation);
+    QFile::remove(logFilePath());
+    QDir().mkpath(dataFolder());
+    installLogHandler(logFilePath());
+    qDebug() << genericLocation << dataFolder();
+
+    // 6. The lock was taken above.
+    qDebug() << "File locked by process.";
+
+    // 7. Start-up settings.
+    writeStartupSettings();
+
+    // 8.-9.
+    qDebug() << "QT PLATFORM NAME = " << QGuiApplication::platformName();
+    registerQmlTypes();
+
+    // 10.-11.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(kOrganisationName));
+    QCoreApplication::setOrganizationDomain(QString::fromLatin1(kOrganisationDomain));
+    QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationName));
+    {
+        TarnSettings settings;
+        if (!settings.contains(QString::fromLatin1(keys::AppAnalytics)))
+            settings.setValue(QString::fromLatin1(keys::AppAnalytics), QStringLiteral("true"));
+    }
+
+    // 13. The application font.
+    QFont font = QApplication::font();
+    font.setFamily(QStringLiteral("Arial"));
+    font.setStyle(QFont::StyleNormal);
+    QApplication::setFont(font);
+
+    // 14. The window and its screens.
+    auto viewLoader = std::make_unique<ViewLoader>();
+    viewLoader->InitLoader(QGuiApplication::platformName());
+    scheduleScreenshotAndQuit(options, viewLoader->view());
+
+    // 15.
+    const int code = app.exec();
+    viewLoader.reset();
+    uninstallLogHandler();
+    return code;
+}
+} // namespace tarn

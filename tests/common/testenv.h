@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace tarn::test {
+// Points XDG_CONFIG_HOME, XDG_DATA_HOME and TMPDIR at folders of this test process, so no test
+// reads or writes the user's own settings, data or lock file. Call before anything opens them.
+inline QString isolateEnvironment()
+{
+    static std::unique_ptr<QTemporaryDir> root;
+    if (!root) {
+        root = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tarn-test-XXXXXX"));
+        const QString base = root->path();
+        for (const char *sub : {"config", "data", "tmp"})
+            QDir().mkpath(base + QLatin1Char('/') + QLatin1String(sub));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QStringLiteral("/config")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(base + QStringLiteral("/data")));
+        qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("/tmp")));
+    }
+    return root->path();
+}
+} // namespace tarn::test
+
+// QTEST_MAIN with the environment isolated before the application object exists.
+#define TARN_TEST_MAIN(TestObject, AppType)                                                        \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        tarn::test::isolateEnvironment();                                                          \
+        AppType app(argc, argv);                                                                   \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }

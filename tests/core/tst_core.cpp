@@ -1,0 +1,143 @@
+#include "datapaths.h"
+#include "messagehandler.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <thread>
+#include <vector>
+
+class TstCore : public QObject {
+    Q_OBJECT
+private slots:
+    void logLineFormat();
+    void logLineLevelWords_data();
+    void logLineLevelWords();
+    void handlerKeepsLinesWholeAcrossThreads();
+    void settingsSharedAcrossInstances();
+    void settingsAbsentKeysAndClear();
+    void dataPaths();
+};
+
+void TstCore::logLineFormat()
+{
+    // A signature with "::" inside its argument list loses everything up to the last "::".
+    const QMessageLogContext context("/home/dev/src/link/tcpadaptor.cpp", 214,
+                                     "void __cdecl TCPAdaptor::onError(enum QAbstractSocket::SocketError)",
+                                     "default");
+    const QString line = tarn::formatLogLine(QtWarningMsg, context, QStringLiteral("socket error"));
+    const QRegularExpression shape(QStringLiteral(
+        R"(^\d\d:\d\d:\d\d:\d\d\d: Warning \[tcpadaptor\.cpp: SocketError\): 214\] socket error\n$)"));
+    QVERIFY2(shape.match(line).hasMatch(), qPrintable(line));
+
+    QCOMPARE(tarn::trimFunctionName("void __cdecl TCPAdaptor::doConnect(void)"), QStringLiteral("doConnect(void)"));
+    QCOMPARE(tarn::trimFunctionName("int main(int, char **)"), QStringLiteral("int main(int, char **)"));
+    QCOMPARE(tarn::trimFunctionName(nullptr), QString());
+
+    // Windows separators in the file name go too; a missing file leaves the field empty.
+    const QMessageLogContext windowsContext("C:\\src\\shell\\viewloader.cpp", 7, "f()", "default");
+    QVERIFY(tarn::formatLogLine(QtDebugMsg, windowsContext, "x").contains(QStringLiteral("[viewloader.cpp: f(): 7] x")));
+    const QMessageLogContext empty;
+    QVERIFY(tarn::formatLogLine(QtDebugMsg, empty, "x").endsWith(QStringLiteral("Debug   [: : 0] x\n")));
+}
+
+void TstCore::logLineLevelWords_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("debug") << int(QtDebugMsg) << "Debug  ";
+    QTest::newRow("warning") << int(QtWarningMsg) << "Warning";
+    QTest::newRow("critical") << int(QtCriticalMsg) << "Error  ";
+    QTest::newRow("info") << int(QtInfoMsg) << "Info   ";
+}
+
+void TstCore::logLineLevelWords()
+{
+    QFETCH(int, type);
+    QFETCH(QString, word);
+    const QMessageLogContext context("a.cpp", 1, "g()", "default");
+    const QString line = tarn::formatLogLine(QtMsgType(type), context, "t");
+    QCOMPARE(line.mid(14, 7), word);
+    QCOMPARE(word.size(), 7);
+}
+
+void TstCore::handlerKeepsLinesWholeAcrossThreads()
+{
+    const QString path = tarn::test::isolateEnvironment() + QStringLiteral("/threads.log");
+    QVERIFY(tarn::installLogHandler(path));
+    constexpr int kThreads = 4;
+    constexpr int kLines = 3000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t]() {
+            for (int i = 0; i < kLines; ++i)
+                qDebug().noquote() << QStringLiteral("thread %1 line %2 ").arg(t).arg(i) + QString(60, QLatin1Char('x'));
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+    qWarning("näive ünïcode");
+    tarn::uninstallLogHandler();
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), kThreads * kLines + 2); // last split piece is empty
+    const QRegularExpression shape(QStringLiteral(
+        R"(^\d\d:\d\d:\d\d:\d\d\d: Debug   \[tst_core\.cpp: .*\] thread \d line \d+ x{60}$)"));
+    for (int i = 0; i < kThreads * kLines; ++i)
+        QVERIFY2(shape.match(QString::fromLocal8Bit(lines.at(i))).hasMatch(), lines.at(i).constData());
+    QVERIFY(QString::fromLocal8Bit(lines.at(kThreads * kLines)).endsWith(QStringLiteral("näive ünïcode")));
+}
+
+void TstCore::settingsSharedAcrossInstances()
+{
+    TarnSettings writer;
+    TarnSettings reader;
+    writer.setValue(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("10.0.0.7"));
+    QCOMPARE(reader.value(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)).toString(), QStringLiteral("10.0.0.7"));
+    QVERIFY(reader.contains(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)));
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)), QStringLiteral("10.0.0.7"));
+
+    // Booleans are stored as text and stay text.
+    writer.setValue(QString::fromLatin1(tarn::keys::CheckOnStart), QStringLiteral("false"));
+    QCOMPARE(reader.value(QString::fromLatin1(tarn::keys::CheckOnStart)).toString(), QStringLiteral("false"));
+
+    writer.remove(QString::fromLatin1(tarn::keys::CheckOnStart));
+    QVERIFY(!reader.contains(QString::fromLatin1(tarn::keys::CheckOnStart)));
+
+    // The store lives where XDG says, under the organisation and application names.
+    const QString file = tarn::test::isolateEnvironment() + QStringLiteral("/config/Tessil/TarnControl.conf");
+    QVERIFY2(QFile::exists(file), qPrintable(file));
+}
+
+void TstCore::settingsAbsentKeysAndClear()
+{
+    TarnSettings settings;
+    const QString absent = QStringLiteral("Data/neverWritten");
+    QVERIFY(!settings.value(absent).isValid());
+    QVERIFY(settings.value(absent) != QVariant(QStringLiteral("false")));
+    QCOMPARE(settings.value(absent, QStringLiteral("Standard")).toString(), QStringLiteral("Standard"));
+
+    settings.setValue(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
+    settings.setValue(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
+    settings.clear();
+    TarnSettings other;
+    QVERIFY(!other.contains(QString::fromLatin1(tarn::keys::CurrentDevicePassword)));
+    QVERIFY(!other.contains(QString::fromLatin1(tarn::keys::AppAnalytics)));
+}
+
+void TstCore::dataPaths()
+{
+    const QString root = tarn::test::isolateEnvironment();
+    QCOMPARE(tarn::dataFolder(), root + QStringLiteral("/data/norv/Tarn"));
+    QCOMPARE(tarn::logFilePath(), root + QStringLiteral("/data/norv/Tarn/ui.log"));
+    QCOMPARE(tarn::lockFilePath(), root + QStringLiteral("/tmp/TESSIL_NORV_CADENZO_TARN_LOCK_FILE"));
+}
+
+TARN_TEST_MAIN(TstCore, QCoreApplication)
+#include "tst_core.moc"
