@@ -84,6 +84,11 @@ std::unique_ptr<QFtpCommand> makeCommand(QFtp::Command type, const QStringList &
     return c;
 }
 
+QString dataLine(const QFtpPI *pi)
+{
+    return pi->transferMode() == QFtp::Passive ? QStringLiteral("PASV") : QStringLiteral("PORT");
+}
+
 QString transferTypeLine(QFtp::TransferType type)
 {
     return type == QFtp::Binary ? QStringLiteral("TYPE I") : QStringLiteral("TYPE A");
@@ -129,14 +134,14 @@ int QFtp::setTransferMode(TransferMode mode)
 int QFtp::list(const QString &dir)
 {
     return addCommand(makeCommand(
-        List, {QStringLiteral("TYPE A"), QStringLiteral("PASV"),
+        List, {QStringLiteral("TYPE A"), dataLine(m_pi),
                dir.isEmpty() ? QStringLiteral("LIST") : QLatin1String("LIST ") + dir}));
 }
 
 int QFtp::nameList(QIODevice *device)
 {
     auto c = makeCommand(NameList,
-                         {QStringLiteral("TYPE A"), QStringLiteral("PASV"), QStringLiteral("NLST")});
+                         {QStringLiteral("TYPE A"), dataLine(m_pi), QStringLiteral("NLST")});
     c->device = device;
     c->hasDevice = device != nullptr;
     return addCommand(std::move(c));
@@ -150,7 +155,7 @@ int QFtp::cd(const QString &dir)
 int QFtp::get(const QString &file, QIODevice *device, TransferType type)
 {
     auto c = makeCommand(Get, {QLatin1String("SIZE ") + file, transferTypeLine(type),
-                               QStringLiteral("PASV"), QLatin1String("RETR ") + file});
+                               dataLine(m_pi), QLatin1String("RETR ") + file});
     c->device = device;
     c->hasDevice = device != nullptr;
     return addCommand(std::move(c));
@@ -158,7 +163,7 @@ int QFtp::get(const QString &file, QIODevice *device, TransferType type)
 
 int QFtp::put(const QByteArray &data, const QString &file, TransferType type)
 {
-    auto c = makeCommand(Put, {transferTypeLine(type), QStringLiteral("PASV"),
+    auto c = makeCommand(Put, {transferTypeLine(type), dataLine(m_pi),
                                QLatin1String("ALLO ") + QString::number(data.size()),
                                QLatin1String("STOR ") + file});
     c->data = data;
@@ -168,7 +173,7 @@ int QFtp::put(const QByteArray &data, const QString &file, TransferType type)
 
 int QFtp::put(QIODevice *device, const QString &file, TransferType type)
 {
-    QStringList lines{transferTypeLine(type), QStringLiteral("PASV")};
+    QStringList lines{transferTypeLine(type), dataLine(m_pi)};
     if (device && !device->isSequential())
         lines << QLatin1String("ALLO ") + QString::number(device->size());
     lines << QLatin1String("STOR ") + file;

@@ -405,6 +405,11 @@ void QFtpPI::sendNextLine()
     }
 
     QString line = m_pendingLines.takeFirst();
+    // The data connection follows the mode in force when it is made, not when it was queued.
+    const bool dataSetup =
+        line.startsWith(QLatin1String("PASV")) || line.startsWith(QLatin1String("PORT"));
+    if (dataSetup)
+        line = m_transferMode == QFtp::Passive ? QStringLiteral("PASV") : QStringLiteral("PORT");
     if (line.startsWith(QLatin1String("PASV"))) {
         m_dtp->abortConnection();
         line = m_useExtended ? QStringLiteral("EPSV\r\n") : QStringLiteral("PASV\r\n");
@@ -485,7 +490,7 @@ void QFtpPI::onTimeout()
                    || m_currentLine.startsWith(QLatin1String("LIST")))) {
         text = tr("Data connection timed out");
     } else {
-        text = tr("Server did not answer within %1 seconds").arg((m_timeout + 999) / 1000);
+        text = tr("Server did not answer in time");
     }
     qCWarning(lcFtp).noquote() << text;
     reportError(code, text);
