@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -328,10 +329,7 @@ void QFtpDTP::writeMore()
             if (!chunk.isEmpty()) {
                 written = m_socket->write(chunk);
             } else {
-                const bool ended = m_device->isSequential()
-                    ? (m_sourceFinished || !m_device->isOpen()) && m_device->bytesAvailable() <= 0
-                    : m_device->atEnd() || !m_device->isOpen();
-                if (!ended)
+                if (!sourceEnded())
                     return; // more will come with the device's readyRead
             }
         }
@@ -344,6 +342,24 @@ void QFtpDTP::writeMore()
             return;
         }
     }
+}
+
+bool QFtpDTP::sourceEnded() const
+{
+    if (!m_device->isOpen())
+        return true;
+    if (!m_device->isSequential())
+        return m_device->atEnd();
+    if (m_device->bytesAvailable() > 0)
+        return false;
+    // A sequential device may only be empty for now; believe its end only where it is known.
+    if (m_sourceFinished)
+        return true;
+    if (auto *process = qobject_cast<QProcess *>(m_device.data()))
+        return process->state() == QProcess::NotRunning;
+    if (auto *socket = qobject_cast<QAbstractSocket *>(m_device.data()))
+        return socket->state() == QAbstractSocket::UnconnectedState;
+    return false;
 }
 
 void QFtpDTP::closeSocket(bool announce)

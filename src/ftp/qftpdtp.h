@@ -77,6 +77,7 @@ private:
     void onBytesWritten(qint64 n);
     void onSourceReadyRead();
     void writeMore();
+    bool sourceEnded() const;
     void parseListLines(bool flush);
     void closeSocket(bool announce);
 

@@ -168,6 +168,8 @@ private slots:
     void transfers();
     void abortDuringTransfer_data() { addServerRows(); }
     void abortDuringTransfer();
+    void sequentialUpload_data() { addServerRows(); }
+    void sequentialUpload();
     void directories_data() { addServerRows(); }
     void directories();
 
@@ -615,6 +617,55 @@ void TestFtp::abortDuringTransfer()
     EXPECT_OK(rec, raw);
     QCOMPARE(rec.raw.last().first, 200);
     QFile::remove(t.root + QStringLiteral("/big.bin"));
+
+    // The same for an upload.
+    QFile source(local.filePath(QStringLiteral("source.bin")));
+    QVERIFY(source.open(QIODevice::WriteOnly));
+    QVERIFY(source.resize(bigSize));
+    source.close();
+    aborted = false;
+    const int putId = ftp.put(&source, QStringLiteral("aborted-upload.bin"));
+    WAIT_DONE(rec, putId);
+    QVERIFY(aborted);
+    QVERIFY(rec.finished[putId].failed);
+    QVERIFY2(rec.finished[putId].text.startsWith(QStringLiteral("Uploading file failed:\n")),
+             qPrintable(rec.finished[putId].text));
+    QVERIFY(QFileInfo(t.root + QStringLiteral("/aborted-upload.bin")).size() < bigSize);
+    rec.reads.clear();
+    const int again = ftp.get(QStringLiteral("small.txt"));
+    EXPECT_OK(rec, again);
+    QCOMPARE(rec.reads, QByteArray("still here"));
+}
+
+void TestFtp::sequentialUpload()
+{
+    const Target t = target();
+    if (!t.skip.isEmpty())
+        QSKIP(qPrintable(t.skip));
+    QByteArray expected;
+    for (int i = 1; i <= 200000; ++i)
+        expected += QByteArray::number(i) + '\n';
+
+    QFtp ftp;
+    Recorder rec(&ftp);
+    connectAndLogin(ftp, rec, t);
+    if (QTest::currentTestFailed())
+        return;
+    // A source whose size nobody knows: no ALLO, total 0, and the end comes when the
+    // producer closes its output.
+    for (bool finishedFirst : {false, true}) {
+        QProcess producer;
+        producer.start(QStringLiteral("/usr/bin/seq"), {QStringLiteral("1"), QStringLiteral("200000")});
+        QVERIFY(producer.waitForStarted());
+        if (finishedFirst)
+            QVERIFY(producer.waitForFinished());
+        const QString name = QStringLiteral("seq-%1.txt").arg(finishedFirst);
+        rec.progress.clear();
+        const int put = ftp.put(&producer, name);
+        EXPECT_OK(rec, put);
+        QCOMPARE(fileContents(t.root + QLatin1Char('/') + name), expected);
+        QCOMPARE(rec.progress.last(), qMakePair(qint64(expected.size()), qint64(0)));
+    }
 }
 
 void TestFtp::directories()
