@@ -16,6 +16,7 @@ const char *const OfflineFtpServer::Password = "lomarvex@517";
 
 namespace {
 constexpr int MaxCommandLine = 4096;
+constexpr int MaxDeferredLines = 64;
 constexpr qint64 Chunk = 256 * 1024;
 constexpr qint64 HighWater = 1024 * 1024;
 
@@ -117,10 +118,16 @@ void OfflineFtpSession::onReadyRead()
             break;
         }
         // While a transfer runs only ABOR is taken at once; the rest waits its turn.
-        if (m_transfer != NoTransfer && !line.trimmed().toUpper().startsWith("ABOR"))
+        if (m_transfer != NoTransfer && !line.trimmed().toUpper().startsWith("ABOR")) {
+            if (m_deferred.size() >= MaxDeferredLines) {
+                reply(421, QStringLiteral("Too many commands during a transfer."));
+                m_control->disconnectFromHost();
+                return;
+            }
             m_deferred << line;
-        else
+        } else {
             handle(line);
+        }
         if (m_control->state() != QAbstractSocket::ConnectedState)
             return;
     }

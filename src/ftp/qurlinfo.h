@@ -8,7 +8,7 @@
 class QUrlInfo
 {
 public:
-    enum PermissionSpec {
+    enum Permission {
         ReadOwner = 00400, WriteOwner = 00200, ExeOwner = 00100,
         ReadGroup = 00040, WriteGroup = 00020, ExeGroup = 00010,
         ReadOther = 00004, WriteOther = 00002, ExeOther = 00001
