@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+// The offline model's FTP service: the processor's login, a root folder holding presets/,
+// SpeakerTunings/ and AmplifierData/, and nothing outside that root.
+class OfflineFtpServer : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 DefaultPort = 19221;
+    static const char *const UserName;
+    static const char *const Password;
+    // A client that neither finishes nor abandons a data connection is dropped after this.
+    static constexpr int DataTimeout = 30 * 1000;
+
+    explicit OfflineFtpServer(const QString &rootPath, QObject *parent = nullptr);
+    ~OfflineFtpServer() override;
+
+    // Creates the root's folders when missing, then listens.
+    bool listen(const QHostAddress &address = QHostAddress::LocalHost,
+                quint16 port = DefaultPort);
+    void close();
+    bool isListening() const { return m_server.isListening(); }
+    quint16 serverPort() const { return m_server.serverPort(); }
+    QString errorString() const { return m_errorString; }
+    QString rootPath() const { return m_root; }
+
+    // Counters that tests read.
+    int sessionCount() const { return m_sessions; }
+    int failedLogins() const { return m_failedLogins; }
+
+private:
+    friend class OfflineFtpSession;
+    void onNewConnection();
+
+    QTcpServer m_server;
+    QString m_root;
+    QString m_errorString;
+    int m_sessions = 0;
+    int m_failedLogins = 0;
+};

@@ -1,0 +1,218 @@
+#pragma once
+
+// Real FTP servers from the distribution, started on loopback for one test run and always
+// stopped with it (they die with the test process even when it crashes).
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+#include <unistd.h>
+
+namespace tarn::test {
+
+inline quint16 freeLoopbackPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// True once something on 127.0.0.1:port greets with "220".
+inline bool waitForFtpGreeting(quint16 port, int timeoutMs, const QProcess *process)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < timeoutMs) {
+        if (process && process->state() == QProcess::NotRunning)
+            return false;
+        QTcpSocket s;
+        s.connectToHost(QHostAddress::LocalHost, port);
+        if (s.waitForConnected(500)) {
+            QByteArray got;
+            while (!got.contains('\n') && s.waitForReadyRead(1000))
+                got += s.readAll();
+            s.write("QUIT\r\n");
+            s.waitForBytesWritten(500);
+            if (got.startsWith("220"))
+                return true;
+        }
+        QThread::msleep(50); // poll interval while the server starts
+    }
+    return false;
+}
+
+class FtpServerProcess
+{
+public:
+    virtual ~FtpServerProcess() { stop(); }
+    virtual bool start(QString *why) = 0;
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(3000)) {
+                m_process.kill();
+                m_process.waitForFinished(3000);
+            }
+        }
+    }
+    QString root() const { return m_root; }
+    quint16 port() const { return m_port; }
+    QString user() const { return m_user; }
+    QString password() const { return m_password; }
+    QString logFile() const { return m_log; }
+
+protected:
+    bool launch(const QString &program, const QStringList &args, QString *why)
+    {
+        // setpriv ties the server's life to ours.
+        QStringList full{QStringLiteral("--pdeathsig"), QStringLiteral("KILL"), QStringLiteral("--"),
+                         program};
+        full << args;
+        m_process.setStandardOutputFile(m_log);
+        m_process.setStandardErrorFile(m_log, QIODevice::Append);
+        m_process.start(QStringLiteral("/usr/bin/setpriv"), full);
+        if (!m_process.waitForStarted(5000)) {
+            *why = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
+            return false;
+        }
+        if (!waitForFtpGreeting(m_port, 15000, &m_process)) {
+            QFile log(m_log);
+            log.open(QIODevice::ReadOnly);
+            *why = QStringLiteral("%1 did not come up: %2")
+                       .arg(program, QString::fromLocal8Bit(log.readAll().right(2000)));
+            stop();
+            return false;
+        }
+        return true;
+    }
+
+    QProcess m_process;
+    QString m_root;
+    QString m_log;
+    quint16 m_port = 0;
+    QString m_user;
+    QString m_password;
+};
+
+class PyFtpdServer : public FtpServerProcess
+{
+public:
+    bool start(QString *why) override
+    {
+        if (!m_dir.isValid()) {
+            *why = QStringLiteral("no temporary folder");
+            return false;
+        }
+        m_root = m_dir.path() + QStringLiteral("/root");
+        QDir().mkpath(m_root);
+        m_log = m_dir.path() + QStringLiteral("/pyftpdlib.log");
+        m_user = QStringLiteral("tarnuser");
+        m_password = QStringLiteral("tarn-secret");
+        m_port = freeLoopbackPort();
+        return launch(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"),
+                       QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(m_port),
+                       QStringLiteral("-d"), m_root, QStringLiteral("-w"), QStringLiteral("-u"),
+                       m_user, QStringLiteral("-P"), m_password},
+                      why);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+class VsftpdServer : public FtpServerProcess
+{
+public:
+    static constexpr const char *LocalUser = "tarnftptest";
+
+    bool start(QString *why) override
+    {
+        if (geteuid() != 0) {
+            *why = QStringLiteral("vsftpd cases need root (a local user must be created); skipped");
+            return false;
+        }
+        if (!QFile::exists(QStringLiteral("/usr/sbin/vsftpd"))) {
+            *why = QStringLiteral("vsftpd is not installed");
+            return false;
+        }
+        m_user = QString::fromLatin1(LocalUser);
+        m_password = QStringLiteral("Tarn-vs-517");
+        if (!userExists(m_user)
+            && QProcess::execute(QStringLiteral("/usr/sbin/useradd"),
+                                 {QStringLiteral("-M"), QStringLiteral("-d"), QStringLiteral("/tmp"),
+                                  QStringLiteral("-s"), QStringLiteral("/bin/bash"), m_user})
+                != 0) {
+            *why = QStringLiteral("useradd failed");
+            return false;
+        }
+        QProcess chpasswd;
+        chpasswd.start(QStringLiteral("/usr/sbin/chpasswd"), QStringList());
+        chpasswd.waitForStarted();
+        chpasswd.write((m_user + QLatin1Char(':') + m_password + QLatin1Char('\n')).toUtf8());
+        chpasswd.closeWriteChannel();
+        if (!chpasswd.waitForFinished(10000) || chpasswd.exitCode() != 0) {
+            *why = QStringLiteral("chpasswd failed");
+            return false;
+        }
+        // The served user must reach its root: a folder outside the test's private (0700) tree.
+        m_dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/tarn-vsftpd-XXXXXX"));
+        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                 | QFile::ReadGroup | QFile::ExeGroup
+                                                 | QFile::ReadOther | QFile::ExeOther);
+        m_root = m_dir->path() + QStringLiteral("/root");
+        QDir().mkpath(m_root);
+        giveRootToUser();
+        QDir().mkpath(QStringLiteral("/var/run/vsftpd/empty"));
+        m_log = m_dir->path() + QStringLiteral("/vsftpd.log");
+        m_port = freeLoopbackPort();
+        const quint16 pasv = freeLoopbackPort();
+        const QString conf = m_dir->path() + QStringLiteral("/vsftpd.conf");
+        QFile f(conf);
+        f.open(QIODevice::WriteOnly);
+        f.write(QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
+                               "listen_port=%1\nbackground=NO\nanonymous_enable=NO\n"
+                               "local_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
+                               "local_root=%2\npasv_enable=YES\npasv_min_port=%3\n"
+                               "pasv_max_port=%4\nseccomp_sandbox=NO\n"
+                               "secure_chroot_dir=/var/run/vsftpd/empty\n"
+                               "pam_service_name=vsftpd\ncheck_shell=NO\ndelay_failed_login=0\n"
+                               "xferlog_enable=NO\nuse_localtime=YES\n")
+                    .arg(m_port)
+                    .arg(m_root)
+                    .arg(pasv)
+                    .arg(qMin(65535, pasv + 50))
+                    .toUtf8());
+        f.close();
+        return launch(QStringLiteral("/usr/sbin/vsftpd"), {conf}, why);
+    }
+
+    static bool userExists(const QString &name)
+    {
+        QProcess id;
+        id.start(QStringLiteral("/usr/bin/id"), {QStringLiteral("-u"), name});
+        return id.waitForFinished(5000) && id.exitStatus() == QProcess::NormalExit
+            && id.exitCode() == 0;
+    }
+
+    // Files the test lays out must belong to the served user so it may replace them.
+    void giveRootToUser()
+    {
+        QProcess::execute(QStringLiteral("/bin/chown"),
+                          {QStringLiteral("-R"), m_user + QLatin1Char(':'), m_root});
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+} // namespace tarn::test
