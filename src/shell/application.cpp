@@ -1,10 +1,12 @@
 #include "application.h"
 
+#include "datafromdevice.h"
 #include "datapaths.h"
 #include "messagehandler.h"
 #include "qmltypes.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
+#include "tcpadaptor.h"
 #include "version.h"
 #include "viewloader.h"
 
@@ -70,6 +72,17 @@ void writeStartupSettings()
     TarnSettings::write(QString::fromLatin1(keys::CurrentVersion), QString::fromLatin1(kApplicationVersion));
 }
 
+// "ADDRESS[:PASSWORD]", split at the first ":"; without one the whole text is both.
+void connectAtStart(const QString &payload)
+{
+    const int colon = payload.indexOf(QLatin1Char(':'));
+    const QString address = colon < 0 ? payload : payload.left(colon);
+    const QString password = colon < 0 ? payload : payload.mid(colon + 1);
+    TarnSettings::write(QString::fromLatin1(keys::CurrentDeviceAddress), address);
+    TarnSettings::write(QString::fromLatin1(keys::CurrentDevicePassword), password);
+    TCPAdaptor::instance()->doConnect();
+}
+
 void scheduleScreenshotAndQuit(const Options &options, QQuickView *view)
 {
     if (options.quitAfterMs < 0)
@@ -118,6 +131,7 @@ int runApplication(int argc, char *argv[])
 
     // 8.-9.
     qDebug() << "QT PLATFORM NAME = " << QGuiApplication::platformName();
+    registerDataFromDeviceTypes();
     registerQmlTypes();
 
     // 10.-11.
@@ -140,10 +154,14 @@ int runApplication(int argc, char *argv[])
     auto viewLoader = std::make_unique<ViewLoader>();
     viewLoader->InitLoader(QGuiApplication::platformName());
     scheduleScreenshotAndQuit(options, viewLoader->view());
+    if (!options.connect.isEmpty())
+        connectAtStart(options.connect);
 
     // 15.
     const int code = app.exec();
     viewLoader.reset();
+    // The link goes while the log is still open, so its last words are kept.
+    TCPAdaptor::destroyInstance();
     uninstallLogHandler();
     return code;
 }
