@@ -687,7 +687,6 @@ private:
 
         Json::Value object = templ;
         object.removeMember(".builder");
-        const std::string where = cellLabel(column.name, placed.element);
         switch (shape.kind) {
         case Kind::Crossover: {
             Json::Value &attributes = attributesOf(object, shape.templateName);
@@ -698,12 +697,12 @@ private:
             break;
         }
         case Kind::Router:
-            expandRouter(object, shape, cell, where);
+            expandRouter(object, shape, cell, cellLabel(column.name, placed.element));
             break;
         case Kind::Named:
             if (cell.size() > 1 && !cell[1].isNull()) {
                 if (!cell[1].isString() || cell[1].asString().size() > ConfigBuilder::kMaxNameLength)
-                    fail("The name in the " + where + " is not a text of at most "
+                    fail("The name in the " + cellLabel(column.name, placed.element) + " is not a text of at most "
                          + std::to_string(ConfigBuilder::kMaxNameLength) + " bytes.");
                 attributesOf(object, shape.templateName)["OutputName"] = cell[1];
             }
