@@ -60,9 +60,23 @@ const Json::Value *member(const Json::Value &object, const std::string &key)
     return object.find(key.data(), key.data() + key.size());
 }
 
+// JSON has no integer type of its own: any integral number in int range counts.
 bool isIntegral(const Json::Value &value)
 {
     return value.isInt();
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A one- or two-digit decimal number, or -1.
+int smallNumber(const std::string &digits)
+{
+    if (digits.empty() || digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), isDigit))
+        return -1;
+    return std::stoi(digits);
 }
 
 // An integer attribute of a processing object or template, or `fallback`.
@@ -129,12 +143,7 @@ const SubFormat kSubFormats[] = {{"None", 0}, {"Mono", 1}, {"Stereo", 2}, {"LCR"
 // "Mains=2" -> 2; -1 when the text is not the prefix followed by a small number.
 int countAfter(const std::string &text, const char *prefix)
 {
-    if (!startsWith(text, prefix))
-        return -1;
-    const std::string digits = text.substr(std::strlen(prefix));
-    if (digits.empty() || digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), ::isdigit))
-        return -1;
-    return std::stoi(digits);
+    return startsWith(text, prefix) ? smallNumber(text.substr(std::strlen(prefix))) : -1;
 }
 
 int bandCount(const std::string &word)
@@ -451,12 +460,12 @@ ColumnLayout layoutColumn(const Json::Value &library, const Geometry &geometry, 
         placed.element = static_cast<int>(i);
         placed.firstRow = row;
         placed.shape = shapeOf(library, layout.name, layout.sectionRows, column[i], placed.element);
+        if (placed.shape.kind == Kind::Router && row != 0)
+            fail("The input router must take the first row of column " + quoted(layout.name) + ".");
         if (placed.shape.span > layout.sectionRows - row)
             fail("Column " + quoted(layout.name) + " needs more than the "
                  + std::to_string(layout.sectionRows) + " rows of the " + kSectionNames[static_cast<int>(layout.section)]
                  + " section.");
-        if (placed.shape.kind == Kind::Router && row != 0)
-            fail("The input router must take the first row of column " + quoted(layout.name) + ".");
         row += placed.shape.span;
         layout.cells.push_back(std::move(placed));
     }
@@ -558,7 +567,7 @@ void fitChannelValues(Json::Value &values, int channels)
         if (!startsWith(key, "Channel_"))
             continue;
         std::size_t end = 8;
-        while (end < key.size() && std::isdigit(static_cast<unsigned char>(key[end])))
+        while (end < key.size() && isDigit(key[end]))
             ++end;
         if (end == 8 || end - 8 > 3 || end >= key.size() || key[end] != '_')
             continue;
@@ -870,23 +879,18 @@ private:
     {
         const int slots = m_geometry.slots;
         const int inRows = m_geometry.rows[0];
-        auto number = [](const std::string &digits) {
-            if (digits.empty() || digits.size() > 2 || !std::all_of(digits.begin(), digits.end(), ::isdigit))
-                return -1;
-            return std::stoi(digits);
-        };
         if (section == Section::In) {
             if (token == "Gen")
                 return {&nameRef(m_autoEq ? "FindChirpGain" : "SignalGenerator"), 0};
-            const int k = startsWith(token, "In") ? number(token.substr(2)) : -1;
+            const int k = startsWith(token, "In") ? smallNumber(token.substr(2)) : -1;
             if (k >= 1 && k <= slots)
                 return {&nameRef("InputGains"), k - 1};
         } else if (section == Section::Mid) {
             const std::string &link = nameRef("Inputs2");
-            int k = startsWith(token, "In") ? number(token.substr(2)) : -1;
+            int k = startsWith(token, "In") ? smallNumber(token.substr(2)) : -1;
             if (k >= 1 && k <= slots)
                 return {&link, k - 1};
-            k = number(token);
+            k = smallNumber(token);
             if (k >= 1 && k <= inRows)
                 return {&link, slots + k - 1};
             if (token.size() == 1 && token[0] >= 'A' && token[0] - 'A' < inRows)

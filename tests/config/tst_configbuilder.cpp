@@ -986,7 +986,7 @@ void TstConfigBuilder::unsoundInputIsRefused_data()
         << "The cell 1 of column 'Column_InputRouter' must list at most 8 source names.";
     QTest::newRow("router below the first row")
         << QByteArray("Column_InputRouter") << QByteArray(R"([null,["InputRouter"]])")
-        << "Column 'Column_InputRouter' needs more than the 3 rows of the in section.";
+        << "The input router must take the first row of column 'Column_InputRouter'.";
     QTest::newRow("output name too long")
         << QByteArray("Column_Output") << QByteArray(R"([["Output","0123456789012345678901234567890123456789012345678901234567890123456789"]])")
         << "The name in the cell 1 of column 'Column_Output' is not a text of at most 64 bytes.";
