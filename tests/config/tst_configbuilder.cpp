@@ -1,0 +1,1058 @@
+#include "configbuilder.h"
+#include "configtestutil.h"
+#include "templatelibrary.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QDomDocument>
+#include <QFile>
+
+using tarn::ConfigBuilder;
+using tarn::ConfigBuilderError;
+using namespace tarn::test;
+
+namespace {
+
+// Builds and insists on success, reporting the builder's own texts when it fails.
+Json::Value mustBuild(ConfigBuilder &builder, const Json::Value &config)
+{
+    Json::Value document;
+    const bool ok = builder.build(document, config);
+    if (!ok)
+        qWarning("build failed: %s | %s", builder.errorSummary().c_str(), builder.errorDetail().c_str());
+    return ok ? document : Json::Value();
+}
+
+std::string thrownBy(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const ConfigBuilderError &e) {
+        return e.what();
+    }
+    return "<nothing thrown>";
+}
+
+QStringList gridColumn(const Json::Value &document, const char *grid, int column)
+{
+    QStringList result;
+    for (const Json::Value &g : document["gridsDisplay"])
+        if (g["Name"].asString() == grid)
+            for (const Json::Value &item : g["Map"][column])
+                result << QString::fromStdString(item.asString());
+    return result;
+}
+
+Json::Value crossoverColumn(const std::string &layout)
+{
+    Json::Value column(Json::arrayValue);
+    column.append("Column_Out_Crossover");
+    column.append(cellOf("Out_CrossoverIIR", layout));
+    return column;
+}
+
+} // namespace
+
+class TstConfigBuilder : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultBuildsAndPassesBothValidations();
+    void defaultWiresFollowTheChain();
+    void failureMessagesInOrder_data();
+    void failureMessagesInOrder();
+    void errorTextsEmptiedAtEveryBuild();
+    void crossDspWireNamesTheWire();
+    void wireValidationMessages();
+    void gridValidationMessages();
+    void exceptionsBecomeSummaryText();
+    void rowPositionsAboveNine();
+    void nullCellIsAnEmptyRowThatPassesItsSignal();
+    void autoEqModeSwapsFixedObjects();
+    void everyLayoutBuildsInTheCrossoverColumn();
+    void tarnLayoutsBuild();
+    void layoutFileAgreesWithLibrary();
+    void libraryContents();
+    void cellLookup();
+    void crossoverLookups();
+    void spanRules();
+    void crossoverCandidatesAndLayoutChange();
+    void replacingTemplates();
+    void unsoundInputIsRefused_data();
+    void unsoundInputIsRefused();
+    void jsonLoading();
+};
+
+void TstConfigBuilder::defaultBuildsAndPassesBothValidations()
+{
+    ConfigBuilder builder(library());
+    const Json::Value config = defaultConfig();
+    const Json::Value document = mustBuild(builder, config);
+    QVERIFY(document.isObject());
+    QVERIFY(builder.errorSummary().empty());
+    QVERIFY(builder.errorDetail().empty());
+
+    std::string detail;
+    QVERIFY(ConfigBuilder::validateWires(document, detail));
+    QVERIFY(ConfigBuilder::validateGrids(document, detail));
+    QVERIFY(detail.empty());
+    QCOMPARE(checkInvariants(document), QString());
+    QVERIFY(document[".builderConfig"] == config);
+
+    // Fixed objects of the everyday variant plus one object per cell.
+    for (const char *name : {"SignalGenerator", "RTARouter", "RTA", "MidMeters", "InputMeters", "InputGains",
+                             "Meters123", "MetersABC", "OutputMeters", "Inputs1", "Inputs2", "Inputs3",
+                             "Outputs1", "Outputs2", "Outputs3", "InputRouter", "In_Mixer1", "In_Mixer3", "AFS2",
+                             "PEQIn3", "Compressor1", "Mid_Router1", "Mid_Router5", "Mid_Mixer6", "AutoEQPEQ4",
+                             "MidDelay6", "Crossover1", "Crossover6", "PEQOut2", "ZoneGains", "OutputGains",
+                             "Limiter5", "OutDelay1", "Output6"})
+        QVERIFY2(document[name].isObject(), name);
+    int objects = 0;
+    for (const std::string &name : document.getMemberNames())
+        objects += document[name].isObject() && name != ".builderConfig" ? 1 : 0;
+    QCOMPARE(objects, 15 + 1 + 3 * 4 + 6 * 3 + 6 * 4 + 2 + 6);
+
+    // Cell values reach the attributes.
+    QCOMPARE(document["Output3"]["Attributes"]["OutputName"].asString(), std::string("Output 3"));
+    QCOMPARE(document["InputRouter"]["Attributes"]["Slot7Source"].asInt(), 6);
+    QCOMPARE(document["InputRouter"]["Attributes"]["Source8Name"].asString(), std::string("OptionCard1"));
+    QCOMPARE(document["InputRouter"]["Attributes"]["Source1Name"].asString(), std::string("Analog1"));
+    QCOMPARE(document["Crossover2"][".info"].asString(), std::string("1x1"));
+    QCOMPARE(document["Crossover2"][".type"].asString(), std::string("IIR Mono Fullrange"));
+    QCOMPARE(document["ZoneGains"]["Attributes"]["NumChans"].asInt(), 6);
+    QCOMPARE(document["ZoneGains"]["SVValues"]["Channel_6_Mute"].asString(), std::string("Off"));
+    QCOMPARE(document["Mid_Router4"]["Attributes"]["RouteMix"].asString(), std::string("A+B"));
+    QCOMPARE(document["In_Mixer2"][".type"].asString(), std::string("8x1InputMixer"));
+
+    // Grids: Map[column][row] per section, gridsOA the same cells row by row.
+    QCOMPARE(document["gridsDisplay"].size(), 4u);
+    QCOMPARE(gridColumn(document, "in", 0), QStringList({"InputRouter", "LINKED", "LINKED"}));
+    QCOMPARE(gridColumn(document, "in", 4), QStringList({"Compressor1", "Compressor2", "Compressor3"}));
+    QCOMPARE(gridColumn(document, "mid", 0),
+             QStringList({"Mid_Router1", "Mid_Router2", "Mid_Router3", "Mid_Router4", "Mid_Router5", "Mid_Mixer6"}));
+    QCOMPARE(gridColumn(document, "out", 2),
+             QStringList({"ZoneGains", "LINKED", "LINKED", "LINKED", "LINKED", "LINKED"}));
+    QCOMPARE(gridColumn(document, "out", 6),
+             QStringList({"Output1", "Output2", "Output3", "Output4", "Output5", "Output6"}));
+    QCOMPARE(gridColumn(document, "rta", 1), QStringList({"RTA"}));
+    for (Json::ArrayIndex g = 0; g < document["gridsDisplay"].size(); ++g) {
+        const Json::Value &display = document["gridsDisplay"][g];
+        const Json::Value &byRow = document["gridsOA"][g];
+        QVERIFY(display["Name"] == byRow["Name"]);
+        for (Json::ArrayIndex c = 0; c < display["Map"].size(); ++c)
+            for (Json::ArrayIndex r = 0; r < display["Map"][c].size(); ++r)
+                QVERIFY(display["Map"][c][r] == byRow["Map"][r][c]);
+    }
+}
+
+void TstConfigBuilder::defaultWiresFollowTheChain()
+{
+    ConfigBuilder builder(library());
+    const Json::Value document = mustBuild(builder, defaultConfig());
+    const WireMap wires(document);
+
+    // Input chip.
+    QVERIFY(wires.has("Inputs1", 14, "InputRouter", 14));
+    QVERIFY(wires.has("InputRouter", 6, "InputGains", 6));
+    QVERIFY(wires.has("InputGains", 3, "InputMeters", 3));
+    QVERIFY(wires.has("InputGains", 3, "RTARouter", 3));
+    QVERIFY(wires.has("RTARouter", 0, "RTA", 0));
+    QVERIFY(wires.has("InputGains", 6, "In_Mixer2", 6));
+    QVERIFY(wires.has("SignalGenerator", 0, "In_Mixer2", 7));
+    QVERIFY(wires.has("In_Mixer2", 0, "Meters123", 1));
+    QVERIFY(wires.has("In_Mixer2", 0, "AFS2", 0));
+    QVERIFY(wires.has("AFS2", 0, "PEQIn2", 0));
+    QVERIFY(wires.has("PEQIn2", 0, "Compressor2", 0));
+    QVERIFY(wires.has("Compressor2", 0, "MetersABC", 1));
+    // The link to the mid chip carries the slots, channels 1-3 and channels A-C.
+    QVERIFY(wires.has("InputGains", 0, "Outputs1", 0));
+    QVERIFY(wires.has("In_Mixer3", 0, "Outputs1", 9));
+    QVERIFY(wires.has("Compressor3", 0, "Outputs1", 12));
+    // Mid chip: routers and mixers pick their sources from the link.
+    QVERIFY(wires.has("Inputs2", 10, "Mid_Router1", 0));
+    QVERIFY(wires.has("Inputs2", 11, "Mid_Router4", 1));
+    QVERIFY(wires.has("Inputs2", 12, "Mid_Router5", 2));
+    QVERIFY(wires.has("Inputs2", 12, "Mid_Mixer6", 2));
+    QVERIFY(wires.has("Mid_Router4", 0, "MidMeters", 3));
+    QVERIFY(wires.has("Mid_Router4", 0, "AutoEQPEQ4", 0));
+    QVERIFY(wires.has("MidDelay6", 0, "Outputs2", 5));
+    // Output chip, row by row.
+    const std::vector<std::string> chain = {"Inputs3", "Crossover", "PEQOut", "ZoneGains", "OutputGains",
+                                            "Limiter", "OutDelay", "Output"};
+    for (int r = 0; r < 6; ++r) {
+        auto endpoint = [&](const std::string &stem) {
+            if (stem == "Inputs3" || stem == "ZoneGains" || stem == "OutputGains")
+                return Endpoint{stem, r};
+            return Endpoint{stem + std::to_string(r + 1), 0};
+        };
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+            const Endpoint a = endpoint(chain[i]);
+            const Endpoint b = endpoint(chain[i + 1]);
+            QVERIFY2(wires.has(a.first, a.second, b.first, b.second), (a.first + " -> " + b.first).c_str());
+        }
+        QVERIFY(wires.has("Output" + std::to_string(r + 1), 0, "Outputs3", r));
+        QVERIFY(wires.has("Output" + std::to_string(r + 1), 0, "OutputMeters", r));
+    }
+    // Every input of every cell object is fed.
+    for (const std::string &name : document.getMemberNames()) {
+        const Json::Value &object = document[name];
+        if (!object.isObject() || !object.isMember("AutoWire") || !object["AutoWire"].asBool())
+            continue;
+        const Json::Value &a = object["Attributes"];
+        const int inputs = a.isMember("NumChans") ? a["NumChans"].asInt() : 1;
+        for (int i = 0; i < inputs; ++i)
+            QVERIFY2(wires.into.count({name, i}) == 1, name.c_str());
+    }
+}
+
+void TstConfigBuilder::failureMessagesInOrder_data()
+{
+    QTest::addColumn<QByteArray>("libraryPatch");
+    QTest::addColumn<QByteArray>("configPatch");
+    QTest::addColumn<QString>("summary");
+
+    // Patches name a member path and a JSON value; "!" replaces the whole document.
+    QTest::newRow("library not an object") << QByteArray("!:[]") << QByteArray() << "Templates do not exist.";
+    QTest::newRow("library version 18") << QByteArray(".version:18") << QByteArray("!:null")
+                                        << "Templates are wrong version.";
+    QTest::newRow("library version 20") << QByteArray(".version:20") << QByteArray("!:null")
+                                        << "Templates are wrong version.";
+    QTest::newRow("library version as text") << QByteArray(".version:\"19\"") << QByteArray()
+                                             << "Templates are wrong version.";
+    QTest::newRow("config not an object") << QByteArray() << QByteArray("!:[]")
+                                          << "Unexpected format for builder config.";
+    QTest::newRow("wrong Format") << QByteArray() << QByteArray("Format:\"Builder\"")
+                                  << "Format must be BuilderConfig";
+    QTest::newRow("missing Format") << QByteArray() << QByteArray("Format:null") << "Format must be BuilderConfig";
+    QTest::newRow("wrong Device") << QByteArray() << QByteArray("Device:\"Tarn\"") << "Device must be Quarra.";
+    QTest::newRow("Version 4") << QByteArray() << QByteArray("Version:4") << "Unsupported builder config version.";
+    QTest::newRow("Version 6") << QByteArray() << QByteArray("Version:6") << "Unsupported builder config version.";
+    QTest::newRow("Columns not an array") << QByteArray() << QByteArray("Columns:{}") << "columns is not an array";
+    QTest::newRow("fixed template missing") << QByteArray("OutputMeters:null") << QByteArray()
+                                            << "Template 'OutputMeters' not found.";
+    QTest::newRow("unknown layout") << QByteArray() << QByteArray("xover:\"Quad 9-Way\"")
+                                    << "unsupported crossoverSecondaryType";
+}
+
+void TstConfigBuilder::failureMessagesInOrder()
+{
+    QFETCH(QByteArray, libraryPatch);
+    QFETCH(QByteArray, configPatch);
+    QFETCH(QString, summary);
+
+    auto patch = [](Json::Value &target, const QByteArray &p) {
+        if (p.isEmpty())
+            return;
+        const int colon = p.indexOf(':');
+        const std::string key = p.left(colon).toStdString();
+        Json::Value value;
+        QVERIFY(tarn::config::parseJson(p.mid(colon + 1).toStdString(), value));
+        if (key == "!")
+            target = value;
+        else if (key == "xover")
+            column(target, "Column_Out_Crossover")[2][1] = value;
+        else if (value.isNull())
+            target.removeMember(key);
+        else
+            target[key] = value;
+    };
+    Json::Value lib = library();
+    Json::Value config = defaultConfig();
+    patch(lib, libraryPatch);
+    patch(config, configPatch);
+
+    ConfigBuilder builder(lib);
+    Json::Value document(Json::objectValue);
+    QVERIFY(!builder.build(document, config));
+    QCOMPARE(QString::fromStdString(builder.errorSummary()), summary);
+    QVERIFY(document.isNull());
+}
+
+void TstConfigBuilder::errorTextsEmptiedAtEveryBuild()
+{
+    Json::Value lib = library();
+    lib["In_PEQ"]["Properties"]["DSP"] = "dsp2";
+    ConfigBuilder builder(lib);
+    Json::Value document;
+    QVERIFY(!builder.build(document, defaultConfig()));
+    QVERIFY(!builder.errorSummary().empty());
+    QVERIFY(!builder.errorDetail().empty());
+
+    builder.setTemplates(library());
+    QVERIFY(builder.build(document, defaultConfig()));
+    QVERIFY(builder.errorSummary().empty());
+    QVERIFY(builder.errorDetail().empty());
+}
+
+void TstConfigBuilder::crossDspWireNamesTheWire()
+{
+    Json::Value lib = library();
+    lib["In_PEQ"]["Properties"]["DSP"] = "dsp2";
+    ConfigBuilder builder(lib);
+    Json::Value document;
+    QVERIFY(!builder.build(document, defaultConfig()));
+    QCOMPARE(builder.errorSummary(), std::string("Wiring is invalid."));
+    // The first bad wire ends the check; it is written as compact JSON before the reason.
+    QCOMPARE(builder.errorDetail(), std::string("[[\"AFS1\",0],[\"PEQIn1\",0]] src and dest DSP don't match\n"));
+    QVERIFY(document.isNull());
+}
+
+void TstConfigBuilder::wireValidationMessages()
+{
+    ConfigBuilder builder(library());
+    const Json::Value good = mustBuild(builder, defaultConfig());
+    struct Case {
+        const char *wire;
+        const char *message;
+    };
+    const Case cases[] = {
+        {R"([["InputGains",0]])", " expected array size=2\n"},
+        {R"("x")", " expected array size=2\n"},
+        {R"(["InputGains",["RTA",0]])", " expected array for src\n"},
+        {R"([[1,0],["RTA",0]])", " expected string for src[0]\n"},
+        {R"([["InputGains","0"],["RTA",0]])", " expected number for src[1]\n"},
+        {R"([["InputGains",0],{}])", " expected array for dest\n"},
+        {R"([["InputGains",0],[null,0]])", " expected string for dest[0]\n"},
+        {R"([["InputGains",0],["RTA",0.5]])", " expected number for dest[1]\n"},
+        {R"([["Nowhere",0],["RTA",0]])", " src PO not found\n"},
+        {R"([["wires",0],["RTA",0]])", " src PO not found\n"},
+        {R"([["InputGains",0],["Nowhere",0]])", " dest PO not found\n"},
+        {R"([["NoProps",0],["RTA",0]])", " src PO DSP not set\n"},
+        {R"([["InputGains",0],["NoProps",0]])", " dest PO DSP not set\n"},
+        {R"([["EmptyDsp",0],["RTA",0]])", " DSP is empty string\n"},
+        {R"([["InputGains",0],["NumberDsp",0]])", " DSP is empty string\n"},
+        {R"([["InputGains",0],["MidMeters",0]])", " src and dest DSP don't match\n"},
+    };
+    for (const Case &c : cases) {
+        Json::Value document = good;
+        document["NoProps"]["ClassName"] = "X";
+        document["EmptyDsp"]["Properties"]["DSP"] = "";
+        document["NumberDsp"]["Properties"]["DSP"] = 3;
+        Json::Value wire;
+        QVERIFY(tarn::config::parseJson(c.wire, wire));
+        // A good wire before the bad one is not reported; a second bad one after it neither.
+        Json::Value wires(Json::arrayValue);
+        wires.append(good["wires"][0]);
+        wires.append(wire);
+        wires.append(Json::Value("second"));
+        document["wires"] = wires;
+        std::string detail;
+        QVERIFY2(!ConfigBuilder::validateWires(document, detail), c.wire);
+        QCOMPARE(detail, compact(wire) + c.message);
+    }
+    Json::Value document = good;
+    document["wires"] = Json::Value(Json::objectValue);
+    std::string detail;
+    QVERIFY(!ConfigBuilder::validateWires(document, detail));
+    QCOMPARE(detail, std::string("expected wires to be an array\n"));
+    document.removeMember("wires");
+    detail.clear();
+    QVERIFY(!ConfigBuilder::validateWires(document, detail));
+    QCOMPARE(detail, std::string("expected wires to be an array\n"));
+}
+
+void TstConfigBuilder::gridValidationMessages()
+{
+    ConfigBuilder builder(library());
+    const Json::Value good = mustBuild(builder, defaultConfig());
+    struct Case {
+        const char *member;
+        const char *value;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"gridsDisplay", "{}", "expected gridsDisplay to be an array\n"},
+        {"gridsOA", "null", "expected gridsOA to be an array\n"},
+        {"gridsDisplay", "[1]", "gridsDisplay to contain only objects\n"},
+        {"gridsOA", R"([{"Map":[]}])", "gridsOA's grids to have a 'Name'\n"},
+        {"gridsDisplay", R"([{"Name":"in"}])", "gridsDisplay's grids to have a 'Map'\n"},
+        {"gridsDisplay", R"([{"Name":"in","Map":{}}])", " expected array\n"},
+        {"gridsDisplay", R"([{"Name":"in","Map":["RTA"]}])", " expected array\n"},
+        {"gridsOA", R"([{"Name":"in","Map":[["RTA",7]]}])", " expected string for grid item"},
+        {"gridsDisplay", R"([{"Name":"in","Map":[["EMPTY","LINKED","PEQOut9"]]}])", " po does not exist"},
+        {"gridsDisplay", R"([{"Name":"in","Map":[["wires"]]}])", " po does not exist"},
+    };
+    for (const Case &c : cases) {
+        Json::Value document = good;
+        QVERIFY(tarn::config::parseJson(c.value, document[c.member]));
+        std::string detail;
+        QVERIFY2(!ConfigBuilder::validateGrids(document, detail), c.value);
+        QCOMPARE(detail, std::string(c.message));
+    }
+    std::string detail;
+    QVERIFY(!ConfigBuilder::validateGrids(Json::Value(Json::arrayValue), detail));
+    QCOMPARE(detail, std::string("expected config to be an object\n"));
+}
+
+void TstConfigBuilder::exceptionsBecomeSummaryText()
+{
+    auto text = [](auto thrower) {
+        try {
+            thrower();
+        } catch (...) {
+            return ConfigBuilder::failureText(std::current_exception());
+        }
+        return std::string("<nothing thrown>");
+    };
+    QCOMPARE(text([] { throw ConfigBuilderError("Column 'X' appears twice."); }),
+             std::string("Column 'X' appears twice."));
+    QCOMPARE(text([] { throw std::runtime_error(""); }), std::string("Unclassified failure."));
+    QCOMPARE(text([] { throw 42; }), std::string("Unclassified failure."));
+    QCOMPARE(ConfigBuilder::failureText(nullptr), std::string("Unclassified failure."));
+}
+
+void TstConfigBuilder::rowPositionsAboveNine()
+{
+    QCOMPARE(ConfigBuilder::objectName("PEQOut#", 1), std::string("PEQOut1"));
+    QCOMPARE(ConfigBuilder::objectName("PEQOut#", 10), std::string("PEQOut:"));
+    QCOMPARE(ConfigBuilder::objectName("PEQOut#", 11), std::string("PEQOut;"));
+    QCOMPARE(ConfigBuilder::objectName("A#B#", 12), std::string("A<B<"));
+    QCOMPARE(ConfigBuilder::objectName("ZoneGains", 4), std::string("ZoneGains"));
+
+    // A library with a twelve-row output section.
+    Json::Value lib = library();
+    for (const char *name : {"Outputs3", "OutputMeters"})
+        lib[name]["Attributes"]["NumChans"] = 12;
+    Json::Value config = defaultConfig();
+    Json::Value &outputs = column(config, "Column_Output");
+    for (int r = 7; r <= 12; ++r)
+        outputs.append(cellOf("Output", "Output " + std::to_string(r)));
+    ConfigBuilder builder(lib);
+    const Json::Value document = mustBuild(builder, config);
+    QVERIFY(document.isObject());
+    QCOMPARE(document["Output:"]["Attributes"]["OutputName"].asString(), std::string("Output 10"));
+    QCOMPARE(document["Output<"]["Attributes"]["OutputName"].asString(), std::string("Output 12"));
+    QCOMPARE(gridColumn(document, "out", 6).mid(8),
+             QStringList({"Output9", "Output:", "Output;", "Output<"}));
+    QCOMPARE(gridColumn(document, "out", 1).mid(5), QStringList({"PEQOut6", "EMPTY", "EMPTY", "EMPTY", "EMPTY", "EMPTY", "EMPTY"}));
+    QVERIFY(WireMap(document).has("Output:", 0, "Outputs3", 9));
+    QCOMPARE(checkInvariants(document), QString());
+
+    // More rows than a name can carry as one printable character are refused.
+    lib["Outputs3"]["Attributes"]["NumChans"] = ConfigBuilder::kMaxSectionRows + 1;
+    builder.setTemplates(lib);
+    Json::Value refused;
+    QVERIFY(!builder.build(refused, config));
+    QCOMPARE(builder.errorSummary(), std::string("The template library gives the out section 33 rows; 1 to 32 are supported."));
+}
+
+void TstConfigBuilder::nullCellIsAnEmptyRowThatPassesItsSignal()
+{
+    Json::Value config = defaultConfig();
+    column(config, "Column_Out_PEQ")[3] = Json::Value();
+    column(config, "Column_In_Insert1")[1] = Json::Value();
+    ConfigBuilder builder(library());
+    const Json::Value document = mustBuild(builder, config);
+    QVERIFY(document.isObject());
+    QVERIFY(!document.isMember("PEQOut3"));
+    QVERIFY(!document.isMember("PEQIn1"));
+    QCOMPARE(gridColumn(document, "out", 1),
+             QStringList({"PEQOut1", "PEQOut2", "EMPTY", "PEQOut4", "PEQOut5", "PEQOut6"}));
+    QCOMPARE(gridColumn(document, "in", 3), QStringList({"EMPTY", "PEQIn2", "PEQIn3"}));
+    const WireMap wires(document);
+    QVERIFY(wires.has("Crossover3", 0, "ZoneGains", 2));
+    QVERIFY(wires.has("AFS1", 0, "Compressor1", 0));
+    QCOMPARE(checkInvariants(document), QString());
+
+    // An empty row in a mixer column leaves that row silent: nothing downstream is fed by it.
+    column(config, "Column_In_Mixer")[2] = Json::Value();
+    const Json::Value silent = mustBuild(builder, config);
+    QVERIFY(silent.isObject());
+    QCOMPARE(WireMap(silent).countInto("AFS2"), 0);
+    QCOMPARE(WireMap(silent).into.count({"Outputs1", 8}), 0u);
+    QCOMPARE(WireMap(silent).into.count({"Meters123", 1}), 0u);
+    // The inserts of that row still run, on silence.
+    QVERIFY(WireMap(silent).has("Compressor2", 0, "Outputs1", 11));
+}
+
+void TstConfigBuilder::autoEqModeSwapsFixedObjects()
+{
+    ConfigBuilder builder(library());
+    builder.setMode("AutoEQ");
+    const Json::Value document = mustBuild(builder, defaultConfig());
+    QVERIFY(document.isObject());
+    for (const char *present : {"FindChirpGain", "LevelAssist", "AutoEQ", "AutoEQMixer", "InputMeters", "Outputs3"})
+        QVERIFY2(document[present].isObject(), present);
+    for (const char *absent : {"SignalGenerator", "RTARouter", "RTA", "MidMeters"})
+        QVERIFY2(!document.isMember(absent), absent);
+    std::string detail;
+    QVERIFY(ConfigBuilder::validateWires(document, detail));
+    QVERIFY(ConfigBuilder::validateGrids(document, detail));
+    QCOMPARE(checkInvariants(document), QString());
+    const WireMap wires(document);
+    QVERIFY(wires.has("FindChirpGain", 0, "In_Mixer1", 7));
+    QVERIFY(wires.has("InputGains", 2, "AutoEQMixer", 2));
+    QVERIFY(wires.has("LevelAssist", 0, "AutoEQ", 0));
+    QCOMPARE(document["gridsDisplay"].size(), 3u);
+
+    builder.setMode(std::string());
+    const Json::Value everyday = mustBuild(builder, defaultConfig());
+    QVERIFY(everyday.isMember("RTA") && !everyday.isMember("AutoEQ"));
+    builder.setMode("autoeq");  // the word is case-sensitive
+    QVERIFY(mustBuild(builder, defaultConfig()).isMember("SignalGenerator"));
+}
+
+void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
+{
+    ConfigBuilder builder(library());
+    const auto &names = ConfigBuilder::crossoverLayoutNames();
+    QCOMPARE(names.size(), std::size_t(51));
+    QCOMPARE(names.front(), std::string("Mono Fullrange with Aux Fed Sub"));
+    QCOMPARE(names.back(), std::string("Stereo 3-Way"));
+    QCOMPARE(std::set<std::string>(names.begin(), names.end()).size(), std::size_t(51));
+
+    for (const std::string &layout : names) {
+        Json::Value config = defaultConfig();
+        column(config, "Column_Out_Crossover") = crossoverColumn(layout);
+        const Json::Value document = mustBuild(builder, config);
+        QVERIFY2(document.isObject(), layout.c_str());
+        QCOMPARE(checkInvariants(document), QString());
+        const Json::Value &xo = document["Crossover1"];
+        const Json::Value &a = xo["Attributes"];
+        const int span = a["NumBands"].asInt() * a["NumMainCabinets"].asInt() + a["NumSubCabinets"].asInt();
+        QCOMPARE(builder.crossoverSpan("Out_CrossoverIIR", layout), span);
+        QCOMPARE(xo[".type"].asString(), "IIR " + layout);
+        QCOMPARE(xo["ClassName"].asString(), std::string("QuarraCrossover"));
+
+        QStringList expected{"Crossover1"};
+        for (int r = 1; r < 6; ++r)
+            expected << (r < span ? "LINKED" : "EMPTY");
+        QCOMPARE(gridColumn(document, "out", 0), expected);
+
+        // Inputs come from the mid channels of its first rows; every output feeds its row.
+        const WireMap wires(document);
+        const int inputs = std::stoi(xo[".info"].asString());
+        QCOMPARE(wires.countInto("Crossover1"), inputs);
+        for (int i = 0; i < inputs; ++i)
+            QVERIFY(wires.has("Inputs3", i, "Crossover1", i));
+        for (int j = 0; j < span; ++j)
+            QVERIFY(wires.has("Crossover1", j, "PEQOut" + std::to_string(j + 1), 0));
+        QCOMPARE(wires.countFrom("Crossover1"), span);
+
+        // Exactly one way of feeding a sub is named, and only when there is a sub.
+        const int feeds = a["SubSumMono"].asInt() + a["SubSumStereo"].asInt() + a["SubNoSum"].asInt();
+        QCOMPARE(feeds, a["NumSubCabinets"].asInt() > 0 ? 1 : 0);
+    }
+}
+
+void TstConfigBuilder::tarnLayoutsBuild()
+{
+    ConfigBuilder builder(library());
+    const Json::Value &types = builder.crossoverTypes("Out_CrossoverTarn");
+    QCOMPARE(types.size(), 11u);
+    for (const std::string &key : types.getMemberNames()) {
+        Json::Value config = defaultConfig();
+        Json::Value &xo = column(config, "Column_Out_Crossover");
+        xo = Json::Value(Json::arrayValue);
+        xo.append("Column_Out_Crossover");
+        xo.append(cellOf("Out_CrossoverTarn", key));
+        const Json::Value document = mustBuild(builder, config);
+        QVERIFY2(document.isObject(), key.c_str());
+        const Json::Value &a = document["Crossover1"]["Attributes"];
+        QCOMPARE(document["Crossover1"][".info"].asString(), key);
+        QCOMPARE(a["NumSlots"].asInt() * a["NumBands"].asInt() + a["MonoSub"].asInt(),
+                 std::stoi(key.substr(2)));
+        QCOMPARE(WireMap(document).countInto("Crossover1"), a["NumSlots"].asInt());
+        QCOMPARE(checkInvariants(document), QString());
+    }
+}
+
+void TstConfigBuilder::layoutFileAgreesWithLibrary()
+{
+    QFile file(tarn::config::crossoverLayoutsResource());
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QDomDocument dom;
+    QString error;
+    QVERIFY2(dom.setContent(&file, &error), qPrintable(error));
+    QCOMPARE(dom.documentElement().tagName(), QStringLiteral("CrossoverTypes"));
+
+    ConfigBuilder builder(library());
+    const Json::Value &iir = builder.crossoverTypes("Out_CrossoverIIR");
+    QCOMPARE(iir.size(), 51u);
+    const auto &names = ConfigBuilder::crossoverLayoutNames();
+    QStringList codes;
+    QStringList displayNames;
+    int n = 0;
+    for (QDomElement e = dom.documentElement().firstChildElement("CrossoverType"); !e.isNull();
+         e = e.nextSiblingElement("CrossoverType"), ++n) {
+        QVERIFY(n < 51);
+        const std::string name = e.firstChildElement("configName").text().toStdString();
+        QCOMPARE(name, names[static_cast<std::size_t>(n)]);
+        QVERIFY(iir.isMember(name));
+        QCOMPARE(e.attribute("id"), QString::number(n + 1).rightJustified(2, ' '));
+
+        // The code spells out the five words.
+        const Json::Value &words = iir[name];
+        const QString code = e.attribute("code");
+        QCOMPARE(code.size(), 5);
+        const QStringList formats{"Mono", "Stereo", "LCR", "Mono x2", "Mono x3"};
+        const QStringList subs{"None", "Mono", "Stereo", "LCR", "Aux Fed"};
+        const QString bands = QString::fromStdString(words[2].asString());
+        QCOMPARE(code[0].digitValue(), formats.indexOf(QString::fromStdString(words[0].asString())) + 1);
+        QCOMPARE(QStringLiteral("Mains=") + code[1], QString::fromStdString(words[1].asString()));
+        QCOMPARE(code[2].digitValue(), bands == "Fullrange" ? 1 : bands.left(1).toInt());
+        QCOMPARE(code[3].digitValue(), subs.indexOf(QString::fromStdString(words[3].asString())));
+        QCOMPARE(QStringLiteral("Subs=") + code[4], QString::fromStdString(words[4].asString()));
+        codes << code;
+        displayNames << e.firstChildElement("DisplayName").text();
+
+        // The object description is exactly what the builder makes of the layout.
+        Json::Value po;
+        QVERIFY(tarn::config::parseJson(e.firstChildElement("poAttributes").text().toStdString(), po));
+        Json::Value config = defaultConfig();
+        column(config, "Column_Out_Crossover") = crossoverColumn(name);
+        const Json::Value document = mustBuild(builder, config);
+        QVERIFY2(document["Crossover1"] == po, name.c_str());
+        QCOMPARE(e.firstChildElement("Inputs").text().toInt(), std::stoi(po[".info"].asString()));
+        QCOMPARE(e.firstChildElement("Outputs").text().toInt(), builder.crossoverSpan("Out_CrossoverIIR", name));
+        QVERIFY(!e.firstChildElement("Inputs").attribute("name").isEmpty());
+        QVERIFY(!e.firstChildElement("Outputs").attribute("name").isEmpty());
+    }
+    QCOMPARE(n, 51);
+    QCOMPARE(QSet<QString>(codes.begin(), codes.end()).size(), 51);
+    QCOMPARE(QSet<QString>(displayNames.begin(), displayNames.end()).size(), 51);
+    // The three examples the layout list is known by.
+    QCOMPARE(names[static_cast<std::size_t>(codes.indexOf("11100"))], std::string("Mono Fullrange"));
+    QCOMPARE(names[static_cast<std::size_t>(codes.indexOf("11111"))], std::string("Mono Fullrange with Mono Sub"));
+    QCOMPARE(names[static_cast<std::size_t>(codes.indexOf("11141"))], std::string("Mono Fullrange with Aux Fed Sub"));
+    QCOMPARE(displayNames[codes.indexOf("11111")], QStringLiteral("Mono Main + Mono Sub"));
+}
+
+void TstConfigBuilder::libraryContents()
+{
+    const Json::Value lib = library();
+    QCOMPARE(lib[".version"].asInt(), 19);
+
+    const Json::Value &config = lib[".default"];
+    const char *columns[] = {"Column_InputRouter", "Column_In_Mixer", "Column_In_AFS", "Column_In_Insert1",
+                             "Column_In_Insert2", "Column_Mid_Mixer", "Column_Mid_AutoEQ", "Column_Mid_Insert",
+                             "Column_Out_Crossover", "Column_Out_PEQ", "Column_Out_ZoneGain", "Column_Out_Gain",
+                             "Column_Out_Limiter", "Column_Out_Delay", "Column_Output"};
+    const unsigned cells[] = {1, 3, 3, 3, 3, 6, 6, 6, 6, 6, 1, 1, 6, 6, 6};
+    QCOMPARE(config["Columns"].size(), 15u);
+    for (unsigned i = 0; i < 15; ++i) {
+        QCOMPARE(config["Columns"][i][0].asString(), std::string(columns[i]));
+        QCOMPARE(config["Columns"][i].size() - 1, cells[i]);
+        QVERIFY(lib[".slots"][columns[i]].isArray());
+    }
+    QCOMPARE(lib[".slots"].size(), 15u);
+    QCOMPARE(text(lib[".slots"]["Column_In_Insert1"]),
+             QByteArray(R"(["In_AGC","In_Delay","In_Compressor","In_GEQ","In_Gate","In_PEQ","In_SubharmonicSynth"])"));
+    QCOMPARE(text(config["Columns"][0][1]),
+             QByteArray(R"(["InputRouter",[0,1,2,3,4,5,6],["OptionCard1","OptionCard2","OptionCard3","OptionCard4","OptionCard5","OptionCard6","OptionCard7","OptionCard8"]])"));
+
+    const Json::Value &outputs = lib[".recommendedOutputNames"];
+    QCOMPARE(outputs.size(), 101u);
+    for (unsigned i = 0; i < 6; ++i)
+        QCOMPARE(outputs[i].asString(), "Output " + std::to_string(i + 1));
+    QCOMPARE(outputs[6].asString(), std::string("Mono Main"));
+    const Json::Value &inputs = lib[".recommendedInputNames"];
+    QCOMPARE(inputs.size(), 46u);
+    for (unsigned i = 0; i < 8; ++i)
+        QCOMPARE(inputs[i].asString(), "Parvane " + std::to_string(i + 1));
+    QCOMPARE(text(inputs[8]) + text(inputs[9]) + text(inputs[13]), QByteArray(R"("Mono""Left""Aux Send 1")"));
+
+    QCOMPARE(text(lib[".copyPasteTypeCompatibility"]),
+             QByteArray(R"([["In_AGC","Mid_AGC"],["In_Delay","Mid_Delay"],["In_Compressor","Mid_Compressor"],)"
+                        R"(["In_Gate","Mid_Gate"],["In_SubharmonicSynth","Mid_SubharmonicSynth"]])"));
+    QVERIFY(lib[".copyPasteCompatibility"].isArray());
+    for (const Json::Value &group : lib[".copyPasteCompatibility"])
+        for (const Json::Value &name : group)
+            QVERIFY(lib[name.asString()].isObject());
+
+    QCOMPARE(text(lib[".names"]["8x1InputMixer"]),
+             QByteArray(R"({"app":{"long":"Input Mixer","short":"MIXER"},"long":"Mix Inputs","short":"MIX"})"));
+    QCOMPARE(text(lib[".crossoverTarnTypes"]["2x3"]), QByteArray("[2,1,1]"));
+    QVERIFY(lib[".crossoverTarnTypes"].isMember("1x1") && lib[".crossoverTarnTypes"].isMember("2x6"));
+    QVERIFY(lib[".crossoverFIRTypes"].isObject() && lib[".crossoverFIRTypes"].empty());
+    QCOMPARE(text(lib[".crossoverIIRDefaults"]["2-Way"]),
+             QByteArray(R"({"Band_1":["2.5kHz","LR 48","Out","BW 6"],"Band_2":["50Hz","BW 18","2.5kHz","LR 48"]})"));
+    QCOMPARE(text(lib[".crossoverIIRTypes"]["Mono Fullrange"]),
+             QByteArray(R"(["Mono","Mains=1","Fullrange","None","Subs=0"])"));
+
+    // Every layout's band layout has defaults with one entry per band.
+    std::set<std::string> iirKeys;
+    for (const std::string &name : lib[".crossoverIIRTypes"].getMemberNames()) {
+        iirKeys.insert(name);
+        const std::string bands = lib[".crossoverIIRTypes"][name][2].asString();
+        const std::string key = bands == "Fullrange" ? "Full-Range" : bands;
+        const int count = bands == "Fullrange" ? 1 : bands[0] - '0';
+        QVERIFY2(lib[".crossoverIIRDefaults"][key].size() == static_cast<unsigned>(count), name.c_str());
+        for (int b = 1; b <= count; ++b)
+            QCOMPARE(lib[".crossoverIIRDefaults"][key]["Band_" + std::to_string(b)].size(), 4u);
+    }
+    const auto &held = ConfigBuilder::crossoverLayoutNames();
+    QVERIFY(iirKeys == std::set<std::string>(held.begin(), held.end()));
+
+    // Every template a column may hold or the builder fixes: class, chip, wiring flag, and a
+    // name pattern and block names where the screens need them.
+    std::set<std::string> templates;
+    for (const std::string &c : lib[".slots"].getMemberNames())
+        for (const Json::Value &name : lib[".slots"][c])
+            templates.insert(name.asString());
+    const std::set<std::string> fixed = {"FindChirpGain", "LevelAssist", "AutoEQ", "AutoEQMixer", "SignalGenerator",
+                                         "RTARouter", "RTA", "MidMeters", "InputMeters", "InputGains", "Meters123",
+                                         "MetersABC", "OutputMeters", "Inputs1", "Inputs2", "Inputs3", "Outputs1",
+                                         "Outputs2", "Outputs3"};
+    for (const std::string &name : fixed)
+        templates.insert(name);
+    // Inputs, mid section and outputs run on their own chips.
+    auto expectedDsp = [](const std::string &n) {
+        if (n == "Inputs2" || n == "Outputs2" || n == "MidMeters" || n.rfind("Mid_", 0) == 0)
+            return "dsp2";
+        if (n == "Inputs3" || n == "Outputs3" || n == "OutputMeters" || n.rfind("Out_", 0) == 0 || n == "Output")
+            return "dsp3";
+        return "dsp1";
+    };
+    templates.insert("Out_CrossoverFIR");
+    for (const std::string &name : templates) {
+        const Json::Value &t = lib[name];
+        QVERIFY2(t.isObject(), name.c_str());
+        QVERIFY2(t["ClassName"].isString() && !t["ClassName"].asString().empty(), name.c_str());
+        QVERIFY2(t["AutoWire"].isBool(), name.c_str());
+        QVERIFY2(t["Attributes"].isObject(), name.c_str());
+        QCOMPARE(t["Properties"]["DSP"].asString(), std::string(expectedDsp(name)));
+        if (!fixed.count(name))
+            QVERIFY2(t[".builder"]["NamePattern"].isString(), name.c_str());
+        if (t[".type"].isString())
+            QVERIFY2(lib[".names"][t[".type"].asString()]["short"].isString(), name.c_str());
+        QVERIFY2(t.isMember(".info"), name.c_str());
+    }
+    QVERIFY(lib["Out_CrossoverIIR"][".type"].isNull());
+    QCOMPARE(lib["InputRouter"]["Attributes"]["Source15Name"].asString(), std::string("OptionCard8"));
+    QCOMPARE(lib["InputRouter"]["Attributes"]["Source4Name"].asString(), std::string("AES1"));
+    QCOMPARE(lib["In_Compressor"][".builder"]["NamePattern"].asString(), std::string("Compressor#"));
+    QCOMPARE(lib["Out_PEQ"][".builder"]["NamePattern"].asString(), std::string("PEQOut#"));
+    QCOMPARE(lib["Output"][".builder"]["NamePattern"].asString(), std::string("Output#"));
+    QCOMPARE(lib["Out_ZoneGain"][".builder"]["NamePattern"].asString(), std::string("ZoneGains"));
+    QCOMPARE(lib["Out_Gain"][".builder"]["NamePattern"].asString(), std::string("OutputGains"));
+}
+
+void TstConfigBuilder::cellLookup()
+{
+    ConfigBuilder builder(library());
+    Json::Value config = defaultConfig();
+    QCOMPARE(text(builder.cell(config, 8, 1)), QByteArray(R"(["Out_CrossoverIIR","Mono Fullrange"])"));
+    QCOMPARE(text(builder.cell(config, 14, 6)), QByteArray(R"(["Output","Output 6"])"));
+    // Rows inside a multi-row cell belong to it.
+    QCOMPARE(text(builder.cell(config, 10, 4)), QByteArray(R"(["Out_ZoneGain",6])"));
+    QCOMPARE(builder.cellIndex(config, 10, 6), 1);
+    QCOMPARE(builder.cellSpan(config, 10, 2), 6);
+    QCOMPARE(text(builder.cell(config, 0, 3)[0]), QByteArray(R"("InputRouter")"));
+
+    // Row-to-cell mapping with a linked cell and an empty row above.
+    Json::Value &insert = column(config, "Column_In_Insert1");
+    insert = Json::Value(Json::arrayValue);
+    insert.append("Column_In_Insert1");
+    insert.append(Json::Value());
+    insert.append(cellOf("In_GEQ", 2));
+    QCOMPARE(builder.cellIndex(config, 3, 1), 1);
+    QVERIFY(builder.cell(config, 3, 1).isNull());
+    QCOMPARE(builder.cellIndex(config, 3, 2), 2);
+    QCOMPARE(builder.cellIndex(config, 3, 3), 2);
+
+    QCOMPARE(thrownBy([&] { builder.cell(config, 15, 1); }), std::string("no item found at path"));
+    QCOMPARE(thrownBy([&] { builder.cell(config, -1, 1); }), std::string("no item found at path"));
+    QCOMPARE(thrownBy([&] { builder.cell(config, 8, 0); }), std::string("no item found at path"));
+    QCOMPARE(thrownBy([&] { builder.cell(config, 8, 7); }), std::string("no item found at path"));
+    column(config, "Column_Output").resize(4);
+    QCOMPARE(thrownBy([&] { builder.cell(config, 14, 4); }), std::string("no item found at path"));
+    Json::Value noColumns = config;
+    noColumns["Columns"] = "none";
+    QCOMPARE(thrownBy([&] { builder.cell(noColumns, 0, 1); }), std::string("columns is not an array"));
+    QCOMPARE(thrownBy([&] { builder.cell(Json::Value(), 0, 1); }), std::string("columns is not an array"));
+}
+
+void TstConfigBuilder::crossoverLookups()
+{
+    ConfigBuilder builder(library());
+    QVERIFY(builder.crossoverTypes("Out_CrossoverTarn") == library()[".crossoverTarnTypes"]);
+    QVERIFY(builder.crossoverTypes("Out_CrossoverIIR") == library()[".crossoverIIRTypes"]);
+    QVERIFY(builder.crossoverTypes("Out_CrossoverFIR").empty());
+    QCOMPARE(thrownBy([&] { builder.crossoverTypes("Out_PEQ"); }), std::string("unsupported crossoverType"));
+    QCOMPARE(thrownBy([&] { builder.crossoverType("Out_CrossoverIIR", "Mono 7-Way"); }),
+             std::string("unsupported crossoverSecondaryType"));
+    QCOMPARE(thrownBy([&] { builder.crossoverType("Out_CrossoverFIR", "Mono Fullrange"); }),
+             std::string("unsupported crossoverSecondaryType"));
+    QCOMPARE(thrownBy([&] { builder.crossoverType("Crossover", "Mono Fullrange"); }),
+             std::string("unsupported crossoverType"));
+    QCOMPARE(text(builder.crossoverType("Out_CrossoverIIR", "LCR Fullrange with Aux Fed Sub x3")),
+             QByteArray(R"(["LCR","Mains=3","Fullrange","Aux Fed","Subs=3"])"));
+    QCOMPARE(builder.crossoverSpan("Out_CrossoverIIR", "Stereo 2-Way"), 4);
+    QCOMPARE(builder.crossoverSpan("Out_CrossoverTarn", "2x5"), 5);
+
+    // A layout entry that contradicts itself is refused, not guessed at.
+    Json::Value lib = library();
+    Json::Value words;
+    QVERIFY(tarn::config::parseJson(R"(["Stereo","Mains=1","Fullrange","None","Subs=0"])", words));
+    lib[".crossoverIIRTypes"]["Mono Fullrange"] = words;
+    builder.setTemplates(lib);
+    Json::Value document;
+    QVERIFY(!builder.build(document, defaultConfig()));
+    QCOMPARE(builder.errorSummary(), std::string("Crossover layout 'Mono Fullrange' is malformed."));
+}
+
+void TstConfigBuilder::spanRules()
+{
+    ConfigBuilder builder(library());
+    Json::Value config = defaultConfig();
+    const int insert1 = columnIndex(config, "Column_In_Insert1");
+    const Json::Value before = config;
+
+    // The row below is taken: no link.
+    QVERIFY(!builder.canSpan(config, insert1, 1, 2));
+    QVERIFY(!builder.setSpan(config, insert1, 1, 2));
+    QVERIFY(config == before);
+
+    // Free the row below, then link: the cell takes it.
+    column(config, "Column_In_Insert1")[2] = Json::Value();
+    const Json::Value freed = config;
+    QVERIFY(builder.canSpan(config, insert1, 1, 2));
+    QVERIFY(config == freed);  // asking changes nothing
+    QVERIFY(builder.setSpan(config, insert1, 1, 2));
+    QCOMPARE(text(column(config, "Column_In_Insert1")),
+             QByteArray(R"(["Column_In_Insert1",["In_PEQ",2],["In_PEQ",1]])"));
+    Json::Value document = mustBuild(builder, config);
+    QCOMPARE(document["PEQIn1"]["Attributes"]["NumChans"].asInt(), 2);
+    QCOMPARE(gridColumn(document, "in", 3), QStringList({"PEQIn1", "LINKED", "PEQIn3"}));
+    QVERIFY(WireMap(document).has("AFS2", 0, "PEQIn1", 1));
+    QVERIFY(WireMap(document).has("PEQIn1", 1, "Compressor2", 0));
+    QVERIFY(!builder.canSpan(config, insert1, 1, 3));
+    QVERIFY(!builder.canSpan(config, insert1, 1, 0));
+
+    // Unlinking leaves the freed row empty and the cell below in place.
+    QVERIFY(builder.setSpan(config, insert1, 2, 1));
+    QCOMPARE(text(column(config, "Column_In_Insert1")),
+             QByteArray(R"(["Column_In_Insert1",["In_PEQ",1],null,["In_PEQ",1]])"));
+
+    // The last cell may grow into the unused rows of its section, not beyond.
+    Json::Value shorter = defaultConfig();
+    column(shorter, "Column_Out_Limiter").resize(4);
+    const int limiter = columnIndex(shorter, "Column_Out_Limiter");
+    QVERIFY(builder.setSpan(shorter, limiter, 3, 4));
+    QCOMPARE(text(column(shorter, "Column_Out_Limiter")),
+             QByteArray(R"(["Column_Out_Limiter",["Out_Limiter",1],["Out_Limiter",1],["Out_Limiter",4]])"));
+    QVERIFY(!builder.canSpan(shorter, limiter, 3, 5));
+
+    // Whole-section gains shrink and grow again; crossovers, mixers and outputs never link.
+    Json::Value gains = defaultConfig();
+    const int zone = columnIndex(gains, "Column_Out_ZoneGain");
+    QVERIFY(builder.setSpan(gains, zone, 1, 5));
+    QCOMPARE(text(column(gains, "Column_Out_ZoneGain")), QByteArray(R"(["Column_Out_ZoneGain",["Out_ZoneGain",5],null])"));
+    QCOMPARE(mustBuild(builder, gains)["ZoneGains"]["SVValues"].isMember("Channel_6_Mute"), false);
+    QVERIFY(!builder.canSpan(gains, zone, 1, 7));
+    QVERIFY(builder.setSpan(gains, zone, 1, 6));
+    QVERIFY(!builder.canSpan(gains, columnIndex(gains, "Column_Out_Crossover"), 1, 1));
+    QVERIFY(!builder.canSpan(gains, columnIndex(gains, "Column_Mid_Mixer"), 1, 1));
+    QVERIFY(!builder.canSpan(gains, columnIndex(gains, "Column_Output"), 1, 1));
+    QVERIFY(!builder.canSpan(gains, 99, 1, 1));
+
+    // A link whose result would not build is refused too: the second ZoneGains would clash.
+    QVERIFY(builder.setSpan(gains, zone, 1, 5));
+    QVERIFY(!builder.replaceTemplate(gains, zone, 6, "Out_ZoneGain"));
+}
+
+void TstConfigBuilder::crossoverCandidatesAndLayoutChange()
+{
+    ConfigBuilder builder(library());
+    Json::Value config = defaultConfig();
+    const int xo = columnIndex(config, "Column_Out_Crossover");
+
+    // With every row taken only single-output layouts fit.
+    QCOMPARE(builder.crossoverCandidates(config, xo, 1), std::vector<std::string>({"Mono Fullrange"}));
+
+    // Free rows 2 to 4: everything up to four outputs fits, in list order.
+    for (int r = 2; r <= 4; ++r)
+        column(config, "Column_Out_Crossover")[static_cast<Json::ArrayIndex>(r)] = Json::Value();
+    const std::vector<std::string> four = builder.crossoverCandidates(config, xo, 1);
+    QVERIFY(std::find(four.begin(), four.end(), "Stereo 2-Way") != four.end());
+    QVERIFY(std::find(four.begin(), four.end(), "Stereo 2-Way with Mono Sub") == four.end());
+    QCOMPARE(four.front(), std::string("Mono Fullrange with Aux Fed Sub"));
+    for (const std::string &name : four)
+        QVERIFY(builder.crossoverSpan("Out_CrossoverIIR", name) <= 4);
+    QCOMPARE(builder.crossoverCandidates(config, xo, 5), std::vector<std::string>({"Mono Fullrange"}));
+    // An empty row offers what fits into it and the free rows below it.
+    const std::vector<std::string> two = builder.crossoverCandidates(config, xo, 3);
+    QVERIFY(std::find(two.begin(), two.end(), "Stereo Fullrange") != two.end());
+    for (const std::string &name : two)
+        QVERIFY(builder.crossoverSpan("Out_CrossoverIIR", name) <= 2);
+    QVERIFY(two.size() < four.size());
+
+    // Growing takes the free rows; the cells below keep their rows.
+    QVERIFY(builder.setCrossoverLayout(config, xo, 1, "Stereo 2-Way"));
+    QCOMPARE(text(column(config, "Column_Out_Crossover")),
+             QByteArray(R"(["Column_Out_Crossover",["Out_CrossoverIIR","Stereo 2-Way"],)"
+                        R"(["Out_CrossoverIIR","Mono Fullrange"],["Out_CrossoverIIR","Mono Fullrange"]])"));
+    Json::Value document = mustBuild(builder, config);
+    QCOMPARE(gridColumn(document, "out", 0),
+             QStringList({"Crossover1", "LINKED", "LINKED", "LINKED", "Crossover5", "Crossover6"}));
+    QCOMPARE(document["Crossover1"][".info"].asString(), std::string("2x4"));
+    QCOMPARE(builder.crossoverCandidates(config, xo, 2).size(), builder.crossoverCandidates(config, xo, 1).size());
+
+    // Too big for the room: refused, nothing changes.
+    const Json::Value before = config;
+    QVERIFY(!builder.setCrossoverLayout(config, xo, 1, "Stereo 3-Way"));
+    QVERIFY(!builder.setCrossoverLayout(config, xo, 1, "No Such Layout"));
+    QVERIFY(config == before);
+
+    // Shrinking leaves free rows and keeps the cells below in place.
+    QVERIFY(builder.setCrossoverLayout(config, xo, 1, "Mono Fullrange with Mono Sub"));
+    document = mustBuild(builder, config);
+    QCOMPARE(gridColumn(document, "out", 0),
+             QStringList({"Crossover1", "LINKED", "EMPTY", "EMPTY", "Crossover5", "Crossover6"}));
+    // An empty row takes a new crossover cell.
+    QVERIFY(builder.setCrossoverLayout(config, xo, 3, "Mono Fullrange with Aux Fed Sub"));
+    document = mustBuild(builder, config);
+    QCOMPARE(gridColumn(document, "out", 0),
+             QStringList({"Crossover1", "LINKED", "Crossover3", "LINKED", "Crossover5", "Crossover6"}));
+    // Not a crossover cell: nothing to set.
+    QVERIFY(!builder.setCrossoverLayout(config, columnIndex(config, "Column_Out_PEQ"), 1, "Mono Fullrange"));
+    // Rows past a short column count as free.
+    Json::Value shortColumn = defaultConfig();
+    column(shortColumn, "Column_Out_Crossover").resize(2);
+    QCOMPARE(builder.crossoverCandidates(shortColumn, xo, 1).size(), std::size_t(51));
+    QVERIFY(builder.setCrossoverLayout(shortColumn, xo, 5, "Mono Fullrange with Mono Sub"));
+    QCOMPARE(text(column(shortColumn, "Column_Out_Crossover")),
+             QByteArray(R"(["Column_Out_Crossover",["Out_CrossoverIIR","Mono Fullrange"],)"
+                        R"(null,null,null,["Out_CrossoverIIR","Mono Fullrange with Mono Sub"]])"));
+    QVERIFY(builder.crossoverCandidates(shortColumn, xo, 7).empty());
+}
+
+void TstConfigBuilder::replacingTemplates()
+{
+    ConfigBuilder builder(library());
+    Json::Value config = defaultConfig();
+    const int insert1 = columnIndex(config, "Column_In_Insert1");
+    QVERIFY(builder.replaceTemplate(config, insert1, 2, "In_GEQ"));
+    QCOMPARE(text(column(config, "Column_In_Insert1")[2]), QByteArray(R"(["In_GEQ",1])"));
+    QVERIFY(mustBuild(builder, config)["GEQ2"].isObject());
+    QVERIFY(!builder.replaceTemplate(config, insert1, 2, "Mid_GEQ"));
+    QVERIFY(!builder.replaceTemplate(config, insert1, 2, "Out_PEQ"));
+    // The same template in both insert columns at one row would give one name twice.
+    QVERIFY(!builder.replaceTemplate(config, columnIndex(config, "Column_In_Insert2"), 2, "In_GEQ"));
+    Json::Value clash = config;
+    column(clash, "Column_In_Insert2")[2] = cellOf("In_GEQ", 1);
+    Json::Value document;
+    QVERIFY(!builder.build(document, clash));
+    QCOMPARE(builder.errorSummary(), std::string("Duplicate processing object name 'GEQ2'."));
+
+    // Mixer columns carry the template alone.
+    const int mid = columnIndex(config, "Column_Mid_Mixer");
+    QVERIFY(builder.replaceTemplate(config, mid, 2, "Mid_Mixer_Inputs"));
+    QCOMPARE(text(column(config, "Column_Mid_Mixer")[2]), QByteArray(R"(["Mid_Mixer_Inputs"])"));
+    document = mustBuild(builder, config);
+    for (int i = 0; i < 7; ++i)
+        QVERIFY(WireMap(document).has("Inputs2", i, "Mid_Mixer2", i));
+
+    // A crossover template change keeps the rows.
+    const int xo = columnIndex(config, "Column_Out_Crossover");
+    QVERIFY(builder.replaceTemplate(config, xo, 3, "Out_CrossoverTarn"));
+    QCOMPARE(text(column(config, "Column_Out_Crossover")[3]), QByteArray(R"(["Out_CrossoverTarn","1x1"])"));
+    QCOMPARE(mustBuild(builder, config)["Crossover3"]["ClassName"].asString(), std::string("CadenzoCrossover"));
+
+    // An empty output row gets a named output.
+    column(config, "Column_Output")[4] = Json::Value();
+    QVERIFY(builder.replaceTemplate(config, columnIndex(config, "Column_Output"), 4, "Output"));
+    QCOMPARE(text(column(config, "Column_Output")[4]), QByteArray(R"(["Output","Output 4"])"));
+}
+
+void TstConfigBuilder::unsoundInputIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("column");
+    QTest::addColumn<QByteArray>("cells");
+    QTest::addColumn<QString>("summary");
+
+    QTest::newRow("template from another column")
+        << QByteArray("Column_In_AFS") << QByteArray(R"([["Out_PEQ",1]])")
+        << "Template 'Out_PEQ' is not allowed in column 'Column_In_AFS'.";
+    QTest::newRow("cell is a number") << QByteArray("Column_In_AFS") << QByteArray("[7]")
+                                      << "The cell 1 of column 'Column_In_AFS' is malformed.";
+    QTest::newRow("count is text") << QByteArray("Column_In_AFS") << QByteArray(R"([["In_AFS","two"]])")
+                                   << "The channel count of the cell 1 of column 'Column_In_AFS' is not an integer.";
+    QTest::newRow("too many rows") << QByteArray("Column_In_AFS") << QByteArray(R"([["In_AFS",2],["In_AFS",2]])")
+                                   << "Column 'Column_In_AFS' needs more than the 3 rows of the in section.";
+    QTest::newRow("huge count") << QByteArray("Column_Out_PEQ") << QByteArray(R"([["Out_PEQ",2000000000]])")
+                                << "Column 'Column_Out_PEQ' needs more than the 6 rows of the out section.";
+    QTest::newRow("crossover without layout") << QByteArray("Column_Out_Crossover")
+                                              << QByteArray(R"([["Out_CrossoverIIR",3]])")
+                                              << "The cell 1 of column 'Column_Out_Crossover' names no crossover layout.";
+    QTest::newRow("router slot out of range")
+        << QByteArray("Column_InputRouter") << QByteArray(R"([["InputRouter",[0,1,2,3,4,5,15]]])")
+        << "Slot 7 of the cell 1 of column 'Column_InputRouter' names no source from 0 to 14.";
+    QTest::newRow("router slot list short")
+        << QByteArray("Column_InputRouter") << QByteArray(R"([["InputRouter",[0,1]]])")
+        << "The cell 1 of column 'Column_InputRouter' must list 7 slot sources.";
+    QTest::newRow("router names too many")
+        << QByteArray("Column_InputRouter") << QByteArray(R"([["InputRouter",null,["1","2","3","4","5","6","7","8","9"]]])")
+        << "The cell 1 of column 'Column_InputRouter' must list at most 8 source names.";
+    QTest::newRow("router below the first row")
+        << QByteArray("Column_InputRouter") << QByteArray(R"([null,["InputRouter"]])")
+        << "The input router must take the first row of column 'Column_InputRouter'.";
+    QTest::newRow("output name too long")
+        << QByteArray("Column_Output") << QByteArray(R"([["Output","0123456789012345678901234567890123456789012345678901234567890123456789"]])")
+        << "The name in the cell 1 of column 'Column_Output' is not a text of at most 64 bytes.";
+    QTest::newRow("unknown column") << QByteArray("Column_Side") << QByteArray("[]")
+                                    << "Column 'Column_Side' belongs to no section.";
+    QTest::newRow("column not in library") << QByteArray("Column_Out_Extra") << QByteArray("[]")
+                                           << "Column 'Column_Out_Extra' is not in the template library.";
+    QTest::newRow("duplicate column") << QByteArray("Column_Out_Delay@Column_Out_Limiter") << QByteArray("[]")
+                                      << "Column 'Column_Out_Delay' appears twice.";
+    QTest::newRow("columns out of order") << QByteArray("Column_In_AFS@Column_Out_Delay") << QByteArray("[]")
+                                          << "Column 'Column_In_AFS' is out of chain order.";
+}
+
+void TstConfigBuilder::unsoundInputIsRefused()
+{
+    QFETCH(QByteArray, column);
+    QFETCH(QByteArray, cells);
+    QFETCH(QString, summary);
+
+    // "Name@Other" renames column Other to Name; otherwise the named column gets the cells.
+    Json::Value config = defaultConfig();
+    Json::Value parsed;
+    QVERIFY(tarn::config::parseJson(cells.toStdString(), parsed));
+    const QList<QByteArray> parts = column.split('@');
+    const std::string name = parts[0].toStdString();
+    const std::string target = parts.size() > 1 ? parts[1].toStdString() : name;
+    int index = columnIndex(config, target);
+    if (index < 0) {
+        config["Columns"].append(Json::Value(Json::arrayValue));
+        index = static_cast<int>(config["Columns"].size()) - 1;
+    }
+    Json::Value &col = config["Columns"][static_cast<Json::ArrayIndex>(index)];
+    if (parts.size() > 1) {
+        col[0] = name;
+    } else {
+        col = Json::Value(Json::arrayValue);
+        col.append(name);
+        for (const Json::Value &cell : parsed)
+            col.append(cell);
+    }
+    ConfigBuilder builder(library());
+    Json::Value document;
+    QVERIFY(!builder.build(document, config));
+    QCOMPARE(QString::fromStdString(builder.errorSummary()), summary);
+    QVERIFY(document.isNull());
+}
+
+void TstConfigBuilder::jsonLoading()
+{
+    Json::Value value;
+    std::string error;
+    QVERIFY(tarn::config::parseJson(R"({"a":[1,2]})", value, &error));
+    QVERIFY(!tarn::config::parseJson(R"({"a":1} trailing)", value, &error));
+    QVERIFY(tarn::config::parseJson("18", value, &error));
+    QVERIFY(!tarn::config::parseJson(R"({"a":1,"a":2})", value, &error));
+    QVERIFY(!tarn::config::parseJson(std::string(5000, '[') + std::string(5000, ']'), value, &error));
+    QVERIFY(!error.empty());
+    QString fileError;
+    QVERIFY(!tarn::config::loadJsonFile(QStringLiteral(":/json/none.json"), value, &fileError));
+    QVERIFY(!fileError.isEmpty());
+    QVERIFY(tarn::config::loadJsonFile(QStringLiteral(TARN_SOURCE_DIR)
+                                           + "/resources/json/SDKs/Halden/Extensions/norv/Objects/Quarra/"
+                                             "QuarraConfigBuilderTemplates.json",
+                                       value, &fileError));
+    QVERIFY(value == library());
+}
+
+TARN_TEST_MAIN(TstConfigBuilder, QCoreApplication)
+#include "tst_configbuilder.moc"
