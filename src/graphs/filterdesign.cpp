@@ -5,6 +5,10 @@
 
 namespace tarn::graphs {
 
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+}
+
 int eqTypeFromText(const QString &text)
 {
     if (text == QLatin1String("Bell"))
@@ -206,7 +210,7 @@ float fastLog10(float x)
 
 double responsePhi(double frequency)
 {
-    const double s = std::sin(frequency * M_PI * (1.0 / 72000.0));
+    const double s = std::sin(frequency * kPi * (1.0 / 72000.0));
     return s * s;
 }
 

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPen>
 
+#include <cmath>
+
 namespace tarn::graphs {
 
 namespace style {
@@ -64,13 +66,21 @@ QColor colourAt(const QVector<QColor> &colours, int index)
     return colours.at(index);
 }
 
+QPolygonF curvePoints(const CurveMap &curve, qreal base)
+{
+    QPolygonF points;
+    points.reserve(curve.size());
+    for (auto it = curve.constBegin(); it != curve.constEnd(); ++it)
+        points.append(QPointF(it.key(), base - it.value()));
+    return points;
+}
+
 QPolygonF curveOutline(const CurveMap &curve, qreal base, qreal edge)
 {
     QPolygonF outline;
     outline.reserve(curve.size() + 2);
     outline.append(QPointF(0.0, edge));
-    for (auto it = curve.constBegin(); it != curve.constEnd(); ++it)
-        outline.append(QPointF(it.key(), base - it.value()));
+    outline += curvePoints(curve, base);
     outline.append(QPointF(curve.isEmpty() ? 0.0 : qreal(curve.lastKey()), edge));
     return outline;
 }
@@ -89,16 +99,68 @@ QColor translucent(QColor c, int alpha)
     return c;
 }
 
-// Stroked first, then filled with the same colour at half opacity.
-void drawFilled(QPainter &painter, const QPolygonF &outline, const QColor &colour, qreal penWidth)
+// Strips this wide keep each antialiased fill small: the rasteriser's cost grows much faster
+// than the outline it is given.
+constexpr qreal kStripWidth = 64.0;
+
+// Fills the region between a polyline whose x never decreases and the line y = base, in
+// vertical strips split at whole pixels, where neighbouring strips meet without a seam.
+void fillToBase(QPainter &painter, const QPolygonF &curve, qreal base, const QColor &colour)
 {
-    painter.setPen(curvePen(colour, penWidth));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPolyline(outline);
+    if (curve.size() < 2)
+        return;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(translucent(colour, style::kFillAlpha));
-    painter.drawPolygon(outline);
+    painter.setBrush(colour);
+    QPolygonF strip;
+    strip.reserve(int(kStripWidth) + 8);
+    qreal next = std::floor(curve.first().x()) + kStripWidth;
+    strip << QPointF(curve.first().x(), base) << curve.first();
+    for (int i = 1; i < curve.size(); ++i) {
+        const QPointF a = curve.at(i - 1);
+        const QPointF b = curve.at(i);
+        while (next < b.x()) {
+            const qreal t = (next - a.x()) / (b.x() - a.x());
+            const QPointF split(next, a.y() + t * (b.y() - a.y()));
+            strip << split << QPointF(next, base);
+            painter.drawPolygon(strip);
+            strip.clear();
+            strip << QPointF(next, base) << split;
+            next += kStripWidth;
+        }
+        strip << b;
+    }
+    strip << QPointF(curve.last().x(), base);
+    painter.drawPolygon(strip);
     painter.setBrush(Qt::NoBrush);
+}
+
+// A wide antialiased polyline stroked in one piece costs milliseconds; segment by segment (the
+// square caps cover the joins) it costs a fraction of that and looks the same.
+void strokeLine(QPainter &painter, const QPolygonF &line, const QPen &pen)
+{
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    if (pen.widthF() <= 1.0) {
+        painter.drawPolyline(line);
+        return;
+    }
+    QVector<QLineF> segments;
+    segments.reserve(line.size());
+    for (int i = 1; i < line.size(); ++i)
+        segments.append(QLineF(line.at(i - 1), line.at(i)));
+    painter.drawLines(segments);
+}
+
+// Stroked along the outline first, then filled with the same colour at half opacity.
+void drawFilled(QPainter &painter, const CurveMap &curve, qreal base, qreal edge, const QColor &colour,
+                qreal penWidth)
+{
+    const QPolygonF points = curvePoints(curve, base);
+    QPolygonF outline;
+    outline.reserve(points.size() + 2);
+    outline << QPointF(0.0, edge) << points << QPointF(curve.isEmpty() ? 0.0 : qreal(curve.lastKey()), edge);
+    strokeLine(painter, outline, curvePen(colour, penWidth));
+    fillToBase(painter, points, edge, translucent(colour, style::kFillAlpha));
 }
 } // namespace
 
@@ -109,13 +171,11 @@ void paintPeqCurves(QPainter &painter, const CurveList &curves, const QVector<QC
     painter.setBrush(Qt::transparent);
     const qreal base = itemHeight / 2.0;
     for (int i = 0; i < curves.size(); ++i) {
-        const QPolygonF outline = curveOutline(curves.at(i), base, base);
         if (i == curves.size() - 1) {
-            painter.setPen(curvePen(style::sumColour(), style::kSumPenWidth));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPolyline(outline);
+            strokeLine(painter, curveOutline(curves.at(i), base, base),
+                       curvePen(style::sumColour(), style::kSumPenWidth));
         } else {
-            drawFilled(painter, outline, colourAt(colours, i), style::kBandPenWidth);
+            drawFilled(painter, curves.at(i), base, base, colourAt(colours, i), style::kBandPenWidth);
         }
     }
     painter.restore();
@@ -123,13 +183,15 @@ void paintPeqCurves(QPainter &painter, const CurveList &curves, const QVector<QC
 
 void paintRoomCurve(QPainter &painter, const QPolygonF &outline)
 {
-    if (outline.isEmpty())
+    if (outline.size() < 4)
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(curvePen(style::roomPen(), style::kRoomPenWidth));
-    painter.setBrush(style::roomFill());
-    painter.drawPolygon(outline);
+    // The outline runs from the centre line through the points back to it: the fill is the
+    // region between the points and the centre line.
+    const qreal base = outline.first().y();
+    fillToBase(painter, outline.mid(1, outline.size() - 3), base, style::roomFill());
+    strokeLine(painter, outline, curvePen(style::roomPen(), style::kRoomPenWidth));
     painter.restore();
 }
 
@@ -140,9 +202,7 @@ void paintLine(QPainter &painter, const QPolygonF &line, const QColor &colour, q
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(curvePen(colour, width));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPolyline(line);
+    strokeLine(painter, line, curvePen(colour, width));
     painter.restore();
 }
 } // namespace
@@ -165,7 +225,7 @@ void paintCrossoverCurves(QPainter &painter, const CurveList &curves, const QVec
     painter.setBrush(Qt::transparent);
     for (int i = 0; i < curves.size(); ++i) {
         const int colourIndex = (i == curves.size() - 1 && curves.size() > 1) ? 2 : i;
-        drawFilled(painter, curveOutline(curves.at(i), itemHeight, itemHeight), colourAt(colours, colourIndex),
+        drawFilled(painter, curves.at(i), itemHeight, itemHeight, colourAt(colours, colourIndex),
                    style::kBandPenWidth);
     }
     painter.restore();
@@ -178,8 +238,7 @@ void paintAfsCurves(QPainter &painter, const CurveList &curves, const QVector<QC
     painter.setBrush(Qt::transparent);
     for (int i = 0; i + 1 < curves.size(); ++i) {
         // Values are the bound height (half the item) plus the offset, so 0 dB lands on the top edge.
-        drawFilled(painter, curveOutline(curves.at(i), itemHeight * 0.5, 0.0), colourAt(colours, i),
-                   style::kBandPenWidth);
+        drawFilled(painter, curves.at(i), itemHeight * 0.5, 0.0, colourAt(colours, i), style::kBandPenWidth);
     }
     painter.restore();
 }

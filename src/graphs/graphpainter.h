@@ -33,6 +33,8 @@ QColor missingColour();
 QVector<QColor> coloursFromVariant(const QVariant &value);
 QColor colourAt(const QVector<QColor> &colours, int index);
 
+// The points of a curve: (x, base - y).
+QPolygonF curvePoints(const CurveMap &curve, qreal base);
 // The outline of a curve: from (0, edge) through (x, base - y) for every point, to (last x, edge).
 QPolygonF curveOutline(const CurveMap &curve, qreal base, qreal edge);
 

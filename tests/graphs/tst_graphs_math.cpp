@@ -18,6 +18,7 @@ using namespace tarn::graphs;
 
 namespace {
 constexpr double kFs = 72000.0;
+constexpr double kPi = 3.14159265358979323846;
 using Complex = std::complex<double>;
 
 // Textbook analogue prototypes, mapped to the digital axis by the bilinear transform with the
@@ -40,7 +41,7 @@ double shelfQuality(double slope)
 
 double referenceDb(int shape, double f0, double gain, double width, double f)
 {
-    const Complex s(0.0, std::tan(M_PI * f / kFs) / std::tan(M_PI * f0 / kFs));
+    const Complex s(0.0, std::tan(kPi * f / kFs) / std::tan(kPi * f0 / kFs));
     const double a = std::pow(10.0, std::fabs(gain) / 20.0);
     const double sa = std::sqrt(a);
     Complex boost;
@@ -77,7 +78,7 @@ double referenceDb(int shape, double f0, double gain, double width, double f)
 //   1 kHz, 0.2 dB at 100 Hz, 0.8 dB at 50 Hz. That is the price of the single-precision design.
 double tolerance(double f0)
 {
-    const double t0 = std::tan(M_PI * f0 / kFs);
+    const double t0 = std::tan(kPi * f0 / kFs);
     return 0.01 + 20.0 * std::log10(1.0 + 8.0 * std::ldexp(1.0, -24) / (t0 * t0));
 }
 
