@@ -12,6 +12,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QLoggingCategory>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
@@ -207,6 +208,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("tarn.graphs.debug=false"));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

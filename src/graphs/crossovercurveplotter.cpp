@@ -69,6 +69,11 @@ void CrossoverCurvePlotter::createBindings()
         return;
     }
     for (int b = 0; b < m_bandCount; ++b) {
+        // Only one band can be the mono sub; later bands past the ways would bind it twice.
+        if (m_controls.find(svNameFor(b, QStringLiteral("Gain")))) {
+            qCWarning(lcGraphs) << "crossover band" << b + 1 << "has no state variables of its own; left unbound";
+            continue;
+        }
         for (const char *parameter : kNumericParameters) {
             const QString p = QLatin1String(parameter);
             const QString sv = svNameFor(b, p);

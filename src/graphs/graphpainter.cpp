@@ -7,6 +7,7 @@
 #include <QPen>
 
 #include <cmath>
+#include <limits>
 
 namespace tarn::graphs {
 
@@ -85,6 +86,54 @@ QPolygonF curveOutline(const CurveMap &curve, qreal base, qreal edge)
     return outline;
 }
 
+QPolygonF simplifyIncreasing(const QPolygonF &in, qreal tolerance)
+{
+    if (in.size() < 3)
+        return in;
+    QPolygonF out;
+    out.reserve(in.size());
+    int anchor = 0;
+    out << in.first();
+    qreal lo = -std::numeric_limits<qreal>::infinity();
+    qreal hi = std::numeric_limits<qreal>::infinity();
+    for (int j = 1; j < in.size(); ++j) {
+        const QPointF &a = in.at(anchor);
+        const QPointF &p = in.at(j);
+        qreal dx = p.x() - a.x();
+        if (dx <= 0.0) {
+            // Not increasing here: keep both ends of this step as they are.
+            if (j - 1 != anchor)
+                out << in.at(j - 1);
+            out << p;
+            anchor = j;
+            lo = -std::numeric_limits<qreal>::infinity();
+            hi = std::numeric_limits<qreal>::infinity();
+            continue;
+        }
+        const qreal slope = (p.y() - a.y()) / dx;
+        if (slope < lo || slope > hi) {
+            anchor = j - 1;
+            out << in.at(anchor);
+            dx = p.x() - in.at(anchor).x();
+            if (dx <= 0.0) {
+                out << p;
+                anchor = j;
+                lo = -std::numeric_limits<qreal>::infinity();
+                hi = std::numeric_limits<qreal>::infinity();
+                continue;
+            }
+            lo = (p.y() - tolerance - in.at(anchor).y()) / dx;
+            hi = (p.y() + tolerance - in.at(anchor).y()) / dx;
+        } else {
+            lo = std::max(lo, (p.y() - tolerance - a.y()) / dx);
+            hi = std::min(hi, (p.y() + tolerance - a.y()) / dx);
+        }
+    }
+    if (out.last() != in.last())
+        out << in.last();
+    return out;
+}
+
 namespace {
 QPen curvePen(const QColor &colour, qreal width)
 {
@@ -155,7 +204,7 @@ void strokeLine(QPainter &painter, const QPolygonF &line, const QPen &pen)
 void drawFilled(QPainter &painter, const CurveMap &curve, qreal base, qreal edge, const QColor &colour,
                 qreal penWidth)
 {
-    const QPolygonF points = curvePoints(curve, base);
+    const QPolygonF points = simplifyIncreasing(curvePoints(curve, base), kSimplifyTolerance);
     QPolygonF outline;
     outline.reserve(points.size() + 2);
     outline << QPointF(0.0, edge) << points << QPointF(curve.isEmpty() ? 0.0 : qreal(curve.lastKey()), edge);
@@ -172,8 +221,11 @@ void paintPeqCurves(QPainter &painter, const CurveList &curves, const QVector<QC
     const qreal base = itemHeight / 2.0;
     for (int i = 0; i < curves.size(); ++i) {
         if (i == curves.size() - 1) {
-            strokeLine(painter, curveOutline(curves.at(i), base, base),
-                       curvePen(style::sumColour(), style::kSumPenWidth));
+            const CurveMap &sum = curves.at(i);
+            QPolygonF outline = simplifyIncreasing(curvePoints(sum, base), kSimplifyTolerance);
+            outline.prepend(QPointF(0.0, base));
+            outline.append(QPointF(sum.isEmpty() ? 0.0 : qreal(sum.lastKey()), base));
+            strokeLine(painter, outline, curvePen(style::sumColour(), style::kSumPenWidth));
         } else {
             drawFilled(painter, curves.at(i), base, base, colourAt(colours, i), style::kBandPenWidth);
         }

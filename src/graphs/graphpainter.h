@@ -35,6 +35,13 @@ QColor colourAt(const QVector<QColor> &colours, int index);
 
 // The points of a curve: (x, base - y).
 QPolygonF curvePoints(const CurveMap &curve, qreal base);
+// Curves carry a point per pixel column, most of them on straight runs. Points of a polyline
+// whose x increases that lie within `tolerance` pixels (vertically) of the line through the
+// points kept are left out: the picture is the same to the eye and the rasteriser gets a
+// fraction of the edges. First and last points are always kept.
+inline constexpr qreal kSimplifyTolerance = 0.05;
+QPolygonF simplifyIncreasing(const QPolygonF &in, qreal tolerance);
+
 // The outline of a curve: from (0, edge) through (x, base - y) for every point, to (last x, edge).
 QPolygonF curveOutline(const CurveMap &curve, qreal base, qreal edge);
 

@@ -421,6 +421,16 @@ void TstGraphsItems::crossoverBindingsAndValues()
     QCOMPARE(s.item.plotter()->currentBand(), 2);
     s.item.setIsSubPresent(true);
     QVERIFY(s.item.isSubPresent());
+
+    // More bands than ways plus one sub: the extra band cannot bind the sub a second time.
+    CrossoverSetup extra(5, 3, 1);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("band 5 has no state variables")));
+    extra.item.componentCompleted();
+    QCOMPARE(extra.factory->order.size(), 24);
+    QCOMPARE(extra.factory->numeric.size() + extra.factory->text.size(), 24);
+    extra.num("MonoSub_Gain")->setValue(-6.0f);
+    QCOMPARE(extra.item.plotter()->band(3).gain, -6.0f);
+    QCOMPARE(extra.item.plotter()->band(4).gain, 0.0f);
 }
 
 void TstGraphsItems::crossoverRendering()

@@ -5,6 +5,7 @@
 #include "eqcurvemodel.h"
 #include "filterdesign.h"
 #include "geqmath.h"
+#include "graphpainter.h"
 #include "overlaycurves.h"
 #include "testenv.h"
 
@@ -103,6 +104,7 @@ private slots:
     void graphicEqRules();
     void overlayTableAndCurves();
     void publishedCurvesStayConsistent();
+    void simplifiedCurvesKeepTheirShape();
 };
 
 void TstGraphsMath::fastLogarithm()
@@ -597,6 +599,45 @@ void TstGraphsMath::publishedCurvesStayConsistent()
     QCOMPARE(fourth[0].value(4.0f), 24.0f);
     curves.resize(1);
     QCOMPARE(curves.publish().size(), 1);
+}
+
+void TstGraphsMath::simplifiedCurvesKeepTheirShape()
+{
+    // A straight run collapses to its ends.
+    QPolygonF line;
+    for (int x = 0; x < 500; ++x)
+        line << QPointF(x, 100.0 + 0.25 * x);
+    QCOMPARE(simplifyIncreasing(line, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 100), QPointF(499, 224.75)})));
+
+    // A parametric curve: every dropped point stays within the tolerance of what is kept.
+    EqCurveModel model(ParametricMode);
+    model.setBounds(QRectF(0, 0, 1920, 360));
+    model.setBandCount(3, EqBand());
+    model.band(0) = {4.0f, 0.0f, 15.0f, 300.0f, EqBell};
+    model.band(1) = {0.0f, 9.0f, -8.0f, 4000.0f, EqHighShelf};
+    model.band(2) = {12.0f, 0.0f, 30.0f, 90.0f, EqBell}; // clamped: kinks
+    model.recomputeAll();
+    for (int c = 0; c < 4; ++c) {
+        const CurveSamples &s = model.curves().samples(c);
+        QPolygonF in;
+        for (size_t i = 0; i < s.xs.size(); ++i)
+            in << QPointF(s.xs[i], 180.0 - s.ys[i]);
+        const QPolygonF out = simplifyIncreasing(in, 0.05);
+        QVERIFY(out.size() < in.size() / 2);
+        QCOMPARE(out.first(), in.first());
+        QCOMPARE(out.last(), in.last());
+        int k = 0;
+        for (const QPointF &p : qAsConst(in)) {
+            while (k + 1 < out.size() - 1 && out.at(k + 1).x() < p.x())
+                ++k;
+            const QPointF a = out.at(k), b = out.at(k + 1);
+            const double y = a.y() + (b.y() - a.y()) * (p.x() - a.x()) / (b.x() - a.x());
+            QVERIFY2(std::fabs(y - p.y()) <= 0.05 + 1e-9, qPrintable(QStringLiteral("curve %1 at x %2").arg(c).arg(p.x())));
+        }
+    }
+    // Steps where x does not increase are kept as they are.
+    const QPolygonF steps(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(2, 5), QPointF(3, 5)});
+    QCOMPARE(simplifyIncreasing(steps, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(3, 5)})));
 }
 
 TARN_TEST_MAIN(TstGraphsMath, QCoreApplication)
