@@ -1,0 +1,644 @@
+// The response math of the graphs against independent double-precision references, and the
+// axis, control-point, band-table and overlay rules.
+#include "crossovermath.h"
+#include "curvesamples.h"
+#include "eqcurvemodel.h"
+#include "filterdesign.h"
+#include "geqmath.h"
+#include "graphpainter.h"
+#include "overlaycurves.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QtTest>
+
+#include <cmath>
+#include <complex>
+
+using namespace tarn::graphs;
+
+namespace {
+constexpr double kFs = 72000.0;
+constexpr double kPi = 3.14159265358979323846;
+using Complex = std::complex<double>;
+
+// Textbook analogue prototypes, mapped to the digital axis by the bilinear transform with the
+// corner pre-warped: s = j * tan(pi f / fs) / tan(pi f0 / fs). Boosts are written out; a cut of
+// the same shape is the reciprocal of the boost with |gain|.
+double bellQuality(int shape, double gain, double width)
+{
+    if (shape == ShapeBell)
+        return std::sqrt(0.03375781065639293) * 5.623413 * width;
+    const double a = std::pow(10.0, std::fabs(gain) / 20.0);
+    const double c = std::fabs(gain) >= 6.0 ? std::sqrt(a * a - 2.0) : 1.0;
+    return width * c;
+}
+
+double shelfQuality(double slope)
+{
+    const double c = 5.623413;
+    return std::sqrt(slope * c / (std::log10(2.0) * 40.0 * 4.623413 - (c - 2.0 * std::sqrt(c) + 1.0) * slope));
+}
+
+double referenceDb(int shape, double f0, double gain, double width, double f)
+{
+    const Complex s(0.0, std::tan(kPi * f / kFs) / std::tan(kPi * f0 / kFs));
+    const double a = std::pow(10.0, std::fabs(gain) / 20.0);
+    const double sa = std::sqrt(a);
+    Complex boost;
+    switch (shape) {
+    case ShapeLowShelf: {
+        const double k = shelfQuality(width);
+        boost = (sa * s * s + s * a / k + a) / (sa * s * s + s * sa / k + 1.0);
+        break;
+    }
+    case ShapeHighShelf: {
+        const double k = shelfQuality(width);
+        boost = (a * s * s + s * a / k + sa) / (s * s + s * sa / k + sa);
+        break;
+    }
+    default: {
+        // Peaking section of quality k: |H(j)| = a at the centre.
+        const double k = bellQuality(shape, gain, width);
+        boost = (s * s + s * a / k + 1.0) / (s * s + s / k + 1.0);
+        break;
+    }
+    }
+    const double db = 20.0 * std::log10(std::abs(boost));
+    return gain < 0.0 ? -db : db;
+}
+
+// How far the drawn response may stray from the reference:
+// - the fast logarithm is off by at most 4.1e-4 in log10 (checked below); the response takes
+//   the difference of two, times 10: 0.0082 dB, rounded up to 0.01 dB;
+// - the coefficients are single precision (relative error 2^-24 each). Below the corner the
+//   numerator and denominator are dominated by b0 + b1 + b2 and 1 - a1 - a2, sums of terms
+//   near +-1 and +-2 that cancel down to about t0^2 (t0 = tan(pi f0 / fs)). About eight
+//   roundings (the coefficients and the arithmetic forming them) then give a relative error of
+//   8 * 2^-24 / t0^2 in the amplitude, i.e. 20 log10(1 + 8 * 2^-24 / t0^2) dB: 0.002 dB at
+//   1 kHz, 0.2 dB at 100 Hz, 0.8 dB at 50 Hz. That is the price of the single-precision design.
+double tolerance(double f0)
+{
+    const double t0 = std::tan(kPi * f0 / kFs);
+    return 0.01 + 20.0 * std::log10(1.0 + 8.0 * std::ldexp(1.0, -24) / (t0 * t0));
+}
+
+const double kProbe[] = {20, 31.5, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 12500, 16000, 20000};
+} // namespace
+
+class TstGraphsMath : public QObject {
+    Q_OBJECT
+private slots:
+    void fastLogarithm();
+    void shapeTable();
+    void shapesAgainstReference_data();
+    void shapesAgainstReference();
+    void flatBands();
+    void parametricCurves();
+    void sumCurve();
+    void feedbackCurves();
+    void emptyBounds();
+    void parametricAxisAndControlPoints();
+    void crossoverResponses();
+    void crossoverCurveAndNames();
+    void graphicEqRules();
+    void overlayTableAndCurves();
+    void publishedCurvesStayConsistent();
+    void simplifiedCurvesKeepTheirShape();
+};
+
+void TstGraphsMath::fastLogarithm()
+{
+    double worst = 0.0;
+    for (double x = 1e-30; x < 1e30; x *= 1.0137) {
+        worst = std::max(worst, std::fabs(double(fastLog10(float(x))) - std::log10(x)));
+    }
+    QVERIFY2(worst < 4.1e-4, qPrintable(QString::number(worst)));
+    QVERIFY(worst > 1e-5); // it is an approximation, not log10 itself
+    // Zero reads as mantissa 0.5 with exponent -32.
+    const double atHalf = ((1.2313379 * 0.5 - 4.1180587) * 0.5 + 6.021541) * 0.5 - 3.1338398;
+    QVERIFY(std::fabs(fastLog10(0.0f) - (atHalf - 32.0) * 0.30103) < 1e-5);
+    // Equal inputs cancel exactly, so a flat section is exactly 0 dB.
+    QCOMPARE(responseDb(Biquad(), 1000.0), 0.0);
+}
+
+void TstGraphsMath::shapeTable()
+{
+    QCOMPARE(shapeFor(ParametricMode, EqBell), int(ShapeBell));
+    QCOMPARE(shapeFor(ParametricMode, EqLowShelf), int(ShapeLowShelf));
+    QCOMPARE(shapeFor(ParametricMode, EqHighShelf), int(ShapeHighShelf));
+    QCOMPARE(shapeFor(ParametricMode, EqOther), int(ShapeBell));
+    for (int type : {EqBell, EqLowShelf, EqHighShelf, EqOther})
+        QCOMPARE(shapeFor(FeedbackMode, type), int(ShapeNotch));
+    QCOMPARE(eqTypeFromText("Bell"), int(EqBell));
+    QCOMPARE(eqTypeFromText("Low Shelf"), int(EqLowShelf));
+    QCOMPARE(eqTypeFromText("High Shelf"), int(EqHighShelf));
+    QCOMPARE(eqTypeFromText("Notch"), int(EqOther));
+    QCOMPARE(eqTypeFromText("bell"), int(EqOther));
+}
+
+void TstGraphsMath::shapesAgainstReference_data()
+{
+    QTest::addColumn<int>("shape");
+    QTest::addColumn<double>("f0");
+    QTest::addColumn<double>("gain");
+    QTest::addColumn<double>("width");
+    for (int shape : {int(ShapeBell), int(ShapeLowShelf), int(ShapeHighShelf), int(ShapeNotch)}) {
+        const bool shelf = shape == ShapeLowShelf || shape == ShapeHighShelf;
+        const QList<double> widths = shelf ? QList<double>{3.0, 6.0, 12.0} : QList<double>{0.5, 1.0, 4.0};
+        for (double f0 : {50.0, 100.0, 1000.0, 10000.0})
+            for (double gain : {-15.0, -9.0, -3.0, 3.0, 9.0, 15.0})
+                for (double w : widths)
+                    QTest::addRow("shape%d f0=%g g=%g w=%g", shape, f0, gain, w) << shape << f0 << gain << w;
+    }
+}
+
+void TstGraphsMath::shapesAgainstReference()
+{
+    QFETCH(int, shape);
+    QFETCH(double, f0);
+    QFETCH(double, gain);
+    QFETCH(double, width);
+    const Biquad c = designShape(shape, float(f0), float(gain), float(width), 1.0f / kDesignSampleRate);
+    QVERIFY(isFinite(c));
+    const double tol = tolerance(f0);
+    for (double f : kProbe) {
+        const double drawn = responseDb(c, f);
+        const double expected = referenceDb(shape, f0, gain, width, f);
+        QVERIFY2(std::fabs(drawn - expected) <= tol,
+                 qPrintable(QStringLiteral("at %1 Hz: %2 dB, reference %3 dB, tolerance %4")
+                                .arg(f).arg(drawn).arg(expected).arg(tol)));
+    }
+    // The reference itself: a bell reaches its gain at the centre; a shelf its gain far inside.
+    if (shape == ShapeBell || shape == ShapeNotch)
+        QVERIFY(std::fabs(referenceDb(shape, f0, gain, width, f0) - gain) < 1e-9);
+    if (shape == ShapeLowShelf)
+        QVERIFY(std::fabs(referenceDb(shape, f0, gain, width, f0 / 1000.0) - gain) < 0.01);
+    if (shape == ShapeHighShelf && f0 <= 1000.0)
+        QVERIFY(std::fabs(referenceDb(shape, f0, gain, width, 35000.0) - gain) < 0.05);
+}
+
+void TstGraphsMath::flatBands()
+{
+    // Gain 0 draws nothing whatever the type; a zero width (Q for a bell, Slope otherwise) is
+    // designed flat even with a gain.
+    EqCurveModel model(ParametricMode);
+    model.setBounds(QRectF(0, 0, 400, 200));
+    EqBand band;
+    model.setBandCount(5, band);
+    model.band(0) = {2.0f, 6.0f, 0.0f, 1000.0f, EqBell};
+    model.band(1) = {2.0f, 6.0f, 0.0f, 1000.0f, EqLowShelf};
+    model.band(2) = {0.0f, 6.0f, 12.0f, 1000.0f, EqBell};
+    model.band(3) = {2.0f, 0.0f, 12.0f, 1000.0f, EqHighShelf};
+    model.band(4) = {2.0f, 0.0f, -12.0f, 1000.0f, EqOther};
+    model.recomputeAll();
+    for (int b = 0; b < 5; ++b) {
+        const CurveSamples &s = model.curves().samples(b);
+        QCOMPARE(int(s.ys.size()), 400);
+        for (float y : s.ys)
+            QCOMPARE(y, 0.0f);
+    }
+    // A slope beyond what the shelf formula takes gives NaN coefficients; drawn flat instead.
+    model.band(0) = {1.0f, 40.0f, 6.0f, 1000.0f, EqLowShelf};
+    model.recomputeBand(0);
+    for (float y : model.curves().samples(0).ys)
+        QCOMPARE(y, 0.0f);
+    QVERIFY(isFinite(model.designer().coefficients()));
+}
+
+void TstGraphsMath::parametricCurves()
+{
+    const QRectF bounds(0, 0, 1000, 250);
+    EqCurveModel model(ParametricMode);
+    model.setBounds(bounds);
+    model.setBandCount(3, EqBand());
+    model.band(0) = {2.0f, 0.0f, 9.0f, 1000.0f, EqBell};
+    model.band(1) = {0.7f, 0.0f, 30.0f, 3000.0f, EqBell};
+    // Any other type is the bell shape 1 with Slope as its width.
+    model.band(2) = {0.5f, 3.0f, -6.0f, 400.0f, EqOther};
+    model.recomputeAll();
+
+    const CurveSamples &bell = model.curves().samples(0);
+    for (int x : {0, 120, 333, 500, 640, 777, 999}) {
+        const double f = std::pow(10.0, x * peqaxis::span() / bounds.width() + peqaxis::lo());
+        const double expected = bounds.height() * referenceDb(ShapeBell, 1000.0, 9.0, 2.0, f) / 20.0;
+        QVERIFY2(std::fabs(bell.ys[size_t(x)] - expected) < bounds.height() * tolerance(1000.0) / 20.0,
+                 qPrintable(QString::number(x)));
+        QCOMPARE(bell.xs[size_t(x)], float(x));
+    }
+
+    // +30 dB is drawn at the +20 dB limit: the full bound height.
+    const CurveSamples &loud = model.curves().samples(1);
+    const int centre = int(std::lround(peqaxis::xOfFrequency(bounds, 3000.0)));
+    QCOMPARE(loud.ys[size_t(centre)], float(bounds.height()));
+    QCOMPARE(*std::max_element(loud.ys.begin(), loud.ys.end()), float(bounds.height()));
+
+    const CurveSamples &other = model.curves().samples(2);
+    const int at400 = int(std::lround(peqaxis::xOfFrequency(bounds, 400.0)));
+    const double f400 = peqaxis::frequencyAt(at400, bounds.width());
+    const double withSlope = bounds.height() * referenceDb(ShapeBell, 400.0, -6.0, 3.0, f400) / 20.0;
+    QVERIFY(std::fabs(other.ys[size_t(at400)] - withSlope) < 0.05);
+    // Half an octave off the centre the width tells Slope (3) from Q (0.5) apart.
+    const int off = int(std::lround(peqaxis::xOfFrequency(bounds, 400.0 * std::sqrt(2.0))));
+    const double fOff = peqaxis::frequencyAt(off, bounds.width());
+    const double bySlope = bounds.height() * referenceDb(ShapeBell, 400.0, -6.0, 3.0, fOff) / 20.0;
+    const double byQ = bounds.height() * referenceDb(ShapeBell, 400.0, -6.0, 0.5, fOff) / 20.0;
+    QVERIFY(std::fabs(bySlope - byQ) > 5.0);
+    QVERIFY(std::fabs(other.ys[size_t(off)] - bySlope) < 0.1);
+}
+
+void TstGraphsMath::sumCurve()
+{
+    EqCurveModel model(ParametricMode);
+    model.setBounds(QRectF(0, 0, 300, 100));
+    model.setBandCount(2, EqBand());
+    model.band(0) = {1.0f, 0.0f, 6.0f, 200.0f, EqBell};
+    model.band(1) = {0.0f, 6.0f, -4.0f, 5000.0f, EqHighShelf};
+    model.recomputeAll();
+    const CurveSamples &a = model.curves().samples(0);
+    const CurveSamples &b = model.curves().samples(1);
+    const CurveSamples &sum = model.curves().samples(2);
+    QCOMPARE(sum.ys.size(), size_t(300));
+    for (size_t x = 0; x + 1 < 300; ++x) {
+        const float expected = 0.5f * (a.ys[x] + a.ys[x + 1]) + 0.5f * (b.ys[x] + b.ys[x + 1]);
+        QVERIFY(std::fabs(sum.ys[x] - expected) < 1e-4f);
+    }
+    QCOMPARE(sum.ys.back(), 0.0f);
+    // A single band changed: only its curve and the sum move.
+    const std::vector<float> before = b.ys;
+    model.band(0).gain = -6.0f;
+    model.recomputeBand(0);
+    QCOMPARE(model.curves().samples(1).ys, before);
+    QVERIFY(model.curves().samples(2).ys[10] < 0.0f);
+}
+
+void TstGraphsMath::feedbackCurves()
+{
+    const QRectF bounds(0, 0, 600, 150);
+    EqCurveModel model(FeedbackMode);
+    model.setBounds(bounds);
+    EqBand initial;
+    initial.q = 1.0f;
+    model.setBandCount(3, initial);
+    model.band(0).frequency = 1000.0f;
+    model.band(0).gain = -30.0f; // clamped at -20
+    model.band(0).q = 10.0f;
+    model.band(1).frequency = 2000.0f;
+    model.band(1).gain = -9.0f;
+    model.band(1).q = 4.0f;
+    // The feedback mode designs every type as the notch; the width follows the type's rule.
+    model.band(1).slope = 4.0f;
+    model.band(1).type = EqLowShelf;
+    model.recomputeAll();
+
+    QCOMPARE(model.curves().count(), 4);
+    QVERIFY(model.curves().samples(3).xs.empty());
+    // x = W * log10(f / 20) / 3.
+    const int notch = int(std::lround(bounds.width() * std::log10(1000.0 / 20.0) / 3.0));
+    const auto &deep = model.curves().samples(0).ys;
+    QCOMPARE(deep[size_t(notch)], float(bounds.height() - 2.0 * bounds.height()));
+    QCOMPARE(*std::min_element(deep.begin(), deep.end()), float(-bounds.height()));
+    QVERIFY(deep[0] > bounds.height() - 0.5);
+
+    const auto &mid = model.curves().samples(1).ys;
+    for (int x : {100, 300, 400, 550}) {
+        const double f = 20.0 * std::pow(10.0, 3.0 * x / bounds.width());
+        const double expected = bounds.height() + bounds.height() * referenceDb(ShapeNotch, 2000.0, -9.0, 4.0, f) / 10.0;
+        QVERIFY2(std::fabs(mid[size_t(x)] - expected) < bounds.height() * tolerance(2000.0) / 10.0,
+                 qPrintable(QString::number(x)));
+    }
+    // A filter not placed (gain 0) lies on the top edge: bound height everywhere.
+    for (float y : model.curves().samples(2).ys)
+        QCOMPARE(y, float(bounds.height()));
+}
+
+void TstGraphsMath::emptyBounds()
+{
+    for (const QRectF &r : {QRectF(), QRectF(0, 0, 500, 0), QRectF(0, 0, 0, 200)}) {
+        EqCurveModel model(ParametricMode);
+        model.setBounds(r);
+        model.setBandCount(2, EqBand());
+        model.band(0).gain = 6.0f;
+        model.band(0).q = 1.0f;
+        model.recomputeAll();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(model.curves().samples(i).xs.empty());
+        QCOMPARE(peqaxis::xOfFrequency(r, 1000.0), 0.0);
+        QCOMPARE(peqaxis::yOfGain(r, 10.0), 0.0);
+        double f = -1, g = -1;
+        QVERIFY(!peqaxis::valuesAt(r, 10, 10, &f, &g));
+    }
+}
+
+void TstGraphsMath::parametricAxisAndControlPoints()
+{
+    const QRectF r(0, 0, 800, 200);
+    QCOMPARE(peqaxis::xOfFrequency(r, 20.0), 0.0);
+    QVERIFY(std::fabs(peqaxis::xOfFrequency(r, 22000.0) - 800.0) < 1e-9);
+    QCOMPARE(peqaxis::xOfFrequency(r, 5.0), 0.0);
+    QVERIFY(std::fabs(peqaxis::xOfFrequency(r, 40000.0) - 800.0) < 1e-9);
+    QCOMPARE(peqaxis::yOfGain(r, -20.0), 0.0);
+    QCOMPARE(peqaxis::yOfGain(r, 0.0), 200.0);
+    QCOMPARE(peqaxis::yOfGain(r, 35.0), 400.0);
+
+    // Dragging point 0 to the middle asks for the geometric centre of the axis, about 663 Hz.
+    double f = 0, g = 0;
+    QVERIFY(peqaxis::valuesAt(r, 400, 150, &f, &g));
+    QVERIFY(std::fabs(f - std::exp((std::log(20.0) + std::log(22000.0)) / 2.0)) < 1e-9);
+    QVERIFY(std::fabs(f - 663.3) < 0.1);
+    QCOMPARE(g, 5.0);
+    // The point QML draws has y upwards from the centre: the inverse of the drag.
+    const QPoint p = peqaxis::controlPoint(r, f, g);
+    QCOMPARE(p.x(), 399); // truncation of 399.99...
+    QCOMPARE(p.y(), 50);
+    QCOMPARE(peqaxis::controlPoint(r, 20.0, -20.0), QPoint(0, -200));
+    // A control that has not heard from the processor yet holds -1000: no logarithm of it.
+    QCOMPARE(peqaxis::controlPoint(r, -1000.0, -1000.0).x(), 0);
+    QCOMPARE(truncToInt(std::nan("")), 0);
+    QCOMPARE(truncToInt(1e20), std::numeric_limits<int>::max());
+}
+
+void TstGraphsMath::crossoverResponses()
+{
+    const char *texts[] = {"BW 6", "BW 12", "BW 18", "BW 24", "BW 30", "BW 36",
+                           "BW 42", "BW 48", "LR 12", "LR 24", "LR 36", "LR 48"};
+    for (int i = 0; i < 12; ++i)
+        QCOMPARE(int(crossoverTypeFromText(texts[i])), i);
+    QCOMPARE(int(crossoverTypeFromText("LR 96")), -1);
+    QCOMPARE(int(crossoverTypeFromText("")), -1);
+
+    // Butterworth of order n: 1 / sqrt(1 + r^2n); Linkwitz-Riley of order 2m: the square of
+    // the Butterworth of order m, 1 / (1 + r^2m).
+    for (double r : {0.1, 0.5, 1.0, 2.0, 7.0}) {
+        for (int n = 1; n <= 8; ++n)
+            QVERIFY(std::fabs(crossoverMagnitude(n - 1, r) - 1.0 / std::sqrt(1.0 + std::pow(r, 2 * n))) < 1e-12);
+        for (int m = 1; m <= 4; ++m) {
+            const double bw = 1.0 / std::sqrt(1.0 + std::pow(r, 2 * m));
+            QVERIFY(std::fabs(crossoverMagnitude(XoverLR12 + m - 1, r) - bw * bw) < 1e-12);
+        }
+        QCOMPARE(crossoverMagnitude(XoverFlat, r), 1.0);
+    }
+
+    // LR 24 high-pass at 100 Hz, LP wide open, gain 0: 16 log10(0.5) at 100 Hz.
+    CrossoverBand band;
+    band.hpType = crossoverTypeFromText("LR 24");
+    band.hpFrequency = 100.0f;
+    band.lpType = crossoverTypeFromText("BW 48");
+    band.lpFrequency = 20000.0f;
+    const double at100 = crossoverResponse(band, 100.0, 800.0, 200.0);
+    QVERIFY(std::fabs(at100 - 16.0 * std::log10(0.5)) < 1e-3);
+    QVERIFY(std::fabs(at100 + 4.8) < 0.02);
+    // The slopes at 16/20 of their dB; the gain at its true value.
+    band.gain = -7.0f;
+    const double octaveDown = crossoverResponse(band, 50.0, 800.0, 200.0);
+    const double lpAt50 = 1.0 / std::sqrt(1.0 + std::pow(50.0 / 20000.0, 16));
+    QVERIFY(std::fabs(octaveDown - (0.8 * 20.0 * std::log10(1.0 / 17.0 * lpAt50) - 7.0)) < 1e-9);
+    QCOMPARE(crossoverResponse(band, 50.0, 0.0, 200.0), 0.0);
+
+    // Before any value arrives: HP at 20 kHz and LP at 20 Hz cut everything hard.
+    const CrossoverBand initial;
+    for (double f : {100.0, 1000.0, 10000.0})
+        QVERIFY(crossoverResponse(initial, f, 800.0, 200.0) < -30.0);
+
+    // Values from the processor: zero corners are "off", the rest clamped; gain to [-60, 20].
+    QCOMPARE(crossoverHpFromDevice(0.0f), 16.0f);
+    QCOMPARE(crossoverHpFromDevice(5.0f), 16.0f);
+    QCOMPARE(crossoverHpFromDevice(25000.0f), 20000.0f);
+    QCOMPARE(crossoverLpFromDevice(0.0f), 20000.0f);
+    QCOMPARE(crossoverLpFromDevice(8.0f), 16.0f);
+    QCOMPARE(crossoverLpFromDevice(1500.0f), 1500.0f);
+    QCOMPARE(crossoverGainFromDevice(25.0f), 20.0f);
+    QCOMPARE(crossoverGainFromDevice(-90.0f), -60.0f);
+    QCOMPARE(crossoverGainFromDevice(-3.5f), -3.5f);
+}
+
+void TstGraphsMath::crossoverCurveAndNames()
+{
+    const QRectF r(0, 0, 802, 300);
+    QCOMPARE(crossoverXOfFrequency(16.0, 802.0), 0.0);
+    QVERIFY(std::fabs(crossoverXOfFrequency(20000.0, 802.0) - 802.0) < 1e-9);
+    QVERIFY(std::fabs(crossoverFrequencyAt(401.0, 802.0) - 16.0 * std::sqrt(1250.0)) < 1e-6);
+
+    CrossoverBand band;
+    band.hpType = XoverLR24;
+    band.hpFrequency = 1000.0f;
+    band.lpType = XoverFlat;
+    band.gain = 0.0f;
+    CurveSamples s;
+    computeCrossoverCurve(band, r, s);
+    // x = 0, 4, ..., 800, then the closing point at the width.
+    QCOMPARE(int(s.xs.size()), 202);
+    QCOMPARE(s.xs[1], 4.0f);
+    QCOMPARE(s.xs[200], 800.0f);
+    QCOMPARE(s.xs.back(), 802.0f);
+    QCOMPARE(s.ys.back(), 0.0f);
+    for (size_t i = 0; i + 1 < s.xs.size(); ++i) {
+        const double level = crossoverResponse(band, crossoverFrequencyAt(s.xs[i], 802.0), 802.0, 300.0);
+        QCOMPARE(s.ys[i], float(2.0 * 300.0 * (std::max(level, -60.0) + 60.0) / 80.0));
+    }
+    // Well above the corner the band is at 0 dB: three quarters of the item height.
+    QVERIFY(std::fabs(s.ys[190] - 450.0f) < 0.5f);
+    QCOMPARE(crossoverYOfLevel(-100.0, 300.0), 0.0);
+    QCOMPARE(crossoverYOfLevel(30.0, 300.0), 600.0);
+
+    const QJsonObject threeWay{{"ClassName", "QuarraCrossover"},
+                               {"Attributes", QJsonObject{{"NumBands", 3}, {"NumSubCabinets", 1}}}};
+    QCOMPARE(crossoverBandName(threeWay, 0), QStringLiteral("High"));
+    QCOMPARE(crossoverBandName(threeWay, 1), QStringLiteral("Mid"));
+    QCOMPARE(crossoverBandName(threeWay, 2), QStringLiteral("Low"));
+    QCOMPARE(crossoverBandName(threeWay, 3), QStringLiteral("Sub"));
+    const QJsonObject fixed{{"ClassName", "CadenzoCrossover"},
+                            {"Attributes", QJsonObject{{"NumBands", "2"}, {"MonoSub", 0}}}};
+    QCOMPARE(crossoverBandName(fixed, 1), QStringLiteral("Low"));
+    QCOMPARE(crossoverBandName(fixed, 2), QString());
+    QCOMPARE(crossoverBandName(QJsonObject(), 0), QString());
+    QCOMPARE(crossoverBandName(threeWay, -1), QString());
+}
+
+void TstGraphsMath::graphicEqRules()
+{
+    const QStringList &names = geqBandNames();
+    QCOMPARE(names.size(), 31);
+    QCOMPARE(names.first(), QStringLiteral("20 Hz"));
+    QCOMPARE(names.at(2), QStringLiteral("31.5 Hz"));
+    QCOMPARE(names.at(17), QStringLiteral("1.0 kHz"));
+    QCOMPARE(names.last(), QStringLiteral("20.0 kHz"));
+
+    const QRectF bounds(0, 0, 640, 240);
+    QCOMPARE(geqControlPoint(bounds, 0, 0.0), QPoint(0, 0));
+    QCOMPARE(geqControlPoint(bounds, 16, 6.0), QPoint(320, 120));
+    QCOMPARE(geqControlPoint(bounds, 30, -12.0), QPoint(600, -240));
+    double gain = 0;
+    // Point 30 dragged to the top sends +12 dB.
+    QVERIFY(geqGainAt(bounds, 0, &gain));
+    QCOMPARE(gain, 12.0);
+    QVERIFY(geqGainAt(bounds, 240, &gain));
+    QCOMPARE(gain, 0.0);
+    QVERIFY(!geqGainAt(QRectF(0, 0, 640, 0), 0, &gain));
+
+    // Draw mode on an item 620 wide: columns of 20 pixels.
+    QCOMPARE(geqBandUnder(620.0, 0.0), 0);
+    QCOMPARE(geqBandUnder(620.0, 19.9), 0);
+    QCOMPARE(geqBandUnder(620.0, 20.0), 1);
+    QCOMPARE(geqStrokeBands(620.0, 0, 105), std::vector<int>{5});
+    QCOMPARE(geqStrokeBands(620.0, 101, 165), (std::vector<int>{6, 7, 8}));
+    QCOMPARE(geqStrokeBands(620.0, 165, 101), (std::vector<int>{7, 6, 5}));
+    QCOMPARE(geqStrokeBands(620.0, 101, 125), std::vector<int>{6});
+    QCOMPARE(geqStrokeBands(620.0, 0, 700), std::vector<int>{}); // beyond the last band
+    QCOMPARE(geqStrokeBands(620.0, 590, 700), std::vector<int>{30});
+    QCOMPARE(geqStrokeBands(620.0, 0, 5), std::vector<int>{0});
+    QCOMPARE(geqDrawnGain(400.0, 200), 0.0);
+    QCOMPARE(geqDrawnGain(400.0, 100), 5.0);
+    QCOMPARE(geqDrawnGain(400.0, 260), -3.0);
+
+    // Bars: 0 dB is 2 pixels tall just below the centre; a boost grows upwards.
+    QCOMPARE(geqBarRect(620.0, 400.0, 0, 0.0), QRectF(3, 202, 13, 2));
+    QCOMPARE(geqBarRect(620.0, 400.0, 10, 6.0), QRectF(203, 102, 13, 100));
+    QCOMPARE(geqBarRect(620.0, 400.0, 30, -12.0), QRectF(603, 202, 13, 200));
+    QCOMPARE(geqBarColour(0), QColor(255, 25, 0));
+    QCOMPARE(geqBarColour(30), QColor(255, 235, 0));
+}
+
+void TstGraphsMath::overlayTableAndCurves()
+{
+    const auto &t = overlayFrequencies();
+    QCOMPARE(t[0], 20.0f);
+    QCOMPARE(t[1], 20.3f);
+    QCOMPARE(t[160], 200.0f);
+    QCOMPARE(t[161], 20.3f * 10.0f);
+    QCOMPARE(t[320], 2000.0f);
+    QCOMPARE(t[480], 20000.0f);
+    for (size_t i = 1; i < t.size(); ++i)
+        QVERIFY(t[i] > t[i - 1]);
+    // 160 steps per decade: each step about 1/160 of a decade.
+    for (size_t i = 1; i < t.size(); ++i)
+        QVERIFY(std::fabs(std::log10(t[i] / t[i - 1]) - 1.0 / 160.0) < 0.0035);
+
+    QVector<float> levels;
+    QString error;
+    QVERIFY(parseOverlayLevels(QStringLiteral(" 1  -2.5 3e1 "), &levels, &error));
+    QCOMPARE(levels, (QVector<float>{1.0f, -2.5f, 30.0f}));
+    QVERIFY(parseOverlayLevels(QString(), &levels, &error));
+    QVERIFY(levels.isEmpty());
+    QVERIFY(!parseOverlayLevels(QStringLiteral("1 2 x 4"), &levels, &error));
+    QVERIFY(error.contains(QStringLiteral("non-number")));
+    QVERIFY(levels.isEmpty());
+    QVERIFY(!parseOverlayLevels(QStringLiteral("1 nan"), &levels, &error));
+    QVERIFY(!parseOverlayLevels(QString(kOverlayMaxChars + 1, QLatin1Char(' ')), &levels, &error));
+    QStringList many;
+    for (int i = 0; i <= kOverlayMaxNumbers; ++i)
+        many << QStringLiteral("1");
+    QVERIFY(!parseOverlayLevels(many.join(QLatin1Char(' ')), &levels, &error));
+
+    QVector<float> short624(624, 1.0f);
+    QVERIFY(!overlayDrawable(short624));
+    QVERIFY(overlayPoints(short624, QRectF(0, 0, 800, 200)).isEmpty());
+    QVector<float> room(625, 0.0f);
+    room[kOverlayFirst] = 6.0f;   // 20 Hz, drawn negated
+    room[kOverlayLast] = -20.0f;  // 20 kHz
+    const QRectF bounds(0, 0, 800, 200);
+    const QPolygonF points = overlayPoints(room, bounds);
+    QCOMPARE(points.size(), kOverlayPoints);
+    QCOMPARE(points.first(), QPointF(0.0, 2.0 * 200.0 * (-6.0 + 20.0) / 40.0));
+    QVERIFY(std::fabs(points.last().x() - peqaxis::xOfFrequency(bounds, 20000.0)) < 1e-6);
+    QCOMPARE(points.last().y(), 400.0);
+    QCOMPARE(points.at(100).y(), 200.0);
+
+    const QPolygonF outline = roomCurveOutline(room, bounds, 400.0);
+    QCOMPARE(outline.first(), QPointF(0.0, 200.0));
+    QCOMPARE(outline.at(outline.size() - 2), QPointF(peqaxis::xOfFrequency(bounds, 20000.0), 200.0));
+    QVERIFY(outline.isClosed());
+
+    CurveMap sum;
+    for (int x = 0; x < 800; ++x)
+        sum.insert(float(x), x < 400 ? 10.0f : -10.0f);
+    const QPolygonF corrected = correctedCurveLine(room, bounds, sum, 400.0);
+    QCOMPARE(corrected.size(), kOverlayPoints + 1);
+    // The level minus the sum's value at the first key beyond the point.
+    QCOMPARE(corrected.at(100).y(), points.at(100).y() - 10.0);
+    QCOMPARE(corrected.at(470).y(), points.at(470).y() + 10.0);
+    QCOMPARE(corrected.last(), QPointF(799.0, 200.0));
+}
+
+void TstGraphsMath::publishedCurvesStayConsistent()
+{
+    PublishedCurves curves;
+    curves.resize(2);
+    auto fill = [&](int i, int n, float base) {
+        std::vector<float> xs(static_cast<size_t>(n));
+        for (int x = 0; x < n; ++x)
+            xs[size_t(x)] = float(x);
+        CurveSamples &s = curves.samples(i);
+        s.setXs(xs);
+        for (int x = 0; x < n; ++x)
+            s.ys[size_t(x)] = base + x;
+        s.touch();
+    };
+    fill(0, 5, 0.0f);
+    fill(1, 3, 100.0f);
+    const CurveList first = curves.publish();
+    QCOMPARE(first.size(), 2);
+    QCOMPARE(first[0].value(4.0f), 4.0f);
+    QCOMPARE(first[1].keys(), (QList<float>{0.0f, 1.0f, 2.0f}));
+
+    // A receiver keeps the first list while the plotter publishes twice more: what it holds
+    // never changes under it, and each publication carries the newest values.
+    fill(0, 5, 10.0f);
+    const CurveList second = curves.publish();
+    fill(0, 5, 20.0f);
+    const CurveList &third = curves.publish();
+    QCOMPARE(first[0].value(4.0f), 4.0f);
+    QCOMPARE(second[0].value(4.0f), 14.0f);
+    QCOMPARE(third[0].value(4.0f), 24.0f);
+    QCOMPARE(third[1].value(2.0f), 102.0f);
+    // A new width replaces the keys.
+    fill(1, 6, 0.0f);
+    const CurveList fourth = curves.publish();
+    QCOMPARE(fourth[1].size(), 6);
+    QCOMPARE(fourth[1].lastKey(), 5.0f);
+    QCOMPARE(fourth[0].value(4.0f), 24.0f);
+    curves.resize(1);
+    QCOMPARE(curves.publish().size(), 1);
+}
+
+void TstGraphsMath::simplifiedCurvesKeepTheirShape()
+{
+    // A straight run collapses to its ends.
+    QPolygonF line;
+    for (int x = 0; x < 500; ++x)
+        line << QPointF(x, 100.0 + 0.25 * x);
+    QCOMPARE(simplifyIncreasing(line, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 100), QPointF(499, 224.75)})));
+
+    // A parametric curve: every dropped point stays within the tolerance of what is kept.
+    EqCurveModel model(ParametricMode);
+    model.setBounds(QRectF(0, 0, 1920, 360));
+    model.setBandCount(3, EqBand());
+    model.band(0) = {4.0f, 0.0f, 15.0f, 300.0f, EqBell};
+    model.band(1) = {0.0f, 9.0f, -8.0f, 4000.0f, EqHighShelf};
+    model.band(2) = {12.0f, 0.0f, 30.0f, 90.0f, EqBell}; // clamped: kinks
+    model.recomputeAll();
+    for (int c = 0; c < 4; ++c) {
+        const CurveSamples &s = model.curves().samples(c);
+        QPolygonF in;
+        for (size_t i = 0; i < s.xs.size(); ++i)
+            in << QPointF(s.xs[i], 180.0 - s.ys[i]);
+        const QPolygonF out = simplifyIncreasing(in, 0.05);
+        QVERIFY(out.size() < in.size() / 2);
+        QCOMPARE(out.first(), in.first());
+        QCOMPARE(out.last(), in.last());
+        int k = 0;
+        for (const QPointF &p : qAsConst(in)) {
+            while (k + 1 < out.size() - 1 && out.at(k + 1).x() < p.x())
+                ++k;
+            const QPointF a = out.at(k), b = out.at(k + 1);
+            const double y = a.y() + (b.y() - a.y()) * (p.x() - a.x()) / (b.x() - a.x());
+            QVERIFY2(std::fabs(y - p.y()) <= 0.05 + 1e-9, qPrintable(QStringLiteral("curve %1 at x %2").arg(c).arg(p.x())));
+        }
+    }
+    // Steps where x does not increase are kept as they are.
+    const QPolygonF steps(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(2, 5), QPointF(3, 5)});
+    QCOMPARE(simplifyIncreasing(steps, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(3, 5)})));
+}
+
+TARN_TEST_MAIN(TstGraphsMath, QCoreApplication)
+#include "tst_graphs_math.moc"
