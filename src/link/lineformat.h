@@ -20,13 +20,20 @@ quint16 devicePort();
 // \\Preset\Compressor\SV\Threshold\ .
 QString requestPath(const DataFromDevice &request);
 
-// One request line ending in LF, UTF-8; empty when poName or svName is empty.
+// True when a CR or LF appears in any field of the request. Such a request would put more
+// than one line on the wire, so it is never formatted.
+bool containsLineBreak(const DataFromDevice &request);
+bool containsLineBreak(const QString &text);
+
+// One request line ending in LF, UTF-8; empty when poName or svName is empty or when a field
+// holds a CR or LF.
 QByteArray formatRequest(const DataFromDevice &request);
 
-// "connect administrator \"<password>\"\n".
+// "connect administrator \"<password>\"\n"; empty when the password holds a CR or LF.
 QByteArray formatLogin(const QString &password);
 
-// A node command: set "\\Node\Config\SV\Command" "<json with grave accents for quotes>"\n.
+// A node command: set "\\Node\Config\SV\Command" "<json with grave accents for quotes>"\n;
+// empty when the JSON text holds a CR or LF (write it compact).
 QByteArray formatNodeCommand(const QString &json);
 
 // Splits a line at every double quote, empty parts kept.
@@ -45,6 +52,8 @@ bool isValueWord(const QString &word);
 DataFromDevice parseValueLine(const QStringList &parts, const QString &word);
 
 // A stateful classifier of received lines: listings, greeting, login answers, value lines.
+// classify() gives the same results as splitQuoted() + parseValueLine() but works on the line in
+// place, since every line from the processor passes through it.
 class LineClassifier {
 public:
     enum class Kind {
@@ -59,7 +68,13 @@ public:
         Value,         // record() holds the parsed value line
     };
 
+    // An open listing keeps at most this many items and characters; items beyond are dropped
+    // (with one warning per listing), so a listing that never ends cannot exhaust memory.
+    static constexpr int kMaxListingItems = 10000;
+    static constexpr int kMaxListingChars = 1024 * 1024;
+
     Kind classify(const QString &line);
+    // Closes any open listing and forgets the last one; called for every new connection.
     void reset();
 
     const DataFromDevice &record() const { return m_record; }
@@ -68,9 +83,14 @@ public:
 
 private:
     enum class Listing { None, Choices, Children };
+    Kind classifyListingLine(const QString &line);
+    Kind classifyWordLine(const QString &line);
+
     Listing m_listing = Listing::None;
     QString m_path;
     QStringList m_items;
+    int m_itemChars = 0;
+    bool m_itemsTruncated = false;
     DataFromDevice m_record;
 };
 } // namespace tarn::protocol

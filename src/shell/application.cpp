@@ -1,10 +1,12 @@
 #include "application.h"
 
+#include "datafromdevice.h"
 #include "datapaths.h"
 #include "messagehandler.h"
 #include "qmltypes.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
+#include "tcpadaptor.h"
 #include "version.h"
 #include "viewloader.h"
 
@@ -82,10 +84,8 @@ void connectAtStart(const Options &options, ViewLoader *viewLoader)
         const QString variant = TarnSettings::text(QString::fromLatin1(keys::DatabaseHardwareType), QStringLiteral("Standard"));
         viewLoader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), variant);
     } else if (!options.connect.isEmpty()) {
-        QString payload = options.connect;
-        if (!payload.contains(QLatin1Char(':')))
-            payload += QLatin1Char(':') + TarnSettings::text(QString::fromLatin1(keys::CurrentDevicePassword));
-        viewLoader->onGuiSignal(QStringLiteral("ConnectDevice"), payload);
+        // "ADDRESS[:PASSWORD]": without a ":" the whole text is both, as for the command.
+        viewLoader->onGuiSignal(QStringLiteral("ConnectDevice"), options.connect);
     }
 }
 
@@ -158,6 +158,7 @@ int runApplication(int argc, char *argv[])
 
     // 8.-9.
     qDebug() << "QT PLATFORM NAME = " << QGuiApplication::platformName();
+    registerDataFromDeviceTypes();
     registerQmlTypes();
 
     // 10.-11.
@@ -186,6 +187,8 @@ int runApplication(int argc, char *argv[])
     // 15.
     const int code = app.exec();
     viewLoader.reset();
+    // The link goes while the log is still open, so its last words are kept.
+    TCPAdaptor::destroyInstance();
     uninstallLogHandler();
     return code;
 }

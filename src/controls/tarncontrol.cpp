@@ -1,0 +1,155 @@
+#include "tarncontrol.h"
+
+#include "linkevents.h"
+#include "tcpadaptor.h"
+
+TarnControl::TarnControl(QObject *parent) : QObject(parent)
+{
+    connectToLink();
+}
+
+TarnControl::~TarnControl()
+{
+    m_beingDestroyed = true;
+    // Not through the virtual slot: the subclass part is already gone.
+    if (!m_poName.isEmpty() && !m_svName.isEmpty() && !m_isMeter) {
+        if (TCPAdaptor *adaptor = TCPAdaptor::instance())
+            adaptor->sendRequest(unsubscribeRequest());
+    }
+}
+
+void TarnControl::connectToLink()
+{
+    if (TCPAdaptor *adaptor = TCPAdaptor::instance()) {
+        connect(adaptor, &TCPAdaptor::dataAvailable, this, &TarnControl::onDataAvailable);
+        connect(adaptor, &TCPAdaptor::corvexReady, this, &TarnControl::onCorvexReady);
+        connect(adaptor, &TCPAdaptor::connectionLost, this, &TarnControl::onConnectionLost);
+    }
+    if (tarn::LinkEvents *events = tarn::LinkEvents::instance())
+        connect(events, &tarn::LinkEvents::resendDataRequest, this, &TarnControl::onResendDataRequest);
+}
+
+void TarnControl::setConnectionAvailable(bool available)
+{
+    m_connectionAvailable = available;
+}
+
+void TarnControl::setPoName(const QString &poName)
+{
+    if (m_poName == poName)
+        return;
+    m_poName = poName;
+    emit poNameChanged(m_poName);
+    sendDataRequest();
+}
+
+void TarnControl::setSvName(const QString &svName)
+{
+    if (m_svName == svName)
+        return;
+    m_svName = svName;
+    emit svNameChanged(m_svName);
+    sendDataRequest();
+}
+
+void TarnControl::setIsMeter(bool isMeter)
+{
+    if (m_isMeter == isMeter)
+        return;
+    m_isMeter = isMeter;
+    emit isMeterChanged(m_isMeter);
+}
+
+void TarnControl::setEntityName(const QString &entityName)
+{
+    if (m_entityName == entityName)
+        return;
+    m_entityName = entityName;
+    emit entityNameChanged(m_entityName);
+}
+
+void TarnControl::setValueType(const QString &valueType)
+{
+    m_valueType = valueType;
+    emit valueTypeChanged(m_valueType);
+}
+
+void TarnControl::componentCompleted()
+{
+    sendDataRequest();
+}
+
+DataFromDevice TarnControl::subscribeRequest() const
+{
+    DataFromDevice request;
+    request.poName = m_poName;
+    request.svName = m_svName;
+    request.valueType = m_valueType;
+    request.command = QStringLiteral("sub");
+    return request;
+}
+
+DataFromDevice TarnControl::unsubscribeRequest() const
+{
+    DataFromDevice request;
+    request.poName = m_poName;
+    request.svName = m_svName;
+    request.command = QStringLiteral("unsub");
+    return request;
+}
+
+void TarnControl::sendDataRequest()
+{
+    if (m_poName.isEmpty() || m_svName.isEmpty() || m_isMeter)
+        return;
+    TCPAdaptor *adaptor = TCPAdaptor::instance();
+    if (adaptor && adaptor->isReady())
+        adaptor->sendRequest(subscribeRequest());
+}
+
+void TarnControl::sendUnSubRequest()
+{
+    if (m_poName.isEmpty() || m_svName.isEmpty() || m_isMeter)
+        return;
+    if (TCPAdaptor *adaptor = TCPAdaptor::instance())
+        adaptor->sendRequest(unsubscribeRequest());
+}
+
+bool TarnControl::acceptsRecord(const DataFromDevice &data) const
+{
+    return data.poName == m_poName && data.valueType == m_valueType && data.svName == m_svName
+        && data.command != QLatin1String("setr");
+}
+
+void TarnControl::onDataAvailable(DataFromDevice data)
+{
+    if (!acceptsRecord(data))
+        return;
+    // The processor ended the subscription (another binding of the same variable went away):
+    // a live control takes it up again at once.
+    if (data.command == QLatin1String("unsubr") && !m_beingDestroyed)
+        sendDataRequest();
+    handleDataAvailable(data);
+}
+
+void TarnControl::handleDataAvailable(DataFromDevice data)
+{
+    Q_UNUSED(data);
+}
+
+void TarnControl::onCorvexReady()
+{
+    sendDataRequest();
+    emit corvexReady();
+}
+
+void TarnControl::onResendDataRequest(bool send)
+{
+    Q_UNUSED(send);
+}
+
+void TarnControl::onConnectionLost()
+{
+    m_connectionAvailable = false;
+    emit connectionLost();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "datafromdevice.h"
+
+#include <QObject>
+#include <QString>
+
+// Base of every QML object bound to one processor state variable (poName, svName, valueType).
+// It subscribes after every login, filters the records the link broadcasts down to its own
+// binding and hands those to handleDataAvailable(); destruction unsubscribes.
+class TarnControl : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool connectionAvailable READ connectionAvailable WRITE setConnectionAvailable)
+    Q_PROPERTY(QString poName READ poName WRITE setPoName NOTIFY poNameChanged)
+    Q_PROPERTY(QString svName READ svName WRITE setSvName NOTIFY svNameChanged)
+    Q_PROPERTY(QString entityName READ entityName WRITE setEntityName NOTIFY entityNameChanged)
+    Q_PROPERTY(QString valueType READ valueType WRITE setValueType NOTIFY valueTypeChanged)
+    Q_PROPERTY(bool isMeter READ isMeter WRITE setIsMeter NOTIFY isMeterChanged)
+public:
+    explicit TarnControl(QObject *parent = nullptr);
+    ~TarnControl() override;
+
+    bool connectionAvailable() const { return m_connectionAvailable; }
+    QString poName() const { return m_poName; }
+    QString svName() const { return m_svName; }
+    bool isMeter() const { return m_isMeter; }
+    QString entityName() const { return m_entityName; }
+    QString valueType() const { return m_valueType; }
+
+    void setConnectionAvailable(bool available);
+    void setPoName(const QString &poName);
+    void setSvName(const QString &svName);
+    void setIsMeter(bool isMeter);
+    void setEntityName(const QString &entityName);
+    void setValueType(const QString &valueType);
+
+    Q_INVOKABLE virtual void componentCompleted();
+
+    // The binding filter: a record is this control's when poName, svName and valueType match
+    // exactly and it is not the echo of a set ("setr"). The one place where matching is decided.
+    virtual bool acceptsRecord(const DataFromDevice &data) const;
+
+signals:
+    void poNameChanged(QString poName);
+    void svNameChanged(QString svName);
+    void isMeterChanged(bool isMeter);
+    void entityNameChanged(QString entityName);
+    void valueTypeChanged(QString valueType);
+    void connectionLost();
+    void corvexReady();
+
+protected slots:
+    virtual void sendDataRequest();
+    virtual void sendUnSubRequest();
+    virtual void onDataAvailable(DataFromDevice data);
+    virtual void handleDataAvailable(DataFromDevice data);
+    virtual void onCorvexReady();
+    virtual void onResendDataRequest(bool send);
+    virtual void onConnectionLost();
+
+protected:
+    bool beingDestroyed() const { return m_beingDestroyed; }
+    // The subscribe and unsubscribe requests of this binding.
+    DataFromDevice subscribeRequest() const;
+    DataFromDevice unsubscribeRequest() const;
+
+private:
+    void connectToLink();
+
+    bool m_connectionAvailable = true;
+    QString m_poName;
+    QString m_svName;
+    bool m_isMeter = false;
+    bool m_beingDestroyed = false;
+    QString m_entityName;
+    QString m_valueType;
+};

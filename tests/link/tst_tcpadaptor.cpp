@@ -1,0 +1,474 @@
+#include "appbusy.h"
+#include "scriptedpeer.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "tcpadaptor.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+using tarn::test::ScriptedPeer;
+
+namespace {
+constexpr int kWait = 5000;
+
+DataFromDevice request(const QString &command, const QString &po, const QString &sv, const QString &value = QString())
+{
+    DataFromDevice d;
+    d.command = command;
+    d.poName = po;
+    d.svName = sv;
+    d.value = value;
+    return d;
+}
+
+void aimAt(const ScriptedPeer &peer, const QString &address = QStringLiteral("127.0.0.1"))
+{
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(peer.port()));
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), address);
+}
+
+void storePassword(const QString &password)
+{
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), password);
+}
+
+QString storedPassword()
+{
+    return TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDevicePassword));
+}
+
+// A quoted value line as the processor writes it.
+QByteArray valueLine(const QByteArray &word, const QByteArray &po, const QByteArray &sv, const QByteArray &value)
+{
+    return word + " \"\\\\Preset\\" + po + "\\SV\\" + sv + "\" \"" + value + "\"\n";
+}
+} // namespace
+
+// The real worker thread against a scripted processor on a free loopback port.
+class TstTcpAdaptor : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void greetingAndLogin();
+    void refusedPasswordThenNewPassword();
+    void socketErrors();
+    void secondConnectClosesFirst();
+    void asyncgetDroppedOnlyWhileBusy();
+    void requestsAndRepliesInOrder();
+    void lineEndingsAndSplitLines();
+    void oversizedLines();
+    void listingsAndNewConnection();
+    void lineBreaksNeverReachTheWire();
+    void homeScreenRecords();
+    void timeOutCancelsAndSurvivesReconnect();
+
+private:
+    // Connects and logs in to the peer with the stored password "secret".
+    bool login(ScriptedPeer &peer);
+    TCPAdaptor *m_adaptor = nullptr;
+};
+
+void TstTcpAdaptor::initTestCase()
+{
+    m_adaptor = TCPAdaptor::instance();
+    QVERIFY(m_adaptor);
+    QCOMPARE(TCPAdaptor::instance(), m_adaptor);
+    QVERIFY(!m_adaptor->isReady());
+    QVERIFY(!m_adaptor->isConnected());
+}
+
+void TstTcpAdaptor::init()
+{
+    tarn::AppBusy::setBusy(false);
+    storePassword(QStringLiteral("secret"));
+}
+
+void TstTcpAdaptor::cleanup()
+{
+    tarn::AppBusy::setBusy(false);
+    m_adaptor->doDisconnect();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isReady(), kWait);
+}
+
+bool TstTcpAdaptor::login(ScriptedPeer &peer)
+{
+    aimAt(peer);
+    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
+    m_adaptor->doConnect();
+    return ready.wait(kWait) && m_adaptor->isReady();
+}
+
+void TstTcpAdaptor::greetingAndLogin()
+{
+    ScriptedPeer peer;
+    QVERIFY(peer.isListening());
+    aimAt(peer);
+    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
+    QSignalSpy homeData(m_adaptor, &TCPAdaptor::homeScreenData);
+    QSignalSpy refused(m_adaptor, &TCPAdaptor::incorrectPassword);
+    QSignalSpy errors(m_adaptor, &TCPAdaptor::error);
+
+    m_adaptor->doConnect();
+    QCOMPARE(m_adaptor->hostAddress(), QStringLiteral("127.0.0.1"));
+    QVERIFY(!m_adaptor->isReady());
+    QVERIFY(ready.wait(kWait));
+    QVERIFY(m_adaptor->isReady());
+    QVERIFY(m_adaptor->isConnected());
+    QTRY_COMPARE(homeData.count(), 1);
+    QCOMPARE(homeData.at(0).at(0).toByteArray(), QByteArray("connect logged in as administrator"));
+    QCOMPARE(peer.lines().size(), 1);
+    QCOMPARE(peer.lines().at(0).text, QByteArray("connect administrator \"secret\""));
+    QCOMPARE(refused.count(), 0);
+    QCOMPARE(errors.count(), 0);
+
+    // An orderly disconnection ends the login.
+    QSignalSpy disconnected(m_adaptor, &TCPAdaptor::disconnected);
+    QSignalSpy lost(m_adaptor, &TCPAdaptor::connectionLost);
+    m_adaptor->doDisconnect();
+    QVERIFY(disconnected.wait(kWait));
+    QVERIFY(!m_adaptor->isReady());
+    QCOMPARE(lost.count(), 0);
+}
+
+void TstTcpAdaptor::refusedPasswordThenNewPassword()
+{
+    ScriptedPeer peer;
+    storePassword(QStringLiteral("wrong"));
+    aimAt(peer);
+    QSignalSpy refused(m_adaptor, &TCPAdaptor::incorrectPassword);
+    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
+    m_adaptor->doConnect();
+    QVERIFY(refused.wait(kWait));
+    QVERIFY(!m_adaptor->isReady());
+    QVERIFY(peer.received("connect administrator \"wrong\""));
+
+    // The new password is in the settings before its login line goes out.
+    m_adaptor->enterPassword(QStringLiteral("secret"));
+    QCOMPARE(storedPassword(), QStringLiteral("secret"));
+    QVERIFY(ready.wait(kWait));
+    QVERIFY(m_adaptor->isReady());
+    QCOMPARE(refused.count(), 1);
+
+    // The next automatic login uses it.
+    peer.clearLines();
+    m_adaptor->doDisconnect();
+    QTRY_VERIFY(!m_adaptor->isConnected());
+    QVERIFY(login(peer));
+    QCOMPARE(peer.linesStartingWith("connect"), QList<QByteArray>({"connect administrator \"secret\""}));
+
+    // No stored password at all sends the empty one.
+    TarnSettings().remove(QString::fromLatin1(tarn::keys::CurrentDevicePassword));
+    m_adaptor->doDisconnect();
+    QTRY_VERIFY(!m_adaptor->isConnected());
+    peer.clearLines();
+    m_adaptor->doConnect();
+    QVERIFY(refused.wait(kWait));
+    QCOMPARE(peer.linesStartingWith("connect"), QList<QByteArray>({"connect administrator \"\""}));
+}
+
+void TstTcpAdaptor::socketErrors()
+{
+    // The peer drops a logged-in connection.
+    {
+        ScriptedPeer peer;
+        QVERIFY(login(peer));
+        QSignalSpy errors(m_adaptor, &TCPAdaptor::error);
+        QSignalSpy lost(m_adaptor, &TCPAdaptor::connectionLost);
+        QList<QByteArray> order;
+        connect(m_adaptor, &TCPAdaptor::error, this, [&order]() { order.append("error"); });
+        connect(m_adaptor, &TCPAdaptor::connectionLost, this, [&order]() { order.append("lost"); });
+        peer.abortCurrent();
+        QVERIFY(lost.wait(kWait));
+        QCOMPARE(errors.count(), 1);
+        QVERIFY(!errors.at(0).at(0).toString().isEmpty());
+        QCOMPARE(order, QList<QByteArray>({"error", "lost"}));
+        QVERIFY(!m_adaptor->isReady());
+        disconnect(m_adaptor, nullptr, this, nullptr);
+    }
+    // Nobody listens on the port.
+    {
+        quint16 closedPort = 0;
+        {
+            ScriptedPeer gone;
+            closedPort = gone.port();
+        }
+        qputenv("TARN_DEVICE_PORT", QByteArray::number(closedPort));
+        QSignalSpy errors(m_adaptor, &TCPAdaptor::error);
+        QSignalSpy lost(m_adaptor, &TCPAdaptor::connectionLost);
+        m_adaptor->doConnect();
+        QVERIFY(lost.wait(kWait));
+        QCOMPARE(errors.count(), 1);
+        QTRY_VERIFY(!m_adaptor->isConnected());
+    }
+    // No stored address: an empty host name fails the same way.
+    {
+        TarnSettings().remove(QString::fromLatin1(tarn::keys::CurrentDeviceAddress));
+        QSignalSpy errors(m_adaptor, &TCPAdaptor::error);
+        QSignalSpy lost(m_adaptor, &TCPAdaptor::connectionLost);
+        m_adaptor->doConnect();
+        QCOMPARE(m_adaptor->hostAddress(), QString());
+        QVERIFY(lost.wait(kWait));
+        QCOMPARE(errors.count(), 1);
+    }
+    // A request while unconnected is lost without a word.
+    QSignalSpy errors(m_adaptor, &TCPAdaptor::error);
+    m_adaptor->sendRequest(request("get", "Gate", "Threshold"));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.count(), 0);
+}
+
+void TstTcpAdaptor::secondConnectClosesFirst()
+{
+    ScriptedPeer first;
+    ScriptedPeer second;
+    QVERIFY(login(first));
+    QPointer<QTcpSocket> firstSocket = first.current();
+
+    aimAt(second);
+    QSignalSpy disconnected(m_adaptor, &TCPAdaptor::disconnected);
+    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
+    m_adaptor->doConnect();
+    QVERIFY(ready.wait(kWait));
+    QCOMPARE(disconnected.count(), 1); // the first connection, reported before the new login
+    QTRY_VERIFY(!firstSocket || firstSocket->state() != QAbstractSocket::ConnectedState);
+    QCOMPARE(first.connections(), 1);
+    QCOMPARE(second.connections(), 1);
+    QVERIFY(m_adaptor->isReady());
+
+    // Requests now reach only the second processor.
+    m_adaptor->sendRequest(request("get", "Gate", "Threshold"));
+    QTRY_VERIFY(second.received("get \"\\\\Preset\\Gate\\SV\\Threshold\\\""));
+    QVERIFY(first.linesStartingWith("get").isEmpty());
+}
+
+void TstTcpAdaptor::asyncgetDroppedOnlyWhileBusy()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    const DataFromDevice poll = request("asyncget", "OutputMeters", "Channel_1_Level");
+    const QByteArray pollLine = "asyncget \"\\\\Preset\\OutputMeters\\SV\\Channel_1_Level\\\"";
+
+    tarn::AppBusy::setBusy(true);
+    m_adaptor->sendRequest(poll);
+    m_adaptor->sendRequest(request("sub", "Gate", "Threshold"));
+    m_adaptor->sendRequest(request("set", "Gate", "Threshold", "-3"));
+    QTRY_VERIFY(peer.received("set \"\\\\Preset\\Gate\\SV\\Threshold\\\" \"-3\""));
+    QVERIFY(peer.received("sub \"\\\\Preset\\Gate\\SV\\Threshold\\\""));
+    QVERIFY(!peer.received(pollLine));
+
+    tarn::AppBusy::setBusy(false);
+    m_adaptor->sendRequest(poll);
+    QTRY_VERIFY(peer.received(pollLine));
+    QCOMPARE(peer.linesStartingWith("asyncget").size(), 1);
+}
+
+void TstTcpAdaptor::requestsAndRepliesInOrder()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    constexpr int kCount = 500;
+
+    for (int i = 0; i < kCount; ++i)
+        m_adaptor->sendRequest(request("set", "Gain", "Level", QString::number(i)));
+    QTRY_COMPARE_WITH_TIMEOUT(peer.linesStartingWith("set").size(), kCount, kWait);
+    const QList<QByteArray> sets = peer.linesStartingWith("set");
+    for (int i = 0; i < kCount; ++i)
+        QCOMPARE(sets.at(i), "set \"\\\\Preset\\Gain\\SV\\Level\\\" \"" + QByteArray::number(i) + '"');
+
+    QList<DataFromDevice> received;
+    connect(m_adaptor, &TCPAdaptor::dataAvailable, this, [&received](const DataFromDevice &d) { received.append(d); });
+    QByteArray burst;
+    for (int i = 0; i < kCount; ++i)
+        burst += valueLine(i % 2 ? "subr" : "setr", "Gain", "Level", QByteArray::number(i));
+    peer.send(burst);
+    QTRY_COMPARE_WITH_TIMEOUT(received.size(), kCount, kWait);
+    for (int i = 0; i < kCount; ++i) {
+        QCOMPARE(received.at(i).value, QString::number(i));
+        QCOMPARE(received.at(i).command, i % 2 ? QStringLiteral("subr") : QStringLiteral("setr"));
+        QCOMPARE(received.at(i).poName, QStringLiteral("Gain"));
+        QCOMPARE(received.at(i).svName, QStringLiteral("Level"));
+    }
+    disconnect(m_adaptor, &TCPAdaptor::dataAvailable, this, nullptr);
+}
+
+void TstTcpAdaptor::lineEndingsAndSplitLines()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    QList<DataFromDevice> received;
+    connect(m_adaptor, &TCPAdaptor::dataAvailable, this, [&received](const DataFromDevice &d) { received.append(d); });
+
+    // LF and CR LF alike; a CR elsewhere in the line is kept.
+    peer.send("subr \"\\\\Preset\\A\\SV\\X\" \"1\"\n"
+              "subr \"\\\\Preset\\A\\SV\\Y\" \"2\"\r\n"
+              "subr \"\\\\Preset\\A\\SV\\Z\" \"3\r4\"\r\n");
+    QTRY_COMPARE(received.size(), 3);
+    QCOMPARE(received.at(0).value, QStringLiteral("1"));
+    QCOMPARE(received.at(1).value, QStringLiteral("2"));
+    QCOMPARE(received.at(1).svName, QStringLiteral("Y"));
+    QCOMPARE(received.at(2).value, QStringLiteral("3\r4"));
+
+    // One line in two TCP segments, cut inside a UTF-8 character: the first record proves the
+    // first segment (with the partial line behind it) was read before the rest was sent.
+    const QByteArray name = QStringLiteral("Bühne links").toUtf8();
+    const int cut = name.indexOf("\xc3") + 1;
+    peer.send("subr \"\\\\Preset\\A\\SV\\Before\" \"b\"\nsubr \"\\\\Node\\SV\\DeviceName\" \"" + name.left(cut));
+    QTRY_COMPARE(received.size(), 4);
+    peer.send(name.mid(cut) + "\"\r\n");
+    QTRY_COMPARE(received.size(), 5);
+    QCOMPARE(received.at(4).poName, QStringLiteral("NPO"));
+    QCOMPARE(received.at(4).svName, QStringLiteral("Node\\SV\\DeviceName"));
+    QCOMPARE(received.at(4).value, QStringLiteral("Bühne links"));
+    disconnect(m_adaptor, &TCPAdaptor::dataAvailable, this, nullptr);
+}
+
+void TstTcpAdaptor::oversizedLines()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    QList<DataFromDevice> received;
+    connect(m_adaptor, &TCPAdaptor::dataAvailable, this, [&received](const DataFromDevice &d) { received.append(d); });
+
+    // A whole over-long line is dropped; the next one is read.
+    const QByteArray huge = "subr \"\\\\Preset\\A\\SV\\Big\" \"" + QByteArray(70000, 'x') + "\"\n";
+    peer.send(huge + valueLine("subr", "A", "After", "1"));
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(received.at(0).svName, QStringLiteral("After"));
+
+    // Bytes that never end: sent in pieces, far past the bound, then the stream resynchronises
+    // at the next LF. The record in between shows the worker kept reading all along.
+    const QByteArray piece(32 * 1024, 'y');
+    for (int i = 0; i < 16; ++i)
+        peer.send(piece);
+    peer.send("tail of garbage\n" + valueLine("subr", "A", "Resynced", "2"));
+    QTRY_COMPARE(received.size(), 2);
+    QCOMPARE(received.at(1).svName, QStringLiteral("Resynced"));
+
+    // A line just under the bound still counts.
+    const QByteArray longValue(60000, 'z');
+    peer.send(valueLine("subr", "A", "Long", longValue));
+    QTRY_COMPARE(received.size(), 3);
+    QCOMPARE(received.at(2).value.size(), 60000);
+    QVERIFY(m_adaptor->isReady());
+    disconnect(m_adaptor, &TCPAdaptor::dataAvailable, this, nullptr);
+}
+
+void TstTcpAdaptor::listingsAndNewConnection()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    QSignalSpy enums(m_adaptor, &TCPAdaptor::enumsAvailable);
+    QSignalSpy pos(m_adaptor, &TCPAdaptor::poAvailable);
+    QSignalSpy data(m_adaptor, &TCPAdaptor::dataAvailable);
+
+    peer.send("lc \"\\\\Preset\\Gate\\SV\\Mode\\\"\r\n\tOff\r\n\t Soft Knee \n"
+              "subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3\"\nendlc\n"
+              "ls \"\\\\Preset\\\"\n\tCompressor\n\tMid Outputs PEQ\nendls\n");
+    QTRY_COMPARE(pos.count(), 1);
+    QCOMPARE(enums.count(), 1);
+    QCOMPARE(enums.at(0).at(0).toStringList(), QStringList({"Off", " Soft Knee "}));
+    QCOMPARE(enums.at(0).at(1).toString(), QStringLiteral("\\\\Preset\\Gate\\SV\\Mode\\"));
+    QCOMPARE(pos.at(0).at(0).toStringList(), QStringList({"Compressor", "Mid Outputs PEQ"}));
+    QCOMPARE(pos.at(0).at(1).toString(), QStringLiteral("\\\\Preset\\"));
+    QCOMPARE(data.count(), 0); // the value line inside the listing is lost
+
+    // A listing cut off by a dropped connection must not swallow the next greeting.
+    peer.send("lc \"\\\\Preset\\Gate\\SV\\Mode\\\"\n\tOff\n");
+    QTRY_VERIFY(peer.current()->bytesToWrite() == 0);
+    QSignalSpy lost(m_adaptor, &TCPAdaptor::connectionLost);
+    peer.abortCurrent();
+    QVERIFY(lost.wait(kWait));
+    QVERIFY(login(peer));
+    QCOMPARE(enums.count(), 1);
+}
+
+void TstTcpAdaptor::lineBreaksNeverReachTheWire()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    m_adaptor->sendRequest(request("set", "NPO", "Node\\SV\\DeviceName", "x\nreboot"));
+    m_adaptor->sendRequest(request("set", "Gate\r", "Threshold", "1"));
+    m_adaptor->enterPassword(QStringLiteral("pass\nword"));
+    QCOMPARE(storedPassword(), QStringLiteral("secret"));
+    emit m_adaptor->sendMessage("get \"\\\\Node\\SV\\A\\\"\nget \"\\\\Node\\SV\\B\\\"\n");
+    emit m_adaptor->sendMessage("get \"\\\\Node\\SV\\C\\\""); // no terminator
+    m_adaptor->sendRequest(request("get", "Gate", "Marker"));
+    QTRY_VERIFY(peer.received("get \"\\\\Preset\\Gate\\SV\\Marker\\\""));
+    QCOMPARE(peer.lines().size(), 2); // the login and the marker
+    QVERIFY(peer.linesStartingWith("reboot").isEmpty());
+
+    // A stored password with a line break is not sent at the greeting either.
+    storePassword(QStringLiteral("a\r\nb"));
+    m_adaptor->doDisconnect();
+    QTRY_VERIFY(!m_adaptor->isConnected());
+    peer.clearLines();
+    m_adaptor->doConnect();
+    QTRY_COMPARE(peer.connections(), 2);
+    QTRY_VERIFY(peer.currentConnected());
+    m_adaptor->sendRequest(request("get", "Gate", "Marker"));
+    QTRY_VERIFY(peer.received("get \"\\\\Preset\\Gate\\SV\\Marker\\\""));
+    QVERIFY(peer.linesStartingWith("connect").isEmpty());
+    QVERIFY(peer.linesStartingWith("b").isEmpty());
+}
+
+void TstTcpAdaptor::homeScreenRecords()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    QList<QByteArray> order;
+    DataFromDevice homeRecord;
+    connect(m_adaptor, &TCPAdaptor::homeScreenDataAvailable, this, [&](DataFromDevice *d) {
+        homeRecord = *d;
+        order.append("home:" + d->svName.toUtf8());
+    });
+    connect(m_adaptor, &TCPAdaptor::dataAvailable, this,
+            [&](const DataFromDevice &d) { order.append("data:" + d.svName.toUtf8()); });
+    peer.send("subr \"\\\\Preset\\Crossover\\AT\\NumBands\" \"3\"\n"
+              "subr \"\\\\Preset\\Crossover\\SV\\Band_1_Frequency\" \"120Hz\"\n"
+              "subr \"\\\\Preset\\Crossover\\AT\\MonoSub\" \"Off\"\n");
+    QTRY_COMPARE(order.size(), 5);
+    QCOMPARE(order, QList<QByteArray>({"home:NumBands", "data:NumBands", "data:Band_1_Frequency", "home:MonoSub",
+                                       "data:MonoSub"}));
+    QCOMPARE(homeRecord.value, QStringLiteral("Off"));
+    disconnect(m_adaptor, nullptr, this, nullptr);
+}
+
+void TstTcpAdaptor::timeOutCancelsAndSurvivesReconnect()
+{
+    // Logged in to one processor, then on to one that accepts but never greets: the old
+    // connection's disconnection must not stop the new attempt's time-out.
+    ScriptedPeer first;
+    QVERIFY(login(first));
+    ScriptedPeer silent;
+    silent.greet = false;
+    aimAt(silent);
+    QSignalSpy timeOut(m_adaptor, &TCPAdaptor::timeOutError);
+    QSignalSpy disconnected(m_adaptor, &TCPAdaptor::disconnected);
+    QSignalSpy password(m_adaptor, &TCPAdaptor::incorrectPassword);
+    QElapsedTimer clock;
+    clock.start();
+    m_adaptor->doDisconnect();
+    m_adaptor->doConnect();
+    QVERIFY(timeOut.wait(TCPAdaptor::kConnectionTimeoutMs + 3000));
+    // A coarse timer may fire up to 5 % early.
+    QVERIFY2(clock.elapsed() >= TCPAdaptor::kConnectionTimeoutMs * 94 / 100, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(disconnected.count() >= 1);
+    QCOMPARE(silent.connections(), 1);
+
+    // The attempt is abandoned: the connection closes and a late greeting logs nobody in.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(!silent.currentConnected(), kWait);
+    QVERIFY(silent.linesStartingWith("connect").isEmpty());
+    QVERIFY(!m_adaptor->isReady());
+    QCOMPARE(timeOut.count(), 1);
+    QCOMPARE(password.count(), 0);
+}
+
+TARN_TEST_MAIN(TstTcpAdaptor, QCoreApplication)
+#include "tst_tcpadaptor.moc"
