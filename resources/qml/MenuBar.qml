@@ -147,7 +147,7 @@ Rectangle {
                 }
                 contentItem: Text {
                     text: index + 1
-                    color: muteButton.muted ? Theme.onAccent : Theme.text
+                    color: muteButton.muted ? Theme.textOnAccent : Theme.text
                     font.family: Theme.fontFamily
                     font.pixelSize: Theme.fontNormal
                     font.bold: true

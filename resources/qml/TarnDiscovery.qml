@@ -1,5 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+// After the controls, so that this folder's MenuBar is the one meant.
+import "."
 import DiscoveredDevicesModel 1.0
 import TarnSettings 1.0
 

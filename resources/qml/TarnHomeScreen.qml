@@ -1,5 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+// After the controls, so that this folder's MenuBar is the one meant.
+import "."
 import DiscoveredDevicesModel 1.0
 import TarnSettings 1.0
 import "StateVariables.js" as SV
@@ -22,7 +24,9 @@ Item {
             return device.instanceName
         return offline ? "Offline model" : "Cadenzo Tarn"
     }
-    readonly property bool linkUp: remoteConnectionWatchdog.connectionAvailable && clientConnectionWatchdog.networkAvailable
+    // The remote watchdog's flag has no change signal; its events keep this one current.
+    property bool remoteUp: true
+    readonly property bool linkUp: remoteUp && clientConnectionWatchdog.networkAvailable
 
     function field(name, fallback) {
         var v = device[name]
@@ -31,6 +35,7 @@ Item {
 
     Component.onCompleted: {
         rootQML.funcLastScreen("Home")
+        remoteUp = remoteConnectionWatchdog.connectionAvailable
         deviceNameSV = SV.create("TarnTextSV", home, "NPO", "Node\\SV\\DeviceName")
         // The processor's own discovery answer gives its name, model and versions.
         detailsProbe.getDeviceDetailsForIP(address)
@@ -38,6 +43,11 @@ Item {
     Component.onDestruction: detailsProbe.ignoreDeviceDetailsResponse()
 
     TarnSettings { id: settings }
+    Connections {
+        target: remoteConnectionWatchdog
+        function onConnectionLost() { home.remoteUp = false }
+        function onCorvexReady() { home.remoteUp = true }
+    }
     DiscoveredDevicesModel {
         id: detailsProbe
         onDeviceConfirmed: { home.device = device; home.detailsKnown = true }

@@ -16,7 +16,7 @@ Button {
     contentItem: Text {
         text: control.text
         font: control.font
-        color: control.primary ? Theme.onAccent : Theme.text
+        color: control.primary ? Theme.textOnAccent : Theme.text
         opacity: control.enabled ? 1.0 : 0.4
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter

@@ -15,7 +15,7 @@ QtObject {
     readonly property color textDim: "#a3acb9"
     readonly property color accent: "#f2992e"
     readonly property color accentPressed: "#c77a1f"
-    readonly property color onAccent: "#14181f"
+    readonly property color textOnAccent: "#14181f"
     readonly property color ok: "#40c86e"
     readonly property color warning: "#f0c02a"
     readonly property color error: "#f0554a"

@@ -41,6 +41,7 @@ DiscoveredDevicesProvider::DiscoveredDevicesProvider(QObject *parent)
     tarn::discovery::registerDeviceInfoTypes();
     m_cycleTimer->setObjectName(QStringLiteral("cycleTimer"));
     m_cycleTimer->setSingleShot(true);
+    m_cycleTimer->setTimerType(Qt::PreciseTimer);
 }
 
 DiscoveredDevicesProvider::~DiscoveredDevicesProvider()
@@ -158,9 +159,10 @@ void DiscoveredDevicesProvider::getDeviceDetailsForIP(const QString &ipAddress)
         m_manualTimer = new QTimer(this);
         m_manualTimer->setObjectName(QStringLiteral("manualTimer"));
         m_manualTimer->setSingleShot(true);
+        m_manualTimer->setTimerType(Qt::PreciseTimer);
     }
     // Answers to an earlier, abandoned probe must not pass for answers to this one.
-    while (m_manualSocket->hasPendingDatagrams())
+    while (m_manualSocket->state() == QAbstractSocket::BoundState && m_manualSocket->hasPendingDatagrams())
         readBounded(m_manualSocket);
     connect(m_manualSocket, &QUdpSocket::readyRead, this, &DiscoveredDevicesProvider::onReadyReadForManual,
             Qt::UniqueConnection);
@@ -179,7 +181,7 @@ void DiscoveredDevicesProvider::onReadyReadForManual()
     m_manualTimer->stop();
     while (m_manualSocket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = readBounded(m_manualSocket);
-        qDebug() << "Manual probe answered by" << datagram.senderAddress().toString();
+        qDebug() << "Manual probe answered by" << datagram.senderAddress().toString() << datagram.data().size() << "bytes";
         DeviceInfo info;
         info.ipAddress = datagram.senderAddress().toString();
         if (tarn::discovery::parseAnswer(datagram.data(), m_prefixes, info)) {

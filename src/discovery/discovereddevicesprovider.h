@@ -34,6 +34,9 @@ signals:
     void noDeviceFound();
     void quarraConfirmed(QString deviceType);
     void invalidIPForQuarra();
+    // Everything a confirmed manual probe learnt: ipAddress, className, instanceName,
+    // softwareVersion, hardwareVersion. Emitted just before quarraConfirmed.
+    void deviceConfirmed(QVariantMap device);
 
 public slots:
     void onTimeout();

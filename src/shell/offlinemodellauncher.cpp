@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QTimer>
 

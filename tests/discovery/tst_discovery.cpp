@@ -46,7 +46,7 @@ class ScriptedResponder : public QObject {
 public:
     ScriptedResponder()
     {
-        QVERIFY(m_socket.bind(QHostAddress::LocalHost, 0));
+        QVERIFY(m_socket.bind(QHostAddress(QHostAddress::LocalHost), 0));
         connect(&m_socket, &QUdpSocket::readyRead, this, [this]() {
             while (m_socket.hasPendingDatagrams()) {
                 const QNetworkDatagram query = m_socket.receiveDatagram();
@@ -307,7 +307,7 @@ void TstDiscovery::manualProbeSilenceAndPassword()
     QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
     model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
     model.ignoreDeviceDetailsResponse();
-    QTRY_COMPARE_WITH_TIMEOUT(responder.queries().size(), 4, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(responder.queries().size(), 3, 5000);
     QVERIFY(!timer->isActive());
     QVERIFY(!confirmed.wait(300));
     QCOMPARE(invalid.count(), 0);
