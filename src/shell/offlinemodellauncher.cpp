@@ -1,12 +1,11 @@
 #include "offlinemodellauncher.h"
 
+#include "datapaths.h"
 #include "lineformat.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QHostAddress>
-#include <QTcpSocket>
 #include <QTimer>
 
 #ifdef Q_OS_LINUX
@@ -16,6 +15,7 @@
 
 namespace {
 constexpr int kMaxLoggedLine = 500;
+constexpr char kReadyLine[] = "tarn-offline-model ready ";
 
 // The kernel ends the model together with the application, even when the application dies
 // without running any destructor.
@@ -33,12 +33,9 @@ protected:
 };
 } // namespace
 
-OfflineModelLauncher::OfflineModelLauncher(QObject *parent)
-    : QObject(parent), m_probeTimer(new QTimer(this)), m_startDeadline(new QTimer(this))
+OfflineModelLauncher::OfflineModelLauncher(QObject *parent) : QObject(parent), m_startDeadline(new QTimer(this))
 {
-    m_probeTimer->setSingleShot(true);
     m_startDeadline->setSingleShot(true);
-    connect(m_probeTimer, &QTimer::timeout, this, &OfflineModelLauncher::probe);
     connect(m_startDeadline, &QTimer::timeout, this,
             [this]() { giveUp(tr("The offline model did not start listening in time.")); });
 }
@@ -100,21 +97,24 @@ void OfflineModelLauncher::start()
     m_listening = false;
     m_stopping = false;
     m_pendingOutput.clear();
-    const QStringList arguments{QStringLiteral("--bind"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                                QString::number(tarn::protocol::devicePort()), QStringLiteral("--password"),
-                                QString::fromLatin1(kPassword)};
+    QStringList arguments{QStringLiteral("--bind"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                          QString::number(tarn::protocol::devicePort()), QStringLiteral("--password"),
+                          QString::fromLatin1(kPassword), QStringLiteral("--state-dir"),
+                          tarn::dataFolder() + QStringLiteral("/OfflineModel")};
+    if (!m_hardwareVersion.isEmpty())
+        arguments << QStringLiteral("--hardware-version") << m_hardwareVersion;
+    bool ok = false;
+    const uint ftpPort = qEnvironmentVariable("TARN_FTP_PORT").toUInt(&ok);
+    if (ok && ftpPort > 0 && ftpPort <= 65535)
+        arguments << QStringLiteral("--ftp-port") << QString::number(ftpPort);
     qDebug() << "Starting the offline model:" << programPath() << arguments;
     m_process->start(programPath(), arguments, QIODevice::ReadOnly);
     m_startDeadline->start(kStartTimeoutMs);
-    m_probeTimer->start(kProbeIntervalMs);
 }
 
 void OfflineModelLauncher::stop()
 {
-    m_probeTimer->stop();
     m_startDeadline->stop();
-    if (m_probe)
-        m_probe->abort();
     if (!isRunning())
         return;
     m_stopping = true;
@@ -125,29 +125,12 @@ void OfflineModelLauncher::stop()
     }
 }
 
-void OfflineModelLauncher::probe()
+void OfflineModelLauncher::onReady()
 {
-    if (!isRunning() || m_listening)
-        return;
-    if (!m_probe) {
-        m_probe = new QTcpSocket(this);
-        connect(m_probe, &QTcpSocket::connected, this, [this]() {
-            m_probe->abort();
-            if (!isRunning() || m_listening)
-                return;
-            m_startDeadline->stop();
-            m_listening = true;
-            qDebug() << "Offline model listening, pid" << m_process->processId();
-            emit started();
-        });
-        connect(m_probe, &QTcpSocket::errorOccurred, this, [this]() {
-            m_probe->abort();
-            if (isRunning() && !m_listening)
-                m_probeTimer->start(kProbeIntervalMs);
-        });
-    }
-    m_probe->abort();
-    m_probe->connectToHost(QHostAddress::LocalHost, tarn::protocol::devicePort());
+    m_startDeadline->stop();
+    m_listening = true;
+    qDebug() << "Offline model listening, pid" << m_process->processId();
+    emit started();
 }
 
 void OfflineModelLauncher::giveUp(const QString &reason)
@@ -162,7 +145,6 @@ void OfflineModelLauncher::giveUp(const QString &reason)
 void OfflineModelLauncher::onFinished(int exitCode, QProcess::ExitStatus status)
 {
     forwardOutput();
-    m_probeTimer->stop();
     m_startDeadline->stop();
     const bool expected = m_stopping;
     const bool wasListening = m_listening;
@@ -190,6 +172,9 @@ void OfflineModelLauncher::forwardOutput()
         const QByteArray line = m_pendingOutput.left(qMin(end, kMaxLoggedLine));
         m_pendingOutput.remove(0, end + 1);
         qDebug().noquote() << "Offline model:" << QString::fromUtf8(line);
+        // The model announces on one line that both its ports are open.
+        if (!m_listening && line.startsWith(kReadyLine))
+            onReady();
     }
     if (m_pendingOutput.size() > kMaxLoggedLine) {
         qDebug().noquote() << "Offline model:" << QString::fromUtf8(m_pendingOutput.left(kMaxLoggedLine));

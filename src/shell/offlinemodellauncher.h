@@ -4,16 +4,14 @@
 #include <QProcess>
 #include <QString>
 
-class QTcpSocket;
 class QTimer;
 
 // Runs the offline model (tarn-offline-model) as a child process listening on 127.0.0.1 at the
-// device port, and says when it accepts connections. The child never outlives this object,
+// device port, and says when it accepts connections (its "ready" line). The child never outlives this object,
 // nor, on Linux, the application.
 class OfflineModelLauncher : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kProbeIntervalMs = 100;
     static constexpr int kStartTimeoutMs = 15000;
     static constexpr int kStopTimeoutMs = 3000;
     static constexpr const char *kPassword = "stagemanagers";
@@ -41,14 +39,12 @@ signals:
     void failed(QString reason);
 
 private:
-    void probe();
+    void onReady();
     void onFinished(int exitCode, QProcess::ExitStatus status);
     void forwardOutput();
     void giveUp(const QString &reason);
 
     QProcess *m_process = nullptr;
-    QTcpSocket *m_probe = nullptr;
-    QTimer *m_probeTimer = nullptr;
     QTimer *m_startDeadline = nullptr;
     QString m_hardwareVersion;
     QByteArray m_pendingOutput;
