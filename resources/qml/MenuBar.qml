@@ -60,6 +60,7 @@ Rectangle {
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
+            visible: bar.width >= 1200
             text: "Tarn Control"
             color: Theme.text
             font.family: Theme.fontFamily
@@ -70,9 +71,10 @@ Rectangle {
 
     Row {
         id: navigation
-        anchors.centerIn: parent
-        anchors.horizontalCenterOffset: -40
-        spacing: 6
+        anchors.left: brand.right
+        anchors.leftMargin: 18
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 4
         MenuBarButton {
             objectName: "homeButton"
             text: "Home"; iconSource: "/images/Menu/Home.png"
@@ -118,8 +120,9 @@ Rectangle {
     }
 
     Row {
+        objectName: "outputMutes"
         anchors.right: helpButton.left
-        anchors.rightMargin: 12
+        anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
         spacing: 4
         visible: bar.connected
@@ -137,7 +140,7 @@ Rectangle {
                 readonly property var sv: index < bar.muteSVs.length ? bar.muteSVs[index] : null
                 readonly property bool muted: sv !== null && SV.isOn(sv.value)
                 enabled: sv !== null && !bar.configMode
-                width: 40; height: Theme.touch
+                width: 42; height: Theme.touch
                 onClicked: sv.setValueWithoutFeedback(muted ? "Off" : "On")
                 background: Rectangle {
                     radius: 6

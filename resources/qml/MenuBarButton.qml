@@ -7,7 +7,7 @@ AbstractButton {
     property string iconSource
     property bool current: false
 
-    implicitWidth: 92
+    implicitWidth: 86
     implicitHeight: Theme.touch + 14
     hoverEnabled: true
 

@@ -249,6 +249,7 @@ Item {
                     spacing: 12
                     BusyIndicator {
                         objectName: "scanningIndicator"
+                        palette.dark: Theme.accent
                         running: discovery.scanning
                         visible: discovery.scanning
                         width: 36; height: 36
@@ -424,6 +425,17 @@ Item {
                             width: offlineColumn.width - 100
                             height: Theme.touch
                             model: ["Standard", "Parvane", "Dante"]
+                            palette.button: Theme.surfaceRaised
+                            palette.buttonText: Theme.text
+                            palette.window: Theme.surfaceRaised
+                            palette.base: Theme.surfaceRaised
+                            palette.text: Theme.text
+                            palette.windowText: Theme.text
+                            palette.highlight: Theme.accent
+                            palette.highlightedText: Theme.textOnAccent
+                            palette.dark: Theme.text
+                            palette.mid: Theme.surfacePressed
+                            palette.light: Theme.surfacePressed
                             font.family: Theme.fontFamily
                             font.pixelSize: Theme.fontNormal
                             Component.onCompleted: {
@@ -463,7 +475,7 @@ Item {
             Column {
                 anchors.centerIn: parent
                 spacing: 16
-                BusyIndicator { anchors.horizontalCenter: parent.horizontalCenter; running: parent.visible }
+                BusyIndicator { anchors.horizontalCenter: parent.horizontalCenter; running: parent.visible; palette.dark: Theme.accent }
                 Text {
                     anchors.horizontalCenter: parent.horizontalCenter
                     textFormat: Text.PlainText
