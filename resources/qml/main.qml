@@ -185,27 +185,30 @@ Rectangle {
     }
 
     // A screen whose document is not in this build still leaves a way back.
-    Item {
+    Loader {
         objectName: "screenUnavailable"
         anchors.fill: parent
-        visible: pageLoader.status === Loader.Error
-        ScreenBackground {}
-        MenuBar { currentScreen: "" }
-        Column {
-            anchors.centerIn: parent
-            spacing: 14
-            Text {
-                anchors.horizontalCenter: parent.horizontalCenter
-                text: "This screen is not available in this version."
-                color: Theme.text
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontLarge
-            }
-            TarnPushButton {
-                anchors.horizontalCenter: parent.horizontalCenter
-                text: "Back to Home"
-                primary: true
-                onClicked: rootQML.guiSignal("HomeButtonPressed", "")
+        active: pageLoader.status === Loader.Error
+        visible: active
+        sourceComponent: Item {
+            ScreenBackground {}
+            MenuBar { currentScreen: "" }
+            Column {
+                anchors.centerIn: parent
+                spacing: 14
+                Text {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "This screen is not available in this version."
+                    color: Theme.text
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontLarge
+                }
+                TarnPushButton {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: "Back to Home"
+                    primary: true
+                    onClicked: rootQML.guiSignal("HomeButtonPressed", "")
+                }
             }
         }
     }
