@@ -19,6 +19,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void offlineToHomeAndBack();
+    void offlineModelDiesWithTheApplication();
 
 private:
     static QString readLog();
@@ -133,6 +134,42 @@ void TstEndToEnd::offlineToHomeAndBack()
     QVERIFY(appPid > 0);
     QCOMPARE(::kill(pid_t(appPid), SIGTERM), 0);
     QVERIFY(m_app.waitForFinished(30000));
+}
+
+// Even an application killed outright takes its offline model along.
+void TstEndToEnd::offlineModelDiesWithTheApplication()
+{
+    QTcpServer portFinder;
+    QVERIFY(portFinder.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = portFinder.serverPort();
+    portFinder.close();
+
+    QFile::remove(tarn::logFilePath()); // the first run's lines must not pass for this run's
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARN_DEVICE_PORT"), QString::number(port));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
+    env.remove(QStringLiteral("TARN_OFFLINE_MODEL"));
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::ForwardedChannels);
+    app.start(QStringLiteral(TARN_BIN_DIR "/tarn-control"), {QStringLiteral("--offline"), QStringLiteral("--quit-after"),
+                                                             QStringLiteral("60000")});
+    QVERIFY(app.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(pidAfter(readLog(), QStringLiteral("Offline model listening, pid ")) > 0, 30000);
+    const qint64 modelPid = pidAfter(readLog(), QStringLiteral("Offline model listening, pid "));
+    auto alive = [modelPid]() {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(modelPid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray text = stat.readAll();
+        const int close = text.lastIndexOf(')');
+        return close > 0 && text.mid(close + 2, 1) != "Z";
+    };
+    QVERIFY(alive());
+    app.kill();
+    QVERIFY(app.waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(!alive(), 10000);
 }
 
 TARN_TEST_MAIN(TstEndToEnd, QCoreApplication)
