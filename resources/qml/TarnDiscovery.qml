@@ -158,8 +158,8 @@ Item {
                 passwordDialog.open()
             } else {
                 discovery.connectingTo = ""
-                discovery.showMessage(String(payload))
                 discovery.startScan()
+                discovery.showMessage(String(payload))
             }
         }
     }
@@ -494,66 +494,86 @@ Item {
         }
     }
 
-    Popup {
+    // The password prompt, over the whole screen.
+    Rectangle {
         id: passwordDialog
         objectName: "passwordDialog"
         property bool asked: false
         property bool failed: false
-        anchors.centerIn: parent
-        width: 520
-        modal: true
-        closePolicy: Popup.NoAutoClose
-        padding: 24
-        onOpened: { passwordField.text = ""; passwordField.forceActiveFocus() }
-        background: Rectangle { radius: Theme.radius; color: Theme.surface; border.color: Theme.accent; border.width: 2 }
-        contentItem: Column {
-            spacing: 14
-            Text {
-                text: "Password required"
-                color: Theme.text
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontLarge
-                font.bold: true
-            }
-            Text {
-                width: 470
-                wrapMode: Text.WordWrap
-                textFormat: Text.PlainText
-                text: (passwordDialog.failed ? "That password was not accepted. " : "")
-                      + "Enter the password of the Cadenzo Tarn at " + discovery.connectingTo + "."
-                color: passwordDialog.failed ? Theme.warning : Theme.textDim
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontNormal
-            }
-            TextField {
-                id: passwordField
-                objectName: "passwordField"
-                width: 470
-                height: Theme.touch
-                echoMode: TextInput.Password
-                maximumLength: 64
-                color: Theme.text
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontNormal
-                background: Rectangle { radius: 6; color: Theme.window; border.color: Theme.accent }
-                onAccepted: loginButton.clicked()
-            }
-            Row {
-                spacing: 12
-                anchors.right: parent.right
-                TarnPushButton {
-                    text: "Cancel"
-                    onClicked: discovery.cancelConnection()
+        anchors.fill: parent
+        visible: false
+        color: "#b3000000"
+
+        function open() {
+            passwordField.text = ""
+            visible = true
+            passwordField.forceActiveFocus()
+        }
+        function close() {
+            visible = false
+        }
+
+        MouseArea { anchors.fill: parent }
+        Rectangle {
+            anchors.centerIn: parent
+            width: 540
+            height: dialogColumn.implicitHeight + 48
+            radius: Theme.radius
+            color: Theme.surface
+            border.color: Theme.accent
+            border.width: 2
+            Column {
+                id: dialogColumn
+                anchors.fill: parent
+                anchors.margins: 24
+                spacing: 14
+                Text {
+                    text: "Password required"
+                    color: Theme.text
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontLarge
+                    font.bold: true
                 }
-                TarnPushButton {
-                    id: loginButton
-                    objectName: "loginButton"
-                    primary: true
-                    text: "Log In"
-                    enabled: passwordField.text !== ""
-                    onClicked: {
-                        passwordDialog.close()
-                        rootQML.guiSignal("EnterPassword", discovery.connectingTo + ":" + passwordField.text)
+                Text {
+                    width: parent.width
+                    wrapMode: Text.WordWrap
+                    textFormat: Text.PlainText
+                    text: (passwordDialog.failed ? "That password was not accepted. " : "")
+                          + "Enter the password of the Cadenzo Tarn at " + discovery.connectingTo + "."
+                    color: passwordDialog.failed ? Theme.warning : Theme.textDim
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontNormal
+                }
+                TextField {
+                    id: passwordField
+                    objectName: "passwordField"
+                    width: parent.width
+                    height: Theme.touch
+                    echoMode: TextInput.Password
+                    maximumLength: 64
+                    color: Theme.text
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontNormal
+                    background: Rectangle { radius: 6; color: Theme.window; border.color: Theme.accent }
+                    onAccepted: if (loginButton.enabled) loginButton.clicked()
+                }
+                Row {
+                    spacing: 12
+                    anchors.right: parent.right
+                    TarnPushButton {
+                        text: "Cancel"
+                        onClicked: discovery.cancelConnection()
+                    }
+                    TarnPushButton {
+                        id: loginButton
+                        objectName: "loginButton"
+                        primary: true
+                        text: "Log In"
+                        enabled: passwordField.text !== ""
+                        onClicked: {
+                            passwordDialog.close()
+                            rootQML.guiSignal("EnterPassword", discovery.connectingTo + ":" + passwordField.text)
+                        }
                     }
                 }
             }

@@ -105,6 +105,7 @@ private slots:
     void nameValidator();
     void pageLoading();
     void menuBarMutesAndIndicator();
+    void discoveryScreenFlows();
 
 private:
     QQmlEngine m_engine;
@@ -352,6 +353,59 @@ void TstRootDocument::menuBarMutesAndIndicator()
     QVERIFY(offlineTint->isVisible());
     m_flags.offlineMode = false;
     emit m_flags.changed();
+}
+
+void TstRootDocument::discoveryScreenFlows()
+{
+    // Opening after a lost link says so.
+    RemoteConnectionWatchDog::instance()->setProperty("connectionAvailable", false);
+    QMetaObject::invokeMethod(m_root, "pageLoadSlot", Q_ARG(QVariant, QStringLiteral("qrc:/qml/TarnDiscovery.qml")),
+                              Q_ARG(QVariant, QString()));
+    QObject *discovery = m_root->findChild<QObject *>(QStringLiteral("discoveryScreen"));
+    QVERIFY(discovery);
+    QCOMPARE(discovery->property("message").toString(), QStringLiteral("Connection to Cadenzo Tarn was lost!"));
+    RemoteConnectionWatchDog::instance()->setProperty("connectionAvailable", true);
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::DelayPOJson)), QStringLiteral("{}"));
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CloudFirmwareVersion)), QStringLiteral("0.0.0.0"));
+
+    // Picking a processor connects with the default password; a refusal asks for another.
+    QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
+    QMetaObject::invokeMethod(discovery, "connectTo", Q_ARG(QVariant, QStringLiteral("10.1.2.3")),
+                              Q_ARG(QVariant, QStringLiteral("Stage")));
+    QCOMPARE(gui.count(), 1);
+    QCOMPARE(gui.at(0), QVariantList({QStringLiteral("ConnectDevice"), QStringLiteral("10.1.2.3:stagemanagers")}));
+    QMetaObject::invokeMethod(m_root, "messageFromBackend", Q_ARG(QVariant, QStringLiteral("IncorrectPassword")));
+    auto *dialog = m_root->findChild<QObject *>(QStringLiteral("passwordDialog"));
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->property("visible").toBool());
+    QObject *field = m_root->findChild<QObject *>(QStringLiteral("passwordField"));
+    QVERIFY(field);
+    field->setProperty("text", QStringLiteral("s3cret"));
+    QMetaObject::invokeMethod(m_root->findChild<QObject *>(QStringLiteral("loginButton")), "clicked");
+    QCOMPARE(gui.count(), 2);
+    QCOMPARE(gui.at(1), QVariantList({QStringLiteral("EnterPassword"), QStringLiteral("10.1.2.3:s3cret")}));
+
+    // No answer in time: the attempt is dropped and the user told.
+    QMetaObject::invokeMethod(m_root, "onTimeOutError");
+    QCOMPARE(gui.count(), 3);
+    QCOMPARE(gui.at(2), QVariantList({QStringLiteral("DisconnectDevice"), QString()}));
+    QVERIFY(discovery->property("message").toString().contains(QStringLiteral("10.1.2.3")));
+    QCOMPARE(discovery->property("connectingTo").toString(), QString());
+
+    // A typed text that is no address is refused before anything is sent.
+    QMetaObject::invokeMethod(discovery, "probe", Q_ARG(QVariant, QStringLiteral("10.0.0.300")));
+    QVERIFY(discovery->property("message").toString().contains(QStringLiteral("is not an IPv4 address")));
+    QVERIFY(!discovery->property("probing").toBool());
+
+    // The offline model, with the chosen hardware variant.
+    QMetaObject::invokeMethod(discovery, "startOfflineModel");
+    QCOMPARE(gui.last(), QVariantList({QStringLiteral("ConnectOfflineModel"), QStringLiteral("Standard")}));
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::DatabaseHardwareType)), QStringLiteral("Standard"));
+
+    // Backend failures (the offline model did not start) are shown.
+    QMetaObject::invokeMethod(m_root, "messageFromBackend", Q_ARG(QVariant, QStringLiteral("The offline model crashed while starting.")));
+    QCOMPARE(discovery->property("message").toString(), QStringLiteral("The offline model crashed while starting."));
+    QCOMPARE(discovery->property("connectingTo").toString(), QString());
 }
 
 TARN_TEST_MAIN(TstRootDocument, QGuiApplication)
