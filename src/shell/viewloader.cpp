@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QSignalTransition>
 #include <QStateMachine>
+#include <QTimer>
 
 namespace {
 struct Screen {
@@ -90,7 +91,7 @@ bool isOutputChannel(const QString &param)
 
 ViewLoader::ViewLoader(QObject *parent)
     : QObject(parent), m_view(std::make_unique<QQuickView>()), m_machine(new QStateMachine(this)),
-      m_launcher(new OfflineModelLauncher(this))
+      m_launcher(new OfflineModelLauncher(this)), m_stopModelAfterDisconnect(new QTimer(this))
 {
     s_instance = this;
     m_view->installEventFilter(this);
@@ -100,6 +101,17 @@ ViewLoader::ViewLoader(QObject *parent)
     // A vanished processor must never leave the window impossible to close.
     connect(adaptor, &TCPAdaptor::connectionLost, this, &ViewLoader::onLinkGone);
     connect(adaptor, &TCPAdaptor::disconnected, this, &ViewLoader::onLinkGone);
+    m_stopModelAfterDisconnect->setSingleShot(true);
+    m_stopModelAfterDisconnect->setInterval(kModelStopGraceMs);
+    auto stopPendingModel = [this]() {
+        if (!m_stopModelAfterDisconnect->isActive())
+            return;
+        m_stopModelAfterDisconnect->stop();
+        emit stopOfflineModel();
+    };
+    connect(adaptor, &TCPAdaptor::disconnected, this, stopPendingModel);
+    connect(adaptor, &TCPAdaptor::connectionLost, this, stopPendingModel);
+    connect(m_stopModelAfterDisconnect, &QTimer::timeout, this, [this]() { emit stopOfflineModel(); });
     // The discovery screen asks for the password again; it hears of the refusal this way.
     connect(adaptor, &TCPAdaptor::incorrectPassword, this,
             [this]() { emit messageToGUI(QStringLiteral("IncorrectPassword")); });
@@ -445,6 +457,7 @@ void ViewLoader::onGuiSignal(QString param, QString payload)
 
     TCPAdaptor *adaptor = TCPAdaptor::instance();
     if (param == QLatin1String("ConnectOfflineModel")) {
+        m_stopModelAfterDisconnect->stop();
         emit stopOfflineModel();
         emit updateHarwareVersionInPresetsDB(payload);
         emit startOfflineModel();
@@ -467,12 +480,21 @@ void ViewLoader::onGuiSignal(QString param, QString payload)
             adaptor->doConnect();
         adaptor->enterPassword(password);
     } else if (param == QLatin1String("DisconnectDevice") || param == QLatin1String("DeviceDiscovery")) {
-        if (m_offlineMode) {
-            emit stopOfflineModel();
+        const bool wasOffline = m_offlineMode;
+        if (wasOffline) {
             m_offlineMode = false;
             emit offlineModeChanged(false);
         }
+        const bool linkUp = adaptor->isConnected();
         adaptor->doDisconnect();
+        // The model goes once the link has closed in order; stopped first, it would take the
+        // link down with an error, and the user would be told a connection was lost.
+        if (wasOffline) {
+            if (linkUp)
+                m_stopModelAfterDisconnect->start();
+            else
+                emit stopOfflineModel();
+        }
         emit switchToDiscoveryScreen();
     } else if (param == QLatin1String("ReceiveDB")) {
         emit receiveDB(TarnSettings::text(key(tarn::keys::CurrentDeviceAddress)));

@@ -11,6 +11,7 @@
 class OfflineModelLauncher;
 class QQuickView;
 class QStateMachine;
+class QTimer;
 class TarnState;
 
 // Owns the application window and the screen state machine, carries out every command the
@@ -26,6 +27,8 @@ public:
     static constexpr int kMinimumHeight = 768;
     static constexpr const char *kOfflineAddress = "127.0.0.1";
     static constexpr const char *kOfflinePassword = "stagemanagers";
+    // How long the offline model is kept for the link to close in order before it is stopped.
+    static constexpr int kModelStopGraceMs = 2000;
 
     explicit ViewLoader(QObject *parent = nullptr);
     ~ViewLoader() override;
@@ -119,6 +122,7 @@ private:
     std::unique_ptr<QQuickView> m_view;
     QStateMachine *m_machine = nullptr;
     OfflineModelLauncher *m_launcher = nullptr;
+    QTimer *m_stopModelAfterDisconnect = nullptr;
     QHash<QString, TarnState *> m_states; // keyed by document: two states share a log name
     TarnState *m_inputDelayState = nullptr;
     bool m_appBusyPreventClose = false;

@@ -1,5 +1,7 @@
 #include "appbusy.h"
 #include "linkevents.h"
+#include "offlinemodellauncher.h"
+#include "remoteconnectionwatchdog.h"
 #include "qmltypes.h"
 #include "screenviewreporter.h"
 #include "settingskeys.h"
@@ -55,6 +57,7 @@ private slots:
     void busyFlagAndCloseGuard();
     void connectDeviceRules();
     void loginReachesHomeScreen();
+    void offlineModelRoundTrip();
 
 private:
     void goHome();
@@ -484,6 +487,45 @@ void TstViewLoader::loginReachesHomeScreen()
     QVERIFY(!m_loader->view()->rootObject()->property("startUpScreenVisible").toBool());
     TCPAdaptor::instance()->doDisconnect();
     QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+}
+
+// The real offline model: started, logged in to, and stopped by the user without the link
+// reporting a loss.
+void TstViewLoader::offlineModelRoundTrip()
+{
+    if (!QFileInfo(QStringLiteral(TARN_BIN_DIR "/tarn-offline-model")).isExecutable())
+        QSKIP("tarn-offline-model is not built");
+    const QByteArray keptPort = qgetenv("TARN_DEVICE_PORT");
+    auto freePort = []() {
+        QTcpServer s;
+        s.listen(QHostAddress::LocalHost, 0);
+        return QByteArray::number(s.serverPort());
+    };
+    qputenv("TARN_DEVICE_PORT", freePort());
+    qputenv("TARN_FTP_PORT", freePort());
+    qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
+
+    m_loader->onGuiSignal(QStringLiteral("DeviceDiscovery"), QString());
+    QSignalSpy started(m_loader->offlineModelLauncher(), &OfflineModelLauncher::started);
+    QSignalSpy stopped(m_loader->offlineModelLauncher(), &OfflineModelLauncher::stopped);
+    m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Dante"));
+    QVERIFY(started.wait(20000));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), 20000);
+    QVERIFY(m_loader->offlineMode());
+
+    QSignalSpy lost(TCPAdaptor::instance(), &TCPAdaptor::connectionLost);
+    QSignalSpy closed(TCPAdaptor::instance(), &TCPAdaptor::disconnected);
+    m_loader->onGuiSignal(QStringLiteral("DisconnectDevice"), QString());
+    QTRY_COMPARE(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"));
+    // A loss would be reported before the link's closing.
+    QTRY_VERIFY_WITH_TIMEOUT(closed.count() >= 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(stopped.count() >= 1, 10000);
+    QVERIFY(!m_loader->offlineModelLauncher()->isRunning());
+    QCOMPARE(lost.count(), 0);
+    QVERIFY(RemoteConnectionWatchDog::instance()->property("connectionAvailable").toBool());
+
+    qputenv("TARN_DEVICE_PORT", keptPort);
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
 }
 
 TARN_TEST_MAIN(TstViewLoader, QApplication)
