@@ -18,6 +18,8 @@ class QTimer;
 
 // Owns the control socket and runs the line protocol on a thread of its own: the object is moved
 // into the thread it represents, so every slot runs there. Reached only through queued signals.
+// Lines are cut from the socket by a bounded LineBuffer (LF or CR LF) and decoded as UTF-8, the
+// same encoding requests are sent in; a partial line waits for the rest of its bytes.
 class TcpClientThread : public QThread {
     Q_OBJECT
 public:
@@ -80,6 +82,8 @@ class TCPAdaptor : public QObject {
     Q_OBJECT
 public:
     // Time allowed from doConnect() to the greeting (or a refusal, disconnection or error).
+    // When it runs out, timeOutError() is emitted and the attempt is abandoned, so that a late
+    // greeting cannot log in after the user was told the processor did not answer.
     static constexpr int kConnectionTimeoutMs = 5000;
 
     // The process-wide adaptor, created on first use (on the GUI thread) and destroyed with the

@@ -1,3 +1,4 @@
+#include "linebuffer.h"
 #include "lineformat.h"
 #include "testenv.h"
 
@@ -30,6 +31,10 @@ private slots:
     void valueLines();
     void listings();
     void greetingAndLogin();
+    void listingBounds();
+    void lineBreaksAreRefused();
+    void lineBuffer();
+    void lineBufferBounds();
 };
 
 void TstLineFormat::requestLines_data()
@@ -58,7 +63,21 @@ void TstLineFormat::requestLines_data()
                                       << QByteArray("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_1_Type\\\" \"Bell\"\n");
     QTest::newRow("utf-8") << request("set", "NPO", "Node\\SV\\DeviceName", "Bühne")
                            << QString("set \"\\\\Node\\SV\\DeviceName\\\" \"Bühne\"\n").toUtf8();
+    QTest::newRow("node percent") << request("sub", "NPO", "Node\\Wizard\\SV\\Level", QString(), "%")
+                                  << QByteArray("sub \"\\\\Node\\Wizard\\SV\\Level\\%\"\n");
+    QTest::newRow("presets percent") << request("get", "Presets", "Level", QString(), "%")
+                                     << QByteArray("get \"\\\\Storage\\Presets\\SV\\Level\\%\"\n");
+    QTest::newRow("ls of the running preset") << request("ls", "NPO", "Preset")
+                                              << QByteArray("ls \"\\\\Preset\\\"\n");
+    QTest::newRow("quote inside a value") << request("set", "NPO", "Node\\SV\\DeviceName", "a\"b")
+                                          << QByteArray("set \"\\\\Node\\SV\\DeviceName\\\" \"a\"b\"\n");
     QTest::newRow("no po") << request("sub", "", "Threshold") << QByteArray();
+    QTest::newRow("nothing") << request("sub", "", "") << QByteArray();
+    QTest::newRow("LF in value") << request("set", "Gate", "Threshold", "1\nreboot") << QByteArray();
+    QTest::newRow("CR in po") << request("set", "Gate\r", "Threshold", "1") << QByteArray();
+    QTest::newRow("LF in sv") << request("get", "Gate", "Thres\nhold") << QByteArray();
+    QTest::newRow("LF in command") << request("get\n", "Gate", "Threshold") << QByteArray();
+    QTest::newRow("LF in qualifier") << request("get", "Gate", "Threshold", QString(), "%\n") << QByteArray();
     QTest::newRow("no sv") << request("sub", "Compressor", "") << QByteArray();
 }
 
@@ -98,6 +117,19 @@ void TstLineFormat::valueLines_data()
     QTest::newRow("no value") << R"(unsubr "\\Preset\Gate\SV\Threshold")" << "Gate" << "Threshold" << "" << "" << "unsubr";
     QTest::newRow("short path") << R"(subr "\\Preset\Gate\SV" "1")" << "" << "" << "" << "1" << "subr";
     QTest::newRow("storage") << R"(get "\\Storage\Presets\SV\Name_1" "Show A")" << "Presets" << "Name_1" << "" << "Show A" << "get";
+    QTest::newRow("node trailing percent only") << R"(subr "\\Node\SV\DeviceName\%" "x")" << "NPO" << "Node\\SV\\DeviceName" << "" << "x" << "subr";
+    QTest::newRow("node percent inside") << R"(get "\\Node\%\SV\Name" "x")" << "NPO" << "Node\\SV\\Name" << "" << "x" << "get";
+    QTest::newRow("node alone") << R"(get "\\Node" "x")" << "NPO" << "Node" << "" << "x" << "get";
+    QTest::newRow("storage percent") << R"(get "\\Storage\Presets\SV\Level\%" "5")" << "Presets" << "Level" << "%" << "5" << "get";
+    QTest::newRow("six components") << R"(get "\\Preset\A\SV\B\Max\x" "9")" << "A" << "B" << "Max" << "9" << "get";
+    QTest::newRow("doubled backslashes") << R"(get "\\\\Preset\\A\SV\\\B\" "1")" << "A" << "B" << "" << "1" << "get";
+    QTest::newRow("unterminated value") << R"(subr "\\Preset\A\SV\B" "open)" << "A" << "B" << "" << "open" << "subr";
+    QTest::newRow("extra quotes") << R"(subr "\\Preset\A\SV\B" "x" "y")" << "A" << "B" << "" << "x" << "subr";
+    QTest::newRow("value with blanks kept") << R"(subr "\\Preset\A\SV\B" "  x  ")" << "A" << "B" << "" << "  x  " << "subr";
+    QTest::newRow("unterminated path") << R"(get "\\Preset\A\SV\B)" << "A" << "B" << "" << "" << "get";
+    QTest::newRow("empty value") << R"(set "\\Preset\A\SV\B" "")" << "A" << "B" << "" << "" << "set";
+    QTest::newRow("word only") << "subr" << "" << "" << "" << "" << "subr";
+    QTest::newRow("tab around word") << "\tsub\t\"\\\\Preset\\A\\SV\\B\"" << "A" << "B" << "" << "" << "sub";
     QTest::newRow("word with blanks") << R"( asyncget  "\\Preset\RTA\SV\Band_1" "-40")" << "RTA" << "Band_1" << "" << "-40" << "asyncget";
 }
 
@@ -111,6 +143,12 @@ void TstLineFormat::valueLines()
     QTEST(c.record().valueType, "type");
     QTEST(c.record().value, "value");
     QTEST(c.record().command, "command");
+
+    // The in-place classifier agrees with the plain functions the offline model uses.
+    const QStringList parts = splitQuoted(line);
+    const QString word = parts.at(0).trimmed();
+    QVERIFY(isValueWord(word));
+    QCOMPARE(c.record(), parseValueLine(parts, word));
 }
 
 void TstLineFormat::listings()
@@ -148,6 +186,130 @@ void TstLineFormat::greetingAndLogin()
     QCOMPARE(c.classify(R"(set "\\Preset\Gate\SV\Threshold")"), Kind::Dropped);
     QCOMPARE(c.classify(R"(bogus "\\Preset\Gate\SV\Threshold" "1")"), Kind::Dropped);
     QCOMPARE(c.classify(""), Kind::Dropped);
+    QCOMPARE(c.classify("SUBR \"\\\\Preset\\A\\SV\\B\" \"1\""), Kind::Dropped); // case-sensitive
+    QCOMPARE(c.classify("set \"\\\\Preset\\A\\SV\\B\" "), Kind::Dropped);         // three parts
+    QCOMPARE(c.classify("unsub \"\\\\Preset\\A\\SV\\B\""), Kind::Dropped);        // a request word
+    QVERIFY(!isValueWord("unsub"));
+    QVERIFY(!isValueWord("lc"));
+    for (const char *word : {"sub", "subr", "set", "setr", "get", "asyncget", "unsubr"})
+        QVERIFY(isValueWord(QString::fromLatin1(word)));
+}
+
+void TstLineFormat::listingBounds()
+{
+    LineClassifier c;
+    QCOMPARE(c.classify("ls \"  \\\\Preset\\  \" trailing"), Kind::ListingOpened);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long"));
+    for (int i = 0; i < LineClassifier::kMaxListingItems + 50; ++i)
+        c.classify(QStringLiteral("\tPO %1").arg(i));
+    QCOMPARE(c.classify("endls"), Kind::Children);
+    QCOMPARE(c.path(), QStringLiteral("\\\\Preset\\"));
+    QCOMPARE(c.items().size(), LineClassifier::kMaxListingItems);
+    QCOMPARE(c.items().last(), QStringLiteral("PO %1").arg(LineClassifier::kMaxListingItems - 1));
+
+    // The character bound applies as well, and a new listing starts afresh.
+    QCOMPARE(c.classify("lc \"\\\\Preset\\G\\SV\\M\""), Kind::ListingOpened);
+    const QString big = QLatin1Char('\t') + QString(60000, QLatin1Char('x'));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("too long"));
+    int kept = 0;
+    for (int i = 0; i < 40; ++i)
+        kept += c.classify(big) == Kind::ListingItem ? 1 : 0;
+    QCOMPARE(kept, LineClassifier::kMaxListingChars / 60000);
+    QCOMPARE(c.classify("endlc"), Kind::Choices);
+    QCOMPARE(c.items().size(), kept);
+    QCOMPARE(c.classify("lc \"p\""), Kind::ListingOpened);
+    QCOMPARE(c.classify("\tone"), Kind::ListingItem);
+    QCOMPARE(c.classify("endlc"), Kind::Choices);
+    QCOMPARE(c.items(), QStringList({"one"}));
+}
+
+void TstLineFormat::lineBreaksAreRefused()
+{
+    QVERIFY(!containsLineBreak(QStringLiteral("plain text")));
+    QVERIFY(containsLineBreak(QStringLiteral("a\rb")));
+    QVERIFY(containsLineBreak(QStringLiteral("\n")));
+    QVERIFY(containsLineBreak(request("set", "A", "B", "x\r\n")));
+    QVERIFY(!containsLineBreak(request("set", "A", "B", "x\ty")));
+    QCOMPARE(formatLogin("pass\nsub \"\\\\Node\\SV\\X\\\""), QByteArray());
+    QCOMPARE(formatLogin("a\rb"), QByteArray());
+    QCOMPARE(formatNodeCommand("{\n  \"method\": \"X\"\n}"), QByteArray());
+}
+
+void TstLineFormat::lineBuffer()
+{
+    using Result = LineBuffer::Result;
+    LineBuffer b;
+    QCOMPARE(b.next(), Result::None);
+    b.append(QByteArray("one\ntwo\r\nthr"));
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray("one"));
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray("two"));
+    QCOMPARE(b.next(), Result::None); // a partial line waits for its terminator
+    QCOMPARE(b.pending(), 3);
+    b.append(QByteArray("ee\r"));
+    QCOMPARE(b.next(), Result::None);
+    b.append(QByteArray("\n\n\r\na\rb\n"));
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray("three")); // CR LF split across appends
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray());
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray());
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray("a\rb")); // only the CR before the LF goes
+    QCOMPARE(b.next(), Result::None);
+    QCOMPARE(b.pending(), 0);
+
+    // Byte by byte gives the same lines.
+    const QByteArray stream("subr \"\\\\Preset\\A\\SV\\B\" \"1\"\r\nget x\n");
+    QList<QByteArray> lines;
+    for (const char ch : stream) {
+        b.append(&ch, 1);
+        while (b.next() == Result::Line)
+            lines.append(b.line());
+    }
+    QCOMPARE(lines, QList<QByteArray>({"subr \"\\\\Preset\\A\\SV\\B\" \"1\"", "get x"}));
+
+    b.append(QByteArray("left over"));
+    b.clear();
+    b.append(QByteArray("fresh\n"));
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray("fresh"));
+}
+
+void TstLineFormat::lineBufferBounds()
+{
+    using Result = LineBuffer::Result;
+    constexpr int max = LineBuffer::kMaxLineLength;
+    LineBuffer b;
+
+    // Exactly at the bound (with CR LF) is a line; one byte more is discarded.
+    b.append(QByteArray(max, 'a') + "\r\n" + QByteArray(max + 1, 'b') + "\nnext\n");
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.lineSize(), max);
+    QCOMPARE(b.next(), Result::Discarded);
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray("next"));
+
+    // A stream that never ends its line: memory stays bounded, one report, resync at the LF.
+    const QByteArray chunk(4096, 'z');
+    int discarded = 0;
+    int maxPending = 0;
+    for (int i = 0; i < 256; ++i) { // 1 MiB
+        b.append(chunk);
+        for (Result r; (r = b.next()) != Result::None;)
+            discarded += r == Result::Discarded ? 1 : 0;
+        maxPending = qMax(maxPending, b.pending());
+    }
+    QCOMPARE(discarded, 1);
+    QVERIFY(b.skipping());
+    QVERIFY(maxPending <= max + 2);
+    b.append(QByteArray("zzzz\nafter\n"));
+    QVERIFY(!b.skipping());
+    QCOMPARE(b.next(), Result::Line);
+    QCOMPARE(b.line(), QByteArray("after"));
+    QCOMPARE(b.next(), Result::None);
 }
 
 TARN_TEST_MAIN(TstLineFormat, QCoreApplication)

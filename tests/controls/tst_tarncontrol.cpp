@@ -1,0 +1,329 @@
+#include "clientconnectionwatchdog.h"
+#include "linkevents.h"
+#include "remoteconnectionwatchdog.h"
+#include "scriptedpeer.h"
+#include "settingskeys.h"
+#include "tarncontrol.h"
+#include "tarnsettings.h"
+#include "tcpadaptor.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <memory>
+
+using tarn::test::ScriptedPeer;
+
+namespace {
+constexpr int kWait = 5000;
+
+// A control that keeps what reaches its hook.
+class RecordingControl : public TarnControl {
+    Q_OBJECT
+public:
+    using TarnControl::TarnControl;
+    QList<DataFromDevice> handled;
+    QList<bool> resends;
+
+protected:
+    void handleDataAvailable(DataFromDevice data) override { handled.append(data); }
+    void onResendDataRequest(bool send) override { resends.append(send); }
+};
+
+std::unique_ptr<RecordingControl> makeControl(const QString &po, const QString &sv, const QString &type = QString())
+{
+    auto control = std::make_unique<RecordingControl>();
+    control->setValueType(type);
+    control->setPoName(po);
+    control->setSvName(sv);
+    control->componentCompleted();
+    return control;
+}
+
+QByteArray subLine(const QByteArray &po, const QByteArray &sv, const QByteArray &suffix = QByteArray())
+{
+    return "sub \"\\\\Preset\\" + po + "\\SV\\" + sv + "\\" + suffix + "\"";
+}
+} // namespace
+
+// The control base and the remote watchdog against the real link and a scripted processor.
+class TstTarnControl : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void subscribesAtLoginOnly();
+    void filtersRecordsToItsBinding();
+    void connectionLossAndReconnect();
+    void unsubscribesOnDestruction();
+    void resendHookReachesControls();
+    void remoteWatchdogPolls();
+    void remoteWatchdogReportsLoss();
+
+private:
+    bool login(ScriptedPeer &peer);
+    // Sends a marker request and waits until the peer has it, so every request made before it
+    // has arrived too.
+    void syncWith(ScriptedPeer &peer);
+    TCPAdaptor *m_adaptor = nullptr;
+    int m_marker = 0;
+};
+
+void TstTarnControl::initTestCase()
+{
+    m_adaptor = TCPAdaptor::instance();
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
+}
+
+void TstTarnControl::cleanup()
+{
+    m_adaptor->doDisconnect();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isReady(), kWait);
+}
+
+bool TstTarnControl::login(ScriptedPeer &peer)
+{
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(peer.port()));
+    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
+    m_adaptor->doConnect();
+    return ready.wait(kWait);
+}
+
+void TstTarnControl::syncWith(ScriptedPeer &peer)
+{
+    const QString name = QStringLiteral("Marker%1").arg(++m_marker);
+    DataFromDevice marker;
+    marker.command = QStringLiteral("get");
+    marker.poName = QStringLiteral("Sync");
+    marker.svName = name;
+    m_adaptor->sendRequest(marker);
+    QTRY_VERIFY(peer.received("get \"\\\\Preset\\Sync\\SV\\" + name.toUtf8() + "\\\""));
+}
+
+void TstTarnControl::subscribesAtLoginOnly()
+{
+    ScriptedPeer peer;
+    // Made before the login: nothing can be sent yet.
+    auto gate = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
+    auto meter = makeControl(QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"), QStringLiteral("%"));
+    meter->setIsMeter(true);
+    auto percent = makeControl(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), QStringLiteral("%"));
+    auto half = makeControl(QStringLiteral("Gate"), QString());
+    QSignalSpy gateReady(gate.get(), &TarnControl::corvexReady);
+
+    QVERIFY(login(peer));
+    syncWith(peer);
+    QCOMPARE(gateReady.count(), 1);
+    QCOMPARE(peer.linesStartingWith("sub"),
+             QList<QByteArray>({subLine("Gate", "Threshold"), subLine("OutputMeters", "Channel_2_Level", "%")}));
+
+    // Logged in: completing a control subscribes at once; equal names send nothing more.
+    peer.clearLines();
+    auto later = std::make_unique<RecordingControl>();
+    later->setPoName(QStringLiteral("Compressor"));
+    later->setSvName(QStringLiteral("Ratio")); // both names set: subscribes
+    QSignalSpy svChanged(later.get(), &TarnControl::svNameChanged);
+    later->setSvName(QStringLiteral("Ratio"));
+    later->setPoName(QStringLiteral("Compressor"));
+    QCOMPARE(svChanged.count(), 0);
+    half->componentCompleted();
+    meter->componentCompleted();
+    // A new name subscribes the new path; the old one is left as it is.
+    later->setSvName(QStringLiteral("Threshold"));
+    QCOMPARE(svChanged.count(), 1);
+    syncWith(peer);
+    QCOMPARE(peer.linesStartingWith("sub"),
+             QList<QByteArray>({subLine("Compressor", "Ratio"), subLine("Compressor", "Threshold")}));
+    QVERIFY(peer.linesStartingWith("unsub").isEmpty());
+
+    // Property plumbing as QML sees it.
+    QSignalSpy typeChanged(later.get(), &TarnControl::valueTypeChanged);
+    later->setProperty("valueType", QString());
+    QCOMPARE(typeChanged.count(), 1); // written again: announced again
+    QSignalSpy entityChanged(later.get(), &TarnControl::entityNameChanged);
+    later->setProperty("entityName", QStringLiteral("Slider"));
+    later->setProperty("entityName", QStringLiteral("Slider"));
+    QCOMPARE(entityChanged.count(), 1);
+    QCOMPARE(later->property("isMeter").toBool(), false);
+}
+
+void TstTarnControl::filtersRecordsToItsBinding()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    auto plain = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
+    auto percent = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%"));
+    syncWith(peer);
+    peer.clearLines();
+
+    QSignalSpy data(m_adaptor, &TCPAdaptor::dataAvailable);
+    peer.send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
+              "subr \"\\\\Preset\\Gate\\SV\\Threshold\\%\" \"40\"\n"
+              "setr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n"
+              "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n"
+              "subr \"\\\\Preset\\gate\\SV\\Threshold\" \"-5dB\"\n"
+              "get \"\\\\Preset\\Gate\\SV\\Threshold\" \"-6dB\"\n");
+    QTRY_COMPARE(data.count(), 6);
+    QCOMPARE(plain->handled.size(), 2);
+    QCOMPARE(plain->handled.at(0).value, QStringLiteral("-3dB"));
+    QCOMPARE(plain->handled.at(1).value, QStringLiteral("-6dB"));
+    QCOMPARE(percent->handled.size(), 1);
+    QCOMPARE(percent->handled.at(0).value, QStringLiteral("40"));
+
+    // "unsubr": exactly one new subscription, and the record still reaches the hook.
+    peer.send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\"\n");
+    QTRY_COMPARE(data.count(), 7);
+    syncWith(peer);
+    QCOMPARE(peer.linesStartingWith("sub"), QList<QByteArray>({subLine("Gate", "Threshold")}));
+    QCOMPARE(plain->handled.size(), 3);
+    QCOMPARE(plain->handled.last().command, QStringLiteral("unsubr"));
+    QCOMPARE(percent->handled.size(), 1);
+
+    // The filter on its own, as a subclass or an index would ask it.
+    DataFromDevice record;
+    record.poName = QStringLiteral("Gate");
+    record.svName = QStringLiteral("Threshold");
+    record.command = QStringLiteral("subr");
+    QVERIFY(plain->acceptsRecord(record));
+    QVERIFY(!percent->acceptsRecord(record));
+    record.command = QStringLiteral("setr");
+    QVERIFY(!plain->acceptsRecord(record));
+}
+
+void TstTarnControl::connectionLossAndReconnect()
+{
+    ScriptedPeer peer;
+    auto control = makeControl(QStringLiteral("Delay"), QStringLiteral("Time"));
+    QVERIFY(login(peer));
+    QTRY_VERIFY(peer.received(subLine("Delay", "Time")));
+    QVERIFY(control->connectionAvailable());
+
+    QSignalSpy lost(control.get(), &TarnControl::connectionLost);
+    peer.abortCurrent();
+    QVERIFY(lost.wait(kWait));
+    QVERIFY(!control->connectionAvailable());
+    QCOMPARE(control->property("connectionAvailable").toBool(), false);
+
+    // The next login binds it again; only QML sets the availability back.
+    peer.clearLines();
+    QVERIFY(login(peer));
+    QTRY_VERIFY(peer.received(subLine("Delay", "Time")));
+    QCOMPARE(peer.connections(), 2);
+    QVERIFY(!control->connectionAvailable());
+    control->setProperty("connectionAvailable", true);
+    QVERIFY(control->connectionAvailable());
+}
+
+void TstTarnControl::unsubscribesOnDestruction()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    auto percent = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%"));
+    auto meter = makeControl(QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"));
+    meter->setIsMeter(true);
+    auto unnamed = makeControl(QStringLiteral("Gate"), QString());
+    auto survivor = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%"));
+    syncWith(peer);
+    peer.clearLines();
+
+    percent.reset();
+    meter.reset();
+    unnamed.reset();
+    syncWith(peer);
+    // The qualifier is not part of an unsubscription.
+    QCOMPARE(peer.linesStartingWith("unsub"),
+             QList<QByteArray>({"unsub \"\\\\Preset\\Gate\\SV\\Threshold\\\""}));
+
+    // The processor ends the shared subscription; the control still alive takes it up again.
+    peer.send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
+    QTRY_VERIFY(peer.received(subLine("Gate", "Threshold", "%")));
+    QCOMPARE(survivor->handled.size(), 1);
+}
+
+void TstTarnControl::resendHookReachesControls()
+{
+    auto control = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
+    TarnControl base;
+    tarn::LinkEvents *events = tarn::LinkEvents::instance();
+    QVERIFY(events);
+    QCOMPARE(tarn::LinkEvents::instance(), events);
+    emit events->resendDataRequest(false);
+    emit events->resendDataRequest(true);
+    QCOMPARE(control->resends, QList<bool>({false, true}));
+}
+
+void TstTarnControl::remoteWatchdogPolls()
+{
+    ScriptedPeer peer;
+    RemoteConnectionWatchDog watchdog;
+    QCOMPARE(watchdog.poName(), QStringLiteral("NPO"));
+    QCOMPARE(watchdog.svName(), QStringLiteral("Node\\SV\\DeviceName"));
+    QCOMPARE(watchdog.valueType(), QString());
+    QCOMPARE(watchdog.entityName(), QStringLiteral("Kerberos"));
+    QVERIFY(watchdog.connectionAvailable());
+    QTimer *timer = watchdog.findChild<QTimer *>();
+    QVERIFY(timer);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(timer->interval(), RemoteConnectionWatchDog::kRepollIntervalMs);
+
+    QVERIFY(login(peer));
+    QVERIFY(timer->isActive());
+    const QByteArray get = "get \"\\\\Node\\SV\\DeviceName\\\"";
+    // The timer asks by itself (one real interval) and keeps asking.
+    QTRY_COMPARE_WITH_TIMEOUT(peer.linesStartingWith(get).size(), 1, RemoteConnectionWatchDog::kRepollIntervalMs + 3000);
+    QVERIFY(timer->isActive());
+    QVERIFY(peer.linesStartingWith("sub").isEmpty()); // it polls, it does not subscribe
+
+    // The answers are not used and never resubscribe anything.
+    peer.send("unsubr \"\\\\Node\\SV\\DeviceName\"\n"
+              "get \"\\\\Node\\SV\\DeviceName\" \"Stage left\"\n");
+    syncWith(peer);
+    QVERIFY(peer.linesStartingWith("sub").isEmpty());
+
+    // An orderly disconnection stops it; a poll then finds the link not ready and sends nothing.
+    QSignalSpy disconnected(m_adaptor, &TCPAdaptor::disconnected);
+    m_adaptor->doDisconnect();
+    QVERIFY(disconnected.wait(kWait));
+    QVERIFY(!timer->isActive());
+    QMetaObject::invokeMethod(&watchdog, "onRepollTimeout");
+    QVERIFY(!timer->isActive());
+    QVERIFY(watchdog.connectionAvailable()); // only a link error counts as a loss
+
+    // After the next login it polls again; losing the PC's network stops it.
+    peer.clearLines();
+    QVERIFY(login(peer));
+    QVERIFY(timer->isActive());
+    QMetaObject::invokeMethod(&watchdog, "onRepollTimeout");
+    QTRY_COMPARE(peer.linesStartingWith(get).size(), 1);
+    emit ClientConnectionWatchDog::instance()->connectionLost();
+    QVERIFY(!timer->isActive());
+}
+
+void TstTarnControl::remoteWatchdogReportsLoss()
+{
+    ScriptedPeer peer;
+    RemoteConnectionWatchDog watchdog;
+    QTimer *timer = watchdog.findChild<QTimer *>();
+    QSignalSpy lost(&watchdog, &RemoteConnectionWatchDog::connectionLost);
+    QVERIFY(login(peer));
+    QVERIFY(timer->isActive());
+
+    peer.abortCurrent();
+    QVERIFY(lost.wait(kWait));
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(!timer->isActive());
+    QVERIFY(!watchdog.connectionAvailable());
+
+    // A new login makes it available again.
+    QVERIFY(login(peer));
+    QVERIFY(watchdog.connectionAvailable());
+    QVERIFY(timer->isActive());
+    QCOMPARE(RemoteConnectionWatchDog::instance(), RemoteConnectionWatchDog::instance());
+}
+
+TARN_TEST_MAIN(TstTarnControl, QCoreApplication)
+#include "tst_tarncontrol.moc"
