@@ -29,6 +29,7 @@ struct Options {
     QString connect;
     bool offline = false;
     QString screenshot;
+    QString screenshotDir;
     int quitAfterMs = -1;
 };
 
@@ -48,13 +49,17 @@ Options parseOptions(const QApplication &app)
     const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
                                        QStringLiteral("Quit after MS milliseconds (the screenshot is taken then)."),
                                        QStringLiteral("MS"));
-    parser.addOptions({connect, offline, screenshot, quitAfter});
+    const QCommandLineOption screenshotDir(QStringLiteral("screenshot-dir"),
+                                           QStringLiteral("Save every screen shown as DIR/<document>.png (a screen tour)."),
+                                           QStringLiteral("DIR"));
+    parser.addOptions({connect, offline, screenshot, quitAfter, screenshotDir});
     parser.process(app);
 
     Options options;
     options.connect = parser.value(connect);
     options.offline = parser.isSet(offline);
     options.screenshot = parser.value(screenshot);
+    options.screenshotDir = parser.value(screenshotDir);
     bool ok = false;
     const int ms = parser.value(quitAfter).toInt(&ok);
     if (parser.isSet(quitAfter) && ok && ms >= 0)
@@ -72,15 +77,37 @@ void writeStartupSettings()
     TarnSettings::write(QString::fromLatin1(keys::CurrentVersion), QString::fromLatin1(kApplicationVersion));
 }
 
-// "ADDRESS[:PASSWORD]", split at the first ":"; without one the whole text is both.
-void connectAtStart(const QString &payload)
+// --offline and --connect act as the matching commands of the discovery screen would.
+void connectAtStart(const Options &options, ViewLoader *viewLoader)
 {
-    const int colon = payload.indexOf(QLatin1Char(':'));
-    const QString address = colon < 0 ? payload : payload.left(colon);
-    const QString password = colon < 0 ? payload : payload.mid(colon + 1);
-    TarnSettings::write(QString::fromLatin1(keys::CurrentDeviceAddress), address);
-    TarnSettings::write(QString::fromLatin1(keys::CurrentDevicePassword), password);
-    TCPAdaptor::instance()->doConnect();
+    if (options.offline) {
+        const QString variant = TarnSettings::text(QString::fromLatin1(keys::DatabaseHardwareType), QStringLiteral("Standard"));
+        viewLoader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), variant);
+    } else if (!options.connect.isEmpty()) {
+        // "ADDRESS[:PASSWORD]": without a ":" the whole text is both, as for the command.
+        viewLoader->onGuiSignal(QStringLiteral("ConnectDevice"), options.connect);
+    }
+}
+
+// Each screen is pictured once it has settled: its document loaded and its first answers in.
+constexpr int kScreenSettleMs = 1500;
+
+void pictureEveryScreen(const Options &options, ViewLoader *viewLoader)
+{
+    if (options.screenshotDir.isEmpty())
+        return;
+    QDir().mkpath(options.screenshotDir);
+    QObject::connect(viewLoader, &ViewLoader::loadPage, viewLoader, [viewLoader, dir = options.screenshotDir](const QVariant &path) {
+        const QString name = QFileInfo(path.toString()).completeBaseName();
+        QTimer::singleShot(kScreenSettleMs, viewLoader, [viewLoader, dir, name]() {
+            const QString file = dir + QLatin1Char('/') + name + QStringLiteral(".png");
+            const QImage image = viewLoader->view()->grabWindow();
+            if (image.isNull() || !image.save(file))
+                qWarning() << "Could not save the screenshot" << file;
+            else
+                qDebug() << "Screenshot saved:" << file;
+        });
+    });
 }
 
 void scheduleScreenshotAndQuit(const Options &options, QQuickView *view)
@@ -152,10 +179,10 @@ int runApplication(int argc, char *argv[])
 
     // 14. The window and its screens.
     auto viewLoader = std::make_unique<ViewLoader>();
+    pictureEveryScreen(options, viewLoader.get());
     viewLoader->InitLoader(QGuiApplication::platformName());
+    connectAtStart(options, viewLoader.get());
     scheduleScreenshotAndQuit(options, viewLoader->view());
-    if (!options.connect.isEmpty())
-        connectAtStart(options.connect);
 
     // 15.
     const int code = app.exec();

@@ -1,5 +1,6 @@
 #include "qmltypes.h"
 
+#include "discovereddevicesmodel.h"
 #include "tarnsettings.h"
 
 #include <QtQml>
@@ -16,5 +17,6 @@ void registerType(const char *name)
 void registerQmlTypes()
 {
     registerType<TarnSettings>("TarnSettings");
+    registerType<DiscoveredDevicesModel>("DiscoveredDevicesModel");
 }
 } // namespace tarn

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+
+class QTimer;
+
+// Runs the offline model (tarn-offline-model) as a child process listening on 127.0.0.1 at the
+// device port, and says when it accepts connections (its "ready" line). The child never outlives this object,
+// nor, on Linux, the application.
+class OfflineModelLauncher : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kStartTimeoutMs = 15000;
+    static constexpr int kStopTimeoutMs = 3000;
+    static constexpr const char *kPassword = "stagemanagers";
+
+    explicit OfflineModelLauncher(QObject *parent = nullptr);
+    ~OfflineModelLauncher() override;
+
+    // TARN_OFFLINE_MODEL when set, else tarn-offline-model beside the executable.
+    static QString programPath();
+    static bool isAvailable();
+
+    bool isRunning() const;
+    bool isListening() const { return m_listening; }
+    qint64 processId() const;
+
+public slots:
+    void start();
+    void stop();
+    // The hardware variant the model should present ("Standard", "Parvane", "Dante").
+    void setHardwareVersion(const QString &hardwareVersion);
+
+signals:
+    void started();
+    void stopped();
+    void failed(QString reason);
+
+private:
+    void onReady();
+    void onFinished(int exitCode, QProcess::ExitStatus status);
+    void forwardOutput();
+    void giveUp(const QString &reason);
+
+    QProcess *m_process = nullptr;
+    QTimer *m_startDeadline = nullptr;
+    QString m_hardwareVersion;
+    QByteArray m_pendingOutput;
+    bool m_listening = false;
+    bool m_stopping = false;
+};

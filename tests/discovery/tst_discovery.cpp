@@ -1,0 +1,376 @@
+#include "deviceinfo.h"
+#include "discovereddevicesmodel.h"
+#include "discovereddevicesprovider.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace {
+QByteArray answer(const QString &className, const QString &name = QStringLiteral("Stage Left"),
+                  const QString &software = QStringLiteral("2.4.1"), const QString &hardware = QStringLiteral("Dante"))
+{
+    return QStringLiteral("get \\\\Node\\AT\\Class_Name \"%1\"\n"
+                          "get \\\\Node\\AT\\Instance_Name \"%2\"\n"
+                          "get \\\\Node\\AT\\Software_Version \"%3\"\n"
+                          "get \\\\Node\\SV\\HardwareVersion \"%4\"\n")
+        .arg(className, name, software, hardware)
+        .toUtf8();
+}
+
+DeviceInfo device(const QString &address, const QString &name = QString())
+{
+    DeviceInfo info;
+    info.ipAddress = address;
+    info.className = QString::fromLatin1(tarn::discovery::kSupportedClassName);
+    info.instanceName = name.isEmpty() ? address : name;
+    return info;
+}
+
+QStringList addresses(const DiscoveredDevicesModel &model)
+{
+    QStringList list;
+    for (int row = 0; row < model.rowCount(); ++row)
+        list.append(model.data(model.index(row), DiscoveredDevicesModel::IpAddressRole).toString());
+    return list;
+}
+
+// A processor that answers discovery datagrams with a scripted reply (or none) on 127.0.0.1.
+class ScriptedResponder : public QObject {
+public:
+    ScriptedResponder()
+    {
+        QVERIFY(m_socket.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        connect(&m_socket, &QUdpSocket::readyRead, this, [this]() {
+            while (m_socket.hasPendingDatagrams()) {
+                const QNetworkDatagram query = m_socket.receiveDatagram();
+                m_queries.append(query.data());
+                if (!m_reply.isNull())
+                    m_socket.writeDatagram(m_reply, query.senderAddress(), query.senderPort());
+            }
+        });
+    }
+    quint16 port() const { return m_socket.localPort(); }
+    void setReply(const QByteArray &reply) { m_reply = reply; }
+    const QList<QByteArray> &queries() const { return m_queries; }
+
+private:
+    QUdpSocket m_socket;
+    QByteArray m_reply;
+    QList<QByteArray> m_queries;
+};
+} // namespace
+
+class TstDiscovery : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void queryBatch();
+    void parsing();
+    void rowsOrderedByAddressText();
+    void deviceVanishesAfterOneCycle();
+    void rolesAndClear();
+    void manualProbeScripted();
+    void manualProbeSilenceAndPassword();
+    void manualProbeAgainstOfflineModel();
+
+private:
+    static QString offlineModel() { return QStringLiteral(TARN_BIN_DIR "/tarn-offline-model"); }
+};
+
+void TstDiscovery::init()
+{
+    qunsetenv("TARN_DEVICE_PORT");
+}
+
+void TstDiscovery::queryBatch()
+{
+    QCOMPARE(tarn::discovery::queryBatch(),
+             QByteArray("delay 100\n"
+                        "get \\\\Node\\AT\\Class_Name\n"
+                        "get \\\\Node\\AT\\Instance_Name\n"
+                        "get \\\\Node\\AT\\Software_Version\n"
+                        "get \\\\Node\\SV\\HardwareVersion\n"));
+}
+
+void TstDiscovery::parsing()
+{
+    const QStringList prefixes = tarn::discovery::expectedPrefixes();
+
+    // A full answer: quotes removed, surrounding blanks trimmed, fields by position.
+    DeviceInfo info;
+    info.ipAddress = QStringLiteral("10.0.0.4");
+    QVERIFY(tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("  FOH Rack ")), prefixes, info));
+    QCOMPARE(info.className, QStringLiteral("norvCadenzoTarn"));
+    QCOMPARE(info.instanceName, QStringLiteral("FOH Rack"));
+    QCOMPARE(info.softwareVersion, QStringLiteral("2.4.1"));
+    QCOMPARE(info.hardwareVersion, QStringLiteral("Dante"));
+    QCOMPARE(info.ipAddress, QStringLiteral("10.0.0.4"));
+
+    // Class name line but no hardware-version line: incomplete, whether or not the last line ends.
+    QByteArray threeLines = answer(QStringLiteral("norvCadenzoTarn"));
+    threeLines.truncate(threeLines.lastIndexOf("get \\\\Node\\SV"));
+    DeviceInfo rejected;
+    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
+    QVERIFY(!tarn::discovery::parseAnswer(threeLines, prefixes, rejected));
+    threeLines.chop(1);
+    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
+    QVERIFY(!tarn::discovery::parseAnswer(threeLines, prefixes, rejected));
+    QVERIFY(rejected.className.isEmpty());
+
+    // Another processor model.
+    QVERIFY(!tarn::discovery::parseAnswer(answer(QStringLiteral("norvQuarra")), prefixes, rejected));
+    QVERIFY(!tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoTarnX")), prefixes, rejected));
+
+    // Matched by position only: a blank line shifts the rest, and a line without its prefix
+    // leaves its field empty.
+    QByteArray shifted = answer(QStringLiteral("norvCadenzoTarn"));
+    shifted.insert(shifted.indexOf('\n') + 1, "\n");
+    DeviceInfo partial;
+    QVERIFY(tarn::discovery::parseAnswer(shifted, prefixes, partial));
+    QCOMPARE(partial.instanceName, QString());
+    QCOMPARE(partial.softwareVersion, QString());
+    QCOMPARE(partial.hardwareVersion, QString());
+
+    // The answer's class line must come first.
+    QByteArray swapped("get \\\\Node\\AT\\Instance_Name \"x\"\nget \\\\Node\\AT\\Class_Name \"norvCadenzoTarn\"\na\nb\n");
+    QVERIFY(!tarn::discovery::parseAnswer(swapped, prefixes, rejected));
+
+    // Garbage of any size is refused without harm.
+    QVERIFY(!tarn::discovery::parseAnswer(QByteArray(), prefixes, rejected));
+    QByteArray huge = answer(QStringLiteral("norvCadenzoTarn"));
+    huge += QByteArray(tarn::discovery::kMaxDatagramSize, 'x');
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Oversized discovery answer")));
+    QVERIFY(!tarn::discovery::parseAnswer(huge, prefixes, rejected));
+    QByteArray binary("\xff\xfe\x00\x01\n\n\n\n", 8);
+    QVERIFY(!tarn::discovery::parseAnswer(binary, prefixes, rejected));
+}
+
+void TstDiscovery::rowsOrderedByAddressText()
+{
+    DiscoveredDevicesModel model;
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+
+    DeviceInfoMap cycle;
+    cycle.insert(QStringLiteral("192.168.1.9"), device(QStringLiteral("192.168.1.9")));
+    cycle.insert(QStringLiteral("192.168.1.10"), device(QStringLiteral("192.168.1.10")));
+    model.onDeviceList(cycle);
+    QCOMPARE(addresses(model), QStringList({QStringLiteral("192.168.1.10"), QStringLiteral("192.168.1.9")}));
+
+    // A newcomer lands at its ordered position, announced there.
+    inserted.clear();
+    cycle.insert(QStringLiteral("192.168.1.100"), device(QStringLiteral("192.168.1.100")));
+    model.onDeviceList(cycle);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.at(0).at(1).toInt(), 1);
+    QCOMPARE(addresses(model),
+             QStringList({QStringLiteral("192.168.1.10"), QStringLiteral("192.168.1.100"), QStringLiteral("192.168.1.9")}));
+}
+
+void TstDiscovery::deviceVanishesAfterOneCycle()
+{
+    DiscoveredDevicesModel model;
+    DeviceInfoMap cycle;
+    cycle.insert(QStringLiteral("10.0.0.2"), device(QStringLiteral("10.0.0.2"), QStringLiteral("Old name")));
+    cycle.insert(QStringLiteral("10.0.0.3"), device(QStringLiteral("10.0.0.3")));
+    model.onDeviceList(cycle);
+
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    DeviceInfoMap next;
+    next.insert(QStringLiteral("10.0.0.2"), device(QStringLiteral("10.0.0.2"), QStringLiteral("New name")));
+    next.insert(QStringLiteral("10.0.0.4"), device(QStringLiteral("10.0.0.4")));
+    model.onDeviceList(next);
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(1).toInt(), 1);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(addresses(model), QStringList({QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.4")}));
+    // Rows already listed keep what they showed.
+    QCOMPARE(model.data(model.index(0), DiscoveredDevicesModel::InstanceNameRole).toString(), QStringLiteral("Old name"));
+
+    model.onDeviceList({});
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TstDiscovery::rolesAndClear()
+{
+    DiscoveredDevicesModel model;
+    const auto roles = model.roleNames();
+    QCOMPARE(roles.value(257), QByteArray("className"));
+    QCOMPARE(roles.value(258), QByteArray("instanceName"));
+    QCOMPARE(roles.value(259), QByteArray("ipAddress"));
+    QCOMPARE(roles.value(260), QByteArray("softwareVersion"));
+    QCOMPARE(roles.value(261), QByteArray("hardwareVersion"));
+
+    DeviceInfo info = device(QStringLiteral("10.1.1.1"), QStringLiteral("Monitor"));
+    info.softwareVersion = QStringLiteral("1.0");
+    info.hardwareVersion = QStringLiteral("Parvane");
+    model.onDeviceList({{info.ipAddress, info}, {QStringLiteral("10.1.1.2"), device(QStringLiteral("10.1.1.2"))}});
+    const QModelIndex first = model.index(0);
+    QCOMPARE(model.data(first, 257).toString(), QStringLiteral("norvCadenzoTarn"));
+    QCOMPARE(model.data(first, 258).toString(), QStringLiteral("Monitor"));
+    QCOMPARE(model.data(first, 259).toString(), QStringLiteral("10.1.1.1"));
+    QCOMPARE(model.data(first, 260).toString(), QStringLiteral("1.0"));
+    QCOMPARE(model.data(first, 261).toString(), QStringLiteral("Parvane"));
+    QVERIFY(!model.data(first, 262).isValid());
+    QVERIFY(!model.data(first, Qt::DisplayRole).isValid());
+    QVERIFY(!model.data(model.index(5), 259).isValid());
+
+    QSignalSpy aboutToRemove(&model, &QAbstractItemModel::rowsAboutToBeRemoved);
+    model.clear();
+    QCOMPARE(aboutToRemove.count(), 1);
+    QCOMPARE(aboutToRemove.at(0).at(1).toInt(), 0);
+    QCOMPARE(aboutToRemove.at(0).at(2).toInt(), 1);
+    QCOMPARE(model.rowCount(), 0);
+}
+
+void TstDiscovery::manualProbeScripted()
+{
+    ScriptedResponder responder;
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.port()));
+    DiscoveredDevicesModel model;
+    QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
+    QSignalSpy details(&model, &DiscoveredDevicesModel::deviceConfirmed);
+    QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
+
+    // Confirmed: the hardware variant comes with it.
+    responder.setReply(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("Sidefill"), QStringLiteral("3.0"),
+                              QStringLiteral("Parvane")));
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(confirmed.wait(5000));
+    QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
+    QCOMPARE(details.count(), 1);
+    QCOMPARE(details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
+    QCOMPARE(responder.queries().value(0), tarn::discovery::queryBatch());
+    QCOMPARE(invalid.count(), 0);
+
+    // Another model answers: invalid at once, long before the time-out.
+    responder.setReply(answer(QStringLiteral("norvQuarra")));
+    QElapsedTimer clock;
+    clock.start();
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(invalid.wait(5000));
+    QVERIFY2(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs, qPrintable(QString::number(clock.elapsed())));
+    auto *timer = model.provider()->findChild<QTimer *>(QStringLiteral("manualTimer"));
+    QVERIFY(timer && !timer->isActive());
+    QCOMPARE(confirmed.count(), 1);
+
+    // A three-line answer is incomplete, so invalid too.
+    QByteArray three = answer(QStringLiteral("norvCadenzoTarn"));
+    three.truncate(three.lastIndexOf("get \\\\Node\\SV"));
+    responder.setReply(three);
+    invalid.clear();
+    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(invalid.wait(5000));
+    QCOMPARE(confirmed.count(), 1);
+}
+
+void TstDiscovery::manualProbeSilenceAndPassword()
+{
+    ScriptedResponder responder; // bound, but says nothing
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.port()));
+    DiscoveredDevicesModel model;
+    QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
+    QElapsedTimer clock;
+    clock.start();
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(invalid.wait(10000));
+    QVERIFY(clock.elapsed() >= DiscoveredDevicesProvider::kManualTimeoutMs - 50);
+    QCOMPARE(invalid.count(), 1);
+    QCOMPARE(responder.queries().size(), 1);
+
+    // A text that is no address fails the same way, without sending anything.
+    model.getDeviceDetailsForIP(QStringLiteral("not.an.address"));
+    QVERIFY(invalid.wait(10000));
+    QCOMPARE(responder.queries().size(), 1);
+
+    // While the screen asks for a password, the running-out probe reports nothing.
+    auto *timer = model.provider()->findChild<QTimer *>(QStringLiteral("manualTimer"));
+    QVERIFY(timer);
+    invalid.clear();
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    model.waitForPassword();
+    QVERIFY(timer->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 10000);
+    QCoreApplication::processEvents();
+    QCOMPARE(invalid.count(), 0);
+
+    // An ignored probe stays silent even when its answer comes late.
+    responder.setReply(answer(QStringLiteral("norvCadenzoTarn")));
+    QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    model.ignoreDeviceDetailsResponse();
+    QTRY_COMPARE_WITH_TIMEOUT(responder.queries().size(), 3, 5000);
+    QVERIFY(!timer->isActive());
+    QVERIFY(!confirmed.wait(300));
+    QCOMPARE(invalid.count(), 0);
+    // ...and does not pass for the answer of the next probe.
+    responder.setReply(answer(QStringLiteral("norvQuarra")));
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(invalid.wait(5000));
+    QCOMPARE(confirmed.count(), 0);
+}
+
+void TstDiscovery::manualProbeAgainstOfflineModel()
+{
+    if (!QFileInfo::exists(offlineModel()))
+        QSKIP("tarn-offline-model is not built");
+
+    QTcpServer portFinder;
+    QVERIFY(portFinder.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = portFinder.serverPort();
+    portFinder.close();
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(port));
+
+    auto run = [port](const QStringList &extra) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(offlineModel(), QStringList{QStringLiteral("--bind"), QStringLiteral("127.0.0.1"),
+                                                   QStringLiteral("--port"), QString::number(port)}
+                                           + extra);
+        return process;
+    };
+    DiscoveredDevicesModel model;
+    QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
+    QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
+
+    {
+        auto model1 = run({});
+        QVERIFY(model1->waitForStarted());
+        // The model needs a moment to bind; probe until it answers, bounded.
+        for (int attempt = 0; attempt < 20 && confirmed.isEmpty(); ++attempt) {
+            model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+            QVERIFY(confirmed.wait(3000) || invalid.count() > 0);
+        }
+        QCOMPARE(confirmed.count(), 1);
+        model1->terminate();
+        QVERIFY(model1->waitForFinished(5000));
+    }
+    {
+        invalid.clear();
+        auto other = run({QStringLiteral("--class-name"), QStringLiteral("norvQuarra")});
+        QVERIFY(other->waitForStarted());
+        bool answeredAtOnce = false;
+        for (int attempt = 0; attempt < 20 && !answeredAtOnce; ++attempt) {
+            QElapsedTimer clock;
+            clock.start();
+            model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+            QVERIFY(invalid.wait(5000));
+            answeredAtOnce = clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs;
+        }
+        QVERIFY(answeredAtOnce);
+        QCOMPARE(confirmed.count(), 1);
+        other->terminate();
+        QVERIFY(other->waitForFinished(5000));
+    }
+}
+
+TARN_TEST_MAIN(TstDiscovery, QCoreApplication)
+#include "tst_discovery.moc"

@@ -1,0 +1,106 @@
+#include "offlinemodellauncher.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+// The offline model as a child process: started on 127.0.0.1 at the device port, reported
+// once it listens, stopped on request, and failures reported instead of hanging.
+class TstOfflineLauncher : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void startsListensAndStops();
+    void missingProgram();
+    void programEndingEarly();
+
+private:
+    static QString model() { return QStringLiteral(TARN_BIN_DIR "/tarn-offline-model"); }
+    static quint16 freePort();
+};
+
+quint16 TstOfflineLauncher::freePort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    return server.serverPort();
+}
+
+void TstOfflineLauncher::init()
+{
+    qunsetenv("TARN_OFFLINE_MODEL");
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(freePort()));
+    qputenv("TARN_FTP_PORT", QByteArray::number(freePort()));
+}
+
+void TstOfflineLauncher::startsListensAndStops()
+{
+    // Beside the executable (the tests live in the same folder as the programs).
+    QCOMPARE(OfflineModelLauncher::programPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/tarn-offline-model"));
+    if (!OfflineModelLauncher::isAvailable())
+        QSKIP("tarn-offline-model is not built");
+
+    OfflineModelLauncher launcher;
+    QSignalSpy started(&launcher, &OfflineModelLauncher::started);
+    QSignalSpy stopped(&launcher, &OfflineModelLauncher::stopped);
+    QSignalSpy failed(&launcher, &OfflineModelLauncher::failed);
+    launcher.setHardwareVersion(QStringLiteral("Parvane"));
+    launcher.start();
+    QVERIFY(started.wait(20000));
+    QVERIFY(launcher.isListening());
+    QCOMPARE(failed.count(), 0);
+
+    // It greets on the device port of 127.0.0.1.
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(qEnvironmentVariableIntValue("TARN_DEVICE_PORT")));
+    QVERIFY(socket.waitForConnected(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(socket.canReadLine() || socket.waitForReadyRead(100), 5000);
+    QCOMPARE(socket.readLine().trimmed(), QByteArray("Corvex Console"));
+
+    // A second start while it runs changes nothing.
+    const qint64 pid = launcher.processId();
+    launcher.start();
+    QCOMPARE(launcher.processId(), pid);
+
+    launcher.stop();
+    QCOMPARE(stopped.count(), 1);
+    QVERIFY(!launcher.isRunning());
+    QCOMPARE(failed.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 5000);
+
+    // And it starts again.
+    launcher.start();
+    QVERIFY(started.wait(20000));
+    QCOMPARE(started.count(), 2);
+}
+
+void TstOfflineLauncher::missingProgram()
+{
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
+    QVERIFY(!OfflineModelLauncher::isAvailable());
+    OfflineModelLauncher launcher;
+    QSignalSpy failed(&launcher, &OfflineModelLauncher::failed);
+    launcher.start();
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("/nonexistent/tarn-offline-model")));
+    QVERIFY(!launcher.isRunning());
+}
+
+void TstOfflineLauncher::programEndingEarly()
+{
+    qputenv("TARN_OFFLINE_MODEL", "/bin/false");
+    OfflineModelLauncher launcher;
+    QSignalSpy failed(&launcher, &OfflineModelLauncher::failed);
+    QSignalSpy started(&launcher, &OfflineModelLauncher::started);
+    launcher.start();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ended while starting")));
+    QVERIFY(failed.wait(10000));
+    QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("exit code 1")));
+    QCOMPARE(started.count(), 0);
+}
+
+TARN_TEST_MAIN(TstOfflineLauncher, QCoreApplication)
+#include "tst_offlinelauncher.moc"

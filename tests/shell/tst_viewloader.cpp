@@ -1,0 +1,532 @@
+#include "appbusy.h"
+#include "linkevents.h"
+#include "offlinemodellauncher.h"
+#include "remoteconnectionwatchdog.h"
+#include "qmltypes.h"
+#include "screenviewreporter.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "tcpadaptor.h"
+#include "testenv.h"
+#include "viewloader.h"
+
+#include <QApplication>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSignalSpy>
+#include <QStateMachine>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+QString setting(const char *key)
+{
+    return TarnSettings::text(QString::fromLatin1(key));
+}
+
+class RecordingReporter : public tarn::ScreenViewReporter {
+public:
+    void sendScreenView(const QString &screenName, const QVariantMap &customValues) override
+    {
+        reports.append({screenName, customValues});
+    }
+    QList<QPair<QString, QVariantMap>> reports;
+};
+} // namespace
+
+// The screen state machine and the command table, driven as the screens drive them, with a
+// scripted processor on 127.0.0.1 where the link is involved.
+class TstViewLoader : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void startsInDiscoveryWithoutWarnings();
+    void navigationCommands_data();
+    void navigationCommands();
+    void variantPayloadsAreStored();
+    void homeButtonAndPresetChangeRules();
+    void outputAndMixerChannels();
+    void unknownCommand();
+    void databaseTransferCommands();
+    void offlineModelCommands();
+    void remoteLossInOfflineMode();
+    void analyticsReporting();
+    void busyFlagAndCloseGuard();
+    void connectDeviceRules();
+    void loginReachesHomeScreen();
+    void offlineModelRoundTrip();
+
+private:
+    void goHome();
+    void goTo(const QString &param, const QString &payload, const QString &document);
+    QTcpSocket *acceptConnection();
+
+    std::unique_ptr<ViewLoader> m_loader;
+    QStringList m_qmlWarnings;
+    QTcpServer m_processor;
+    QList<QTcpSocket *> m_accepted;
+};
+
+void TstViewLoader::initTestCase()
+{
+    // Nothing may reach a real offline model from here; its launch is the e2e test's business.
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
+    QVERIFY(m_processor.listen(QHostAddress::Any, 0));
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_processor.serverPort()));
+    TarnSettings().clear();
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    tarn::registerQmlTypes();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    m_loader = std::make_unique<ViewLoader>();
+    connect(m_loader->view()->engine(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &warnings) {
+        for (const QQmlError &w : warnings)
+            m_qmlWarnings.append(w.toString());
+    });
+    m_loader->InitLoader(QStringLiteral("offscreen"));
+    QVERIFY(m_loader->view()->rootObject());
+}
+
+void TstViewLoader::cleanupTestCase()
+{
+    m_loader.reset();
+}
+
+void TstViewLoader::init()
+{
+    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
+}
+
+void TstViewLoader::goHome()
+{
+    m_loader->onGuiSignal(QStringLiteral("DeviceDiscovery"), QString());
+    QTRY_COMPARE(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"));
+    emit m_loader->switchToHomeScreen();
+    QTRY_COMPARE(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"));
+}
+
+void TstViewLoader::goTo(const QString &param, const QString &payload, const QString &document)
+{
+    m_loader->onGuiSignal(param, payload);
+    QTRY_COMPARE(m_loader->activeScreen(), document);
+}
+
+void TstViewLoader::startsInDiscoveryWithoutWarnings()
+{
+    QTRY_VERIFY(m_loader->stateMachine()->isRunning());
+    QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"));
+    auto *loader = m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("pageLoader"));
+    QVERIFY(loader);
+    QTRY_VERIFY(m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("discoveryScreen")));
+    QCOMPARE(m_loader->view()->rootObject()->property("strHelpFileName").toString(), QString());
+    QCOMPARE(m_loader->view()->title(), QStringLiteral("Tarn Control"));
+    QVERIFY2(m_qmlWarnings.isEmpty(), qPrintable(m_qmlWarnings.join(QLatin1Char('\n'))));
+
+    // The home screen document and its help image.
+    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
+    emit m_loader->switchToHomeScreen();
+    QTRY_COMPARE(pages.count(), 1);
+    QCOMPARE(pages.at(0).at(0).toString(), QStringLiteral("qrc:/qml/TarnHomeScreen.qml"));
+    QCOMPARE(pages.at(0).at(1).toString(), QStringLiteral("HomeScreen.jpg"));
+    QTRY_VERIFY(m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("homeScreen")));
+    QTRY_COMPARE(m_loader->view()->rootObject()->property("strHelpFileName").toString(),
+                 QStringLiteral("/images/Help/HomeScreen.jpg"));
+    QVERIFY2(m_qmlWarnings.isEmpty(), qPrintable(m_qmlWarnings.join(QLatin1Char('\n'))));
+}
+
+void TstViewLoader::navigationCommands_data()
+{
+    QTest::addColumn<QString>("param");
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QString>("document");
+    QTest::newRow("PEQ") << "PEQ" << "High" << "TarnPEQ.qml";
+    QTest::newRow("CMP") << "CMP" << "" << "TarnCompressor.qml";
+    QTest::newRow("LMT") << "LMT" << "Mid" << "TarnLimiter.qml";
+    QTest::newRow("SUB") << "SUB" << "" << "TarnSubHarmonic.qml";
+    QTest::newRow("AEQ") << "AEQ" << "" << "TarnAEQ.qml";
+    QTest::newRow("GEQ") << "GEQ" << "LeftGEQ" << "TarnGEQ.qml";
+    QTest::newRow("Delay") << "Delay" << "Low" << "ScreenDelay.qml";
+    QTest::newRow("DLY") << "DLY" << "" << "ScreenDelay.qml";
+    QTest::newRow("MIX") << "MIX" << "Mix1" << "ScreenMixer.qml";
+    QTest::newRow("A+B+C") << "A+B+C" << "ABC" << "ScreenMixer.qml";
+    QTest::newRow("InputDelay") << "InputDelay" << "" << "InputDelay.qml";
+    QTest::newRow("Crossover") << "Crossover" << "" << "CrossOver.qml";
+    QTest::newRow("Utilities") << "Utilities" << "" << "ScreenUtilities.qml";
+    QTest::newRow("AFS") << "AFS" << "" << "ScreenAFS.qml";
+    QTest::newRow("AGC") << "AGC" << "" << "ScreenAGC.qml";
+    QTest::newRow("GAT") << "GAT" << "" << "ScreenGate.qml";
+    QTest::newRow("RTA") << "RTA" << "" << "ScreenRTA.qml";
+    QTest::newRow("SIGGEN") << "SIGGEN" << "" << "ScreenSigGen.qml";
+    QTest::newRow("Presets") << "Presets" << "" << "ScreenPresets.qml";
+    QTest::newRow("Wizard") << "Wizard" << "" << "ScreenWizard.qml";
+    QTest::newRow("output meters") << "6" << "Output 6" << "ScreenOutputMeters.qml";
+    QTest::newRow("input router by payload") << "Anything" << "InputRouter" << "ScreenInputRouter.qml";
+}
+
+void TstViewLoader::navigationCommands()
+{
+    QFETCH(QString, param);
+    QFETCH(QString, payload);
+    QFETCH(QString, document);
+    goHome();
+    goTo(param, payload, document);
+
+    // Every screen reached from home leads back home and to discovery.
+    goTo(QStringLiteral("ConfigButtonPressed"), QString(), QStringLiteral("TarnHomeScreen.qml"));
+    goTo(param, payload, document);
+    goTo(QStringLiteral("DisconnectDevice"), QString(), QStringLiteral("TarnDiscovery.qml"));
+}
+
+void TstViewLoader::variantPayloadsAreStored()
+{
+    goHome();
+    goTo(QStringLiteral("PEQ"), QStringLiteral("Low"), QStringLiteral("TarnPEQ.qml"));
+    QCOMPARE(setting(tarn::keys::PEQType), QStringLiteral("Low"));
+    goHome();
+    goTo(QStringLiteral("LMT"), QStringLiteral("High"), QStringLiteral("TarnLimiter.qml"));
+    QCOMPARE(setting(tarn::keys::LimiterType), QStringLiteral("High"));
+    goHome();
+    goTo(QStringLiteral("GEQ"), QStringLiteral("RightGEQ"), QStringLiteral("TarnGEQ.qml"));
+    QCOMPARE(setting(tarn::keys::GEQType), QStringLiteral("RightGEQ"));
+    goHome();
+    goTo(QStringLiteral("Delay"), QStringLiteral("Mid"), QStringLiteral("ScreenDelay.qml"));
+    QCOMPARE(setting(tarn::keys::DelayType), QStringLiteral("Mid"));
+    goHome();
+    goTo(QStringLiteral("DLY"), QStringLiteral("ignored"), QStringLiteral("ScreenDelay.qml"));
+    QCOMPARE(setting(tarn::keys::DelayType), QStringLiteral("Mid"));
+
+    // The configuration overlay has no state: the data is stored and the signal raised.
+    goHome();
+    QSignalSpy config(m_loader.get(), &ViewLoader::switchToConfigScreen);
+    m_loader->onGuiSignal(QStringLiteral("ConfigMode"), QStringLiteral("{\"cell\":3}"));
+    QCOMPARE(config.count(), 1);
+    QCOMPARE(setting(tarn::keys::ConfigData), QStringLiteral("{\"cell\":3}"));
+    QCoreApplication::processEvents();
+    QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"));
+
+    // The tuning library is reached from the wizard only.
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("TarnHomeScreen.qml"));
+    goTo(QStringLiteral("Wizard"), QString(), QStringLiteral("ScreenWizard.qml"));
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
+    goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
+    goTo(QStringLiteral("Presets"), QString(), QStringLiteral("ScreenPresets.qml"));
+    goTo(QStringLiteral("HomeButtonPressed"), QString(), QStringLiteral("TarnHomeScreen.qml"));
+}
+
+void TstViewLoader::homeButtonAndPresetChangeRules()
+{
+    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
+    goHome();
+    goTo(QStringLiteral("PEQ"), QStringLiteral("High"), QStringLiteral("TarnPEQ.qml"));
+
+    // "DeviceNotBusy" does nothing away from home, and reloads the home screen there.
+    QSignalSpy home(m_loader.get(), &ViewLoader::switchToHomeScreen);
+    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QStringLiteral("DeviceNotBusy"));
+    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QStringLiteral("Other"));
+    QCOMPARE(home.count(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnPEQ.qml"));
+    goTo(QStringLiteral("HomeButtonPressed"), QString(), QStringLiteral("TarnHomeScreen.qml"));
+    pages.clear();
+    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QStringLiteral("DeviceNotBusy"));
+    QTRY_COMPARE(pages.count(), 1);
+    QCOMPARE(pages.last().at(0).toString(), QStringLiteral("qrc:/qml/TarnHomeScreen.qml"));
+
+    // "PresetChanged" keeps the wizard, and brings any other screen home.
+    goTo(QStringLiteral("Wizard"), QString(), QStringLiteral("ScreenWizard.qml"));
+    home.clear();
+    m_loader->onGuiSignal(QStringLiteral("PresetChanged"), QString());
+    QCOMPARE(home.count(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(m_loader->activeScreen(), QStringLiteral("ScreenWizard.qml"));
+    goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
+    goTo(QStringLiteral("PresetChanged"), QString(), QStringLiteral("TarnHomeScreen.qml"));
+}
+
+void TstViewLoader::outputAndMixerChannels()
+{
+    goHome();
+    goTo(QStringLiteral("3"), QStringLiteral("Output 3"), QStringLiteral("ScreenOutputMeters.qml"));
+    goHome();
+    goTo(QStringLiteral("3"), QStringLiteral("In3"), QStringLiteral("ScreenMixer.qml"));
+    QCOMPARE(setting(tarn::keys::MixerType), QStringLiteral("In3"));
+    // Seven is never an output channel.
+    goHome();
+    goTo(QStringLiteral("7"), QStringLiteral("Output 7"), QStringLiteral("ScreenMixer.qml"));
+    QCOMPARE(setting(tarn::keys::MixerType), QStringLiteral("Output 7"));
+}
+
+void TstViewLoader::unknownCommand()
+{
+    goHome();
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Uncaught Parameter \"Bogus\"")));
+    m_loader->onGuiSignal(QStringLiteral("Bogus"), QStringLiteral("x"));
+    // Comparisons are exact.
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Uncaught Parameter \"peq\"")));
+    m_loader->onGuiSignal(QStringLiteral("peq"), QString());
+    QCoreApplication::processEvents();
+    QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"));
+}
+
+void TstViewLoader::databaseTransferCommands()
+{
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("10.9.8.7"));
+    QSignalSpy receive(m_loader.get(), &ViewLoader::receiveDB);
+    QSignalSpy send(m_loader.get(), &ViewLoader::sendDB);
+    m_loader->onGuiSignal(QStringLiteral("ReceiveDB"), QString());
+    m_loader->onGuiSignal(QStringLiteral("SendDB"), QString());
+    QCOMPARE(receive.count(), 1);
+    QCOMPARE(receive.at(0).at(0).toString(), QStringLiteral("10.9.8.7"));
+    QCOMPARE(send.count(), 1);
+    QCOMPARE(send.at(0).at(0).toString(), QStringLiteral("10.9.8.7"));
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+}
+
+void TstViewLoader::offlineModelCommands()
+{
+    QStringList order;
+    auto record = [&order](const QString &what) { return [&order, what]() { order.append(what); }; };
+    auto c1 = connect(m_loader.get(), &ViewLoader::stopOfflineModel, this, record(QStringLiteral("stop")));
+    auto c2 = connect(m_loader.get(), &ViewLoader::startOfflineModel, this, record(QStringLiteral("start")));
+    auto c3 = connect(m_loader.get(), &ViewLoader::updateHarwareVersionInPresetsDB, this,
+                      [&order](const QString &v) { order.append(QStringLiteral("update ") + v); });
+    QSignalSpy offline(m_loader.get(), &ViewLoader::offlineModeChanged);
+    QSignalSpy message(m_loader.get(), &ViewLoader::messageToGUI);
+
+    m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Dante"));
+    QCOMPARE(order, QStringList({QStringLiteral("stop"), QStringLiteral("update Dante"), QStringLiteral("start")}));
+    QCOMPARE(setting(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    QCOMPARE(setting(tarn::keys::CurrentDevicePassword), QStringLiteral("stagemanagers"));
+    QCOMPARE(offline.count(), 1);
+    QCOMPARE(offline.at(0).at(0).toBool(), true);
+
+    // No offline model installed here: the failure comes after the command, and is shown.
+    QVERIFY(message.wait(5000));
+    QVERIFY(message.at(0).at(0).toString().contains(QStringLiteral("not installed")));
+    QCOMPARE(offline.count(), 2);
+    QVERIFY(!m_loader->offlineMode());
+
+    // Start and stop once, e.g. to build the presets database.
+    order.clear();
+    offline.clear();
+    m_loader->onGuiSignal(QStringLiteral("StartAndStopOfflineModel"), QString());
+    QCOMPARE(order, QStringList({QStringLiteral("start"), QStringLiteral("stop")}));
+    QCOMPARE(offline.value(0).value(0).toBool(), true);
+    QVERIFY(message.wait(5000));
+
+    // Leaving for discovery stops it and clears offline mode.
+    m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Standard"));
+    QVERIFY(m_loader->offlineMode());
+    order.clear();
+    offline.clear();
+    m_loader->onGuiSignal(QStringLiteral("DeviceDiscovery"), QString());
+    QCOMPARE(order, QStringList({QStringLiteral("stop")}));
+    QCOMPARE(offline.count(), 1);
+    QCOMPARE(offline.at(0).at(0).toBool(), false);
+    QVERIFY(message.wait(5000)); // the queued launch failure of the second command
+    disconnect(c1);
+    disconnect(c2);
+    disconnect(c3);
+}
+
+void TstViewLoader::remoteLossInOfflineMode()
+{
+    int stops = 0;
+    auto c = connect(m_loader.get(), &ViewLoader::stopOfflineModel, this, [&stops]() { ++stops; });
+    m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Standard"));
+    QVERIFY(m_loader->offlineMode());
+    stops = 0;
+    QSignalSpy offline(m_loader.get(), &ViewLoader::offlineModeChanged);
+    m_loader->onRemoteConnectionLost();
+    QCOMPARE(stops, 2);
+    QCOMPARE(offline.count(), 1);
+    QVERIFY(!m_loader->offlineMode());
+    // Not in offline mode: nothing to stop.
+    m_loader->onRemoteConnectionLost();
+    QCOMPARE(stops, 2);
+    disconnect(c);
+    QSignalSpy message(m_loader.get(), &ViewLoader::messageToGUI);
+    QVERIFY(message.wait(5000));
+}
+
+void TstViewLoader::analyticsReporting()
+{
+    RecordingReporter reporter;
+    tarn::ScreenViewReporter::setInstance(&reporter);
+    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("true"));
+    m_loader->onGuiSignal(QStringLiteral("SendDB"), QStringLiteral("p1"));
+    m_loader->onGuiSignal(QStringLiteral("Nonsense"), QStringLiteral("p2"));
+    QCOMPARE(reporter.reports.size(), 2);
+    QCOMPARE(reporter.reports.at(0).first, QStringLiteral("SendDB"));
+    QCOMPARE(reporter.reports.at(0).second, QVariantMap({{QStringLiteral("Payload"), QStringLiteral("p1")}}));
+    QCOMPARE(reporter.reports.at(1).first, QStringLiteral("Nonsense"));
+
+    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
+    m_loader->onGuiSignal(QStringLiteral("SendDB"), QString());
+    QCOMPARE(reporter.reports.size(), 2);
+    tarn::ScreenViewReporter::setInstance(nullptr);
+    // With nothing registered a report goes nowhere.
+    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("true"));
+    m_loader->onGuiSignal(QStringLiteral("SendDB"), QString());
+}
+
+QTcpSocket *TstViewLoader::acceptConnection()
+{
+    if (!m_processor.hasPendingConnections() && !m_processor.waitForNewConnection(10000))
+        return nullptr;
+    QTcpSocket *socket = m_processor.nextPendingConnection();
+    m_accepted.append(socket);
+    return socket;
+}
+
+void TstViewLoader::busyFlagAndCloseGuard()
+{
+    QSignalSpy busy(m_loader.get(), &ViewLoader::appBusyPreventCloseChanged);
+    QSignalSpy resend(m_loader.get(), &ViewLoader::resendDataRequest);
+    QSignalSpy controlsResend(tarn::LinkEvents::instance(), &tarn::LinkEvents::resendDataRequest);
+    QSignalSpy refused(m_loader.get(), &ViewLoader::closeEventIgnored);
+
+    m_loader->setAppBusyPreventClose(true);
+    QCOMPARE(busy.count(), 1);
+    QCOMPARE(busy.at(0).at(0).toBool(), true);
+    QCOMPARE(resend.at(0).at(0).toBool(), false);
+    QCOMPARE(controlsResend.count(), 1);
+    QVERIFY(tarn::AppBusy::isBusy());
+    m_loader->setAppBusyPreventClose(true);
+    QCOMPARE(busy.count(), 1);
+    QCOMPARE(resend.count(), 1);
+
+    // Busy: the window stays open, and the screens are told why.
+    QQuickView *view = m_loader->view();
+    QVERIFY(view->isVisible());
+    view->close();
+    QCOMPARE(refused.count(), 1);
+    QVERIFY(view->isVisible());
+
+    // A processor that vanishes while busy frees the window.
+    goHome();
+    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:pw"));
+    QTcpSocket *peer = acceptConnection();
+    QVERIFY(peer);
+    QTRY_VERIFY(TCPAdaptor::instance()->isConnected());
+    QVERIFY(m_loader->appBusyPreventClose());
+    peer->abort();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_loader->appBusyPreventClose(), 10000);
+    QVERIFY(!tarn::AppBusy::isBusy());
+    QCOMPARE(resend.last().at(0).toBool(), true);
+
+    // Not busy: closing disconnects and the window goes.
+    view->close();
+    QCOMPARE(refused.count(), 1);
+    QTRY_VERIFY(!view->isVisible());
+    QTRY_COMPARE(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"));
+    view->show();
+}
+
+void TstViewLoader::connectDeviceRules()
+{
+    TCPAdaptor *adaptor = TCPAdaptor::instance();
+    adaptor->doDisconnect();
+    QTRY_VERIFY(!adaptor->isConnected());
+
+    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:pa:ss"));
+    QCOMPARE(setting(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    QCOMPARE(setting(tarn::keys::CurrentDevicePassword), QStringLiteral("pa:ss"));
+    QTcpSocket *first = acceptConnection();
+    QVERIFY(first);
+    QTRY_VERIFY(adaptor->isConnected());
+
+    // The same address again neither disconnects nor reconnects: a request sent afterwards
+    // still arrives on the first connection, and no second one was opened.
+    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:pa:ss"));
+    DataFromDevice probe{QStringLiteral("NPO"), QStringLiteral("Node\\SV\\DeviceName"), QString(), QString(),
+                         QStringLiteral("get")};
+    adaptor->sendRequest(probe);
+    QTRY_VERIFY_WITH_TIMEOUT(first->bytesAvailable() > 0 || first->waitForReadyRead(100), 10000);
+    QVERIFY(first->readAll().startsWith("get "));
+    QVERIFY(!m_processor.hasPendingConnections());
+    QCOMPARE(first->state(), QAbstractSocket::ConnectedState);
+
+    // A password entered while connected is sent at once and stored.
+    m_loader->onGuiSignal(QStringLiteral("EnterPassword"), QStringLiteral("127.0.0.1:secret"));
+    QTRY_VERIFY_WITH_TIMEOUT(first->bytesAvailable() > 0 || first->waitForReadyRead(100), 10000);
+    QCOMPARE(first->readAll(), QByteArray("connect administrator \"secret\"\n"));
+    QCOMPARE(setting(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
+
+    // Another address: the first connection closes and a new one opens.
+    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.2"));
+    QCOMPARE(setting(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.2"));
+    QCOMPARE(setting(tarn::keys::CurrentDevicePassword), QStringLiteral("127.0.0.2"));
+    QTcpSocket *second = acceptConnection();
+    QVERIFY(second);
+    QTRY_VERIFY_WITH_TIMEOUT(first->state() == QAbstractSocket::UnconnectedState || !first->waitForDisconnected(100),
+                             10000);
+    QTRY_COMPARE_WITH_TIMEOUT(first->state(), QAbstractSocket::UnconnectedState, 10000);
+    QCOMPARE(QHostAddress(second->localAddress().toIPv4Address()), QHostAddress(QStringLiteral("127.0.0.2")));
+
+    adaptor->doDisconnect();
+    QTRY_VERIFY(!adaptor->isConnected());
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+}
+
+void TstViewLoader::loginReachesHomeScreen()
+{
+    m_loader->onGuiSignal(QStringLiteral("DeviceDiscovery"), QString());
+    QTRY_COMPARE(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"));
+    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:letmein"));
+    QTcpSocket *peer = acceptConnection();
+    QVERIFY(peer);
+    peer->write("Corvex Console\n");
+    QTRY_VERIFY_WITH_TIMEOUT(peer->bytesAvailable() > 0 || peer->waitForReadyRead(100), 10000);
+    QCOMPARE(peer->readAll(), QByteArray("connect administrator \"letmein\"\n"));
+    peer->write("connect logged in as administrator\n");
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), 10000);
+    QTRY_VERIFY(m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("homeScreen")));
+    QVERIFY(!m_loader->view()->rootObject()->property("startUpScreenVisible").toBool());
+    TCPAdaptor::instance()->doDisconnect();
+    QTRY_COMPARE(peer->state(), QAbstractSocket::UnconnectedState);
+}
+
+// The real offline model: started, logged in to, and stopped by the user without the link
+// reporting a loss.
+void TstViewLoader::offlineModelRoundTrip()
+{
+    if (!QFileInfo(QStringLiteral(TARN_BIN_DIR "/tarn-offline-model")).isExecutable())
+        QSKIP("tarn-offline-model is not built");
+    const QByteArray keptPort = qgetenv("TARN_DEVICE_PORT");
+    auto freePort = []() {
+        QTcpServer s;
+        s.listen(QHostAddress::LocalHost, 0);
+        return QByteArray::number(s.serverPort());
+    };
+    qputenv("TARN_DEVICE_PORT", freePort());
+    qputenv("TARN_FTP_PORT", freePort());
+    qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
+
+    m_loader->onGuiSignal(QStringLiteral("DeviceDiscovery"), QString());
+    QSignalSpy started(m_loader->offlineModelLauncher(), &OfflineModelLauncher::started);
+    QSignalSpy stopped(m_loader->offlineModelLauncher(), &OfflineModelLauncher::stopped);
+    m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Dante"));
+    QVERIFY(started.wait(20000));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), 20000);
+    QVERIFY(m_loader->offlineMode());
+
+    QSignalSpy lost(TCPAdaptor::instance(), &TCPAdaptor::connectionLost);
+    QSignalSpy closed(TCPAdaptor::instance(), &TCPAdaptor::disconnected);
+    m_loader->onGuiSignal(QStringLiteral("DisconnectDevice"), QString());
+    QTRY_COMPARE(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"));
+    // A loss would be reported before the link's closing.
+    QTRY_VERIFY_WITH_TIMEOUT(closed.count() >= 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(stopped.count() >= 1, 10000);
+    QVERIFY(!m_loader->offlineModelLauncher()->isRunning());
+    QCOMPARE(lost.count(), 0);
+    QVERIFY(RemoteConnectionWatchDog::instance()->property("connectionAvailable").toBool());
+
+    qputenv("TARN_DEVICE_PORT", keptPort);
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
+}
+
+TARN_TEST_MAIN(TstViewLoader, QApplication)
+#include "tst_viewloader.moc"

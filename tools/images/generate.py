@@ -1,0 +1,357 @@
+#!/usr/bin/python3
+"""Draws the application's images into resources/images.
+
+Every picture the screens show is made here from the palette and shapes below, so that a
+changed colour or size is one edit followed by one run:
+
+    /usr/bin/python3 tools/images/generate.py
+
+Needs Pillow (Debian: python3-pil) and the Liberation Sans fonts (fonts-liberation2).
+The output is committed together with this script.
+"""
+
+import math
+import os
+import sys
+
+from PIL import Image, ImageDraw, ImageFilter, ImageFont
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+OUT = os.path.join(ROOT, "resources", "images")
+
+# Palette: dark stage surfaces, one warm accent, high-contrast text.
+BG_TOP = (20, 24, 31)
+BG_BOTTOM = (9, 11, 15)
+GRID = (255, 255, 255, 9)
+ACCENT = (242, 153, 46)       # amber, readable in the dark without glare
+ACCENT_DIM = (150, 92, 28)
+TEXT = (236, 239, 244)
+TEXT_DIM = (150, 158, 170)
+PANEL = (30, 35, 44)
+PANEL_EDGE = (58, 66, 80)
+ICON = (236, 239, 244, 255)
+
+FONT_DIR = "/usr/share/fonts/truetype/liberation2"
+FONT_DIR_OLD = "/usr/share/fonts/truetype/liberation"
+
+SS = 4  # supersampling factor for smooth edges
+
+
+def font(size, bold=False):
+    name = "LiberationSans-Bold.ttf" if bold else "LiberationSans-Regular.ttf"
+    for folder in (FONT_DIR, FONT_DIR_OLD):
+        path = os.path.join(folder, name)
+        if os.path.exists(path):
+            return ImageFont.truetype(path, size)
+    sys.exit("generate.py: Liberation Sans not found (install fonts-liberation2)")
+
+
+def vertical_gradient(size, top, bottom):
+    w, h = size
+    img = Image.new("RGB", size, top)
+    draw = ImageDraw.Draw(img)
+    for y in range(h):
+        t = y / max(1, h - 1)
+        c = tuple(int(top[i] + (bottom[i] - top[i]) * t) for i in range(3))
+        draw.line([(0, y), (w, y)], fill=c)
+    return img
+
+
+def save(img, rel, **kw):
+    path = os.path.join(OUT, rel)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    img.save(path, **kw)
+    print("wrote", os.path.relpath(path, ROOT))
+
+
+def background():
+    """BG.png: a dark gradient with a faint measurement grid, like a scope screen at night."""
+    w, h = 1920, 1200
+    img = vertical_gradient((w, h), BG_TOP, BG_BOTTOM).convert("RGBA")
+    grid = Image.new("RGBA", (w, h), (0, 0, 0, 0))
+    d = ImageDraw.Draw(grid)
+    step = 48
+    for x in range(0, w, step):
+        d.line([(x, 0), (x, h)], fill=GRID, width=1)
+    for y in range(0, h, step):
+        d.line([(0, y), (w, y)], fill=GRID, width=1)
+    img = Image.alpha_composite(img, grid)
+    # A soft warm glow low on the left, where the eye rests least.
+    glow = Image.new("RGBA", (w, h), (0, 0, 0, 0))
+    gd = ImageDraw.Draw(glow)
+    gd.ellipse([-w // 3, h // 2, w // 2, h + h // 2], fill=ACCENT + (22,))
+    glow = glow.filter(ImageFilter.GaussianBlur(160))
+    img = Image.alpha_composite(img, glow)
+    save(img.convert("RGB"), "BG.png", optimize=True)
+
+
+def draw_wave(d, box, color, width, cycles=2.5, amp=0.38, phase=0.0):
+    x0, y0, x1, y1 = box
+    mid = (y0 + y1) / 2
+    pts = []
+    n = 240
+    for i in range(n + 1):
+        t = i / n
+        env = math.sin(math.pi * t)
+        y = mid - (y1 - y0) * amp * env * math.sin(2 * math.pi * cycles * t + phase)
+        pts.append((x0 + (x1 - x0) * t, y))
+    d.line(pts, fill=color, width=width, joint="curve")
+
+
+def logo_mark(size):
+    """The round mark: a ring with a waveform through it."""
+    s = size * SS
+    img = Image.new("RGBA", (s, s), (0, 0, 0, 0))
+    d = ImageDraw.Draw(img)
+    pad = s * 0.06
+    d.ellipse([pad, pad, s - pad, s - pad], outline=ACCENT + (255,), width=int(s * 0.055))
+    draw_wave(d, (s * 0.18, s * 0.2, s * 0.82, s * 0.8), TEXT + (255,), int(s * 0.05), cycles=2.0, amp=0.42)
+    return img.resize((size, size), Image.LANCZOS)
+
+
+def splash():
+    """Splash_Screen.png: the start-up panel's picture: a processor front panel under stage light."""
+    w, h = 1200, 520
+    img = Image.new("RGBA", (w * 2, h * 2), (0, 0, 0, 0))
+    d = ImageDraw.Draw(img)
+    S = 2
+    # Rack unit.
+    rx0, ry0, rx1, ry1 = 60 * S, 170 * S, 1140 * S, 350 * S
+    d.rounded_rectangle([rx0, ry0, rx1, ry1], radius=14 * S, fill=(26, 30, 38, 255), outline=PANEL_EDGE + (255,), width=3 * S)
+    for ex in (rx0 + 26 * S, rx1 - 26 * S):
+        for ey in (ry0 + 34 * S, ry1 - 34 * S):
+            d.ellipse([ex - 9 * S, ey - 9 * S, ex + 9 * S, ey + 9 * S], fill=(12, 14, 18, 255), outline=PANEL_EDGE + (255,), width=2 * S)
+    # Display window with a response curve.
+    dx0, dy0, dx1, dy1 = rx0 + 90 * S, ry0 + 34 * S, rx0 + 520 * S, ry1 - 34 * S
+    d.rounded_rectangle([dx0, dy0, dx1, dy1], radius=8 * S, fill=(8, 10, 13, 255), outline=(70, 78, 92, 255), width=2 * S)
+    pts = []
+    for i in range(301):
+        t = i / 300
+        y = 0.5 - 0.22 * math.exp(-((t - 0.28) / 0.08) ** 2) + 0.18 * math.exp(-((t - 0.72) / 0.12) ** 2)
+        pts.append((dx0 + 16 * S + (dx1 - dx0 - 32 * S) * t, dy0 + (dy1 - dy0) * y))
+    d.line(pts, fill=ACCENT + (255,), width=4 * S, joint="curve")
+    d.line([(dx0 + 16 * S, (dy0 + dy1) / 2), (dx1 - 16 * S, (dy0 + dy1) / 2)], fill=(70, 78, 92, 255), width=1 * S)
+    # Meter ladders.
+    for ch in range(6):
+        mx = rx0 + 570 * S + ch * 46 * S
+        for seg in range(10):
+            my = ry1 - 44 * S - seg * 10 * S
+            lit = seg < (9 - abs(ch - 2.5) * 2)
+            col = (64, 200, 110, 255) if seg < 7 else (240, 190, 40, 255) if seg < 9 else (230, 60, 50, 255)
+            d.rectangle([mx, my, mx + 30 * S, my + 6 * S], fill=col if lit else (40, 46, 56, 255))
+    # Knobs.
+    for k in range(3):
+        cx = rx0 + 880 * S + k * 72 * S
+        cy = (ry0 + ry1) / 2
+        r = 24 * S
+        d.ellipse([cx - r, cy - r, cx + r, cy + r], fill=(44, 50, 62, 255), outline=(90, 98, 112, 255), width=2 * S)
+        a = math.radians(-220 + k * 70)
+        d.line([(cx, cy), (cx + r * 0.8 * math.cos(a), cy + r * 0.8 * math.sin(a))], fill=TEXT + (255,), width=4 * S)
+    # Light beam from above.
+    beam = Image.new("RGBA", img.size, (0, 0, 0, 0))
+    bd = ImageDraw.Draw(beam)
+    bd.polygon([(w * S * 0.45, 0), (w * S * 0.55, 0), (w * S * 0.85, h * S), (w * S * 0.15, h * S)], fill=ACCENT + (20,))
+    beam = beam.filter(ImageFilter.GaussianBlur(40 * S))
+    img = Image.alpha_composite(beam, img)
+    # Status LED row.
+    d = ImageDraw.Draw(img)
+    for i in range(4):
+        lx = rx0 + 40 * S + 0
+        ly = ry0 + 50 * S + i * 26 * S
+        col = ACCENT + (255,) if i == 0 else (64, 200, 110, 255)
+        d.ellipse([lx, ly, lx + 12 * S, ly + 12 * S], fill=col)
+    img = img.resize((w, h), Image.LANCZOS)
+    save(img, "Splash_Screen.png", optimize=True)
+
+
+def icon_canvas(size=96):
+    s = size * SS
+    return Image.new("RGBA", (s, s), (0, 0, 0, 0)), s
+
+
+def finish_icon(img, rel, size=96):
+    save(img.resize((size, size), Image.LANCZOS), rel, optimize=True)
+
+
+def icon_home():
+    img, s = icon_canvas()
+    d = ImageDraw.Draw(img)
+    lw = int(s * 0.07)
+    d.line([(s * 0.14, s * 0.50), (s * 0.50, s * 0.18), (s * 0.86, s * 0.50)], fill=ICON, width=lw, joint="curve")
+    d.line([(s * 0.25, s * 0.44), (s * 0.25, s * 0.84), (s * 0.75, s * 0.84), (s * 0.75, s * 0.44)], fill=ICON, width=lw, joint="curve")
+    d.rectangle([s * 0.43, s * 0.60, s * 0.57, s * 0.84], fill=ICON)
+    finish_icon(img, "Menu/Home.png")
+
+
+def icon_presets():
+    img, s = icon_canvas()
+    d = ImageDraw.Draw(img)
+    lw = int(s * 0.06)
+    for i, y in enumerate((0.28, 0.50, 0.72)):
+        d.line([(s * 0.14, s * y), (s * 0.86, s * y)], fill=ICON, width=lw)
+        x = s * (0.32, 0.64, 0.45)[i]
+        r = s * 0.09
+        d.ellipse([x - r, s * y - r, x + r, s * y + r], fill=(0, 0, 0, 0), outline=ICON, width=lw)
+        d.ellipse([x - r * 0.45, s * y - r * 0.45, x + r * 0.45, s * y + r * 0.45], fill=ICON)
+    finish_icon(img, "Menu/Presets.png")
+
+
+def icon_wizard():
+    img, s = icon_canvas()
+    d = ImageDraw.Draw(img)
+    lw = int(s * 0.075)
+    d.line([(s * 0.18, s * 0.84), (s * 0.62, s * 0.40)], fill=ICON, width=lw)
+
+    def star(cx, cy, r):
+        pts = []
+        for k in range(8):
+            a = math.pi / 4 * k - math.pi / 2
+            rr = r if k % 2 == 0 else r * 0.38
+            pts.append((cx + rr * math.cos(a), cy + rr * math.sin(a)))
+        d.polygon(pts, fill=ICON)
+    star(s * 0.70, s * 0.30, s * 0.20)
+    star(s * 0.32, s * 0.24, s * 0.09)
+    star(s * 0.82, s * 0.66, s * 0.08)
+    finish_icon(img, "Menu/Wizard.png")
+
+
+def icon_utilities():
+    img, s = icon_canvas()
+    d = ImageDraw.Draw(img)
+    cx = cy = s / 2
+    teeth = 8
+    pts = []
+    for k in range(teeth * 4):
+        a = 2 * math.pi * k / (teeth * 4)
+        r = s * (0.40 if (k % 4) in (0, 1) else 0.30)
+        pts.append((cx + r * math.cos(a), cy + r * math.sin(a)))
+    d.polygon(pts, fill=ICON)
+    r = s * 0.13
+    d.ellipse([cx - r, cy - r, cx + r, cy + r], fill=(0, 0, 0, 0))
+    finish_icon(img, "Menu/Utilities.png")
+
+
+def icon_discovery():
+    img, s = icon_canvas()
+    d = ImageDraw.Draw(img)
+    lw = int(s * 0.065)
+    cx, cy = s * 0.5, s * 0.72
+    d.ellipse([cx - s * 0.06, cy - s * 0.06, cx + s * 0.06, cy + s * 0.06], fill=ICON)
+    for r in (0.22, 0.38, 0.54):
+        rr = s * r
+        d.arc([cx - rr, cy - rr, cx + rr, cy + rr], start=225, end=315, fill=ICON, width=lw)
+    finish_icon(img, "Menu/Discovery.png")
+
+
+def icon_mute():
+    img, s = icon_canvas()
+    d = ImageDraw.Draw(img)
+    d.polygon([(s * 0.14, s * 0.38), (s * 0.30, s * 0.38), (s * 0.52, s * 0.18), (s * 0.52, s * 0.82), (s * 0.30, s * 0.62), (s * 0.14, s * 0.62)], fill=ICON)
+    lw = int(s * 0.07)
+    d.line([(s * 0.64, s * 0.36), (s * 0.88, s * 0.64)], fill=ICON, width=lw)
+    d.line([(s * 0.88, s * 0.36), (s * 0.64, s * 0.64)], fill=ICON, width=lw)
+    finish_icon(img, "Menu/Mute.png")
+
+
+def icon_help():
+    img, s = icon_canvas()
+    d = ImageDraw.Draw(img)
+    lw = int(s * 0.07)
+    d.ellipse([s * 0.1, s * 0.1, s * 0.9, s * 0.9], outline=ICON, width=lw)
+    f = font(int(s * 0.56), bold=True)
+    d.text((s * 0.5, s * 0.53), "?", font=f, fill=ICON, anchor="mm")
+    finish_icon(img, "Menu/Help.png")
+
+
+def logo():
+    save(logo_mark(128), "Logo.png", optimize=True)
+
+
+# Help cards: what each screen is for, shown over it when the help button is pressed.
+HELP = [
+    ("HelpAGC.jpg", "Automatic Gain Control", ["Keeps the programme level steady.", "Set the target level, the maximum gain and how fast it reacts.", "The meter shows the gain being applied right now."]),
+    ("Parametric-EQ.jpg", "Parametric EQ", ["Shape the output band with up to eight filters.", "Drag a point on the graph, or type frequency (Hz), gain (dB) and Q.", "Bypass compares the result with the flat response."]),
+    ("Auto-EQ.jpg", "Auto EQ", ["Measures the room through the RTA microphone", "and proposes a correction curve.", "Review the target and the response before applying it."]),
+    ("Graph-EQ.jpg", "Graphic EQ", ["31 bands at third-octave spacing, ±12 dB each.", "Quick Curve gives a starting shape; Flat resets every band.", "Stereo links left and right."]),
+    ("RTA.jpg", "Real-Time Analyser", ["Shows the spectrum at the measurement input in dB.", "Pick the input and the averaging; the display refreshes continuously."]),
+    ("Signal-Generator.jpg", "Signal Generator", ["Pink noise, white noise or a sine at a chosen frequency.", "Set the level in dBu before unmuting it.", "Mute the generator before the show."]),
+    ("AFS.jpg", "Advanced Feedback Suppression", ["Fixed filters are set during setup; live filters follow the show.", "Mode chooses speech or music; Type chooses the filter width.", "Clear Live releases the live filters."]),
+    ("HelpGate.jpg", "Gate", ["Silences the channel below the threshold (dB).", "Attack, hold and release shape how it opens and closes."]),
+    ("Output-Delay.jpg", "Output Delay", ["Aligns the output band in time, in ms, feet or metres.", "Use it to line up fills and delay towers with the main system."]),
+    ("HelpMixers.jpg", "Mixers", ["Sets the level of every input in the mix, in dB.", "Mute an input with its button; the fader shows the level sent."]),
+    ("NewWizard.jpg", "Setup Wizard", ["Follows the processor's own wizard step by step:", "system setup, Auto EQ and feedback suppression.", "The processor keeps the answers when you go back."]),
+    ("Preset.jpg", "Presets", ["Recall, store and rename the presets in the processor.", "Copy presets between the processor and this PC.", "The dot on the menu bar shows unsaved changes."]),
+    ("Limiter.jpg", "Limiter", ["Protects the amplifiers and speakers of the output band.", "Set the threshold in dBu, attack and release in ms.", "The meter shows the gain reduction in dB."]),
+    ("Input-Delay.jpg", "Input Delay", ["Delays an input, in ms, to align it with a back line or stage source."]),
+    ("Crossover.jpg", "Crossover", ["Splits the signal into high, mid and low bands.", "Set each band's high-pass and low-pass frequency (Hz) and slope.", "Polarity inverts a band."]),
+    ("Utilities.jpg", "Utilities", ["Application and firmware updates, settings transfer,", "usage reporting, device name and reboot."]),
+    ("HomeScreen.jpg", "Home", ["The signal flow of the processor, from the inputs on the left", "to the outputs on the right.", "Press a block to open its screen; the menu bar leads to presets,", "the wizard, the utilities and back to the device list."]),
+    ("Compressor.jpg", "Compressor", ["Reduces the dynamic range above the threshold (dB).", "Ratio, attack and release set how firmly it acts.", "The meter shows the gain reduction in dB."]),
+    ("Subharmonic-Synth.jpg", "Sub-harmonic Synthesis", ["Adds low octave content below the programme.", "Set the 24Hz-36Hz and 36Hz-56Hz levels in %."]),
+    ("HelpConfig.jpg", "Configuration", ["Edit the processing chain block by block.", "Changes are sent to the processor when you apply them;", "the processor is busy while it rebuilds."]),
+    ("Output-Meter.jpg", "Output Meters", ["Input and output levels with headroom in dB.", "A red clip light holds for a moment after an overload."]),
+    ("HelpManageTunings.jpg", "Manage Tunings", ["The library of speaker tunings and amplifier data.", "Filter by brand, series, type and state;", "choose files to add to or remove from the processor."]),
+    ("HelpInputRouter.jpg", "Input Router", ["Assigns each input slot to an input source."]),
+]
+
+
+def wrap(d, text, fnt, width):
+    rows, row = [], ""
+    for word in text.split():
+        trial = (row + " " + word).strip()
+        if row and d.textlength(trial, font=fnt) > width:
+            rows.append(row)
+            row = word
+        else:
+            row = trial
+    if row:
+        rows.append(row)
+    return rows
+
+
+def help_card(name, title, lines):
+    w, h = 1024, 640
+    img = vertical_gradient((w, h), (26, 31, 40), (14, 17, 22))
+    d = ImageDraw.Draw(img)
+    d.rectangle([0, 0, w, 8], fill=ACCENT)
+    mark = logo_mark(72)
+    img.paste(mark, (48, 48), mark)
+    d.text((140, 60), title, font=font(44, bold=True), fill=TEXT)
+    d.text((142, 114), "Help", font=font(22), fill=ACCENT)
+    d.line([(48, 168), (w - 48, 168)], fill=PANEL_EDGE, width=2)
+    y = 206
+    body = font(30)
+    # Consecutive entries form one point when the first does not end a sentence.
+    points = []
+    for line in lines:
+        if points and not points[-1].rstrip().endswith((".", ":")):
+            points[-1] += " " + line
+        else:
+            points.append(line)
+    for point in points:
+        d.ellipse([52, y + 12, 64, y + 24], fill=ACCENT)
+        for row in wrap(d, point, body, w - 84 - 48):
+            d.text((84, y), row, font=body, fill=TEXT)
+            y += 42
+        y += 14
+    d.text((48, h - 56), "Tap anywhere to close.", font=font(22), fill=TEXT_DIM)
+    save(img, os.path.join("Help", name), quality=90, optimize=True)
+
+
+def main():
+    background()
+    splash()
+    logo()
+    icon_home()
+    icon_presets()
+    icon_wizard()
+    icon_utilities()
+    icon_discovery()
+    icon_mute()
+    icon_help()
+    for name, title, lines in HELP:
+        help_card(name, title, lines)
+
+
+if __name__ == "__main__":
+    main()
