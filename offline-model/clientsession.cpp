@@ -27,19 +27,18 @@ bool hasControlBytes(const QByteArray &raw)
     return false;
 }
 
-// Lines a broken link might deliver; none opens a listing or names a real variable, so a
-// sound client drops them and stays in step.
+// Lines a broken link might deliver. None opens or closes a listing, looks like a listing
+// item or names a real variable, so a sound client drops them in any state and stays in step.
 const QList<QByteArray> &garbageLines()
 {
     static const QList<QByteArray> lines = {
         QByteArrayLiteral("subr \"\\\\Preset\\Compressor\\SV\n"),
-        QByteArray("\x00\x01\xfe\xff\x80 \xc3\x28 noise\r\n", 17),
+        QByteArray("\x00\x01\xfe\xff\x80 \xc3\x28 noise\r\n", 16),
         QByteArrayLiteral("subr \"\\\\Preset\" \"1\"\n"),
         QByteArrayLiteral("frobnicate \"\\\\Preset\\Compressor\\SV\\Threshold\" \"1\"\n"),
         QByteArrayLiteral("set \"\\\\Preset\\Compressor\\SV\\Threshold\"\n"),
         QByteArrayLiteral("\"\"\"\"\"\"\"\n"),
-        QByteArrayLiteral("endls\n"),
-        QByteArrayLiteral("\t\tstray item\n"),
+        QByteArrayLiteral(" endlc \r\n"),
     };
     return lines;
 }
@@ -245,8 +244,11 @@ QString ClientSession::valueText(const ResolvedPath &path) const
 {
     const DeviceState &state = m_server->state();
     switch (path.form) {
-    case ResolvedPath::Form::Plain:
-        return state.display(path.index);
+    case ResolvedPath::Form::Plain: {
+        // An empty text is a value ("" on the wire); only missing ranges are null.
+        const QString text = state.display(path.index);
+        return text.isNull() ? QStringLiteral("") : text;
+    }
     case ResolvedPath::Form::Percent:
         return state.percent(path.index);
     case ResolvedPath::Form::Min:
