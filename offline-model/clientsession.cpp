@@ -318,7 +318,7 @@ void ClientSession::valueRequest(const Request &request)
         const auto result = state.write(path.index, request.value, path.form == ResolvedPath::Form::Percent, &why);
         if (result == DeviceState::WriteResult::Changed || result == DeviceState::WriteResult::Unchanged) {
             m_server->status().count("valuesSet");
-            qCInfo(lcSession).noquote() << "client" << m_id << "set" << path.key << "=" << valueText(path);
+            qCInfo(lcSession).noquote() << "client" << m_id << "set" << path.key << "=" << sanitized(valueText(path), 120);
             answer(valueLine(QStringLiteral("setr"), out, valueText(path)));
         } else {
             qCInfo(lcSession).noquote() << "client" << m_id << "set of" << path.key << "refused:" << why;
@@ -371,6 +371,7 @@ void ClientSession::pushChange(int idx)
 {
     if (m_closed || m_mute || m_subscriptions.isEmpty())
         return;
+    // A stalled connection pushes nothing from the moment its last answered line came in.
     const FaultPlan &faults = m_server->faults();
     if (faults.stallAfter >= 0 && m_lines >= faults.stallAfter)
         return;
@@ -479,7 +480,10 @@ void ClientSession::finishFirmware(bool complete)
 
 void ClientSession::answer(const QByteArray &line)
 {
-    if (m_server->faults().garbage) {
+    const FaultPlan &faults = m_server->faults();
+    if (m_mute || (faults.stallAfter >= 0 && m_lines > faults.stallAfter))
+        return;
+    if (faults.garbage) {
         enqueue(garbageLine(), false);
     }
     enqueue(line, true);

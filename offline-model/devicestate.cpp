@@ -85,7 +85,8 @@ bool DeviceState::checkCatalogue(const Catalogue &catalogue, QString *error)
             missing << key;
     }
     if (!missing.isEmpty()) {
-        *error = QStringLiteral("the catalogue lacks what presets and node commands need: ") + missing.join(QStringLiteral(", "));
+        if (error)
+            *error = QStringLiteral("the catalogue lacks what presets and node commands need: ") + missing.join(QStringLiteral(", "));
         return false;
     }
     const auto kindOf = [&](const QString &key) { return catalogue.variables()[size_t(catalogue.indexOf(key))].kind; };
@@ -93,7 +94,8 @@ bool DeviceState::checkCatalogue(const Catalogue &catalogue, QString *error)
         || kindOf(kProgress) != Variable::Kind::Number || kindOf(kModified) != Variable::Kind::OnOff
         || kindOf(kStatus) != Variable::Kind::Text || kindOf(kResult) != Variable::Kind::Text
         || kindOf(kRecallList) != Variable::Kind::Text) {
-        *error = QStringLiteral("the preset and command variables have the wrong kinds");
+        if (error)
+            *error = QStringLiteral("the preset and command variables have the wrong kinds");
         return false;
     }
     return true;
@@ -102,6 +104,7 @@ bool DeviceState::checkCatalogue(const Catalogue &catalogue, QString *error)
 DeviceState::DeviceState(const Catalogue &catalogue, quint64 seed, QObject *parent)
     : QObject(parent), m_catalogue(catalogue), m_random(seed)
 {
+    Q_ASSERT(checkCatalogue(catalogue, nullptr));
     const auto &vars = m_catalogue.variables();
     m_values.resize(vars.size());
     m_phase.resize(vars.size());

@@ -74,8 +74,9 @@ void TstOfflineFaults::neverGreets()
     c.connectToHost(model.port());
     QVERIFY(connected.wait(kWaitMs));
     c.enterPassword(QStringLiteral("stagemanagers"));
+    c.sendRaw(QByteArray(100000, 'x') + "\n\x01\n");
     QVERIFY(statusRoundTrip(c));
-    // Only the control answer came: no greeting, no login answer.
+    // Only the control answer came: no greeting, no login answer, no error lines.
     QCOMPARE(c.lines.size(), 1);
     QVERIFY(c.lines.first().startsWith(QStringLiteral("model status {")));
     QVERIFY(c.isConnected());
