@@ -110,7 +110,7 @@ DeviceState::DeviceState(const Catalogue &catalogue, quint64 seed, QObject *pare
     m_phase.resize(vars.size());
     for (size_t i = 0; i < vars.size(); ++i) {
         m_values[i] = parseInitial(vars[i]);
-        if (vars[i].live.type != LiveSpec::Type::None)
+        if (vars[i].live.type != LiveMotion::Type::None)
             m_phase[i] = m_random.unit() * kTwoPi;
     }
     buildTree();
@@ -591,13 +591,13 @@ void DeviceState::tick(int count)
         ++m_ticks;
         for (size_t i = 0; i < vars.size(); ++i) {
             const Variable &v = vars[i];
-            if (v.live.type == LiveSpec::Type::None)
+            if (v.live.type == LiveMotion::Type::None)
                 continue;
             bool silent = false;
             if (!v.live.silentKey.isEmpty())
                 silent = display(indexOf(v.live.silentKey)) == v.live.silentValue;
             Value next = m_values[i];
-            if (v.live.type == LiveSpec::Type::Above) {
+            if (v.live.type == LiveMotion::Type::Above) {
                 const int src = indexOf(v.live.source);
                 const bool lit = !silent && m_values[size_t(src)].number > v.live.threshold;
                 next.text = lit ? v.onText : v.offText;

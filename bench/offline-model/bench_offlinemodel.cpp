@@ -83,7 +83,7 @@ std::vector<DataFromDevice> meterBindings()
     tarn::offline::DeviceState state(catalogue(), 1);
     for (int i = 0; i < state.count(); ++i) {
         const auto &v = state.variable(i);
-        if (v.live.type == tarn::offline::LiveSpec::Type::None || !state.isPresent(i) || v.object.isEmpty())
+        if (v.live.type == tarn::offline::LiveMotion::Type::None || !state.isPresent(i) || v.object.isEmpty())
             continue;
         DataFromDevice d;
         d.poName = v.object;
