@@ -177,12 +177,12 @@ public:
             if (f.size() != 1)
                 fail(where + QStringLiteral(": \"for\" names exactly one variable"));
             var = f.begin().key();
-            const QJsonValue spec = f.begin().value();
-            if (spec.isArray()) {
-                for (const QJsonValue &v : spec.toArray())
+            const QJsonValue items = f.begin().value();
+            if (items.isArray()) {
+                for (const QJsonValue &v : items.toArray())
                     values << jsonToText(v, where);
-            } else if (spec.isObject()) {
-                const QJsonObject range = spec.toObject();
+            } else if (items.isObject()) {
+                const QJsonObject range = items.toObject();
                 checkFields(range, {QStringLiteral("from"), QStringLiteral("to")}, where + QStringLiteral(".for"));
                 const int from = range.value(QStringLiteral("from")).toInt(1);
                 const int to = range.value(QStringLiteral("to")).toInt(0);
@@ -215,7 +215,7 @@ public:
                 v.name = name;
                 v.key = QStringLiteral("Preset\\") + object + (attribute ? QStringLiteral("\\AT\\") : QStringLiteral("\\SV\\")) + name;
                 // Presets keep settings, not readings.
-                v.presetScope = v.live.type == LiveSpec::Type::None && v.kind != Variable::Kind::Meter
+                v.presetScope = v.live.type == LiveMotion::Type::None && v.kind != Variable::Kind::Meter
                              && v.kind != Variable::Kind::Spectrum;
             } else {
                 const QStringList comps = name.split(QLatin1Char('\\'));
@@ -345,9 +345,9 @@ private:
         }
         if (e.contains(QStringLiteral("live"))) {
             v.live = readLive(e.value(QStringLiteral("live")).toObject(), where + QStringLiteral(".live"), var, value);
-            const bool level = v.live.type == LiveSpec::Type::Level
+            const bool level = v.live.type == LiveMotion::Type::Level
                             && (v.kind == Variable::Kind::Meter || v.kind == Variable::Kind::Spectrum);
-            const bool indicator = v.live.type == LiveSpec::Type::Above && v.kind == Variable::Kind::OnOff;
+            const bool indicator = v.live.type == LiveMotion::Type::Above && v.kind == Variable::Kind::OnOff;
             if (!level && !indicator)
                 fail(where + QStringLiteral(": levels move meters and spectra; \"above\" lights on/off indicators"));
             v.writable = false;
@@ -355,16 +355,16 @@ private:
         return v;
     }
 
-    LiveSpec readLive(const QJsonObject &o, const QString &where, const QString &var, const QString &value)
+    LiveMotion readLive(const QJsonObject &o, const QString &where, const QString &var, const QString &value)
     {
         checkFields(o, {QStringLiteral("type"), QStringLiteral("mean"), QStringLiteral("swing"), QStringLiteral("noise"),
                         QStringLiteral("period"), QStringLiteral("source"), QStringLiteral("threshold"),
                         QStringLiteral("silentWhen")},
                     where);
-        LiveSpec l;
+        LiveMotion l;
         const QString type = requireString(o, QStringLiteral("type"), where);
         if (type == QLatin1String("level")) {
-            l.type = LiveSpec::Type::Level;
+            l.type = LiveMotion::Type::Level;
             l.mean = o.value(QStringLiteral("mean")).toDouble(0);
             l.swing = o.value(QStringLiteral("swing")).toDouble(0);
             l.noise = o.value(QStringLiteral("noise")).toDouble(0);
@@ -372,7 +372,7 @@ private:
             if (l.period < 2)
                 fail(where + QStringLiteral(": period is at least 2 ticks"));
         } else if (type == QLatin1String("above")) {
-            l.type = LiveSpec::Type::Above;
+            l.type = LiveMotion::Type::Above;
             l.source = substitute(requireString(o, QStringLiteral("source"), where), var, value);
             l.threshold = readDouble(o.value(QStringLiteral("threshold")), where + QStringLiteral(": threshold"));
         } else {

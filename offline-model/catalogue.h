@@ -14,7 +14,7 @@ namespace tarn::offline {
 // Moving values of meters: a slow swing around a mean plus noise, or an indicator that lights
 // while another meter stays above a threshold. Either reads the range bottom while the
 // "silent" variable holds the given value (a muted channel shows no level).
-struct LiveSpec {
+struct LiveMotion {
     enum class Type { None, Level, Above };
     Type type = Type::None;
     double mean = 0;
@@ -49,7 +49,7 @@ struct Variable {
     QRegularExpression pattern;
     int bands = 0;
     QString initial;
-    LiveSpec live;
+    LiveMotion live;
     Action action = Action::None;
 
     bool isNumeric() const { return kind == Kind::Number || kind == Kind::Meter; }

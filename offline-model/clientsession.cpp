@@ -27,19 +27,18 @@ bool hasControlBytes(const QByteArray &raw)
     return false;
 }
 
-// Lines a broken link might deliver; none opens a listing or names a real variable, so a
-// sound client drops them and stays in step.
+// Lines a broken link might deliver. None opens or closes a listing, looks like a listing
+// item or names a real variable, so a sound client drops them in any state and stays in step.
 const QList<QByteArray> &garbageLines()
 {
     static const QList<QByteArray> lines = {
         QByteArrayLiteral("subr \"\\\\Preset\\Compressor\\SV\n"),
-        QByteArray("\x00\x01\xfe\xff\x80 \xc3\x28 noise\r\n", 17),
+        QByteArray("\x00\x01\xfe\xff\x80 \xc3\x28 noise\r\n", 16),
         QByteArrayLiteral("subr \"\\\\Preset\" \"1\"\n"),
         QByteArrayLiteral("frobnicate \"\\\\Preset\\Compressor\\SV\\Threshold\" \"1\"\n"),
         QByteArrayLiteral("set \"\\\\Preset\\Compressor\\SV\\Threshold\"\n"),
         QByteArrayLiteral("\"\"\"\"\"\"\"\n"),
-        QByteArrayLiteral("endls\n"),
-        QByteArrayLiteral("\t\tstray item\n"),
+        QByteArrayLiteral(" endlc \r\n"),
     };
     return lines;
 }
@@ -245,8 +244,11 @@ QString ClientSession::valueText(const ResolvedPath &path) const
 {
     const DeviceState &state = m_server->state();
     switch (path.form) {
-    case ResolvedPath::Form::Plain:
-        return state.display(path.index);
+    case ResolvedPath::Form::Plain: {
+        // An empty text is a value ("" on the wire); only missing ranges are null.
+        const QString text = state.display(path.index);
+        return text.isNull() ? QStringLiteral("") : text;
+    }
     case ResolvedPath::Form::Percent:
         return state.percent(path.index);
     case ResolvedPath::Form::Min:
@@ -316,7 +318,7 @@ void ClientSession::valueRequest(const Request &request)
         const auto result = state.write(path.index, request.value, path.form == ResolvedPath::Form::Percent, &why);
         if (result == DeviceState::WriteResult::Changed || result == DeviceState::WriteResult::Unchanged) {
             m_server->status().count("valuesSet");
-            qCInfo(lcSession).noquote() << "client" << m_id << "set" << path.key << "=" << valueText(path);
+            qCInfo(lcSession).noquote() << "client" << m_id << "set" << path.key << "=" << sanitized(valueText(path), 120);
             answer(valueLine(QStringLiteral("setr"), out, valueText(path)));
         } else {
             qCInfo(lcSession).noquote() << "client" << m_id << "set of" << path.key << "refused:" << why;
@@ -369,6 +371,7 @@ void ClientSession::pushChange(int idx)
 {
     if (m_closed || m_mute || m_subscriptions.isEmpty())
         return;
+    // A stalled connection pushes nothing from the moment its last answered line came in.
     const FaultPlan &faults = m_server->faults();
     if (faults.stallAfter >= 0 && m_lines >= faults.stallAfter)
         return;
@@ -477,7 +480,10 @@ void ClientSession::finishFirmware(bool complete)
 
 void ClientSession::answer(const QByteArray &line)
 {
-    if (m_server->faults().garbage) {
+    const FaultPlan &faults = m_server->faults();
+    if (m_mute || (faults.stallAfter >= 0 && m_lines > faults.stallAfter))
+        return;
+    if (faults.garbage) {
         enqueue(garbageLine(), false);
     }
     enqueue(line, true);

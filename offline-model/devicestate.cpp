@@ -85,7 +85,8 @@ bool DeviceState::checkCatalogue(const Catalogue &catalogue, QString *error)
             missing << key;
     }
     if (!missing.isEmpty()) {
-        *error = QStringLiteral("the catalogue lacks what presets and node commands need: ") + missing.join(QStringLiteral(", "));
+        if (error)
+            *error = QStringLiteral("the catalogue lacks what presets and node commands need: ") + missing.join(QStringLiteral(", "));
         return false;
     }
     const auto kindOf = [&](const QString &key) { return catalogue.variables()[size_t(catalogue.indexOf(key))].kind; };
@@ -93,7 +94,8 @@ bool DeviceState::checkCatalogue(const Catalogue &catalogue, QString *error)
         || kindOf(kProgress) != Variable::Kind::Number || kindOf(kModified) != Variable::Kind::OnOff
         || kindOf(kStatus) != Variable::Kind::Text || kindOf(kResult) != Variable::Kind::Text
         || kindOf(kRecallList) != Variable::Kind::Text) {
-        *error = QStringLiteral("the preset and command variables have the wrong kinds");
+        if (error)
+            *error = QStringLiteral("the preset and command variables have the wrong kinds");
         return false;
     }
     return true;
@@ -102,12 +104,13 @@ bool DeviceState::checkCatalogue(const Catalogue &catalogue, QString *error)
 DeviceState::DeviceState(const Catalogue &catalogue, quint64 seed, QObject *parent)
     : QObject(parent), m_catalogue(catalogue), m_random(seed)
 {
+    Q_ASSERT(checkCatalogue(catalogue, nullptr));
     const auto &vars = m_catalogue.variables();
     m_values.resize(vars.size());
     m_phase.resize(vars.size());
     for (size_t i = 0; i < vars.size(); ++i) {
         m_values[i] = parseInitial(vars[i]);
-        if (vars[i].live.type != LiveSpec::Type::None)
+        if (vars[i].live.type != LiveMotion::Type::None)
             m_phase[i] = m_random.unit() * kTwoPi;
     }
     buildTree();
@@ -588,13 +591,13 @@ void DeviceState::tick(int count)
         ++m_ticks;
         for (size_t i = 0; i < vars.size(); ++i) {
             const Variable &v = vars[i];
-            if (v.live.type == LiveSpec::Type::None)
+            if (v.live.type == LiveMotion::Type::None)
                 continue;
             bool silent = false;
             if (!v.live.silentKey.isEmpty())
                 silent = display(indexOf(v.live.silentKey)) == v.live.silentValue;
             Value next = m_values[i];
-            if (v.live.type == LiveSpec::Type::Above) {
+            if (v.live.type == LiveMotion::Type::Above) {
                 const int src = indexOf(v.live.source);
                 const bool lit = !silent && m_values[size_t(src)].number > v.live.threshold;
                 next.text = lit ? v.onText : v.offText;

@@ -32,6 +32,7 @@ public:
     static const QStringList &requiredKeys();
     static bool checkCatalogue(const Catalogue &catalogue, QString *error);
 
+    // The catalogue must pass checkCatalogue().
     DeviceState(const Catalogue &catalogue, quint64 seed, QObject *parent = nullptr);
 
     const Catalogue &catalogue() const { return m_catalogue; }
