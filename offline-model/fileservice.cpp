@@ -1,17 +1,22 @@
 #include "fileservice.h"
 
+#include "ftpserver.h"
 #include "modeloptions.h"
 
 namespace tarn::offline {
-// The FTP server class lives in ftpserver.h/.cpp; it is created here and nowhere else.
+// The FTP service is created here and nowhere else.
 QObject *startFileService(const ModelOptions &options, const QString &root, QObject *parent, quint16 *port,
                           QString *message)
 {
-    Q_UNUSED(options)
-    Q_UNUSED(root)
-    Q_UNUSED(parent)
-    *port = 0;
-    *message = QStringLiteral("this build carries no FTP service");
-    return nullptr;
+    auto *server = new OfflineFtpServer(root, parent);
+    if (!server->listen(options.bind, options.ftpPort)) {
+        *port = 0;
+        *message = server->errorString();
+        delete server;
+        return nullptr;
+    }
+    *port = server->serverPort();
+    message->clear();
+    return server;
 }
 } // namespace tarn::offline

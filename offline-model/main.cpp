@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
         return code;
     }
     quitOnSignals(app);
-    std::printf("tarn-offline-model ready tcp=%u udp=%u bind=%s\n", unsigned(model.controlPort()), unsigned(model.controlPort()),
+    std::printf("tarn-offline-model ready tcp=%u udp=%u ftp=%u bind=%s\n", unsigned(model.controlPort()), unsigned(model.controlPort()), unsigned(model.ftpPort()),
                 qPrintable(options.bind.toString()));
     std::fflush(stdout);
     const int status = app.exec();

@@ -64,7 +64,7 @@ and connections (no-greeting, oversize and drop-after act when a connection star
 
 Exit status: 0 after SIGINT/SIGTERM, 2 for bad options or a catalogue that does not load,
 3 when a port cannot be bound. When listening, one line goes to standard output:
-  tarn-offline-model ready tcp=<port> udp=<port> bind=<address>
+  tarn-offline-model ready tcp=<port> udp=<port> ftp=<port, 0 without FTP> bind=<address>
 )";
 
 bool readNumber(const QCommandLineParser &p, const QString &name, qint64 min, qint64 max, qint64 *out, QString *message)

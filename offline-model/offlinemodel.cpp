@@ -134,6 +134,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     quint16 ftpPort = 0;
     QString ftpMessage;
     m_fileService = startFileService(m_options, ftpRoot, this, &ftpPort, &ftpMessage);
+    m_ftpPort = m_fileService ? ftpPort : 0;
     if (m_fileService)
         qCInfo(lcModel) << "FTP service on port" << ftpPort << "serving" << ftpRoot;
     else

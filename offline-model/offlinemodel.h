@@ -28,6 +28,7 @@ public:
     void stop();
 
     quint16 controlPort() const;
+    quint16 ftpPort() const { return m_ftpPort; } // 0 when the FTP service could not start
     DeviceState *state() const { return m_state.get(); }
 
 private:
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<DiscoveryResponder> m_discovery;
     QObject *m_fileService = nullptr;
+    quint16 m_ftpPort = 0;
     QTimer m_meterTimer;
     QTimer m_saveTimer;
 };

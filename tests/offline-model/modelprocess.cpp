@@ -52,6 +52,9 @@ bool ModelProcess::start(const QStringList &arguments)
     QStringList args = {QStringLiteral("--port"), QString::number(m_port), QStringLiteral("--state-dir"), m_dir.path()};
     if (qEnvironmentVariableIntValue("TARN_MODEL_LOG") > 1)
         args << QStringLiteral("--verbose");
+    // The FTP service on a port of the kernel's choice, so parallel tests never share one.
+    if (!arguments.contains(QStringLiteral("--ftp-port")))
+        args << QStringLiteral("--ftp-port") << QStringLiteral("0");
     args << arguments;
     m_process.setArguments(args);
     m_stdout.clear();

@@ -1,5 +1,7 @@
 #include "linkclient.h"
 #include "modelprocess.h"
+#include "qftp.h"
+#include "qurlinfo.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
@@ -87,6 +89,7 @@ private slots:
     void discoveryPosesAsAnotherModel();
     void hostileInput();
     void metersMoveDeterministically();
+    void fileServiceOverFtp();
 };
 
 void TstOfflineModel::initTestCase()
@@ -719,6 +722,42 @@ void TstOfflineModel::metersMoveDeterministically()
     c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_4_Level")));
     QTRY_VERIFY_WITH_TIMEOUT(c.recordsFor(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level")).size() >= 3, kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("OutputMeters"), QStringLiteral("Channel_4_Level")), QStringLiteral("-90.0dB"), kWaitMs);
+}
+
+void TstOfflineModel::fileServiceOverFtp()
+{
+    // The program serves its preset and tuning folders over FTP with the processor's login.
+    ModelProcess model;
+    QVERIFY2(model.start(), qPrintable(model.output()));
+    const int ftpPort = model.status().value(QStringLiteral("ftpPort")).toInt();
+    QVERIFY2(ftpPort > 0, qPrintable(model.output()));
+
+    QFtp ftp;
+    QSignalSpy done(&ftp, &QFtp::done);
+    QStringList names;
+    QByteArray fetched;
+    connect(&ftp, &QFtp::listInfo, this, [&names](const QUrlInfo &info) { names << info.name(); });
+    connect(&ftp, &QFtp::readyRead, this, [&ftp, &fetched]() { fetched += ftp.readAll(); });
+    ftp.connectToHost(QStringLiteral("127.0.0.1"), quint16(ftpPort));
+    ftp.login(QStringLiteral("tarnftp"), QStringLiteral("lomarvex@517"));
+    ftp.cd(QStringLiteral("/presets"));
+    ftp.put(QByteArray("preset body"), QStringLiteral("Show.tpr"));
+    ftp.list();
+    ftp.get(QStringLiteral("Show.tpr"));
+    ftp.close();
+    QVERIFY(done.wait(15000));
+    QCOMPARE(done.first().first().toBool(), false);
+    QVERIFY2(names.contains(QStringLiteral("Show.tpr")), qPrintable(names.join(QLatin1Char(','))));
+    QCOMPARE(fetched, QByteArray("preset body"));
+
+    // A wrong password is refused.
+    QFtp wrong;
+    QSignalSpy wrongDone(&wrong, &QFtp::done);
+    wrong.connectToHost(QStringLiteral("127.0.0.1"), quint16(ftpPort));
+    wrong.login(QStringLiteral("tarnftp"), QStringLiteral("guess"));
+    QVERIFY(wrongDone.wait(15000));
+    QCOMPARE(wrongDone.first().first().toBool(), true);
+    QVERIFY(wrong.errorString().startsWith(QStringLiteral("Login failed:")));
 }
 
 TARN_TEST_MAIN(TstOfflineModel, QCoreApplication)
