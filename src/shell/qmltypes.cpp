@@ -2,6 +2,10 @@
 
 #include "tarnsettings.h"
 
+#include "buttonimageresolver.h"
+#include "controldescriptor.h"
+#include "tarnhomescreenmodel.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -16,5 +20,8 @@ void registerType(const char *name)
 void registerQmlTypes()
 {
     registerType<TarnSettings>("TarnSettings");
+    registerType<TarnHomeScreenModel>("TarnHomeScreenModel");
+    registerType<ButtonImageResolver>("ButtonImageResolver");
+    registerType<ControlDescriptor>("ControlDescriptor");
 }
 } // namespace tarn
