@@ -1,6 +1,16 @@
 #include "qmltypes.h"
 
+#include "customcombobox.h"
+#include "fader.h"
+#include "tarnbutton.h"
+#include "tarnenumsv.h"
+#include "tarnexclusivegroup.h"
+#include "tarnled.h"
+#include "tarnmeter.h"
+#include "tarnnumericalsv.h"
 #include "tarnsettings.h"
+#include "tarnslider.h"
+#include "tarntextfield.h"
 
 #include "buttonimageresolver.h"
 #include "controldescriptor.h"
@@ -20,6 +30,18 @@ void registerType(const char *name)
 void registerQmlTypes()
 {
     registerType<TarnSettings>("TarnSettings");
+    registerType<TarnNumericalSV>("TarnNumericalSV");
+    registerType<TarnTextSV>("TarnTextSV");
+    registerType<TarnEnumSV>("TarnEnumSV");
+    registerType<TarnLabel>("TarnLabel");
+    registerType<TarnTextField>("TarnTextField");
+    registerType<CustomComboBox>("CustomComboBox");
+    registerType<TarnExclusiveGroup>("TarnExclusiveGroup");
+    registerType<TarnSlider>("TarnSlider");
+    registerType<TarnButton>("TarnButton");
+    registerType<Fader>("Fader");
+    registerType<TarnMeter>("TarnMeter");
+    registerType<TarnLED>("TarnLED");
     registerType<TarnHomeScreenModel>("TarnHomeScreenModel");
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<ControlDescriptor>("ControlDescriptor");

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "displayformat.h"
+
+#include <QHash>
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace tarn::offline {
+// Moving values of meters: a slow swing around a mean plus noise, or an indicator that lights
+// while another meter stays above a threshold. Either reads the range bottom while the
+// "silent" variable holds the given value (a muted channel shows no level).
+struct LiveSpec {
+    enum class Type { None, Level, Above };
+    Type type = Type::None;
+    double mean = 0;
+    double swing = 0;
+    double noise = 0;
+    double period = 40; // ticks per swing
+    QString source;     // Above: key of the meter it watches
+    double threshold = 0;
+    QString silentKey;
+    QString silentValue;
+};
+
+struct Variable {
+    enum class Kind { Number, Meter, Spectrum, Choice, OnOff, Text };
+    enum class Action { None, Recall, Store, Rename, NodeCommand, Reboot };
+
+    QString key;    // path without leading backslashes: Preset\Compressor\SV\Threshold
+    QString object; // processing object for Preset paths, else empty
+    QString name;   // last path component
+    Kind kind = Kind::Text;
+    bool writable = true;
+    bool presetScope = false; // part of a preset snapshot
+    double min = 0;
+    double max = 0;
+    bool logScale = false;
+    double resolution = 0;
+    DisplayFormat format;
+    QStringList choices;
+    QString onText = QStringLiteral("On");
+    QString offText = QStringLiteral("Off");
+    int maxLength = 64;
+    QRegularExpression pattern;
+    int bands = 0;
+    QString initial;
+    LiveSpec live;
+    Action action = Action::None;
+
+    bool isNumeric() const { return kind == Kind::Number || kind == Kind::Meter; }
+};
+
+struct Configuration {
+    QString name;
+    QStringList objects;            // processing objects present, in chain order
+    QList<QPair<QString, QString>> values; // attribute values (key, display text)
+};
+
+struct StoredPreset {
+    int slot = 0;
+    QString name;
+    QString configuration;
+    QList<QPair<QString, QString>> values; // overrides of the initial values
+};
+
+// The device catalogue of one processor model, read from JSON (format in README.md).
+class Catalogue {
+public:
+    bool load(const QString &path, QString *error);
+    bool loadJson(const QByteArray &json, QString *error);
+
+    const QString &model() const { return m_model; }
+    const std::vector<Variable> &variables() const { return m_variables; }
+    int indexOf(const QString &key) const { return m_index.value(key, -1); }
+    const QStringList &objects() const { return m_objects; }
+    const QList<Configuration> &configurations() const { return m_configurations; }
+    const Configuration *configuration(const QString &name) const;
+    int presetSlots() const { return m_presetSlots; }
+    int initialPreset() const { return m_initialPreset; }
+    const QList<StoredPreset> &presets() const { return m_presets; }
+    QStringList sourceNames(const QString &hardwareVersion) const { return m_sourceNames.value(hardwareVersion); }
+
+    // Replaces the initial text of a variable (command-line overrides of the node identity).
+    bool overrideInitial(const QString &key, const QString &text, QString *error);
+
+    // Whether a text is a valid value of the variable (used for initial values and overrides).
+    static bool acceptsText(const Variable &v, const QString &text, QString *why);
+
+private:
+    QString m_model;
+    std::vector<Variable> m_variables;
+    QHash<QString, int> m_index;
+    QStringList m_objects;
+    QList<Configuration> m_configurations;
+    int m_presetSlots = 0;
+    int m_initialPreset = 1;
+    QList<StoredPreset> m_presets;
+    QHash<QString, QStringList> m_sourceNames;
+};
+} // namespace tarn::offline

@@ -1,0 +1,730 @@
+#include "devicestate.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcState, "tarn.offline.state", QtInfoMsg)
+
+namespace tarn::offline {
+namespace {
+const QString kCurrentPreset = QStringLiteral("Storage\\Presets\\SV\\CurrentPreset");
+const QString kChanged = QStringLiteral("Storage\\Presets\\SV\\Changed");
+const QString kNamePrefix = QStringLiteral("Storage\\Presets\\SV\\Name_");
+const QString kRecallList = QStringLiteral("Node\\Settings\\SV\\PresetRecallList");
+const QString kModified = QStringLiteral("Node\\Settings\\SV\\PresetIsModified");
+const QString kStatus = QStringLiteral("Node\\Config\\SV\\Command:Status");
+const QString kResult = QStringLiteral("Node\\Config\\SV\\Result");
+const QString kProgress = QStringLiteral("Node\\Config\\SV\\Progress");
+const QString kHardware = QStringLiteral("Node\\SV\\HardwareVersion");
+constexpr double kTwoPi = 6.283185307179586;
+
+double roundTo(double v, int decimals)
+{
+    const double scale = std::pow(10.0, qBound(0, decimals, 6));
+    return std::round(v * scale) / scale;
+}
+
+bool isOnWord(const QString &t)
+{
+    return t.compare(QLatin1String("on"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1")
+        || t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+bool isOffWord(const QString &t)
+{
+    return t.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0")
+        || t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0;
+}
+
+// Status words carry the method name; anything else a client sent stays out of them.
+QString statusWord(const QString &method)
+{
+    QString word;
+    for (const QChar c : method.left(64)) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('_'))
+            word += c;
+    }
+    return word.isEmpty() ? QStringLiteral("Command") : word;
+}
+} // namespace
+
+quint64 SplitMix64::next()
+{
+    quint64 z = (m_state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+double SplitMix64::unit()
+{
+    return double(next() >> 11) * (1.0 / 9007199254740992.0);
+}
+
+const QStringList &DeviceState::requiredKeys()
+{
+    static const QStringList keys = {kCurrentPreset, kChanged, kRecallList, kModified,
+                                     kStatus,        kResult,  kProgress,   kHardware};
+    return keys;
+}
+
+bool DeviceState::checkCatalogue(const Catalogue &catalogue, QString *error)
+{
+    QStringList missing;
+    for (const QString &key : requiredKeys()) {
+        if (catalogue.indexOf(key) < 0)
+            missing << key;
+    }
+    for (int slot = 1; slot <= catalogue.presetSlots(); ++slot) {
+        const QString key = kNamePrefix + QString::number(slot);
+        if (catalogue.indexOf(key) < 0 || catalogue.variables()[size_t(catalogue.indexOf(key))].kind != Variable::Kind::Text)
+            missing << key;
+    }
+    if (!missing.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("the catalogue lacks what presets and node commands need: ") + missing.join(QStringLiteral(", "));
+        return false;
+    }
+    const auto kindOf = [&](const QString &key) { return catalogue.variables()[size_t(catalogue.indexOf(key))].kind; };
+    if (kindOf(kCurrentPreset) != Variable::Kind::Number || kindOf(kChanged) != Variable::Kind::Number
+        || kindOf(kProgress) != Variable::Kind::Number || kindOf(kModified) != Variable::Kind::OnOff
+        || kindOf(kStatus) != Variable::Kind::Text || kindOf(kResult) != Variable::Kind::Text
+        || kindOf(kRecallList) != Variable::Kind::Text) {
+        if (error)
+            *error = QStringLiteral("the preset and command variables have the wrong kinds");
+        return false;
+    }
+    return true;
+}
+
+DeviceState::DeviceState(const Catalogue &catalogue, quint64 seed, QObject *parent)
+    : QObject(parent), m_catalogue(catalogue), m_random(seed)
+{
+    Q_ASSERT(checkCatalogue(catalogue, nullptr));
+    const auto &vars = m_catalogue.variables();
+    m_values.resize(vars.size());
+    m_phase.resize(vars.size());
+    for (size_t i = 0; i < vars.size(); ++i) {
+        m_values[i] = parseInitial(vars[i]);
+        if (vars[i].live.type != LiveSpec::Type::None)
+            m_phase[i] = m_random.unit() * kTwoPi;
+    }
+    buildTree();
+
+    m_slots.resize(size_t(m_catalogue.presetSlots()) + 1);
+    for (const StoredPreset &p : m_catalogue.presets()) {
+        Slot &s = m_slots[size_t(p.slot)];
+        s.used = true;
+        s.configuration = p.configuration;
+        s.values = m_values;
+        const Configuration *c = m_catalogue.configuration(p.configuration);
+        auto apply = [&](const QList<QPair<QString, QString>> &values) {
+            for (const auto &kv : values) {
+                const int idx = m_catalogue.indexOf(kv.first);
+                Variable copy = vars[size_t(idx)];
+                copy.initial = kv.second;
+                s.values[size_t(idx)] = parseInitial(copy);
+            }
+        };
+        apply(c->values);
+        apply(p.values);
+        m_values[size_t(indexOf(kNamePrefix + QString::number(p.slot)))].text = p.name;
+    }
+    const Slot &running = m_slots[size_t(m_catalogue.initialPreset())];
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (vars[i].presetScope)
+            m_values[i] = running.values[i];
+    }
+    setPresent(running.configuration);
+    m_values[size_t(indexOf(kCurrentPreset))].number = m_catalogue.initialPreset();
+    m_values[size_t(indexOf(kModified))].text = variable(indexOf(kModified)).offText;
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (vars[i].action == Variable::Action::Recall)
+            m_values[i].number = m_catalogue.initialPreset();
+    }
+    updateRecallList();
+}
+
+DeviceState::Value DeviceState::parseInitial(const Variable &v) const
+{
+    Value value;
+    switch (v.kind) {
+    case Variable::Kind::Number:
+    case Variable::Kind::Meter:
+    case Variable::Kind::Spectrum: {
+        double x = v.min;
+        parseValue(v.format, v.initial, v.min, v.max, &x);
+        x = qBound(v.min, x, v.max);
+        if (v.kind == Variable::Kind::Spectrum)
+            value.bands = QVector<double>(v.bands, x);
+        else
+            value.number = x;
+        break;
+    }
+    case Variable::Kind::Choice:
+    case Variable::Kind::OnOff:
+    case Variable::Kind::Text:
+        value.text = v.initial;
+        break;
+    }
+    return value;
+}
+
+void DeviceState::buildTree()
+{
+    QSet<QString> seen;
+    for (const Variable &v : m_catalogue.variables()) {
+        const QStringList comps = v.key.split(QLatin1Char('\\'));
+        QString parent;
+        for (const QString &c : comps) {
+            const QString child = parent.isEmpty() ? c : parent + QLatin1Char('\\') + c;
+            if (!seen.contains(child)) {
+                seen.insert(child);
+                m_tree[parent].append(c);
+            }
+            parent = child;
+        }
+    }
+}
+
+void DeviceState::setPresent(const QString &configuration)
+{
+    m_configuration = configuration;
+    m_present.clear();
+    if (const Configuration *c = m_catalogue.configuration(configuration)) {
+        for (const QString &o : c->objects)
+            m_present.insert(o);
+    }
+}
+
+bool DeviceState::isPresent(int idx) const
+{
+    const QString &object = variable(idx).object;
+    return object.isEmpty() || m_present.contains(object);
+}
+
+QString DeviceState::display(int idx) const
+{
+    const Variable &v = variable(idx);
+    const Value &value = m_values[size_t(idx)];
+    switch (v.kind) {
+    case Variable::Kind::Number:
+    case Variable::Kind::Meter:
+        return formatValue(v.format, value.number, v.min, v.max);
+    case Variable::Kind::Spectrum: {
+        QStringList parts;
+        parts.reserve(value.bands.size());
+        for (const double b : value.bands)
+            parts << QString::number(roundTo(b, v.format.decimals), 'f', v.format.decimals);
+        return parts.join(QLatin1Char(' '));
+    }
+    case Variable::Kind::Choice:
+    case Variable::Kind::OnOff:
+    case Variable::Kind::Text:
+        break;
+    }
+    return value.text;
+}
+
+QString DeviceState::percent(int idx) const
+{
+    const Variable &v = variable(idx);
+    if (!v.isNumeric())
+        return QString();
+    return formatPercent(toPercent(m_values[size_t(idx)].number, v.min, v.max, v.logScale));
+}
+
+QString DeviceState::limit(int idx, bool upper) const
+{
+    const Variable &v = variable(idx);
+    if (!v.isNumeric())
+        return QString();
+    const double x = upper ? v.max : v.min;
+    // The bare limit, not the "Off"/"Out" word that stands at it.
+    DisplayFormat f = v.format;
+    f.atMin.clear();
+    f.atMax.clear();
+    return formatValue(f, x, v.min, v.max);
+}
+
+bool DeviceState::children(const QString &path, QStringList *names) const
+{
+    const QStringList comps = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (!comps.isEmpty() && comps.first() == QLatin1String("Preset")) {
+        if (comps.size() == 1) {
+            const Configuration *c = m_catalogue.configuration(m_configuration);
+            *names = c ? c->objects : QStringList();
+            return true;
+        }
+        if (!m_present.contains(comps.at(1)))
+            return false;
+    }
+    const auto it = m_tree.constFind(comps.join(QLatin1Char('\\')));
+    if (it == m_tree.constEnd())
+        return false;
+    *names = it.value();
+    return true;
+}
+
+bool DeviceState::assign(int idx, const Value &value)
+{
+    Value &current = m_values[size_t(idx)];
+    if (current == value)
+        return false;
+    current = value;
+    emit valueChanged(idx);
+    return true;
+}
+
+bool DeviceState::assignText(const QString &key, const QString &text)
+{
+    const int idx = indexOf(key);
+    Value v = m_values[size_t(idx)];
+    v.text = text;
+    return assign(idx, v);
+}
+
+bool DeviceState::assignNumber(const QString &key, double number)
+{
+    const int idx = indexOf(key);
+    const Variable &var = variable(idx);
+    Value v = m_values[size_t(idx)];
+    v.number = qBound(var.min, number, var.max);
+    return assign(idx, v);
+}
+
+DeviceState::WriteResult DeviceState::write(int idx, const QString &input, bool asPercent, QString *why)
+{
+    const Variable &v = variable(idx);
+    if (!isPresent(idx)) {
+        *why = QStringLiteral("not in the running preset");
+        return WriteResult::Absent;
+    }
+    if (!v.writable) {
+        *why = QStringLiteral("read only");
+        return WriteResult::ReadOnly;
+    }
+    if (asPercent && v.kind != Variable::Kind::Number) {
+        *why = QStringLiteral("no range");
+        return WriteResult::Invalid;
+    }
+    const QString text = input.trimmed();
+    if (v.action != Variable::Action::None)
+        return runAction(idx, text, why);
+
+    Value next = m_values[size_t(idx)];
+    switch (v.kind) {
+    case Variable::Kind::Number: {
+        double x = 0;
+        if (asPercent) {
+            double p = 0;
+            if (!parsePercent(text, &p)) {
+                *why = QStringLiteral("not a percentage");
+                return WriteResult::Invalid;
+            }
+            x = fromPercent(p, v.min, v.max, v.logScale);
+        } else if (!parseValue(v.format, text, v.min, v.max, &x)) {
+            *why = QStringLiteral("not a number");
+            return WriteResult::Invalid;
+        }
+        x = qBound(v.min, x, v.max);
+        if (v.resolution > 0)
+            x = qBound(v.min, std::round(x / v.resolution) * v.resolution, v.max);
+        next.number = x;
+        break;
+    }
+    case Variable::Kind::Choice: {
+        QString match;
+        for (const QString &c : v.choices) {
+            if (c == text) {
+                match = c;
+                break;
+            }
+            if (match.isEmpty() && c.compare(text, Qt::CaseInsensitive) == 0)
+                match = c;
+        }
+        if (match.isEmpty()) {
+            *why = QStringLiteral("not one of the choices");
+            return WriteResult::Invalid;
+        }
+        next.text = match;
+        break;
+    }
+    case Variable::Kind::OnOff:
+        if (text == v.onText || isOnWord(text)) {
+            next.text = v.onText;
+        } else if (text == v.offText || isOffWord(text)) {
+            next.text = v.offText;
+        } else {
+            *why = QStringLiteral("neither on nor off");
+            return WriteResult::Invalid;
+        }
+        break;
+    case Variable::Kind::Text:
+        if (!Catalogue::acceptsText(v, input, why))
+            return WriteResult::Invalid;
+        next.text = input;
+        break;
+    case Variable::Kind::Meter:
+    case Variable::Kind::Spectrum:
+        *why = QStringLiteral("read only");
+        return WriteResult::ReadOnly;
+    }
+    if (!assign(idx, next))
+        return WriteResult::Unchanged;
+    if (v.presetScope)
+        assignText(kModified, variable(indexOf(kModified)).onText);
+    if (v.key.startsWith(kNamePrefix))
+        emit presetStoreChanged();
+    return WriteResult::Changed;
+}
+
+bool DeviceState::readSlot(const QString &text, int *slot, QString *why) const
+{
+    bool ok = false;
+    const double x = text.toDouble(&ok);
+    if (!ok || x != std::floor(x) || x < 1 || x > m_catalogue.presetSlots()) {
+        *why = QStringLiteral("no preset slot %1 (1..%2)").arg(text).arg(m_catalogue.presetSlots());
+        return false;
+    }
+    *slot = int(x);
+    return true;
+}
+
+QString DeviceState::nameOfSlot(int slot) const
+{
+    return m_values[size_t(indexOf(kNamePrefix + QString::number(slot)))].text;
+}
+
+DeviceState::WriteResult DeviceState::runAction(int idx, const QString &text, QString *why)
+{
+    const Variable &v = variable(idx);
+    Value next = m_values[size_t(idx)];
+    int slot = 0;
+    switch (v.action) {
+    case Variable::Action::Recall:
+    case Variable::Action::Store:
+    case Variable::Action::Rename: {
+        // Out-of-range slots are refused, not clamped: clamping would load or overwrite
+        // a preset nobody asked for.
+        if (!readSlot(text, &slot, why))
+            return WriteResult::Invalid;
+        if (m_recalling) {
+            *why = QStringLiteral("a preset is loading");
+            return WriteResult::Busy;
+        }
+        if (v.action != Variable::Action::Store && !m_slots[size_t(slot)].used) {
+            *why = QStringLiteral("preset slot %1 is empty").arg(slot);
+            return WriteResult::Invalid;
+        }
+        next.number = qBound(v.min, double(slot), v.max);
+        const bool changed = assign(idx, next);
+        if (v.action == Variable::Action::Recall) {
+            m_recalling = slot;
+            QTimer::singleShot(0, this, [this, slot] { startRecall(slot); });
+        } else if (v.action == Variable::Action::Store) {
+            storeSlot(slot);
+        } else {
+            qCInfo(lcState) << "preset" << slot << "renamed to" << nameOfSlot(slot);
+            assignNumber(kChanged, m_values[size_t(indexOf(kChanged))].number + 1);
+            emit presetStoreChanged();
+        }
+        return changed ? WriteResult::Changed : WriteResult::Unchanged;
+    }
+    case Variable::Action::NodeCommand: {
+        if (!Catalogue::acceptsText(v, text, why))
+            return WriteResult::Invalid;
+        next.text = text;
+        const bool changed = assign(idx, next);
+        QTimer::singleShot(0, this, [this, text] { runNodeCommand(text); });
+        return changed ? WriteResult::Changed : WriteResult::Unchanged;
+    }
+    case Variable::Action::Reboot: {
+        if (!isOnWord(text) && !isOffWord(text) && text != v.onText && text != v.offText) {
+            *why = QStringLiteral("neither on nor off");
+            return WriteResult::Invalid;
+        }
+        if (isOffWord(text) || text == v.offText)
+            return WriteResult::Unchanged;
+        next.text = v.onText;
+        assign(idx, next);
+        qCInfo(lcState) << "reboot requested";
+        QTimer::singleShot(300, this, [this, idx] {
+            emit rebootRequested();
+            Value off = m_values[size_t(idx)];
+            off.text = variable(idx).offText;
+            assign(idx, off);
+        });
+        return WriteResult::Changed;
+    }
+    case Variable::Action::None:
+        break;
+    }
+    return WriteResult::Unchanged;
+}
+
+void DeviceState::startRecall(int slot)
+{
+    qCInfo(lcState) << "recalling preset" << slot << nameOfSlot(slot) << "with configuration"
+                    << m_slots[size_t(slot)].configuration;
+    assignText(kStatus, QStringLiteral("Load:%1:InProgress").arg(slot));
+    assignNumber(kProgress, 0);
+    if (m_recallMs == 0) {
+        finishRecall(slot);
+        return;
+    }
+    QTimer::singleShot(m_recallMs / 2, this, [this, slot] {
+        if (m_recalling == slot)
+            assignNumber(kProgress, 50);
+    });
+    QTimer::singleShot(m_recallMs, this, [this, slot] { finishRecall(slot); });
+}
+
+void DeviceState::finishRecall(int slot)
+{
+    const Slot &s = m_slots[size_t(slot)];
+    const QSet<QString> before = m_present;
+    setPresent(s.configuration);
+    const auto &vars = m_catalogue.variables();
+    int changed = 0;
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (!vars[i].presetScope)
+            continue;
+        const bool differs = !(m_values[i] == s.values[i]);
+        const bool appeared = !before.contains(vars[i].object) && m_present.contains(vars[i].object);
+        m_values[i] = s.values[i];
+        if (differs || appeared) {
+            ++changed;
+            emit valueChanged(int(i));
+        }
+    }
+    assignNumber(kCurrentPreset, slot);
+    assignText(kModified, variable(indexOf(kModified)).offText);
+    assignNumber(kProgress, 100);
+    assignText(kStatus, QStringLiteral("Load:%1:Done").arg(slot));
+    m_recalling = 0;
+    qCInfo(lcState) << "preset" << slot << "loaded," << changed << "values announced";
+}
+
+void DeviceState::storeSlot(int slot)
+{
+    Slot &s = m_slots[size_t(slot)];
+    s.used = true;
+    s.configuration = m_configuration;
+    s.values = m_values;
+    if (nameOfSlot(slot).isEmpty())
+        assignText(kNamePrefix + QString::number(slot), QStringLiteral("Preset %1").arg(slot));
+    assignNumber(kCurrentPreset, slot);
+    assignText(kModified, variable(indexOf(kModified)).offText);
+    assignNumber(kChanged, m_values[size_t(indexOf(kChanged))].number + 1);
+    updateRecallList();
+    qCInfo(lcState) << "stored the running values as preset" << slot << nameOfSlot(slot);
+    emit presetStoreChanged();
+}
+
+void DeviceState::updateRecallList()
+{
+    QStringList used;
+    for (size_t slot = 1; slot < m_slots.size(); ++slot) {
+        if (m_slots[slot].used)
+            used << QString::number(slot);
+    }
+    assignText(kRecallList, used.join(QLatin1Char(',')));
+}
+
+int DeviceState::currentPreset() const
+{
+    return int(m_values[size_t(indexOf(kCurrentPreset))].number);
+}
+
+void DeviceState::runNodeCommand(const QString &text)
+{
+    QString json = text;
+    json.replace(QLatin1Char('`'), QLatin1Char('"'));
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &parseError);
+    QJsonObject answer;
+    QString status;
+    if (!doc.isObject()) {
+        answer.insert(QStringLiteral("id"), QJsonValue());
+        answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32700},
+                                                            {QStringLiteral("message"), QStringLiteral("Parse error")}});
+        status = QStringLiteral("Command:Failed");
+        qCWarning(lcState) << "node command is no JSON object:" << parseError.errorString();
+    } else {
+        const QJsonObject request = doc.object();
+        const QString method = request.value(QStringLiteral("method")).toString();
+        const QString word = statusWord(method);
+        answer.insert(QStringLiteral("id"), request.value(QStringLiteral("id")));
+        assignText(kStatus, word + QStringLiteral(":InProgress"));
+        if (method == QLatin1String("GetInputRouterSourceNames")) {
+            const int hw = indexOf(kHardware);
+            const QStringList names = m_catalogue.sourceNames(display(hw));
+            answer.insert(QStringLiteral("result"), QJsonArray::fromStringList(names));
+            status = word + QStringLiteral(":Done");
+        } else if (method == QLatin1String("Reconfig")) {
+            answer.insert(QStringLiteral("error"),
+                          QJsonObject{{QStringLiteral("code"), -32000},
+                                      {QStringLiteral("message"), QStringLiteral("The processing chain of this model is fixed")}});
+            status = word + QStringLiteral(":Failed");
+        } else {
+            answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32601},
+                                                                {QStringLiteral("message"), QStringLiteral("Method not found")}});
+            status = word + QStringLiteral(":Failed");
+        }
+        qCInfo(lcState) << "node command" << method << "->" << status;
+    }
+    QString result = QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+    result.replace(QLatin1Char('"'), QLatin1Char('`'));
+    assignText(kResult, result);
+    assignText(kStatus, status);
+}
+
+void DeviceState::tick(int count)
+{
+    const auto &vars = m_catalogue.variables();
+    for (int n = 0; n < count; ++n) {
+        ++m_ticks;
+        for (size_t i = 0; i < vars.size(); ++i) {
+            const Variable &v = vars[i];
+            if (v.live.type == LiveSpec::Type::None)
+                continue;
+            bool silent = false;
+            if (!v.live.silentKey.isEmpty())
+                silent = display(indexOf(v.live.silentKey)) == v.live.silentValue;
+            Value next = m_values[i];
+            if (v.live.type == LiveSpec::Type::Above) {
+                const int src = indexOf(v.live.source);
+                const bool lit = !silent && m_values[size_t(src)].number > v.live.threshold;
+                next.text = lit ? v.onText : v.offText;
+            } else {
+                const double angle = kTwoPi * double(m_ticks) / v.live.period + m_phase[i];
+                auto level = [&](double mean, double offset) {
+                    const double noise = v.live.noise * (m_random.unit() + m_random.unit() - 1.0);
+                    const double x = mean + v.live.swing * std::sin(angle + offset) + noise;
+                    return silent ? v.min : roundTo(qBound(v.min, x, v.max), v.format.decimals);
+                };
+                if (v.kind == Variable::Kind::Spectrum) {
+                    for (int b = 0; b < next.bands.size(); ++b)
+                        next.bands[b] = level(v.live.mean - 0.25 * b, 0.7 * b);
+                } else {
+                    next.number = level(v.live.mean, 0.0);
+                }
+            }
+            assign(int(i), next);
+        }
+    }
+}
+
+QJsonObject DeviceState::presetStoreJson() const
+{
+    QJsonArray slotList;
+    const auto &vars = m_catalogue.variables();
+    for (size_t slot = 1; slot < m_slots.size(); ++slot) {
+        const Slot &s = m_slots[slot];
+        if (!s.used)
+            continue;
+        QJsonObject values;
+        for (size_t i = 0; i < vars.size(); ++i) {
+            if (!vars[i].presetScope)
+                continue;
+            // Texts as the processor writes them, read back like catalogue values.
+            Variable copy = vars[i];
+            const Value &v = s.values[i];
+            if (copy.isNumeric())
+                values.insert(copy.key, QString::number(v.number, 'g', 12));
+            else
+                values.insert(copy.key, v.text);
+        }
+        slotList.append(QJsonObject{{QStringLiteral("slot"), int(slot)},
+                                 {QStringLiteral("name"), nameOfSlot(int(slot))},
+                                 {QStringLiteral("configuration"), s.configuration},
+                                 {QStringLiteral("values"), values}});
+    }
+    QJsonObject names;
+    for (int slot = 1; slot <= m_catalogue.presetSlots(); ++slot) {
+        if (!nameOfSlot(slot).isEmpty() && !m_slots[size_t(slot)].used)
+            names.insert(QString::number(slot), nameOfSlot(slot));
+    }
+    return QJsonObject{{QStringLiteral("current"), currentPreset()},
+                       {QStringLiteral("slots"), slotList},
+                       {QStringLiteral("names"), names}};
+}
+
+bool DeviceState::restorePresetStore(const QJsonObject &json, QString *error)
+{
+    const auto &vars = m_catalogue.variables();
+    std::vector<Slot> slotList(m_slots.size());
+    QHash<int, QString> names;
+    const QJsonArray list = json.value(QStringLiteral("slots")).toArray();
+    for (const QJsonValue &entry : list) {
+        const QJsonObject o = entry.toObject();
+        const int slot = o.value(QStringLiteral("slot")).toInt(0);
+        const QString configuration = o.value(QStringLiteral("configuration")).toString();
+        const QString name = o.value(QStringLiteral("name")).toString();
+        if (slot < 1 || slot > m_catalogue.presetSlots() || slotList[size_t(slot)].used) {
+            *error = QStringLiteral("slot %1 is out of range or twice").arg(slot);
+            return false;
+        }
+        if (!m_catalogue.configuration(configuration)) {
+            *error = QStringLiteral("slot %1 names the unknown configuration \"%2\"").arg(slot).arg(configuration);
+            return false;
+        }
+        QString why;
+        if (!Catalogue::acceptsText(variable(indexOf(kNamePrefix + QString::number(slot))), name, &why)) {
+            *error = QStringLiteral("slot %1: name %2").arg(slot).arg(why);
+            return false;
+        }
+        Slot &s = slotList[size_t(slot)];
+        s.used = true;
+        s.configuration = configuration;
+        s.values.resize(vars.size());
+        for (size_t i = 0; i < vars.size(); ++i)
+            s.values[i] = parseInitial(vars[i]);
+        const QJsonObject values = o.value(QStringLiteral("values")).toObject();
+        for (auto it = values.begin(); it != values.end(); ++it) {
+            const int idx = indexOf(it.key());
+            if (idx < 0 || !vars[size_t(idx)].presetScope)
+                continue; // the catalogue moved on; its initial value stands
+            Variable copy = vars[size_t(idx)];
+            copy.initial = it.value().toString();
+            if (!Catalogue::acceptsText(copy, copy.initial, &why)) {
+                *error = QStringLiteral("slot %1: %2: %3").arg(slot).arg(it.key(), why);
+                return false;
+            }
+            s.values[size_t(idx)] = parseInitial(copy);
+        }
+        names.insert(slot, name);
+    }
+    const QJsonObject extra = json.value(QStringLiteral("names")).toObject();
+    for (auto it = extra.begin(); it != extra.end(); ++it) {
+        const int slot = it.key().toInt();
+        QString why;
+        if (slot >= 1 && slot <= m_catalogue.presetSlots()
+            && Catalogue::acceptsText(variable(indexOf(kNamePrefix + QString::number(slot))), it.value().toString(), &why))
+            names.insert(slot, it.value().toString());
+    }
+    const int current = json.value(QStringLiteral("current")).toInt(0);
+    if (current < 1 || current >= int(slotList.size()) || !slotList[size_t(current)].used) {
+        *error = QStringLiteral("the current preset %1 is not stored").arg(current);
+        return false;
+    }
+
+    m_slots = std::move(slotList);
+    for (int slot = 1; slot <= m_catalogue.presetSlots(); ++slot)
+        m_values[size_t(indexOf(kNamePrefix + QString::number(slot)))].text = names.value(slot);
+    const Slot &running = m_slots[size_t(current)];
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (vars[i].presetScope)
+            m_values[i] = running.values[i];
+    }
+    setPresent(running.configuration);
+    m_values[size_t(indexOf(kCurrentPreset))].number = current;
+    updateRecallList();
+    return true;
+}
+} // namespace tarn::offline

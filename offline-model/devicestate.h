@@ -1,0 +1,109 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QSet>
+#include <QVector>
+
+#include <vector>
+
+namespace tarn::offline {
+// Small deterministic generator, so a seed gives the same meter movement on every machine.
+class SplitMix64 {
+public:
+    explicit SplitMix64(quint64 seed) : m_state(seed) {}
+    quint64 next();
+    double unit(); // [0, 1)
+
+private:
+    quint64 m_state;
+};
+
+// The processor's live state: every value of the catalogue, the running configuration, the
+// preset store, the node command channel and the moving meters.
+class DeviceState : public QObject {
+    Q_OBJECT
+public:
+    enum class WriteResult { Changed, Unchanged, ReadOnly, Invalid, Absent, Busy };
+
+    // Paths the behaviour of the preset store and the node command channel rests on.
+    static const QStringList &requiredKeys();
+    static bool checkCatalogue(const Catalogue &catalogue, QString *error);
+
+    // The catalogue must pass checkCatalogue().
+    DeviceState(const Catalogue &catalogue, quint64 seed, QObject *parent = nullptr);
+
+    const Catalogue &catalogue() const { return m_catalogue; }
+    const Variable &variable(int idx) const { return m_catalogue.variables()[size_t(idx)]; }
+    int indexOf(const QString &key) const { return m_catalogue.indexOf(key); }
+    int count() const { return int(m_values.size()); }
+
+    bool isPresent(int idx) const;
+    QString display(int idx) const;
+    QString percent(int idx) const; // empty for values without a range
+    QString limit(int idx, bool upper) const;
+    WriteResult write(int idx, const QString &text, bool asPercent, QString *why);
+
+    // Names below a path (components joined by backslashes, "" for the root); false when the
+    // path is no folder of the tree or lies inside an object the running preset lacks.
+    bool children(const QString &path, QStringList *names) const;
+
+    void tick(int count = 1);
+    quint64 ticks() const { return m_ticks; }
+
+    int currentPreset() const;
+    QString configurationName() const { return m_configuration; }
+    bool recallInProgress() const { return m_recalling != 0; }
+    void setRecallDuration(int ms) { m_recallMs = qMax(0, ms); }
+
+    QJsonObject presetStoreJson() const;
+    bool restorePresetStore(const QJsonObject &json, QString *error);
+
+signals:
+    void valueChanged(int idx);
+    void presetStoreChanged();
+    void rebootRequested();
+
+private:
+    struct Value {
+        double number = 0;
+        QString text;
+        QVector<double> bands;
+        bool operator==(const Value &o) const { return number == o.number && text == o.text && bands == o.bands; }
+    };
+    struct Slot {
+        bool used = false;
+        QString configuration;
+        std::vector<Value> values; // preset-scope values, indexed like m_values
+    };
+
+    Value parseInitial(const Variable &v) const;
+    bool assign(int idx, const Value &value);
+    bool assignText(const QString &key, const QString &text);
+    bool assignNumber(const QString &key, double number);
+    QString nameOfSlot(int slot) const;
+    bool readSlot(const QString &text, int *slot, QString *why) const;
+    WriteResult runAction(int idx, const QString &text, QString *why);
+    void startRecall(int slot);
+    void finishRecall(int slot);
+    void storeSlot(int slot);
+    void updateRecallList();
+    void runNodeCommand(const QString &text);
+    void setPresent(const QString &configuration);
+    void buildTree();
+
+    Catalogue m_catalogue;
+    std::vector<Value> m_values;
+    std::vector<Slot> m_slots; // index = slot number; 0 unused
+    QSet<QString> m_present;
+    QString m_configuration;
+    QHash<QString, QStringList> m_tree;
+    int m_recalling = 0;
+    int m_recallMs = 400;
+    SplitMix64 m_random;
+    std::vector<double> m_phase;
+    quint64 m_ticks = 0;
+};
+} // namespace tarn::offline

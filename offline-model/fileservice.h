@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace tarn::offline {
+struct ModelOptions;
+
+// The offline model's FTP service ("/presets", "/SpeakerTunings", "/AmplifierData" below
+// root), listening on options.ftpPort at options.bind. Returns the running service, owned by
+// parent, and the port it took; nullptr with a message when this build has none or it
+// cannot start. The model runs without it either way.
+QObject *startFileService(const ModelOptions &options, const QString &root, QObject *parent, quint16 *port,
+                          QString *message);
+} // namespace tarn::offline

@@ -1,0 +1,206 @@
+#include "offlinemodel.h"
+
+#include "controlserver.h"
+#include "devicestate.h"
+#include "discoveryresponder.h"
+#include "fileservice.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QSaveFile>
+
+Q_LOGGING_CATEGORY(lcModel, "tarn.offline", QtInfoMsg)
+
+// The built-in catalogue sits in a static library; nothing would pull its resource in.
+static void initCatalogueResource()
+{
+    Q_INIT_RESOURCE(offline_model);
+}
+
+namespace tarn::offline {
+namespace {
+const QString kBuiltInCatalogue = QStringLiteral(":/offline-model/tarn.json");
+constexpr int kSaveDelayMs = 200;
+
+struct Identity {
+    const char *key;
+    QString ModelOptions::*option;
+};
+} // namespace
+
+OfflineModel::OfflineModel(const ModelOptions &options, QObject *parent) : QObject(parent), m_options(options)
+{
+    initCatalogueResource();
+    m_faults = options.faults;
+    m_saveTimer.setSingleShot(true);
+    m_saveTimer.setInterval(kSaveDelayMs);
+    connect(&m_saveTimer, &QTimer::timeout, this, &OfflineModel::savePresetStore);
+}
+
+OfflineModel::~OfflineModel()
+{
+    stop();
+}
+
+quint16 OfflineModel::controlPort() const
+{
+    return m_server ? m_server->port() : 0;
+}
+
+bool OfflineModel::loadCatalogue(QString *message)
+{
+    const QString path = m_options.cataloguePath.isEmpty() ? kBuiltInCatalogue : m_options.cataloguePath;
+    QString error;
+    if (!m_catalogue.load(path, &error)) {
+        *message = QStringLiteral("catalogue %1: %2").arg(path, error);
+        return false;
+    }
+    static const Identity identity[] = {
+        {"Node\\AT\\Class_Name", &ModelOptions::className},
+        {"Node\\AT\\Instance_Name", &ModelOptions::instanceName},
+        {"Node\\AT\\Software_Version", &ModelOptions::softwareVersion},
+        {"Node\\SV\\HardwareVersion", &ModelOptions::hardwareVersion},
+    };
+    for (const Identity &id : identity) {
+        const QString value = m_options.*(id.option);
+        if (!value.isEmpty() && !m_catalogue.overrideInitial(QLatin1String(id.key), value, &error)) {
+            *message = error;
+            return false;
+        }
+    }
+    if (!DeviceState::checkCatalogue(m_catalogue, &error)) {
+        *message = QStringLiteral("catalogue %1: %2").arg(path, error);
+        return false;
+    }
+    qCInfo(lcModel) << "catalogue" << path << "model" << m_catalogue.model() << "with" << m_catalogue.variables().size()
+                    << "variables in" << m_catalogue.objects().size() << "processing objects";
+    m_status.setInfo(QStringLiteral("catalogue"), path);
+    return true;
+}
+
+OfflineModel::ExitCode OfflineModel::start(QString *message)
+{
+    if (!loadCatalogue(message))
+        return BadSetup;
+    m_state = std::make_unique<DeviceState>(m_catalogue, m_options.seed);
+    m_state->setRecallDuration(m_options.recallMs);
+
+    if (!m_options.stateDir.isEmpty()) {
+        if (!QDir().mkpath(m_options.stateDir)) {
+            *message = QStringLiteral("cannot create the state folder %1").arg(m_options.stateDir);
+            return BadSetup;
+        }
+        m_status.setStateDir(m_options.stateDir);
+        loadPresetStore();
+        connect(m_state.get(), &DeviceState::presetStoreChanged, &m_saveTimer, qOverload<>(&QTimer::start));
+    }
+
+    ServerSettings settings;
+    settings.password = m_options.password;
+    settings.maxLineBytes = m_options.maxLineBytes;
+    settings.maxFirmwareBytes = m_options.maxFirmwareBytes;
+    if (!m_options.stateDir.isEmpty())
+        settings.firmwareDir = QDir(m_options.stateDir).filePath(QStringLiteral("firmware"));
+    m_server = std::make_unique<ControlServer>(m_state.get(), &m_faults, &m_status, settings);
+    if (!m_server->listen(m_options.bind, m_options.port, message))
+        return CannotBind;
+    m_discovery = std::make_unique<DiscoveryResponder>(m_state.get(), &m_faults, &m_status, m_options.seed);
+    if (!m_discovery->bind(m_options.bind, m_server->port(), message))
+        return CannotBind;
+
+    const int currentPresetIdx = m_state->indexOf(QStringLiteral("Storage\\Presets\\SV\\CurrentPreset"));
+    connect(m_state.get(), &DeviceState::valueChanged, this, [this, currentPresetIdx](int idx) {
+        if (idx == currentPresetIdx)
+            m_status.setInfo(QStringLiteral("currentPreset"), m_state->currentPreset());
+    });
+    connect(m_server.get(), &ControlServer::faultsChanged, this,
+            [this] { m_status.setInfo(QStringLiteral("faults"), m_faults.toJson()); });
+
+    if (m_options.meterIntervalMs > 0) {
+        connect(&m_meterTimer, &QTimer::timeout, this, [this] { m_state->tick(); });
+        m_meterTimer.start(m_options.meterIntervalMs);
+    }
+
+    const QString ftpRoot = !m_options.ftpRoot.isEmpty() ? m_options.ftpRoot
+                          : !m_options.stateDir.isEmpty() ? QDir(m_options.stateDir).filePath(QStringLiteral("ftp"))
+                                                          : QString();
+    if (!ftpRoot.isEmpty()) {
+        for (const char *folder : {"presets", "SpeakerTunings", "AmplifierData"})
+            QDir().mkpath(QDir(ftpRoot).filePath(QLatin1String(folder)));
+    }
+    quint16 ftpPort = 0;
+    QString ftpMessage;
+    m_fileService = startFileService(m_options, ftpRoot, this, &ftpPort, &ftpMessage);
+    if (m_fileService)
+        qCInfo(lcModel) << "FTP service on port" << ftpPort << "serving" << ftpRoot;
+    else
+        qCInfo(lcModel).noquote() << "no FTP service:" << ftpMessage;
+
+    m_status.setInfo(QStringLiteral("pid"), double(QCoreApplication::applicationPid()));
+    m_status.setInfo(QStringLiteral("bind"), m_options.bind.toString());
+    m_status.setInfo(QStringLiteral("tcpPort"), m_server->port());
+    m_status.setInfo(QStringLiteral("udpPort"), m_discovery->port());
+    m_status.setInfo(QStringLiteral("ftpPort"), m_fileService ? QJsonValue(ftpPort) : QJsonValue());
+    m_status.setInfo(QStringLiteral("seed"), QString::number(m_options.seed));
+    m_status.setInfo(QStringLiteral("model"), m_catalogue.model());
+    m_status.setInfo(QStringLiteral("className"), m_state->display(m_state->indexOf(QStringLiteral("Node\\AT\\Class_Name"))));
+    m_status.setInfo(QStringLiteral("currentPreset"), m_state->currentPreset());
+    m_status.setInfo(QStringLiteral("faults"), m_faults.toJson());
+    m_status.writeNow();
+
+    qCInfo(lcModel) << "listening on" << m_options.bind.toString() << "TCP" << m_server->port() << "UDP"
+                    << m_discovery->port() << "running preset" << m_state->currentPreset()
+                    << m_state->configurationName();
+    if (m_faults.any())
+        qCInfo(lcModel).noquote() << "faults from the start:" << QJsonDocument(m_faults.toJson()).toJson(QJsonDocument::Compact);
+    return Ok;
+}
+
+void OfflineModel::stop()
+{
+    m_meterTimer.stop();
+    if (m_saveTimer.isActive())
+        savePresetStore();
+    m_discovery.reset();
+    m_server.reset();
+    if (m_state)
+        m_status.writeNow();
+}
+
+QString OfflineModel::presetStorePath() const
+{
+    return QDir(m_options.stateDir).filePath(QStringLiteral("presets.json"));
+}
+
+void OfflineModel::loadPresetStore()
+{
+    QFile file(presetStorePath());
+    if (!file.exists())
+        return;
+    if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcModel) << "cannot read" << file.fileName() << "; the catalogue's presets stand";
+        return;
+    }
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
+    QString error;
+    if (!doc.isObject() || !m_state->restorePresetStore(doc.object(), &error)) {
+        qCWarning(lcModel).noquote() << "ignoring" << file.fileName() << ":" << (doc.isObject() ? error : QStringLiteral("not JSON"));
+        return;
+    }
+    qCInfo(lcModel) << "preset store restored from" << file.fileName();
+}
+
+void OfflineModel::savePresetStore()
+{
+    m_saveTimer.stop();
+    if (m_options.stateDir.isEmpty() || !m_state)
+        return;
+    QSaveFile file(presetStorePath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(m_state->presetStoreJson()).toJson()) < 0
+        || !file.commit())
+        qCWarning(lcModel) << "cannot write" << file.fileName() << file.errorString();
+}
+} // namespace tarn::offline

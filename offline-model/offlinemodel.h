@@ -1,0 +1,50 @@
+#pragma once
+
+#include "catalogue.h"
+#include "faultplan.h"
+#include "modeloptions.h"
+#include "statusrecorder.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+namespace tarn::offline {
+class ControlServer;
+class DeviceState;
+class DiscoveryResponder;
+
+// The whole simulator: catalogue, state, control port, discovery, file service, status.
+class OfflineModel : public QObject {
+    Q_OBJECT
+public:
+    enum ExitCode { Ok = 0, BadSetup = 2, CannotBind = 3 };
+
+    explicit OfflineModel(const ModelOptions &options, QObject *parent = nullptr);
+    ~OfflineModel() override;
+
+    ExitCode start(QString *message);
+    void stop();
+
+    quint16 controlPort() const;
+    DeviceState *state() const { return m_state.get(); }
+
+private:
+    bool loadCatalogue(QString *message);
+    void loadPresetStore();
+    void savePresetStore();
+    QString presetStorePath() const;
+
+    ModelOptions m_options;
+    Catalogue m_catalogue;
+    FaultPlan m_faults;
+    StatusRecorder m_status;
+    std::unique_ptr<DeviceState> m_state;
+    std::unique_ptr<ControlServer> m_server;
+    std::unique_ptr<DiscoveryResponder> m_discovery;
+    QObject *m_fileService = nullptr;
+    QTimer m_meterTimer;
+    QTimer m_saveTimer;
+};
+} // namespace tarn::offline

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "datafromdevice.h"
+#include "lineformat.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTcpSocket>
+
+namespace tarn::test {
+// A control-port client made of the application's own line functions. Its signals carry the
+// names and arguments of the link adaptor's, so a test written against it moves to the
+// adaptor by swapping the object.
+class LinkClient : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMaxLineBytes = 256 * 1024;
+
+    explicit LinkClient(QObject *parent = nullptr);
+
+    void connectToHost(quint16 port, const QString &host = QStringLiteral("127.0.0.1"));
+    void disconnectFromHost();
+    bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+
+    void enterPassword(const QString &password);
+    void sendRequest(const DataFromDevice &request);
+    void sendRaw(const QByteArray &bytes);
+
+    // Logs in with the given password and waits for the answer; true when accepted.
+    bool login(quint16 port, const QString &password = QStringLiteral("stagemanagers"));
+
+    // The newest value reported for a binding (any value word), null when none came.
+    QString value(const QString &po, const QString &sv, const QString &valueType = QString()) const;
+    QList<DataFromDevice> recordsFor(const QString &po, const QString &sv, const QString &valueType = QString()) const;
+
+    QStringList lines;           // every complete line received
+    QList<DataFromDevice> records;
+    int oversizedLines = 0;      // lines dropped for exceeding kMaxLineBytes
+    int partialReads = 0;        // reads that ended inside a line
+
+signals:
+    void connected();
+    void disconnected();
+    void enterPasswordRequested();
+    void corvexReady();
+    void incorrectPassword();
+    void dataAvailable(DataFromDevice data);
+    void enumsAvailable(QStringList enums, QString svPath);
+    void poAvailable(QStringList pos, QString path);
+    void lineReceived(QString line);
+
+private:
+    void onReadyRead();
+
+    QTcpSocket m_socket;
+    QByteArray m_buffer;
+    bool m_discarding = false;
+    tarn::protocol::LineClassifier m_classifier;
+};
+
+DataFromDevice request(const QString &command, const QString &po, const QString &sv,
+                       const QString &value = QString(), const QString &valueType = QString());
+} // namespace tarn::test
