@@ -12,6 +12,7 @@
 #include "tarnslider.h"
 #include "tarntextfield.h"
 
+#include "appdatastore.h"
 #include "buttonimageresolver.h"
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
@@ -44,6 +45,7 @@ void registerQmlTypes()
     registerType<TarnLED>("TarnLED");
     registerType<TarnHomeScreenModel>("TarnHomeScreenModel");
     registerType<ButtonImageResolver>("ButtonImageResolver");
+    registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
 }
 } // namespace tarn
