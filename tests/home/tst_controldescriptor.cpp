@@ -370,6 +370,7 @@ void TstControlDescriptor::rejected_data()
     QTest::newRow("scale descending") << wrap(R"(<Control kind="meter" sv="X" scale="0,-40" lengths="100"/>)") << "ascend";
     QTest::newRow("spectrum without bands") << wrap(R"(<Control kind="spectrum" sv="X"/>)") << "bands";
     QTest::newRow("spectrum label count") << wrap(R"(<Control kind="spectrum" sv="X" bands="3" bandLabels="a,b"/>)") << "band labels";
+    QTest::newRow("band labels on a meter") << wrap(R"(<Control kind="meter" sv="X" bandLabels="a,b"/>)") << "spectrum";
     QTest::newRow("spectrum too many bands") << wrap(R"(<Control kind="spectrum" sv="X" bands="100000"/>)") << "bands";
     QTest::newRow("unknown element") << wrap(R"(<Knob sv="X"/>)") << "Knob";
     QTest::newRow("no processing object") << wrap(R"(<Control kind="toggle" sv="X"/>)", R"(screen="S")") << "processing object";
