@@ -5,6 +5,23 @@
 #include <QString>
 #include <QStringList>
 
+// A block screen's control descriptor ("/xml/<Block>ControlDescriptor.xml"):
+//
+//   <ControlDescriptor screen="Limiter" title="Limiter" rangeClass="Limiter"
+//                      po="..."                       (when there are no variants)
+//                      variantSetting="Data/LimiterType" defaultVariant="High">
+//     <Variant name="Low" po="Low Outputs Limiter" label="Low Outputs"/>   (0..16)
+//     <Control kind="number" sv="Threshold" label="Threshold" unit="dB" min="-30" max="20"
+//              slider="true" ratioSlider="false" role="threshold" group="Detector"
+//              po="..." rangeClass="..." nudgeClass="..." variants="Low,Mid"/>
+//     <Control kind="meter" sv="GainReduction" scale="-40,-20,0" lengths="50,50"
+//              signalThreshold="-40"/>
+//     <Control kind="spectrum" sv="AllMeters" bands="31" bandLabels="20,25,..."/>
+//   </ControlDescriptor>
+//
+// kind is one of toggle, number, choice, text, meter, clip, spectrum, mute; screen, kind and sv
+// are required, every other attribute is optional. A control without po belongs to the chosen
+// variant's processing object (or the document's po); one with variants is shown only for those.
 namespace tarn::home {
 // One bound control of a block screen as a descriptor document declares it.
 struct DescriptorControl {
