@@ -1,5 +1,7 @@
 #include "tarncontrol.h"
 
+#include "controldispatcher.h"
+#include "controlslog.h"
 #include "linkevents.h"
 #include "tcpadaptor.h"
 
@@ -10,6 +12,8 @@ TarnControl::TarnControl(QObject *parent) : QObject(parent)
 
 TarnControl::~TarnControl()
 {
+    if (tarn::ControlDispatcher *dispatcher = tarn::ControlDispatcher::instance())
+        dispatcher->detach(this);
     m_beingDestroyed = true;
     // Not through the virtual slot: the subclass part is already gone.
     if (!m_poName.isEmpty() && !m_svName.isEmpty() && !m_isMeter) {
@@ -18,15 +22,30 @@ TarnControl::~TarnControl()
     }
 }
 
+// Records arrive through the dispatcher (keyed by the binding); the rarer link events reach every
+// control directly.
 void TarnControl::connectToLink()
 {
+    if (tarn::ControlDispatcher *dispatcher = tarn::ControlDispatcher::instance())
+        dispatcher->attach(this);
     if (TCPAdaptor *adaptor = TCPAdaptor::instance()) {
-        connect(adaptor, &TCPAdaptor::dataAvailable, this, &TarnControl::onDataAvailable);
         connect(adaptor, &TCPAdaptor::corvexReady, this, &TarnControl::onCorvexReady);
         connect(adaptor, &TCPAdaptor::connectionLost, this, &TarnControl::onConnectionLost);
     }
     if (tarn::LinkEvents *events = tarn::LinkEvents::instance())
         connect(events, &tarn::LinkEvents::resendDataRequest, this, &TarnControl::onResendDataRequest);
+}
+
+void TarnControl::keyChanged()
+{
+    if (tarn::ControlDispatcher *dispatcher = tarn::ControlDispatcher::instance())
+        dispatcher->rekey(this);
+}
+
+void TarnControl::receiveEveryRecord(bool every)
+{
+    if (tarn::ControlDispatcher *dispatcher = tarn::ControlDispatcher::instance())
+        dispatcher->setWide(this, every);
 }
 
 void TarnControl::setConnectionAvailable(bool available)
@@ -39,6 +58,7 @@ void TarnControl::setPoName(const QString &poName)
     if (m_poName == poName)
         return;
     m_poName = poName;
+    keyChanged();
     emit poNameChanged(m_poName);
     sendDataRequest();
 }
@@ -48,6 +68,7 @@ void TarnControl::setSvName(const QString &svName)
     if (m_svName == svName)
         return;
     m_svName = svName;
+    keyChanged();
     emit svNameChanged(m_svName);
     sendDataRequest();
 }
@@ -71,6 +92,7 @@ void TarnControl::setEntityName(const QString &entityName)
 void TarnControl::setValueType(const QString &valueType)
 {
     m_valueType = valueType;
+    keyChanged();
     emit valueTypeChanged(m_valueType);
 }
 
@@ -146,6 +168,17 @@ void TarnControl::onCorvexReady()
 void TarnControl::onResendDataRequest(bool send)
 {
     Q_UNUSED(send);
+}
+
+void TarnControl::resubscribe(bool send)
+{
+    if (!send || m_poName.isEmpty() || m_svName.isEmpty())
+        return;
+    TCPAdaptor *adaptor = TCPAdaptor::instance();
+    if (!adaptor || !adaptor->isReady())
+        return;
+    qCDebug(lcControls).noquote() << QStringLiteral("resubscribing to ") + m_poName + QLatin1Char(':') + m_svName;
+    sendDataRequest();
 }
 
 void TarnControl::onConnectionLost()

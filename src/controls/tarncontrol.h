@@ -5,9 +5,14 @@
 #include <QObject>
 #include <QString>
 
+namespace tarn {
+class ControlDispatcher;
+}
+
 // Base of every QML object bound to one processor state variable (poName, svName, valueType).
-// It subscribes after every login, filters the records the link broadcasts down to its own
-// binding and hands those to handleDataAvailable(); destruction unsubscribes.
+// It subscribes after every login, filters the records the link delivers down to its own
+// binding and hands those to handleDataAvailable(); destruction unsubscribes. Records reach it
+// through the dispatcher, which offers each record only to the controls bound to its key.
 class TarnControl : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool connectionAvailable READ connectionAvailable WRITE setConnectionAvailable)
@@ -38,6 +43,8 @@ public:
 
     // The binding filter: a record is this control's when poName, svName and valueType match
     // exactly and it is not the echo of a set ("setr"). The one place where matching is decided.
+    // An override may narrow it (by command, say) but must not accept records of another key
+    // unless the control has asked for every record (receiveEveryRecord).
     virtual bool acceptsRecord(const DataFromDevice &data) const;
 
 signals:
@@ -60,12 +67,19 @@ protected slots:
 
 protected:
     bool beingDestroyed() const { return m_beingDestroyed; }
+    // For a subclass whose filter is wider than its own key: every record is offered to it.
+    void receiveEveryRecord(bool every);
+    // Subscribes again after a busy period (send true), when bound and logged in; for the
+    // subclasses that follow the resend request.
+    void resubscribe(bool send);
     // The subscribe and unsubscribe requests of this binding.
     DataFromDevice subscribeRequest() const;
     DataFromDevice unsubscribeRequest() const;
 
 private:
+    friend class tarn::ControlDispatcher;
     void connectToLink();
+    void keyChanged();
 
     bool m_connectionAvailable = true;
     QString m_poName;

@@ -3,6 +3,32 @@
 #include "discovereddevicesmodel.h"
 #include "tarnsettings.h"
 
+#include "customcombobox.h"
+#include "fader.h"
+#include "tarnbutton.h"
+#include "tarnenumsv.h"
+#include "tarnexclusivegroup.h"
+#include "tarnled.h"
+#include "tarnmeter.h"
+#include "tarnnumericalsv.h"
+#include "tarnslider.h"
+#include "tarntextfield.h"
+
+#include "crossoverbandinfoprovider.h"
+#include "crossovercurveplotter.h"
+#include "crossovergraphitem.h"
+#include "tarnafscurveplotter.h"
+#include "tarnafsgraphitem.h"
+#include "tarngeqbands.h"
+#include "tarngeqgraphitem.h"
+#include "tarnpeqcurveplotter.h"
+#include "tarnpeqgraphitem.h"
+
+#include "appdatastore.h"
+#include "buttonimageresolver.h"
+#include "controldescriptor.h"
+#include "tarnhomescreenmodel.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -18,5 +44,33 @@ void registerQmlTypes()
 {
     registerType<TarnSettings>("TarnSettings");
     registerType<DiscoveredDevicesModel>("DiscoveredDevicesModel");
+
+    registerType<TarnNumericalSV>("TarnNumericalSV");
+    registerType<TarnTextSV>("TarnTextSV");
+    registerType<TarnEnumSV>("TarnEnumSV");
+    registerType<TarnLabel>("TarnLabel");
+    registerType<TarnTextField>("TarnTextField");
+    registerType<CustomComboBox>("CustomComboBox");
+    registerType<TarnExclusiveGroup>("TarnExclusiveGroup");
+    registerType<TarnSlider>("TarnSlider");
+    registerType<TarnButton>("TarnButton");
+    registerType<Fader>("Fader");
+    registerType<TarnMeter>("TarnMeter");
+    registerType<TarnLED>("TarnLED");
+
+    registerType<TarnPEQCurvePlotter>("TarnPEQCurvePlotter");
+    registerType<TarnPEQGraphItem>("TarnPEQGraphItem");
+    registerType<CrossoverCurvePlotter>("CrossoverCurvePlotter");
+    registerType<CrossoverGraphItem>("CrossoverGraphItem");
+    registerType<CrossoverBandInfoProvider>("CrossoverBandInfoProvider");
+    registerType<TarnGEQBands>("TarnGEQBands");
+    registerType<TarnGEQGraphItem>("TarnGEQGraphItem");
+    registerType<TarnAFSCurvePlotter>("TarnAFSCurvePlotter");
+    registerType<TarnAFSGraphItem>("TarnAFSGraphItem");
+
+    registerType<TarnHomeScreenModel>("TarnHomeScreenModel");
+    registerType<ButtonImageResolver>("ButtonImageResolver");
+    registerType<AppDataStore>("AppDataStore");
+    registerType<ControlDescriptor>("ControlDescriptor");
 }
 } // namespace tarn

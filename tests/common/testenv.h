@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QStringList>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -23,6 +25,16 @@ inline QString isolateEnvironment()
         qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("/tmp")));
     }
     return root->path();
+}
+
+// Arguments for xvfb-run that start a private X server of 1280x800. "-a" alone searches from
+// display 99, so two tests starting at once can pick the same number and one of them ends up
+// on the other's server; starting the search at a number derived from the process id avoids it.
+inline QStringList xvfbRunArguments()
+{
+    const qint64 start = 100 + QCoreApplication::applicationPid() % 20000;
+    return {QStringLiteral("-a"), QStringLiteral("-n"), QString::number(start), QStringLiteral("-s"),
+            QStringLiteral("-screen 0 1280x800x24")};
 }
 } // namespace tarn::test
 

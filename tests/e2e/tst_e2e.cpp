@@ -98,7 +98,7 @@ void TstEndToEnd::offlineToHomeAndBack()
     m_app.setProcessEnvironment(env);
     m_app.setProcessChannelMode(QProcess::ForwardedChannels);
     m_app.start(QStringLiteral("xvfb-run"),
-                {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x800x24"),
+                tarn::test::xvfbRunArguments() + QStringList{
                  QStringLiteral(TARN_BIN_DIR "/tarn-control"), QStringLiteral("--offline"),
                  QStringLiteral("--screenshot-dir"), m_screenshots, QStringLiteral("--quit-after"),
                  QStringLiteral("120000")});

@@ -1,0 +1,3 @@
+#include "homelog.h"
+
+Q_LOGGING_CATEGORY(lcHome, "tarn.home")

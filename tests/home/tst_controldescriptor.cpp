@@ -1,0 +1,428 @@
+#include "appdatastore.h"
+#include "controldescriptor.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QSignalSpy>
+
+using tarn::home::DescriptorDocument;
+
+namespace {
+const QStringList kShipped{
+    "CompressorControlDescriptor.xml", "GateControlDescriptor.xml",    "AGCControlDescriptor.xml",
+    "LimiterControlDescriptor.xml",    "SubHarmonicControlDescriptor.xml", "MixerControlDescriptor.xml",
+    "DelayControlDescriptor.xml",      "InputDelayControlDescriptor.xml", "OutputMetersControlDescriptor.xml",
+    "RTAControlDescriptor.xml",        "SigGenControlDescriptor.xml"};
+
+QByteArray wrap(const QByteArray &body, const QByteArray &root = R"(screen="S" po="P")")
+{
+    return "<?xml version=\"1.0\"?>\n<ControlDescriptor " + root + ">\n" + body + "\n</ControlDescriptor>\n";
+}
+
+// The processing objects and state variables of the offline model's catalogue, expanded.
+QMap<QString, QSet<QString>> catalogueNames(const QJsonObject &catalogue)
+{
+    QMap<QString, QSet<QString>> classes;
+    const QJsonObject classTable = catalogue.value(QStringLiteral("classes")).toObject();
+    for (auto it = classTable.constBegin(); it != classTable.constEnd(); ++it) {
+        QSet<QString> names;
+        for (const QJsonValue &v : it.value().toArray()) {
+            const QJsonObject entry = v.toObject();
+            QStringList expanded{entry.value(QStringLiteral("name")).toString()};
+            const QJsonObject loops = entry.value(QStringLiteral("for")).toObject();
+            for (auto loop = loops.constBegin(); loop != loops.constEnd(); ++loop) {
+                QStringList values;
+                if (loop.value().isArray()) {
+                    for (const QJsonValue &x : loop.value().toArray())
+                        values.append(x.toString());
+                } else {
+                    const QJsonObject range = loop.value().toObject();
+                    for (int n = range.value(QStringLiteral("from")).toInt(); n <= range.value(QStringLiteral("to")).toInt(); ++n)
+                        values.append(QString::number(n));
+                }
+                QStringList next;
+                for (const QString &name : qAsConst(expanded)) {
+                    for (const QString &value : qAsConst(values))
+                        next.append(QString(name).replace(QLatin1Char('{') + loop.key() + QLatin1Char('}'), value));
+                }
+                expanded = next;
+            }
+            for (const QString &name : qAsConst(expanded))
+                names.insert(name);
+        }
+        classes.insert(it.key(), names);
+    }
+    QMap<QString, QSet<QString>> objects;
+    for (const QJsonValue &v : catalogue.value(QStringLiteral("objects")).toArray()) {
+        const QJsonObject o = v.toObject();
+        objects.insert(o.value(QStringLiteral("name")).toString(), classes.value(o.value(QStringLiteral("class")).toString()));
+    }
+    return objects;
+}
+} // namespace
+
+class TstControlDescriptor : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void shippedDocumentsLoad_data();
+    void shippedDocumentsLoad();
+    void sourceForms();
+    void compressorControls();
+    void variantFromSetting();
+    void variantExplicit();
+    void mixerVariantsFilterControls();
+    void outputMetersByChannel();
+    void spectrum();
+    void nudgeClassesHaveRangeData();
+    void namesMatchOfflineCatalogue();
+    void rejected_data();
+    void rejected();
+    void missingSource();
+
+private:
+    QString m_catalogue = QStringLiteral(TARN_SOURCE_DIR "/offline-model/catalogue/tarn.json");
+};
+
+void TstControlDescriptor::init()
+{
+    TarnSettings settings;
+    for (const char *key : {tarn::keys::LimiterType, tarn::keys::DelayType, tarn::keys::MixerType})
+        settings.remove(QString::fromLatin1(key));
+}
+
+void TstControlDescriptor::shippedDocumentsLoad_data()
+{
+    QTest::addColumn<QString>("file");
+    for (const QString &file : kShipped)
+        QTest::newRow(qPrintable(file)) << file;
+}
+
+void TstControlDescriptor::shippedDocumentsLoad()
+{
+    QFETCH(QString, file);
+    ControlDescriptor d;
+    QSignalSpy loaded(&d, &ControlDescriptor::loaded);
+    d.setSource(QStringLiteral("/xml/") + file);
+    QCOMPARE(loaded.count(), 1);
+    QVERIFY2(d.valid(), qPrintable(d.errorString()));
+    QVERIFY(d.errorString().isEmpty());
+    QVERIFY(!d.screen().isEmpty());
+    QVERIFY(!d.title().isEmpty());
+    QVERIFY(!d.controls().isEmpty());
+    for (const QVariant &c : d.controls()) {
+        const QVariantMap map = c.toMap();
+        QVERIFY(!map.value(QStringLiteral("po")).toString().isEmpty());
+        QVERIFY(!map.value(QStringLiteral("sv")).toString().isEmpty());
+        QVERIFY(!map.value(QStringLiteral("label")).toString().isEmpty());
+    }
+    // Every variant of the document resolves.
+    for (const QString &variant : d.variants()) {
+        d.setVariant(variant);
+        QCOMPARE(d.currentVariant(), variant);
+        QVERIFY(!d.poName().isEmpty());
+    }
+}
+
+void TstControlDescriptor::sourceForms()
+{
+    const QString expected = QStringLiteral(":/xml/GateControlDescriptor.xml");
+    QCOMPARE(tarn::home::descriptorFilePath(QStringLiteral("/xml/GateControlDescriptor.xml")), expected);
+    QCOMPARE(tarn::home::descriptorFilePath(QStringLiteral("qrc:/xml/GateControlDescriptor.xml")), expected);
+    QCOMPARE(tarn::home::descriptorFilePath(expected), expected);
+    QCOMPARE(tarn::home::descriptorFilePath(QStringLiteral("file:///tmp/x.xml")), QStringLiteral("/tmp/x.xml"));
+    // A path that is no resource stays a file path.
+    QCOMPARE(tarn::home::descriptorFilePath(QStringLiteral("/tmp/none.xml")), QStringLiteral("/tmp/none.xml"));
+
+    for (const QString &source : {QStringLiteral("/xml/GateControlDescriptor.xml"), QStringLiteral("qrc:/xml/GateControlDescriptor.xml")}) {
+        ControlDescriptor d;
+        d.setSource(source);
+        QVERIFY(d.valid());
+        QCOMPARE(d.poName(), QStringLiteral("Gate"));
+    }
+}
+
+void TstControlDescriptor::compressorControls()
+{
+    ControlDescriptor d;
+    d.setSource(QStringLiteral("/xml/CompressorControlDescriptor.xml"));
+    QVERIFY(d.valid());
+    QCOMPARE(d.poName(), QStringLiteral("Compressor"));
+    QCOMPARE(d.rangeClass(), QStringLiteral("Compressor"));
+    QVERIFY(d.variants().isEmpty());
+
+    const QVariantList toggles = d.controlsOfKind(QStringLiteral("toggle"));
+    QCOMPARE(toggles.size(), 1);
+    QCOMPARE(toggles.at(0).toMap().value(QStringLiteral("sv")).toString(), QStringLiteral("Compressor"));
+
+    const QVariantMap ratio = d.controlWithRole(QStringLiteral("ratio"));
+    QCOMPARE(ratio.value(QStringLiteral("sv")).toString(), QStringLiteral("Ratio"));
+    QVERIFY(ratio.value(QStringLiteral("ratioSlider")).toBool());
+    QCOMPARE(ratio.value(QStringLiteral("nudgeClass")).toString(), QStringLiteral("Ratio"));
+    QCOMPARE(ratio.value(QStringLiteral("rangeClass")).toString(), QStringLiteral("Compressor"));
+    QCOMPARE(ratio.value(QStringLiteral("min")).toDouble(), 1.0);
+    for (const char *role : {"threshold", "knee", "gain"})
+        QVERIFY2(!d.controlWithRole(QLatin1String(role)).isEmpty(), role);
+
+    const QVariantMap meter = d.control(QStringLiteral("GainReduction"));
+    QCOMPARE(meter.value(QStringLiteral("kind")).toString(), QStringLiteral("meter"));
+    QCOMPARE(meter.value(QStringLiteral("label")).toString(), QStringLiteral("Gain Reduction"));
+    QCOMPARE(meter.value(QStringLiteral("scale")).toList().size(), 5);
+    QCOMPARE(meter.value(QStringLiteral("lengths")).toList().size(), 4);
+    double total = 0;
+    for (const QVariant &l : meter.value(QStringLiteral("lengths")).toList())
+        total += l.toDouble();
+    QCOMPARE(total, 100.0);
+    QCOMPARE(d.groups(), (QStringList{"Detector", "Timing"}));
+    QCOMPARE(d.controlsInGroup(QStringLiteral("Timing")).size(), 3);
+    QVERIFY(d.control(QStringLiteral("Nothing")).isEmpty());
+}
+
+void TstControlDescriptor::variantFromSetting()
+{
+    ControlDescriptor d;
+    d.setSource(QStringLiteral("/xml/LimiterControlDescriptor.xml"));
+    QCOMPARE(d.variantSetting(), QString::fromLatin1(tarn::keys::LimiterType));
+    QCOMPARE(d.variants(), (QStringList{"Low", "Mid", "High"}));
+    // No setting yet: the default band.
+    QCOMPARE(d.currentVariant(), QStringLiteral("High"));
+    QCOMPARE(d.poName(), QStringLiteral("High Outputs Limiter"));
+
+    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Low"));
+    d.reload();
+    QCOMPARE(d.poName(), QStringLiteral("Low Outputs Limiter"));
+    QCOMPARE(d.variantLabel(), QStringLiteral("Low Outputs"));
+    for (const QVariant &c : d.controls())
+        QCOMPARE(c.toMap().value(QStringLiteral("po")).toString(), QStringLiteral("Low Outputs Limiter"));
+
+    // Any case, or the processing object's own name.
+    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("mid"));
+    d.reload();
+    QCOMPARE(d.poName(), QStringLiteral("Mid Outputs Limiter"));
+    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Low Outputs Limiter"));
+    d.reload();
+    QCOMPARE(d.currentVariant(), QStringLiteral("Low"));
+
+    // An unknown word falls back to the default.
+    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Sideways"));
+    d.reload();
+    QCOMPARE(d.currentVariant(), QStringLiteral("High"));
+
+    TarnSettings::write(QString::fromLatin1(tarn::keys::DelayType), QStringLiteral("Mid"));
+    ControlDescriptor delay;
+    delay.setSource(QStringLiteral("/xml/DelayControlDescriptor.xml"));
+    QCOMPARE(delay.poName(), QStringLiteral("Mid Outputs Delay"));
+    QCOMPARE(delay.rangeClass(), QStringLiteral("Delay"));
+    QCOMPARE(delay.controlsOfKind(QStringLiteral("text")).size(), 3);
+}
+
+void TstControlDescriptor::variantExplicit()
+{
+    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Low"));
+    ControlDescriptor d;
+    QSignalSpy loaded(&d, &ControlDescriptor::loaded);
+    d.setVariant(QStringLiteral("Mid"));
+    d.setSource(QStringLiteral("/xml/LimiterControlDescriptor.xml"));
+    QCOMPARE(d.poName(), QStringLiteral("Mid Outputs Limiter"));
+    d.setVariant(QStringLiteral("High"));
+    QCOMPARE(d.poName(), QStringLiteral("High Outputs Limiter"));
+    // An explicit name that is not a variant falls back to the default, not to the setting.
+    d.setVariant(QStringLiteral("Nope"));
+    QCOMPARE(d.currentVariant(), QStringLiteral("High"));
+    d.setVariant(QString());
+    QCOMPARE(d.currentVariant(), QStringLiteral("Low"));
+    QVERIFY(loaded.count() >= 4);
+}
+
+void TstControlDescriptor::mixerVariantsFilterControls()
+{
+    ControlDescriptor d;
+    d.setSource(QStringLiteral("/xml/MixerControlDescriptor.xml"));
+    QCOMPARE(d.currentVariant(), QStringLiteral("StereoMixer"));
+    QCOMPARE(d.controlsOfKind(QStringLiteral("number")).size(), 6);
+    QVERIFY(!d.control(QStringLiteral("Input_B_Pan")).isEmpty());
+    QCOMPARE(d.control(QStringLiteral("Input_A_Gain")).value(QStringLiteral("po")).toString(), QStringLiteral("StereoMixer"));
+    // Meters keep the processing object they name.
+    QCOMPARE(d.control(QStringLiteral("Channel_1_Level")).value(QStringLiteral("po")).toString(), QStringLiteral("InputMeters"));
+
+    d.setVariant(QStringLiteral("MonoMixer"));
+    QCOMPARE(d.controlsOfKind(QStringLiteral("number")).size(), 3);
+    QVERIFY(d.control(QStringLiteral("Input_B_Pan")).isEmpty());
+    QCOMPARE(d.control(QStringLiteral("Input_A_Gain")).value(QStringLiteral("po")).toString(), QStringLiteral("MonoMixer"));
+    QCOMPARE(d.groups(), (QStringList{"Input A", "Input B", "Input C", "Mixer"}));
+}
+
+void TstControlDescriptor::outputMetersByChannel()
+{
+    ControlDescriptor d;
+    d.setSource(QStringLiteral("/xml/OutputMetersControlDescriptor.xml"));
+    QVERIFY(d.valid());
+    const QStringList groups = d.groups();
+    QCOMPARE(groups.size(), 9);
+    QCOMPARE(groups.first(), QStringLiteral("Input A"));
+    QCOMPARE(groups.last(), QStringLiteral("Output 6"));
+    QCOMPARE(d.controlsOfKind(QStringLiteral("meter")).size(), 9);
+    QCOMPARE(d.controlsOfKind(QStringLiteral("clip")).size(), 9);
+    QCOMPARE(d.controlsOfKind(QStringLiteral("mute")).size(), 6);
+    // The same variable name in two processing objects.
+    QCOMPARE(d.control(QStringLiteral("Channel_2_Level"), QStringLiteral("OutputMeters")).value(QStringLiteral("group")).toString(),
+             QStringLiteral("Output 2"));
+    QCOMPARE(d.control(QStringLiteral("Channel_2_Level"), QStringLiteral("InputMeters")).value(QStringLiteral("group")).toString(),
+             QStringLiteral("Input B"));
+    QCOMPARE(d.controlsInGroup(QStringLiteral("Output 3")).size(), 4);
+}
+
+void TstControlDescriptor::spectrum()
+{
+    ControlDescriptor d;
+    d.setSource(QStringLiteral("/xml/RTAControlDescriptor.xml"));
+    const QVariantMap all = d.control(QStringLiteral("AllMeters"));
+    QCOMPARE(all.value(QStringLiteral("kind")).toString(), QStringLiteral("spectrum"));
+    QCOMPARE(all.value(QStringLiteral("bands")).toInt(), 31);
+    const QStringList labels = all.value(QStringLiteral("bandLabels")).toStringList();
+    QCOMPARE(labels.size(), 31);
+    QCOMPARE(labels.first(), QStringLiteral("20"));
+    QCOMPARE(labels.last(), QStringLiteral("20.0k"));
+    QCOMPARE(d.control(QStringLiteral("Source")).value(QStringLiteral("po")).toString(), QStringLiteral("RTARouter"));
+    QCOMPARE(d.control(QStringLiteral("Gain")).value(QStringLiteral("rangeClass")).toString(), QStringLiteral("RTA"));
+}
+
+// A numeric control whose block class has range data for its parameter gets a per-range step;
+// the others must be absent from the range data, so that the single step applies.
+void TstControlDescriptor::nudgeClassesHaveRangeData()
+{
+    AppDataStore store;
+    int withRanges = 0;
+    for (const QString &file : kShipped) {
+        ControlDescriptor d;
+        d.setSource(QStringLiteral("/xml/") + file);
+        for (const QString &variant : d.variants().isEmpty() ? QStringList{QString()} : d.variants()) {
+            d.setVariant(variant);
+            for (const QVariant &c : d.controlsOfKind(QStringLiteral("number"))) {
+                const QVariantMap map = c.toMap();
+                const QString ranges = store.getJsonArray(map.value(QStringLiteral("rangeClass")).toString(),
+                                                          map.value(QStringLiteral("nudgeClass")).toString());
+                if (ranges == QLatin1String("[]"))
+                    continue;
+                ++withRanges;
+                // The ranges cover the control's own limits.
+                const QJsonArray entries = QJsonDocument::fromJson(ranges.toUtf8()).array();
+                double low = 1e300;
+                double high = -1e300;
+                for (const QJsonValue &e : entries) {
+                    low = qMin(low, e.toObject().value(QStringLiteral("low")).toDouble());
+                    high = qMax(high, e.toObject().value(QStringLiteral("high")).toDouble());
+                }
+                const QString what = file + QLatin1Char(' ') + map.value(QStringLiteral("sv")).toString();
+                QVERIFY2(low <= map.value(QStringLiteral("min")).toDouble(), qPrintable(what));
+                QVERIFY2(high >= map.value(QStringLiteral("max")).toDouble(), qPrintable(what));
+            }
+        }
+    }
+    QVERIFY(withRanges >= 15);
+}
+
+void TstControlDescriptor::namesMatchOfflineCatalogue()
+{
+    QFile file(m_catalogue);
+    if (!file.open(QIODevice::ReadOnly))
+        QSKIP("the offline model's catalogue is not in this tree");
+    const QMap<QString, QSet<QString>> objects = catalogueNames(QJsonDocument::fromJson(file.readAll()).object());
+    QVERIFY(!objects.isEmpty());
+    for (const QString &name : kShipped) {
+        ControlDescriptor d;
+        d.setSource(QStringLiteral("/xml/") + name);
+        for (const QString &variant : d.variants().isEmpty() ? QStringList{QString()} : d.variants()) {
+            d.setVariant(variant);
+            for (const QVariant &c : d.controls()) {
+                const QString po = c.toMap().value(QStringLiteral("po")).toString();
+                const QString sv = c.toMap().value(QStringLiteral("sv")).toString();
+                QVERIFY2(objects.contains(po), qPrintable(name + QStringLiteral(": no object ") + po));
+                QVERIFY2(objects.value(po).contains(sv), qPrintable(name + QStringLiteral(": ") + po + QStringLiteral(" has no ") + sv));
+            }
+        }
+    }
+}
+
+void TstControlDescriptor::rejected_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("not XML") << QByteArray("control descriptor") << "";
+    QTest::newRow("wrong root") << QByteArray("<Descriptor screen=\"S\"/>") << "<ControlDescriptor>";
+    QTest::newRow("no screen") << QByteArray("<ControlDescriptor po=\"P\"/>") << "screen";
+    QTest::newRow("unclosed") << QByteArray("<ControlDescriptor screen=\"S\" po=\"P\"><Control kind=\"toggle\" sv=\"X\">") << "";
+    QTest::newRow("unknown kind") << wrap(R"(<Control kind="knob" sv="X"/>)") << "knob";
+    QTest::newRow("no sv") << wrap(R"(<Control kind="number"/>)") << "sv";
+    QTest::newRow("blank sv") << wrap(R"(<Control kind="number" sv="  "/>)") << "empty";
+    QTest::newRow("bad number") << wrap(R"(<Control kind="number" sv="X" min="low"/>)") << "min";
+    QTest::newRow("infinite number") << wrap(R"(<Control kind="number" sv="X" max="inf"/>)") << "max";
+    QTest::newRow("min above max") << wrap(R"(<Control kind="number" sv="X" min="5" max="1"/>)") << "min is not below max";
+    QTest::newRow("bad flag") << wrap(R"(<Control kind="number" sv="X" slider="yes"/>)") << "slider";
+    QTest::newRow("scale without lengths") << wrap(R"(<Control kind="meter" sv="X" scale="-40,0"/>)") << "scale";
+    QTest::newRow("scale descending") << wrap(R"(<Control kind="meter" sv="X" scale="0,-40" lengths="100"/>)") << "ascend";
+    QTest::newRow("spectrum without bands") << wrap(R"(<Control kind="spectrum" sv="X"/>)") << "bands";
+    QTest::newRow("spectrum label count") << wrap(R"(<Control kind="spectrum" sv="X" bands="3" bandLabels="a,b"/>)") << "band labels";
+    QTest::newRow("band labels on a meter") << wrap(R"(<Control kind="meter" sv="X" bandLabels="a,b"/>)") << "spectrum";
+    QTest::newRow("spectrum too many bands") << wrap(R"(<Control kind="spectrum" sv="X" bands="100000"/>)") << "bands";
+    QTest::newRow("unknown element") << wrap(R"(<Knob sv="X"/>)") << "Knob";
+    QTest::newRow("no processing object") << wrap(R"(<Control kind="toggle" sv="X"/>)", R"(screen="S")") << "processing object";
+    QTest::newRow("undeclared variant") << wrap(R"(<Control kind="toggle" sv="X" variants="Left"/>)") << "Left";
+    QTest::newRow("default not declared")
+        << wrap(R"(<Variant name="A" po="PA"/><Control kind="toggle" sv="X"/>)", R"(screen="S" defaultVariant="B")") << "B";
+    QTest::newRow("variant named twice")
+        << wrap(R"(<Variant name="A" po="PA"/><Variant name="A" po="PB"/>)", R"(screen="S")") << "twice";
+    QTest::newRow("variant without po") << wrap(R"(<Variant name="A"/>)", R"(screen="S")") << "po";
+    QTest::newRow("setting without variants") << wrap(R"(<Control kind="toggle" sv="X"/>)", R"(screen="S" po="P" variantSetting="Data/X")")
+                                              << "variant setting";
+    QTest::newRow("two roots") << QByteArray(R"(<ControlDescriptor screen="S" po="P"/><ControlDescriptor screen="T" po="P"/>)") << "";
+    QTest::newRow("document type")
+        << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;\">]>\n"
+                      "<ControlDescriptor screen=\"&b;\" po=\"P\"/>")
+        << "document type";
+    QTest::newRow("long attribute") << wrap("<Control kind=\"toggle\" sv=\"" + QByteArray(600, 'x') + "\"/>") << "longer than";
+    QTest::newRow("too big") << wrap(QByteArray(tarn::home::kMaxDescriptorBytes, ' ')) << "larger than";
+    QByteArray many;
+    for (int i = 0; i <= tarn::home::kMaxDescriptorControls; ++i)
+        many += "<Control kind=\"toggle\" sv=\"X" + QByteArray::number(i) + "\"/>\n";
+    QTest::newRow("too many controls") << wrap(many) << "more than";
+}
+
+void TstControlDescriptor::rejected()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, fault);
+    DescriptorDocument document;
+    document.screen = QStringLiteral("kept");
+    QString error;
+    QVERIFY(!tarn::home::parseControlDescriptor(xml, &document, &error));
+    QVERIFY(!error.isEmpty());
+    if (!fault.isEmpty())
+        QVERIFY2(error.contains(fault), qPrintable(error));
+    QCOMPARE(document.screen, QStringLiteral("kept"));
+}
+
+void TstControlDescriptor::missingSource()
+{
+    ControlDescriptor d;
+    d.setSource(QStringLiteral("/xml/NoSuchControlDescriptor.xml"));
+    QVERIFY(!d.valid());
+    QVERIFY(d.errorString().contains(QStringLiteral("NoSuchControlDescriptor")));
+    QVERIFY(d.controls().isEmpty());
+    QVERIFY(d.poName().isEmpty());
+    // A good source afterwards replaces the failure.
+    d.setSource(QStringLiteral("/xml/SigGenControlDescriptor.xml"));
+    QVERIFY(d.valid());
+    QVERIFY(d.errorString().isEmpty());
+    QCOMPARE(d.poName(), QStringLiteral("SignalGenerator"));
+}
+
+TARN_TEST_MAIN(TstControlDescriptor, QCoreApplication)
+#include "tst_controldescriptor.moc"
