@@ -1,5 +1,7 @@
 #include "devicestate.h"
 
+#include "analyserscene.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -20,6 +22,14 @@ const QString kStatus = QStringLiteral("Node\\Config\\SV\\Command:Status");
 const QString kResult = QStringLiteral("Node\\Config\\SV\\Result");
 const QString kProgress = QStringLiteral("Node\\Config\\SV\\Progress");
 const QString kHardware = QStringLiteral("Node\\SV\\HardwareVersion");
+// The analyser and what it can hear.
+const QString kAnalyser = QStringLiteral("Preset\\RTA\\SV\\AllMeters");
+const QString kAnalyserGain = QStringLiteral("Preset\\RTA\\SV\\Gain");
+const QString kAnalyserSource = QStringLiteral("Preset\\RTARouter\\SV\\Source");
+const QString kGenerator = QStringLiteral("Preset\\SignalGenerator\\SV\\SignalGenerator");
+const QString kGeneratorType = QStringLiteral("Preset\\SignalGenerator\\SV\\Signal Type");
+const QString kGeneratorFrequency = QStringLiteral("Preset\\SignalGenerator\\SV\\Sine Frequency");
+const QString kGeneratorAmplitude = QStringLiteral("Preset\\SignalGenerator\\SV\\Signal Amplitude");
 constexpr double kTwoPi = 6.283185307179586;
 
 double roundTo(double v, int decimals)
@@ -608,7 +618,15 @@ void DeviceState::tick(int count)
                     const double x = mean + v.live.swing * std::sin(angle + offset) + noise;
                     return silent ? v.min : roundTo(qBound(v.min, x, v.max), v.format.decimals);
                 };
-                if (v.kind == Variable::Kind::Spectrum) {
+                AnalyserScene scene;
+                if (v.kind == Variable::Kind::Spectrum && analyserScene(v, &scene)) {
+                    for (int b = 0; b < next.bands.size(); ++b) {
+                        const BandLevel band = analyserBandLevel(scene, b, next.bands.size(), v.live.mean);
+                        const double noise = v.live.noise * band.motion * (m_random.unit() + m_random.unit() - 1.0);
+                        const double x = band.mean + v.live.swing * band.motion * std::sin(angle + 0.7 * b) + noise;
+                        next.bands[b] = silent ? v.min : roundTo(qBound(v.min, x, v.max), v.format.decimals);
+                    }
+                } else if (v.kind == Variable::Kind::Spectrum) {
                     for (int b = 0; b < next.bands.size(); ++b)
                         next.bands[b] = level(v.live.mean - 0.25 * b, 0.7 * b);
                 } else {
@@ -618,6 +636,29 @@ void DeviceState::tick(int count)
             assign(int(i), next);
         }
     }
+}
+
+bool DeviceState::analyserScene(const Variable &v, AnalyserScene *scene) const
+{
+    if (v.key != kAnalyser)
+        return false;
+    const int source = indexOf(kAnalyserSource);
+    const int gain = indexOf(kAnalyserGain);
+    if (source >= 0 && isPresent(source))
+        scene->source = display(source);
+    if (gain >= 0 && isPresent(gain))
+        scene->gainDb = m_values[size_t(gain)].number;
+    const int on = indexOf(kGenerator);
+    const int type = indexOf(kGeneratorType);
+    const int frequency = indexOf(kGeneratorFrequency);
+    const int amplitude = indexOf(kGeneratorAmplitude);
+    if (on < 0 || type < 0 || frequency < 0 || amplitude < 0 || !isPresent(on))
+        return true; // no generator in this model or preset: the analyser hears the room
+    scene->generatorOn = display(on) == variable(on).onText;
+    scene->signal = AnalyserScene::signalFromText(display(type));
+    scene->sineHz = m_values[size_t(frequency)].number;
+    scene->amplitudeDb = m_values[size_t(amplitude)].number;
+    return true;
 }
 
 QJsonObject DeviceState::presetStoreJson() const

@@ -10,6 +10,8 @@
 #include <vector>
 
 namespace tarn::offline {
+struct AnalyserScene;
+
 // Small deterministic generator, so a seed gives the same meter movement on every machine.
 class SplitMix64 {
 public:
@@ -92,6 +94,8 @@ private:
     void updateRecallList();
     void runNodeCommand(const QString &text);
     void setPresent(const QString &configuration);
+    // What the analyser spectrum `v` listens to; false when `v` is another spectrum.
+    bool analyserScene(const Variable &v, AnalyserScene *scene) const;
     void buildTree();
 
     Catalogue m_catalogue;

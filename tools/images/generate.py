@@ -267,6 +267,350 @@ def logo():
     save(logo_mark(128), "Logo.png", optimize=True)
 
 
+# Home-screen block icons: one pictogram per block of the signal flow, light strokes on a
+# transparent ground (the button behind gives the dark stage), the accent for what the block does
+# to the signal, and a red mark on the muted variants.
+HOME_ICON = 128
+STROKE = (236, 239, 244, 255)
+ACCENT_A = ACCENT + (255,)
+MUTE_RED = (240, 85, 74, 255)
+DIM_STROKE = (150, 158, 170, 255)
+BAND_COLOURS = [(242, 153, 46), (64, 200, 110), (80, 160, 240), (230, 90, 160), (240, 200, 50), (150, 110, 240),
+                (60, 200, 200), (240, 110, 80), (170, 210, 70), (110, 140, 255), (255, 150, 200), (200, 170, 120),
+                (120, 220, 170), (220, 120, 240)]
+
+
+def home_canvas():
+    s = HOME_ICON * SS
+    return Image.new("RGBA", (s, s), (0, 0, 0, 0)), s
+
+
+def home_save(img, name):
+    save(img.resize((HOME_ICON, HOME_ICON), Image.LANCZOS), os.path.join("Home", name), optimize=True)
+
+
+def curve(d, s, fn, x0=0.14, x1=0.86, colour=STROKE, width=0.055, n=200):
+    """A thick curve drawn as a dense row of round dabs, so steep parts keep their width."""
+    r = s * width / 2
+    prev = None
+    for i in range(n + 1):
+        t = i / n
+        p = (s * (x0 + (x1 - x0) * t), s * fn(t))
+        if prev is not None:
+            steps = max(1, int(math.hypot(p[0] - prev[0], p[1] - prev[1]) / (r * 0.3)))
+            for k in range(1, steps + 1):
+                x = prev[0] + (p[0] - prev[0]) * k / steps
+                y = prev[1] + (p[1] - prev[1]) * k / steps
+                d.ellipse([x - r, y - r, x + r, y + r], fill=colour)
+        prev = p
+
+
+def axes(d, s):
+    lw = int(s * 0.03)
+    d.line([(s * 0.16, s * 0.12), (s * 0.16, s * 0.84), (s * 0.88, s * 0.84)], fill=DIM_STROKE, width=lw, joint="curve")
+
+
+def mute_badge(img, s):
+    """A red no-entry badge in the lower right corner."""
+    d = ImageDraw.Draw(img)
+    cx, cy, r = s * 0.76, s * 0.76, s * 0.2
+    d.ellipse([cx - r, cy - r, cx + r, cy + r], fill=(20, 22, 28, 255), outline=MUTE_RED, width=int(s * 0.045))
+    k = r * 0.62
+    d.line([(cx - k, cy + k), (cx + k, cy - k)], fill=MUTE_RED, width=int(s * 0.05))
+
+
+def faders(d, s, count, caps, x0=0.2, x1=0.8, top=0.16, bottom=0.84, colour=STROKE):
+    step = (x1 - x0) / max(1, count - 1)
+    lw = int(s * 0.03)
+    for i in range(count):
+        x = s * (x0 + step * i)
+        d.line([(x, s * top), (x, s * bottom)], fill=DIM_STROKE, width=lw)
+        y = s * (top + (bottom - top) * caps[i])
+        w, h = s * 0.075, s * 0.05
+        d.rounded_rectangle([x - w, y - h, x + w, y + h], radius=int(s * 0.015), fill=colour)
+
+
+def draw_mixer():
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    faders(d, s, 3, [0.35, 0.6, 0.25], x0=0.26, x1=0.74)
+    d.line([(s * 0.12, s * 0.9), (s * 0.88, s * 0.9)], fill=ACCENT_A, width=int(s * 0.04))
+    return img, s
+
+
+def icon_mixer():
+    img, _ = draw_mixer()
+    home_save(img, "ICN_Mixer.png")
+    img, s = draw_mixer()
+    faded = Image.new("RGBA", img.size, (0, 0, 0, 0))
+    faded = Image.blend(faded, img, 0.55)
+    mute_badge(faded, s)
+    home_save(faded, "ICN_MixerMute.png")
+
+
+def icon_afs():
+    """Feedback suppression: a flat response with narrow notches cut into it."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+
+    def f(t):
+        y = 0.22
+        for c, depth in ((0.3, 0.26), (0.55, 0.18), (0.76, 0.3)):
+            y += depth * math.exp(-((t - c) / 0.03) ** 2)
+        return y
+    curve(d, s, f, colour=ACCENT_A, n=400)
+    # A microphone below, the source of the howl.
+    cx = s * 0.5
+    lw = int(s * 0.04)
+    d.rounded_rectangle([cx - s * 0.08, s * 0.6, cx + s * 0.08, s * 0.78], radius=int(s * 0.08), outline=STROKE, width=lw)
+    d.arc([cx - s * 0.13, s * 0.6, cx + s * 0.13, s * 0.84], start=0, end=180, fill=STROKE, width=lw)
+    d.line([(cx, s * 0.84), (cx, s * 0.92)], fill=STROKE, width=lw)
+    home_save(img, "ICN_AFS.png")
+
+
+def icon_graphic_eq():
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    caps = [0.55, 0.4, 0.3, 0.38, 0.55, 0.62, 0.45]
+    faders(d, s, 7, caps, x0=0.14, x1=0.86, colour=ACCENT_A)
+    home_save(img, "ICN_GraphicEQ.png")
+
+
+def icon_sub_synth():
+    """A fast wave and, under it, the octave below it, heavier."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    curve(d, s, lambda t: 0.3 - 0.1 * math.sin(2 * math.pi * 4 * t), width=0.035)
+    curve(d, s, lambda t: 0.66 - 0.18 * math.sin(2 * math.pi * 2 * t), colour=ACCENT_A, width=0.075)
+    home_save(img, "ICN_SubSynth.png")
+
+
+def icon_auto_eq():
+    """A measurement microphone over a correction curve."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    curve(d, s, lambda t: 0.72 - 0.1 * math.sin(2 * math.pi * 1.5 * t) * (1 - t), colour=ACCENT_A)
+    lw = int(s * 0.045)
+    # Microphone: a slim body pointing down-left with a round head.
+    d.line([(s * 0.78, s * 0.12), (s * 0.5, s * 0.42)], fill=STROKE, width=int(s * 0.07))
+    r = s * 0.07
+    d.ellipse([s * 0.45 - r, s * 0.47 - r, s * 0.45 + r, s * 0.47 + r], fill=STROKE)
+    d.line([(s * 0.2, s * 0.86), (s * 0.8, s * 0.86)], fill=DIM_STROKE, width=lw // 2)
+    home_save(img, "ICN_AutoEQ.png")
+
+
+def icon_compressor():
+    """Transfer curve: unity up to the knee, then flattened."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    axes(d, s)
+    lw = int(s * 0.06)
+    d.line([(s * 0.16, s * 0.84), (s * 0.5, s * 0.5), (s * 0.86, s * 0.36)], fill=ACCENT_A, width=lw, joint="curve")
+    d.line([(s * 0.5, s * 0.5), (s * 0.84, s * 0.16)], fill=DIM_STROKE, width=int(s * 0.025))
+    r = s * 0.045
+    d.ellipse([s * 0.5 - r, s * 0.5 - r, s * 0.5 + r, s * 0.5 + r], fill=STROKE)
+    home_save(img, "ICN_Compressor.png")
+
+
+def icon_gate():
+    """Transfer curve of a gate: closed below the threshold, open above it."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    axes(d, s)
+    lw = int(s * 0.06)
+    d.line([(s * 0.3, s * 0.84), (s * 0.44, s * 0.56), (s * 0.86, s * 0.14)], fill=ACCENT_A, width=lw, joint="curve")
+    d.line([(s * 0.44, s * 0.14), (s * 0.44, s * 0.84)], fill=DIM_STROKE, width=int(s * 0.02))
+    home_save(img, "ICN_Gate.png")
+
+
+def icon_agc():
+    """Levels pulled towards a target line from above and below."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    lw = int(s * 0.055)
+    d.line([(s * 0.12, s * 0.5), (s * 0.88, s * 0.5)], fill=ACCENT_A, width=lw)
+    for x, down in ((0.3, True), (0.7, False)):
+        cx = s * x
+        if down:
+            d.line([(cx, s * 0.12), (cx, s * 0.38)], fill=STROKE, width=lw)
+            d.polygon([(cx - s * 0.09, s * 0.32), (cx + s * 0.09, s * 0.32), (cx, s * 0.44)], fill=STROKE)
+        else:
+            d.line([(cx, s * 0.88), (cx, s * 0.62)], fill=STROKE, width=lw)
+            d.polygon([(cx - s * 0.09, s * 0.68), (cx + s * 0.09, s * 0.68), (cx, s * 0.56)], fill=STROKE)
+    home_save(img, "ICN_AGC.png")
+
+
+def icon_crossover():
+    """A low-pass and a high-pass slope crossing."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+
+    def lp(t):
+        return 0.3 + 0.5 / (1 + math.exp(-(t - 0.55) * 14))
+
+    def hp(t):
+        return 0.3 + 0.5 / (1 + math.exp((t - 0.45) * 14))
+    curve(d, s, lp, colour=STROKE)
+    curve(d, s, hp, colour=ACCENT_A)
+    home_save(img, "ICN_Crossover.png")
+
+
+def icon_para_eq():
+    """A bell and a dip with their handles."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+
+    def f(t):
+        return 0.5 - 0.26 * math.exp(-((t - 0.32) / 0.1) ** 2) + 0.2 * math.exp(-((t - 0.72) / 0.09) ** 2)
+    d.line([(s * 0.12, s * 0.5), (s * 0.88, s * 0.5)], fill=DIM_STROKE, width=int(s * 0.02))
+    curve(d, s, f, colour=ACCENT_A)
+    for t in (0.32, 0.72):
+        x, y = s * (0.14 + 0.72 * t), s * f(t)
+        r = s * 0.05
+        d.ellipse([x - r, y - r, x + r, y + r], fill=STROKE)
+    home_save(img, "ICN_ParaEQ.png")
+
+
+def icon_limiter():
+    """A wave whose peaks stop at a ceiling."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    top, bottom = 0.26, 0.74
+    d.line([(s * 0.1, s * top), (s * 0.9, s * top)], fill=ACCENT_A, width=int(s * 0.05))
+    d.line([(s * 0.1, s * bottom), (s * 0.9, s * bottom)], fill=ACCENT_A, width=int(s * 0.05))
+    curve(d, s, lambda t: min(bottom - 0.05, max(top + 0.05, 0.5 - 0.36 * math.sin(2 * math.pi * 2 * t))), width=0.05, n=400)
+    home_save(img, "ICN_Limiter.png")
+
+
+def icon_alignment_delay():
+    """A stopwatch."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    cx, cy, r = s * 0.5, s * 0.56, s * 0.31
+    lw = int(s * 0.055)
+    d.ellipse([cx - r, cy - r, cx + r, cy + r], outline=STROKE, width=lw)
+    d.rectangle([cx - s * 0.06, s * 0.1, cx + s * 0.06, s * 0.17], fill=STROKE)
+    d.line([(cx, s * 0.17), (cx, cy - r)], fill=STROKE, width=lw)
+    d.line([(cx, cy), (cx + r * 0.55, cy - r * 0.55)], fill=ACCENT_A, width=lw)
+    d.line([(cx, cy), (cx, cy - r * 0.75)], fill=STROKE, width=int(s * 0.035))
+    rr = s * 0.04
+    d.ellipse([cx - rr, cy - rr, cx + rr, cy + rr], fill=ACCENT_A)
+    home_save(img, "ICN_AlignmentDelay.png")
+
+
+def icon_rta():
+    """Analyser bars with the measurement microphone."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    heights = [0.34, 0.5, 0.62, 0.46, 0.56, 0.4, 0.3]
+    w = 0.72 / len(heights)
+    for i, h in enumerate(heights):
+        x0 = s * (0.14 + i * w)
+        d.rectangle([x0 + s * 0.012, s * (0.86 - h), x0 + s * w - s * 0.012, s * 0.86], fill=ACCENT_A if i % 2 else STROKE)
+    d.line([(s * 0.7, s * 0.1), (s * 0.88, s * 0.28)], fill=STROKE, width=int(s * 0.06))
+    r = s * 0.05
+    d.ellipse([s * 0.66 - r, s * 0.07 - r + s * 0.02, s * 0.66 + r, s * 0.07 + r + s * 0.02], fill=STROKE)
+    home_save(img, "ICN_RTAmic.png")
+
+
+def icon_input():
+    """A three-pin connector with the signal going in."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    cx, cy, r = s * 0.6, s * 0.5, s * 0.28
+    d.ellipse([cx - r, cy - r, cx + r, cy + r], outline=STROKE, width=int(s * 0.05))
+    for a in (210, 330, 90):
+        px, py = cx + r * 0.5 * math.cos(math.radians(a)), cy + r * 0.5 * math.sin(math.radians(a))
+        pr = s * 0.045
+        d.ellipse([px - pr, py - pr, px + pr, py + pr], fill=ACCENT_A)
+    lw = int(s * 0.05)
+    d.line([(s * 0.08, cy), (s * 0.28, cy)], fill=STROKE, width=lw)
+    d.polygon([(s * 0.26, cy - s * 0.08), (s * 0.36, cy), (s * 0.26, cy + s * 0.08)], fill=STROKE)
+    home_save(img, "ICN_Input.png")
+
+
+def draw_speaker(muted):
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    d.polygon([(s * 0.12, s * 0.38), (s * 0.28, s * 0.38), (s * 0.5, s * 0.16), (s * 0.5, s * 0.84), (s * 0.28, s * 0.62),
+               (s * 0.12, s * 0.62)], fill=STROKE)
+    lw = int(s * 0.05)
+    if muted:
+        d.line([(s * 0.62, s * 0.36), (s * 0.88, s * 0.64)], fill=MUTE_RED, width=int(s * 0.07))
+        d.line([(s * 0.88, s * 0.36), (s * 0.62, s * 0.64)], fill=MUTE_RED, width=int(s * 0.07))
+    else:
+        for rr in (0.14, 0.26):
+            r = s * rr
+            d.arc([s * 0.52 - r, s * 0.5 - r, s * 0.52 + r, s * 0.5 + r], start=-50, end=50, fill=ACCENT_A, width=lw)
+    return img
+
+
+def icon_output():
+    home_save(draw_speaker(False), "ICN_Output.png")
+    home_save(draw_speaker(True), "ICN_OutputMute.png")
+
+
+def icon_signal_generator():
+    """A sine in an output jack's frame."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle([s * 0.1, s * 0.22, s * 0.9, s * 0.78], radius=int(s * 0.1), outline=STROKE, width=int(s * 0.045))
+    curve(d, s, lambda t: 0.5 - 0.16 * math.sin(2 * math.pi * 1.5 * t), x0=0.2, x1=0.8, colour=ACCENT_A, width=0.06)
+    home_save(img, "ICN_SignalGenerator.png")
+
+
+def icon_meters():
+    """Three level ladders, green to red."""
+    img, s = home_canvas()
+    d = ImageDraw.Draw(img)
+    for i, lit in enumerate((7, 9, 5)):
+        x = s * (0.2 + i * 0.24)
+        for seg in range(10):
+            y = s * (0.84 - seg * 0.07)
+            col = (64, 200, 110, 255) if seg < 6 else (240, 190, 40, 255) if seg < 8 else (230, 60, 50, 255)
+            d.rectangle([x, y - s * 0.045, x + s * 0.14, y], fill=col if seg < lit else (60, 66, 78, 255))
+    home_save(img, "ICN_Meters.png")
+
+
+def button_backgrounds():
+    """ButtonBG1..14 (one colour per EQ band) and ButtonBGS (the sub band): the face of a band
+    button, its colour as a bar along the left edge and a soft wash."""
+    w, h = 160, 64
+    for n in range(1, 16):
+        colour = (160, 168, 180) if n == 15 else BAND_COLOURS[n - 1]
+        img = Image.new("RGBA", (w * SS, h * SS), (0, 0, 0, 0))
+        d = ImageDraw.Draw(img)
+        d.rounded_rectangle([0, 0, w * SS - 1, h * SS - 1], radius=8 * SS, fill=(35, 42, 53, 255), outline=(58, 66, 80, 255), width=SS * 2)
+        wash = Image.new("RGBA", img.size, (0, 0, 0, 0))
+        ImageDraw.Draw(wash).rounded_rectangle([0, 0, w * SS - 1, h * SS - 1], radius=8 * SS, fill=colour + (46,))
+        img = Image.alpha_composite(img, wash)
+        d = ImageDraw.Draw(img)
+        d.rounded_rectangle([4 * SS, 6 * SS, 12 * SS, h * SS - 6 * SS], radius=3 * SS, fill=colour + (255,))
+        name = "ButtonBGS.png" if n == 15 else "ButtonBG%d.png" % n
+        save(img.resize((w, h), Image.LANCZOS), name, optimize=True)
+
+
+def home_icons():
+    icon_mixer()
+    icon_afs()
+    icon_graphic_eq()
+    icon_sub_synth()
+    icon_auto_eq()
+    icon_compressor()
+    icon_gate()
+    icon_agc()
+    icon_crossover()
+    icon_para_eq()
+    icon_limiter()
+    icon_alignment_delay()
+    icon_rta()
+    icon_input()
+    icon_output()
+    icon_signal_generator()
+    icon_meters()
+    button_backgrounds()
+
+
 # Help cards: what each screen is for, shown over it when the help button is pressed.
 HELP = [
     ("HelpAGC.jpg", "Automatic Gain Control", ["Keeps the programme level steady.", "Set the target level, the maximum gain and how fast it reacts.", "The meter shows the gain being applied right now."]),
@@ -349,6 +693,7 @@ def main():
     icon_discovery()
     icon_mute()
     icon_help()
+    home_icons()
     for name, title, lines in HELP:
         help_card(name, title, lines)
 
