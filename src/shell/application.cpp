@@ -4,6 +4,7 @@
 #include "datapaths.h"
 #include "messagehandler.h"
 #include "qmltypes.h"
+#include "screentour.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "tcpadaptor.h"
@@ -30,6 +31,7 @@ struct Options {
     bool offline = false;
     QString screenshot;
     QString screenshotDir;
+    QString tour;
     int quitAfterMs = -1;
 };
 
@@ -52,7 +54,12 @@ Options parseOptions(const QApplication &app)
     const QCommandLineOption screenshotDir(QStringLiteral("screenshot-dir"),
                                            QStringLiteral("Save every screen shown as DIR/<document>.png (a screen tour)."),
                                            QStringLiteral("DIR"));
-    parser.addOptions({connect, offline, screenshot, quitAfter, screenshotDir});
+    const QCommandLineOption tour(QStringLiteral("tour"),
+                                  QStringLiteral("After the login, visit the screens listed in FILE (document<TAB>command<TAB>payload "
+                                                 "per line), logging how long each took to show; with --screenshot-dir, "
+                                                 "picture each."),
+                                  QStringLiteral("FILE"));
+    parser.addOptions({connect, offline, screenshot, quitAfter, screenshotDir, tour});
     parser.process(app);
 
     Options options;
@@ -60,6 +67,7 @@ Options parseOptions(const QApplication &app)
     options.offline = parser.isSet(offline);
     options.screenshot = parser.value(screenshot);
     options.screenshotDir = parser.value(screenshotDir);
+    options.tour = parser.value(tour);
     bool ok = false;
     const int ms = parser.value(quitAfter).toInt(&ok);
     if (parser.isSet(quitAfter) && ok && ms >= 0)
@@ -108,6 +116,27 @@ void pictureEveryScreen(const Options &options, ViewLoader *viewLoader)
                 qDebug() << "Screenshot saved:" << file;
         });
     });
+}
+
+// A tour pictures its stops itself, once each has settled.
+std::unique_ptr<ScreenTour> startTour(const Options &options, ViewLoader *viewLoader)
+{
+    if (options.tour.isEmpty())
+        return nullptr;
+    QFile file(options.tour);
+    QList<ScreenTour::Stop> stops;
+    QString error;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning().noquote() << "Tour: cannot read" << options.tour;
+        return nullptr;
+    }
+    if (!ScreenTour::parse(file.read(ScreenTour::kMaxListBytes + 1), &stops, &error)) {
+        qWarning().noquote() << "Tour:" << options.tour << error;
+        return nullptr;
+    }
+    auto tour = std::make_unique<ScreenTour>(viewLoader, stops, options.screenshotDir);
+    tour->start();
+    return tour;
 }
 
 void scheduleScreenshotAndQuit(const Options &options, QQuickView *view)
@@ -179,13 +208,16 @@ int runApplication(int argc, char *argv[])
 
     // 14. The window and its screens.
     auto viewLoader = std::make_unique<ViewLoader>();
-    pictureEveryScreen(options, viewLoader.get());
+    std::unique_ptr<ScreenTour> tour = startTour(options, viewLoader.get());
+    if (!tour)
+        pictureEveryScreen(options, viewLoader.get());
     viewLoader->InitLoader(QGuiApplication::platformName());
     connectAtStart(options, viewLoader.get());
     scheduleScreenshotAndQuit(options, viewLoader->view());
 
     // 15.
     const int code = app.exec();
+    tour.reset();
     viewLoader.reset();
     // The link goes while the log is still open, so its last words are kept.
     TCPAdaptor::destroyInstance();
