@@ -6,7 +6,8 @@ import DiscoveredDevicesModel 1.0
 import TarnSettings 1.0
 import "StateVariables.js" as SV
 
-// The home screen: the connected processor and the way to every other screen.
+// The home screen: the connected processor and its signal flow, from which every block's
+// screen opens; the model-specific flow comes from CustomTarnHomeScreen (platform "Tarn").
 Item {
     id: home
     objectName: "homeScreen"
@@ -24,19 +25,27 @@ Item {
             return device.instanceName
         return offline ? "Offline model" : "Cadenzo Tarn"
     }
+    // The running preset, by number and name.
+    readonly property string presetNumber: rootQML.currentPresetSV !== null ? rootQML.currentPresetSV.value : ""
+    property var presetNameSV: null
+    onPresetNumberChanged: bindPresetName()
+    function bindPresetName() {
+        if (presetNumber === "" || !/^[0-9]+$/.test(presetNumber))
+            return
+        if (presetNameSV === null)
+            presetNameSV = SV.create("TarnTextSV", home, "Presets", "Name_" + presetNumber)
+        else
+            presetNameSV.svName = "Name_" + presetNumber
+    }
     // The remote watchdog's flag has no change signal; its events keep this one current.
     property bool remoteUp: true
     readonly property bool linkUp: remoteUp && clientConnectionWatchdog.networkAvailable
-
-    function field(name, fallback) {
-        var v = device[name]
-        return (v === undefined || v === "") ? fallback : v
-    }
 
     Component.onCompleted: {
         rootQML.funcLastScreen("Home")
         remoteUp = remoteConnectionWatchdog.connectionAvailable
         deviceNameSV = SV.create("TarnTextSV", home, "NPO", "Node\\SV\\DeviceName")
+        bindPresetName()
         // The processor's own discovery answer gives its name, model and versions.
         detailsProbe.getDeviceDetailsForIP(address)
     }
@@ -57,122 +66,110 @@ Item {
     ScreenBackground {}
     MenuBar { id: menuBar; currentScreen: "Home" }
 
-    Rectangle {
-        id: devicePanel
-        objectName: "devicePanel"
+    // The connected processor, in one line under the menu bar.
+    Item {
+        id: header
+        objectName: "deviceHeader"
         anchors.top: menuBar.bottom
-        anchors.topMargin: 32
-        anchors.horizontalCenter: parent.horizontalCenter
-        width: Math.min(parent.width - 64, 860)
-        height: panelColumn.implicitHeight + 56
-        radius: Theme.radius + 4
-        color: "#d91a1f27"
-        border.color: Theme.edge
+        anchors.left: parent.left
+        anchors.right: parent.right
+        height: 44
 
-        Column {
-            id: panelColumn
+        Row {
             anchors.left: parent.left
-            anchors.right: parent.right
-            anchors.top: parent.top
-            anchors.margins: 28
-            spacing: 22
-
-            Row {
-                spacing: 22
-                Image {
-                    source: "/images/Logo.png"
-                    width: 84; height: 84
-                }
-                Column {
-                    anchors.verticalCenter: parent.verticalCenter
-                    spacing: 8
-                    Text {
-                        objectName: "deviceName"
-                        width: panelColumn.width - 110
-                        text: home.deviceName
-                        textFormat: Text.PlainText
-                        elide: Text.ElideRight
-                        color: Theme.text
-                        font.family: Theme.fontFamily
-                        font.pixelSize: Theme.fontTitle
-                        font.bold: true
-                    }
-                    Row {
-                        spacing: 10
-                        Rectangle {
-                            width: 16; height: 16; radius: 8
-                            anchors.verticalCenter: parent.verticalCenter
-                            color: home.linkUp ? Theme.ok : Theme.error
-                        }
-                        Text {
-                            objectName: "connectionState"
-                            text: home.linkUp ? (home.offline ? "Connected to the offline model" : "Connected")
-                                              : "Connection lost"
-                            color: home.linkUp ? Theme.ok : Theme.error
-                            font.family: Theme.fontFamily
-                            font.pixelSize: Theme.fontNormal + 2
-                            font.bold: true
-                        }
-                    }
-                }
+            anchors.leftMargin: 20
+            anchors.verticalCenter: parent.verticalCenter
+            spacing: 14
+            Text {
+                objectName: "deviceName"
+                anchors.verticalCenter: parent.verticalCenter
+                width: Math.min(implicitWidth, 420)
+                text: home.deviceName
+                textFormat: Text.PlainText
+                elide: Text.ElideRight
+                color: Theme.text
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontLarge
+                font.bold: true
             }
-
-            Rectangle { width: parent.width; height: 1; color: Theme.edge }
-
-            Grid {
-                columns: 2
-                columnSpacing: 40
-                rowSpacing: 14
-                Repeater {
-                    model: [
-                        ["IP address", home.address],
-                        ["Model", home.field("className", home.detailsKnown ? "—" : "…")],
-                        ["Hardware", rootQML.strDeviceType !== "" ? rootQML.strDeviceType
-                                                                  : home.field("hardwareVersion", home.detailsKnown ? "—" : "…")],
-                        ["Software version", home.field("softwareVersion", home.detailsKnown ? "—" : "…")],
-                    ]
-                    delegate: Column {
-                        spacing: 4
-                        width: (panelColumn.width - 40) / 2
-                        Text {
-                            text: modelData[0]
-                            color: Theme.textDim
-                            font.family: Theme.fontFamily
-                            font.pixelSize: Theme.fontSmall
-                            font.capitalization: Font.AllUppercase
-                        }
-                        Text {
-                            objectName: "detail_" + modelData[0]
-                            width: parent.width
-                            text: modelData[1]
-                            textFormat: Text.PlainText
-                            elide: Text.ElideRight
-                            color: Theme.text
-                            font.family: Theme.fontFamily
-                            font.pixelSize: Theme.fontLarge
-                        }
-                    }
-                }
+            Rectangle {
+                anchors.verticalCenter: parent.verticalCenter
+                width: 12; height: 12; radius: 6
+                color: home.linkUp ? Theme.ok : Theme.error
             }
-
-            Rectangle { width: parent.width; height: 1; color: Theme.edge }
-
-            Row {
-                spacing: 14
-                TarnPushButton {
-                    objectName: "disconnectButton"
-                    text: home.offline ? "Stop Offline Model" : "Disconnect"
-                    onClicked: rootQML.guiSignal("DisconnectDevice", "")
-                }
-                TarnPushButton {
-                    text: "Presets"
-                    onClicked: rootQML.guiSignal("Presets", "")
-                }
-                TarnPushButton {
-                    text: "Utilities"
-                    onClicked: rootQML.guiSignal("Utilities", "")
-                }
+            Text {
+                objectName: "connectionState"
+                anchors.verticalCenter: parent.verticalCenter
+                text: home.linkUp ? (home.offline ? "Offline model" : "Connected") : "Connection lost"
+                color: home.linkUp ? Theme.ok : Theme.error
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontSmall
+                font.bold: true
             }
+            Text {
+                objectName: "presetName"
+                anchors.verticalCenter: parent.verticalCenter
+                visible: home.presetNumber !== ""
+                text: "Preset " + home.presetNumber
+                      + (home.presetNameSV !== null && home.presetNameSV.value !== "" ? " \u00b7 " + home.presetNameSV.value : "")
+                textFormat: Text.PlainText
+                color: Theme.text
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontSmall
+                font.bold: true
+            }
+            Text {
+                objectName: "detail_IP address"
+                anchors.verticalCenter: parent.verticalCenter
+                text: home.address
+                textFormat: Text.PlainText
+                color: Theme.textDim
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontSmall
+            }
+            Text {
+                objectName: "detail_Software version"
+                anchors.verticalCenter: parent.verticalCenter
+                visible: text !== ""
+                text: home.device.softwareVersion !== undefined && home.device.softwareVersion !== ""
+                      ? "Firmware " + home.device.softwareVersion : ""
+                textFormat: Text.PlainText
+                color: Theme.textDim
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontSmall
+            }
+        }
+    }
+
+    // The signal flow of the connected model.
+    Loader {
+        id: flowLoader
+        objectName: "flowLoader"
+        anchors.top: header.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        source: rootQML.platform === "Tarn" ? "CustomTarnHomeScreen.qml" : ""
+    }
+
+    // A model whose signal flow this build cannot draw still shows where to go.
+    Row {
+        objectName: "otherModel"
+        visible: flowLoader.source == ""
+        anchors.centerIn: flowLoader
+        spacing: 14
+        TarnPushButton {
+            objectName: "disconnectButton"
+            text: home.offline ? "Stop Offline Model" : "Disconnect"
+            onClicked: rootQML.guiSignal("DisconnectDevice", "")
+        }
+        TarnPushButton {
+            text: "Presets"
+            onClicked: rootQML.guiSignal("Presets", "")
+        }
+        TarnPushButton {
+            text: "Utilities"
+            onClicked: rootQML.guiSignal("Utilities", "")
         }
     }
 }

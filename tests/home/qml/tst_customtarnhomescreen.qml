@@ -1,0 +1,228 @@
+import QtQuick 2.15
+import QtTest 1.15
+import TarnHomeTest 1.0
+import TarnSettings 1.0
+import "qrc:/qml"
+
+// The screens reach the root document by its id; this stands in for it.
+Item {
+    id: rootQML
+    width: 1024
+    height: 700
+
+    signal guiSignal(string param, string payload)
+    property var appDataStore: null
+    property string platform: "Tarn"
+
+    Component {
+        id: flowComponent
+        CustomTarnHomeScreen { anchors.fill: parent }
+    }
+    // Written at every start; it shows the analyser, generator and meter blocks.
+    TarnSettings {
+        id: settings
+        Component.onCompleted: setValue("ExtraFeaturesReady", "true")
+    }
+    SignalSpy {
+        id: gui
+        target: rootQML
+        signalName: "guiSignal"
+    }
+
+    TestCase {
+        name: "CustomTarnHomeScreen"
+        when: windowShown
+
+        readonly property var stereo3Way: ["SignalGenerator", "RTARouter", "RTA", "InputMeters", "StereoMixer", "InputDelay",
+            "Afs", "GEQ", "SubHarmonicSynth", "RoomEQ", "Compressor", "Gate", "AGC", "Crossover", "Low Outputs PEQ",
+            "Mid Outputs PEQ", "High Outputs PEQ", "OutputGains", "OutputMeters"]
+
+        function find(item, name) {
+            if (!item)
+                return null
+            if (item.objectName === name)
+                return item
+            for (var i = 0; i < item.children.length; ++i) {
+                var found = find(item.children[i], name)
+                if (found)
+                    return found
+            }
+            if (item.contentItem && item.contentItem !== item)
+                return find(item.contentItem, name)
+            return null
+        }
+        function shown(flow, name) {
+            var item = find(flow, name)
+            return item !== null && item.visible
+        }
+        function makeFlow(numBands, monoSub, objects) {
+            var flow = createTemporaryObject(flowComponent, rootQML)
+            verify(flow)
+            HomeProcessor.crossover(numBands, monoSub)
+            HomeProcessor.listing(objects)
+            waitForRendering(flow)
+            return flow
+        }
+        function pressAndExpect(item, command, payload) {
+            verify(item)
+            gui.clear()
+            mouseClick(item)
+            compare(gui.count, 1, item.objectName)
+            compare(gui.signalArguments[0][0], command, item.objectName)
+            compare(gui.signalArguments[0][1], payload, item.objectName)
+        }
+
+        function test_everyBlockRaisesItsCommand() {
+            var flow = makeFlow("3", "0", stereo3Way)
+            var expected = [
+                ["block_MIX", "MIX", "StereoMixer"], ["block_InputDelay", "InputDelay", ""], ["block_AFS", "AFS", ""],
+                ["block_GEQ", "GEQ", "StereoGEQ"], ["block_SUB", "SUB", ""], ["block_AEQ", "AEQ", ""],
+                ["block_CMP", "CMP", ""], ["block_GAT", "GAT", ""], ["block_AGC", "AGC", ""],
+                ["block_Crossover", "Crossover", ""], ["block_RTA", "RTA", ""], ["block_SIGGEN", "SIGGEN", ""],
+                ["block_Meters", "1", "Output 1"]]
+            for (var i = 0; i < expected.length; ++i)
+                pressAndExpect(find(flow, expected[i][0]), expected[i][1], expected[i][2])
+            var bands = ["High", "Mid", "Low"]
+            for (var b = 0; b < bands.length; ++b) {
+                pressAndExpect(find(flow, "block_PEQ_" + bands[b]), "PEQ", bands[b])
+                pressAndExpect(find(flow, "block_Delay_" + bands[b]), "Delay", bands[b])
+                pressAndExpect(find(flow, "block_LMT_" + bands[b]), "LMT", bands[b])
+            }
+            for (var n = 1; n <= 6; ++n)
+                pressAndExpect(find(find(flow, "output_" + n), "open"), String(n), "Output " + n)
+        }
+
+        function test_blocksShowWhatTheResolverAndTheProcessorSay() {
+            var flow = makeFlow("3", "0", stereo3Way)
+            // Icons come from the resolver and exist as images.
+            var icons = [["block_MIX", "ICN_Mixer"], ["block_InputDelay", "ICN_AlignmentDelay"], ["block_AFS", "ICN_AFS"],
+                         ["block_GEQ", "ICN_GraphicEQ"], ["block_SUB", "ICN_SubSynth"], ["block_AEQ", "ICN_AutoEQ"],
+                         ["block_CMP", "ICN_Compressor"], ["block_GAT", "ICN_Gate"], ["block_AGC", "ICN_AGC"],
+                         ["block_Crossover", "ICN_Crossover"], ["block_PEQ_Mid", "ICN_ParaEQ"],
+                         ["block_Delay_Low", "ICN_AlignmentDelay"], ["block_LMT_High", "ICN_Limiter"],
+                         ["block_RTA", "ICN_RTAmic"], ["block_SIGGEN", "ICN_SignalGenerator"], ["block_Meters", "ICN_Meters"]]
+            for (var i = 0; i < icons.length; ++i) {
+                var icon = find(find(flow, icons[i][0]), "icon")
+                compare(String(icon.source), "qrc:/images/Home/" + icons[i][1] + ".png", icons[i][0])
+                tryCompare(icon, "status", Image.Ready)
+            }
+            // Captions as the processor's panel writes them, double blanks included.
+            compare(find(flow, "block_AGC").caption, "Automatic  Gain  Control")
+            compare(find(flow, "block_AEQ").caption, "Auto  EQ")
+            compare(find(flow, "block_GAT").caption, "Noise Gate")
+            compare(find(flow, "block_InputDelay").caption, "Backline Delay")
+            compare(find(flow, "block_SIGGEN").caption, "Signal Generator")
+            compare(find(flow, "block_Crossover").caption, "Crossover")
+            compare(find(flow, "output_4").caption, "Output 4")
+
+            // Each block follows its own on/off switch.
+            var toggles = [["block_InputDelay", "InputDelay", "Delay"], ["block_AFS", "Afs", "AFS"],
+                           ["block_GEQ", "GEQ", "GraphicEQ"], ["block_SUB", "SubHarmonicSynth", "SubharmonicSynth"],
+                           ["block_AEQ", "RoomEQ", "AutoEQ"], ["block_CMP", "Compressor", "Compressor"],
+                           ["block_GAT", "Gate", "Gate"], ["block_AGC", "AGC", "AGC"],
+                           ["block_PEQ_Mid", "Mid Outputs PEQ", "ParametricEQ"], ["block_Delay_High", "High Outputs Delay", "Delay"],
+                           ["block_LMT_Low", "Low Outputs Limiter", "Limiter"],
+                           ["block_SIGGEN", "SignalGenerator", "SignalGenerator"]]
+            for (var t = 0; t < toggles.length; ++t) {
+                var block = find(flow, toggles[t][0])
+                compare(block.toggleControl.poName, toggles[t][1], toggles[t][0])
+                compare(block.toggleControl.svName, toggles[t][2], toggles[t][0])
+            }
+            var cmp = find(flow, "block_CMP")
+            compare(cmp.stateText, "\u2014")
+            cmp.toggleControl.value = 1
+            compare(cmp.stateText, "ON")
+            cmp.toggleControl.value = 0
+            compare(cmp.stateText, "OFF")
+            compare(find(flow, "block_Crossover").stateText, "")
+
+            // Mutes change the picture where the resolver has a muted one.
+            var mixer = find(flow, "block_MIX")
+            compare(mixer.muteControl.poName, "StereoMixer")
+            compare(mixer.muteControl.svName, "Mute")
+            mixer.muteControl.value = 1
+            compare(String(find(mixer, "icon").source), "qrc:/images/Home/ICN_MixerMute.png")
+            compare(mixer.stateText, "MUTED")
+            var output = find(flow, "output_3")
+            var mute = find(output, "mute")
+            compare(mute.control.poName, "OutputGains")
+            compare(mute.control.svName, "Channel_3_Mute")
+            compare(String(find(output, "icon").source), "qrc:/images/Home/ICN_Output.png")
+            mute.control.value = 1
+            compare(String(find(output, "icon").source), "qrc:/images/Home/ICN_OutputMute.png")
+            // A block the resolver has no muted picture for keeps its own.
+            compare(String(find(cmp, "icon").source), "qrc:/images/Home/ICN_Compressor.png")
+        }
+
+        function test_followsTheCrossoverAndTheListing() {
+            // Two bands: no mid outputs; the low and high bands are stereo.
+            var flow = makeFlow("2", "0", ["StereoMixer", "GEQ", "Low Outputs PEQ", "High Outputs PEQ"])
+            verify(shown(flow, "block_PEQ_Low"))
+            verify(shown(flow, "block_PEQ_High"))
+            verify(!shown(flow, "block_PEQ_Mid"))
+            verify(find(flow, "output_3") === null)
+            verify(shown(flow, "output_1") && shown(flow, "output_2") && shown(flow, "output_5") && shown(flow, "output_6"))
+
+            // Two bands with a mono sub: three bands, the low one mono on output 1.
+            HomeProcessor.crossover("2", "1")
+            tryVerify(function() { return shown(flow, "block_PEQ_Mid") })
+            verify(shown(flow, "output_1"))
+            verify(find(flow, "output_2") === null)
+            verify(shown(flow, "output_3") && shown(flow, "output_4"))
+
+            // Full range: the high band only.
+            HomeProcessor.crossover("1", "0")
+            tryVerify(function() { return !shown(flow, "block_PEQ_Low") })
+            verify(!shown(flow, "block_PEQ_Mid"))
+            verify(shown(flow, "block_PEQ_High"))
+            verify(find(flow, "output_1") === null)
+
+            // An unknown band count leaves the screen as it was.
+            HomeProcessor.crossover("4", "0")
+            verify(shown(flow, "block_PEQ_High") && !shown(flow, "block_PEQ_Low"))
+
+            // A mono mixer: the mixer command and mute name the mono mixer.
+            HomeProcessor.listing(["MonoMixer", "GEQ"])
+            pressAndExpect(find(flow, "block_MIX"), "MIX", "MonoMixer")
+            compare(find(flow, "block_MIX").muteControl.poName, "MonoMixer")
+            compare(find(flow, "inputsTitle").text, "INPUTS \u00b7 MONO")
+
+            // Dual mono: a graphic EQ per side.
+            HomeProcessor.listing(["StereoMixer", "LeftGEQ", "RightGEQ"])
+            tryVerify(function() { return find(flow, "block_LeftGEQ") !== null })
+            verify(find(flow, "block_GEQ") === null)
+            pressAndExpect(find(flow, "block_LeftGEQ"), "GEQ", "LeftGEQ")
+            pressAndExpect(find(flow, "block_RightGEQ"), "GEQ", "RightGEQ")
+            compare(find(flow, "block_RightGEQ").toggleControl.poName, "RightGEQ")
+            compare(find(flow, "block_MIX").payload, "StereoMixer")
+
+            // Back to one stereo graphic EQ.
+            HomeProcessor.listing(["StereoMixer", "GEQ"])
+            tryVerify(function() { return find(flow, "block_GEQ") !== null })
+            verify(find(flow, "block_LeftGEQ") === null)
+        }
+
+        function test_extraFeaturesFollowTheirSetting() {
+            settings.setValue("ExtraFeaturesReady", "false")
+            var without = createTemporaryObject(flowComponent, rootQML)
+            verify(!shown(without, "block_RTA"))
+            settings.setValue("ExtraFeaturesReady", "true")
+            var withThem = createTemporaryObject(flowComponent, rootQML)
+            verify(shown(withThem, "block_RTA") && shown(withThem, "block_SIGGEN") && shown(withThem, "block_Meters"))
+        }
+
+        function test_bindsNothingTheListingMayNotHave() {
+            // Before the listing the mixer and the graphic EQ are shown but not bound: a dual-mono
+            // or mono preset lacks the objects they would otherwise name.
+            var flow = createTemporaryObject(flowComponent, rootQML)
+            compare(find(flow, "block_MIX").muteControl.poName, "")
+            compare(find(flow, "block_GEQ").toggleControl.poName, "")
+            compare(find(flow, "block_CMP").toggleControl.poName, "Compressor")
+            // No output band before the crossover has answered.
+            verify(find(flow, "output_1") === null)
+            HomeProcessor.listing(stereo3Way)
+            compare(find(flow, "block_MIX").muteControl.poName, "StereoMixer")
+            compare(find(flow, "block_GEQ").toggleControl.poName, "GEQ")
+        }
+    }
+}
