@@ -6,7 +6,8 @@ import "WidgetText.js" as WT
 
 // A number stepped with − and + (held: repeated), the wheel or the arrow keys. The value shown
 // is the processor's, with its unit; quick steps count on from the value last asked for, and
-// the steps go out throttled.
+// the steps go out throttled. For variables whose texts the number control reads: plain
+// numbers, dB, Hz, kHz and ratios.
 Item {
     id: root
 

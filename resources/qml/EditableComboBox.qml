@@ -59,9 +59,10 @@ Item {
         return best
     }
     function sync() {
-        if (!box.activeFocus)
-            box.editText = WT.pretty(combo.deviceSvValue)
+        // The index first: a new index puts its entry's text into the field.
         box.currentIndex = root.known ? root.nearest() : -1
+        if (!box.contentItem.activeFocus)
+            box.editText = WT.pretty(combo.deviceSvValue)
     }
     Connections {
         target: combo

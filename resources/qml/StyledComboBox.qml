@@ -9,6 +9,9 @@ ComboBox {
     font.family: Theme.fontFamily
     font.pixelSize: Theme.fontNormal
     focusPolicy: Qt.StrongFocus
+    // The indicator's strip is the box's own, so a press there opens the list also when editable.
+    leftPadding: 0
+    rightPadding: arrow.width + 28
 
     delegate: ItemDelegate {
         id: row
@@ -41,7 +44,7 @@ ComboBox {
     // A text field, so that an editable list can be typed into; read-only otherwise.
     contentItem: TextField {
         leftPadding: 14
-        rightPadding: arrow.width + 24
+        rightPadding: 4
         text: box.editable ? box.editText : box.displayText
         enabled: box.editable
         autoScroll: box.editable

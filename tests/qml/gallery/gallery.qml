@@ -166,10 +166,10 @@ Rectangle {
                 TarnCustomTextField { width: 200; title: "Delay"; poName: "InputDelay"; svName: "Amount"; unit: "ms" }
                 CustomSpinBox {
                     width: 260
-                    title: "Hold"
-                    poName: "Compressor"
-                    svName: "Hold"
-                    from: 0; to: 500; stepSize: 1; decimals: 0; unit: "ms"
+                    title: "Max attenuation"
+                    poName: "Gate"
+                    svName: "MaxAttenuation"
+                    from: 0; to: 80; stepSize: 1; decimals: 0; unit: "dB"
                 }
             }
             Row {
