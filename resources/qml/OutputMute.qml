@@ -6,7 +6,7 @@ MuteButton {
     property int channel: 1
 
     poName: "OutputGains"
-    svName: "Channel_" + channel + "_Mute"
+    svName: ["Channel", channel, "Mute"].join("_")
     label: String(channel)
     implicitWidth: Theme.touch
     font.pixelSize: Theme.fontLarge
