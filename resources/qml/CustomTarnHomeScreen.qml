@@ -108,7 +108,7 @@ Item {
                         height: parent.height
                         title: modelData
                         poName: "InputMeters"
-                        svName: "Channel_" + (index + 1) + "_Level"
+                        svName: ["Channel", index + 1, "Level"].join("_")
                         clipSvName: "Channel_" + (index + 1) + "_Clip"
                         rangeBounaryValues: flow.meterScale
                         rangeLengthsInPercentage: flow.meterLengths

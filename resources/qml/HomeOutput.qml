@@ -61,7 +61,7 @@ Item {
                 orientation: Qt.Horizontal
                 title: output.caption
                 poName: "OutputMeters"
-                svName: "Channel_" + output.channel + "_Level"
+                svName: ["Channel", output.channel, "Level"].join("_")
                 clipSvName: "Channel_" + output.channel + "_Clip"
                 rangeBounaryValues: output.meterScale
                 rangeLengthsInPercentage: output.meterLengths

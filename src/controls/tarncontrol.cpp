@@ -5,9 +5,88 @@
 #include "linkevents.h"
 #include "tcpadaptor.h"
 
+#include <QElapsedTimer>
+
+namespace {
+// Opt-in diagnostic (TARN_TRACE_BINDINGS=1): each control logs "bound PO/SV" when it starts to
+// follow a variable and "value PO/SV" when the first record for it arrives, so a screen tour can
+// find controls that never got their value. Off, it costs one flag test per control created.
+bool tracingBindings()
+{
+    static const bool on = qEnvironmentVariableIntValue("TARN_TRACE_BINDINGS") == 1;
+    return on;
+}
+
+// A binding left before its value came (the control went, or was renamed) is logged as
+// "unbound PO/SV after N ms", so a reader can tell a screen left quickly from a value that
+// never came.
+class BindingTrace : public QObject {
+public:
+    explicit BindingTrace(TarnControl *control) : QObject(control), m_control(control)
+    {
+        setObjectName(QStringLiteral("tarnBindingTrace"));
+    }
+    ~BindingTrace() override { leave(); }
+
+    // The control was completed or renamed: a complete binding is logged once per key.
+    void bindingMayHaveChanged(bool completed)
+    {
+        m_completed = m_completed || completed;
+        const QString key = m_control->poName() + QLatin1Char('/') + m_control->svName();
+        if (!m_completed || m_control->poName().isEmpty() || m_control->svName().isEmpty() || key == m_key)
+            return;
+        leave();
+        m_key = key;
+        m_valueSeen = false;
+        m_since.start();
+        qCInfo(lcControls).noquote() << "bound" << m_key;
+        if (!m_watch) {
+            if (TCPAdaptor *adaptor = TCPAdaptor::instance())
+                m_watch = connect(adaptor, &TCPAdaptor::dataAvailable, this, [this](const DataFromDevice &data) { onRecord(data); });
+        }
+    }
+
+private:
+    void onRecord(const DataFromDevice &data)
+    {
+        if (m_valueSeen || data.command == QLatin1String("unsubr") || !m_control->acceptsRecord(data))
+            return;
+        m_valueSeen = true;
+        qCInfo(lcControls).noquote() << "value" << m_key;
+        // Until the next rename nothing more is logged, so the records need not be looked at.
+        disconnect(m_watch);
+        m_watch = {};
+    }
+
+    void leave()
+    {
+        if (!m_key.isEmpty() && !m_valueSeen)
+            qCInfo(lcControls).noquote() << "unbound" << m_key << "after" << m_since.elapsed() << "ms";
+    }
+
+    TarnControl *m_control;
+    QString m_key;
+    bool m_completed = false;
+    bool m_valueSeen = false;
+    QElapsedTimer m_since;
+    QMetaObject::Connection m_watch;
+};
+
+BindingTrace *traceOf(const TarnControl *control)
+{
+    if (!tracingBindings())
+        return nullptr;
+    // The trace has no meta-object of its own, so it is found by name.
+    return static_cast<BindingTrace *>(
+        control->findChild<QObject *>(QStringLiteral("tarnBindingTrace"), Qt::FindDirectChildrenOnly));
+}
+} // namespace
+
 TarnControl::TarnControl(QObject *parent) : QObject(parent)
 {
     connectToLink();
+    if (tracingBindings())
+        new BindingTrace(this);
 }
 
 TarnControl::~TarnControl()
@@ -61,6 +140,8 @@ void TarnControl::setPoName(const QString &poName)
     keyChanged();
     emit poNameChanged(m_poName);
     sendDataRequest();
+    if (BindingTrace *trace = traceOf(this))
+        trace->bindingMayHaveChanged(false);
 }
 
 void TarnControl::setSvName(const QString &svName)
@@ -71,6 +152,8 @@ void TarnControl::setSvName(const QString &svName)
     keyChanged();
     emit svNameChanged(m_svName);
     sendDataRequest();
+    if (BindingTrace *trace = traceOf(this))
+        trace->bindingMayHaveChanged(false);
 }
 
 void TarnControl::setIsMeter(bool isMeter)
@@ -99,6 +182,8 @@ void TarnControl::setValueType(const QString &valueType)
 void TarnControl::componentCompleted()
 {
     sendDataRequest();
+    if (BindingTrace *trace = traceOf(this))
+        trace->bindingMayHaveChanged(true);
 }
 
 DataFromDevice TarnControl::subscribeRequest() const
@@ -125,8 +210,12 @@ void TarnControl::sendDataRequest()
     if (m_poName.isEmpty() || m_svName.isEmpty() || m_isMeter)
         return;
     TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (adaptor && adaptor->isReady())
+    if (adaptor && adaptor->isReady()) {
         adaptor->sendRequest(subscribeRequest());
+        // Controls made in C++ never complete; their first subscription counts as binding.
+        if (BindingTrace *trace = traceOf(this))
+            trace->bindingMayHaveChanged(true);
+    }
 }
 
 void TarnControl::send(const QString &command, const QString &value, const QString &valueType) const
