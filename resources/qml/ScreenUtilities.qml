@@ -16,6 +16,7 @@ ToolScreenFrame {
     // A name sent and not yet confirmed; it is given up after a while.
     property string pendingName: ""
     property string nameMessage: ""
+    readonly property alias rebootDialog: rebootDialog
 
     function commitName() {
         var name = nameField.text.trim()

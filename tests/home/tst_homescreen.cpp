@@ -1,8 +1,10 @@
-// Qt Quick Tests of the home screen documents with the application's QML types; the processor's
-// answers are played through the link adaptor's signals. Any QML warning fails the run.
+// Qt Quick Tests of the home screen and the screens it leads to, with the application's QML
+// types and a link logged in to a scripted processor; the processor's answers are played
+// through the link adaptor's signals. Any QML warning fails the run.
 #include "homeprocessor.h"
 #include "qmltypes.h"
 #include "testenv.h"
+#include "testlink.h"
 
 #include <QLoggingCategory>
 #include <QQmlEngine>
@@ -34,6 +36,14 @@ public slots:
     {
         QLoggingCategory::setFilterRules(QStringLiteral("tarn.*.debug=false"));
         tarn::registerQmlTypes();
+        m_link = new TestLink(this);
+        if (!m_link->login())
+            qFatal("The scripted processor did not log in.");
+        static TestLink *link = m_link;
+        qmlRegisterSingletonType<TestLink>("TarnTest", 1, 0, "TestLink", [](QQmlEngine *, QJSEngine *) -> QObject * {
+            QQmlEngine::setObjectOwnership(link, QQmlEngine::CppOwnership);
+            return link;
+        });
         qmlRegisterSingletonType<HomeProcessor>("TarnHomeTest", 1, 0, "HomeProcessor",
                                                 [](QQmlEngine *, QJSEngine *) -> QObject * { return new HomeProcessor; });
     }
@@ -41,6 +51,9 @@ public slots:
     {
         connect(engine, &QQmlEngine::warnings, this, [](const QList<QQmlError> &warnings) { g_qmlWarnings += warnings.size(); });
     }
+
+private:
+    TestLink *m_link = nullptr;
 };
 
 int main(int argc, char **argv)

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtTest 1.15
 import TarnHomeTest 1.0
 import TarnSettings 1.0
+import TarnTest 1.0
 import "qrc:/qml"
 
 // The screens reach the root document by its id; this stands in for it.
@@ -214,15 +215,29 @@ Item {
         function test_bindsNothingTheListingMayNotHave() {
             // Before the listing the mixer and the graphic EQ are shown but not bound: a dual-mono
             // or mono preset lacks the objects they would otherwise name.
+            TestLink.clearSent()
             var flow = createTemporaryObject(flowComponent, rootQML)
             compare(find(flow, "block_MIX").muteControl.poName, "")
             compare(find(flow, "block_GEQ").toggleControl.poName, "")
             compare(find(flow, "block_CMP").toggleControl.poName, "Compressor")
+            verify(TestLink.count(TestLink.line("sub", "Compressor", "Compressor")) >= 1)
+            compare(TestLink.count(TestLink.line("sub", "StereoMixer", "Mute")), 0)
+            compare(TestLink.count(TestLink.line("sub", "GEQ", "GraphicEQ")), 0)
             // No output band before the crossover has answered.
             verify(find(flow, "output_1") === null)
+            compare(TestLink.count(TestLink.line("sub", "Low Outputs PEQ", "ParametricEQ")), 0)
             HomeProcessor.listing(stereo3Way)
             compare(find(flow, "block_MIX").muteControl.poName, "StereoMixer")
             compare(find(flow, "block_GEQ").toggleControl.poName, "GEQ")
+            verify(TestLink.count(TestLink.line("sub", "StereoMixer", "Mute")) >= 1)
+            verify(TestLink.count(TestLink.line("sub", "GEQ", "GraphicEQ")) >= 1)
+            HomeProcessor.crossover("3", "0")
+            verify(TestLink.count(TestLink.line("sub", "Low Outputs PEQ", "ParametricEQ")) >= 1)
+            // The processor's answers reach the blocks.
+            TestLink.offer("subr", "Compressor", "Compressor", "On")
+            compare(find(flow, "block_CMP").stateText, "ON")
+            TestLink.offer("subr", "StereoMixer", "Mute", "On")
+            compare(find(flow, "block_MIX").stateText, "MUTED")
         }
     }
 }
