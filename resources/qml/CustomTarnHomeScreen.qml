@@ -250,6 +250,9 @@ Item {
             iconKey: "XOV"
             captionKey: "out:CadenzoCrossover"
             command: "Crossover"
+            readonly property int bandCount: (flow.model.lowVisible ? 1 : 0) + (flow.model.midVisible ? 1 : 0)
+                                             + (flow.model.highVisible ? 1 : 0)
+            note: bandCount === 0 ? "" : bandCount === 1 ? "1 BAND" : bandCount + " BANDS"
         }
 
         // The output bands, high at the top as on the processor's front panel.

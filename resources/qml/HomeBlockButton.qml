@@ -26,6 +26,8 @@ AbstractButton {
     property string command: ""
     property string payload: ""
     property bool compact: false
+    // Shown where the on/off state goes, for blocks without a switch.
+    property string note: ""
 
     readonly property bool toggleKnown: toggleSv.value !== -1000
     readonly property bool isOn: toggleKnown && toggleSv.value >= 0.5
@@ -88,8 +90,9 @@ AbstractButton {
             width: block.compact ? 36 : 46
             height: width
             source: block.shownIcon
-            sourceSize.width: 96
-            sourceSize.height: 96
+            // Scaled once when loaded, smoothly, rather than at every frame.
+            sourceSize.width: width
+            sourceSize.height: height
             fillMode: Image.PreserveAspectFit
             smooth: true
             // Switched off, the block steps back.
@@ -124,19 +127,20 @@ AbstractButton {
         Rectangle {
             id: statePill
             objectName: "state"
-            visible: block.stateText !== "" && !block.compact
+            visible: (block.stateText !== "" || block.note !== "") && !block.compact
             anchors.horizontalCenter: parent.horizontalCenter
             anchors.bottom: parent.bottom
             anchors.bottomMargin: 6
-            width: 46
+            width: Math.max(46, stateLabel.implicitWidth + 14)
             height: 18
             radius: 9
             color: block.muted ? Theme.error
                  : block.isOn ? (block.onIsAlert ? Theme.warning : Theme.ok) : "transparent"
             border.color: block.muted || block.isOn ? "transparent" : Theme.edge
             Text {
+                id: stateLabel
                 anchors.centerIn: parent
-                text: block.stateText
+                text: block.stateText !== "" ? block.stateText : block.note
                 color: block.muted || block.isOn ? Theme.textOnAccent : Theme.textDim
                 font.family: Theme.fontFamily
                 font.pixelSize: 11

@@ -46,8 +46,8 @@ Item {
                 anchors.verticalCenter: parent.verticalCenter
                 width: 32
                 height: 32
-                sourceSize.width: 64
-                sourceSize.height: 64
+                sourceSize.width: width
+                sourceSize.height: height
                 source: output.resolver === null ? "" : output.resolver.imagePath(output.muted ? "OUP:Off" : "OUP")
             }
             TarnCustomMeter {

@@ -115,7 +115,7 @@ ToolScreenFrame {
                 anchors.topMargin: 8
                 anchors.bottom: parent.bottom
                 anchors.bottomMargin: 12
-                spacing: 4
+                spacing: 10
                 Repeater {
                     model: screen.outputGroups()
                     delegate: Column {

@@ -4,6 +4,7 @@
 #include "datapaths.h"
 #include "messagehandler.h"
 #include "qmltypes.h"
+#include "scenegraphchoice.h"
 #include "screentour.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
@@ -207,6 +208,7 @@ int runApplication(int argc, char *argv[])
     QApplication::setFont(font);
 
     // 14. The window and its screens.
+    chooseSceneGraphBackend();
     auto viewLoader = std::make_unique<ViewLoader>();
     std::unique_ptr<ScreenTour> tour = startTour(options, viewLoader.get());
     if (!tour)
