@@ -70,6 +70,10 @@ BandLevel analyserBandLevel(const AnalyserScene &scene, int band, int bands, dou
         }
     }
     level.mean += scene.gainDb;
+    if (scene.averaging.compare(QLatin1String("Fast"), Qt::CaseInsensitive) == 0)
+        level.motion *= 1.4;
+    else if (scene.averaging.compare(QLatin1String("Slow"), Qt::CaseInsensitive) == 0)
+        level.motion *= 0.4;
     return level;
 }
 } // namespace tarn::offline

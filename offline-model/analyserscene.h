@@ -15,6 +15,7 @@ struct AnalyserScene {
     double amplitudeDb = -20;
     QString source;      // the analyser router's choice ("RTA Mic", "Input A", ...)
     double gainDb = 0;
+    QString averaging;   // "Fast", "Medium", "Slow": how much the bands jitter
 
     bool listensToMicrophone() const { return !source.startsWith(QLatin1String("Input")); }
     static Signal signalFromText(const QString &text);

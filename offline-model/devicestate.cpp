@@ -25,6 +25,7 @@ const QString kHardware = QStringLiteral("Node\\SV\\HardwareVersion");
 // The analyser and what it can hear.
 const QString kAnalyser = QStringLiteral("Preset\\RTA\\SV\\AllMeters");
 const QString kAnalyserGain = QStringLiteral("Preset\\RTA\\SV\\Gain");
+const QString kAnalyserAveraging = QStringLiteral("Preset\\RTA\\SV\\Averaging");
 const QString kAnalyserSource = QStringLiteral("Preset\\RTARouter\\SV\\Source");
 const QString kGenerator = QStringLiteral("Preset\\SignalGenerator\\SV\\SignalGenerator");
 const QString kGeneratorType = QStringLiteral("Preset\\SignalGenerator\\SV\\Signal Type");
@@ -648,6 +649,9 @@ bool DeviceState::analyserScene(const Variable &v, AnalyserScene *scene) const
         scene->source = display(source);
     if (gain >= 0 && isPresent(gain))
         scene->gainDb = m_values[size_t(gain)].number;
+    const int averaging = indexOf(kAnalyserAveraging);
+    if (averaging >= 0 && isPresent(averaging))
+        scene->averaging = display(averaging);
     const int on = indexOf(kGenerator);
     const int type = indexOf(kGeneratorType);
     const int frequency = indexOf(kGeneratorFrequency);
