@@ -1,0 +1,93 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import TarnButton 1.0
+
+// One setting of a block, as its control descriptor names it: the name and the processor's value
+// with its unit above, a slider, and step buttons that move the value by the step of the range
+// it lies in.
+Item {
+    id: cell
+
+    // A control of a descriptor (ControlDescriptor.controls): po, sv, label, unit, rangeClass,
+    // nudgeClass, ratioSlider.
+    property var spec: ({})
+    readonly property string poName: spec.po !== undefined ? spec.po : ""
+    readonly property string svName: spec.sv !== undefined ? spec.sv : ""
+    readonly property string rangeData: typeof rootQML !== "undefined" && rootQML.appDataStore !== null
+                                        ? rootQML.appDataStore.getJsonArray(spec.rangeClass || "", spec.nudgeClass || "")
+                                        : "[]"
+    readonly property alias slider: slider
+    readonly property alias stepDown: down
+    readonly property alias stepUp: up
+
+    implicitWidth: 400
+    implicitHeight: slider.implicitHeight
+
+    Text {
+        id: name
+        anchors.left: parent.left
+        anchors.top: parent.top
+        width: parent.width - value.implicitWidth - 12
+        text: cell.spec.label !== undefined ? cell.spec.label : cell.svName
+        color: Theme.textDim
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
+        font.bold: true
+        font.capitalization: Font.AllUppercase
+        elide: Text.ElideRight
+    }
+    Text {
+        id: value
+        objectName: "parameterValue"
+        anchors.right: parent.right
+        anchors.baseline: name.baseline
+        text: slider.known || slider.valueText !== "" ? slider.valueText : "\u2014"
+        color: slider.pending ? Theme.pendingText : Theme.valueText
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontValue - 2
+        font.bold: true
+    }
+
+    // The slider's own title and value stay empty: the row above carries them across the cell.
+    TarnCustomSlider {
+        id: slider
+        objectName: "parameterSlider"
+        x: 0
+        y: 0
+        width: parent.width - down.width - up.width - 16
+        poName: cell.poName
+        svName: cell.svName
+        ratioSlider: cell.spec.ratioSlider === true
+        title: ""
+        showValue: false
+    }
+    TarnCustomButton {
+        id: down
+        objectName: "stepDown"
+        anchors.right: up.left
+        anchors.rightMargin: 6
+        anchors.bottom: parent.bottom
+        width: Theme.touch
+        poName: cell.poName
+        svName: cell.svName
+        buttonType: TarnButton.Nudge
+        bumpDirection: -1
+        poClass: cell.spec.rangeClass || ""
+        svClass: cell.spec.nudgeClass || ""
+        nudgeJsonData: cell.rangeData
+    }
+    TarnCustomButton {
+        id: up
+        objectName: "stepUp"
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        width: Theme.touch
+        poName: cell.poName
+        svName: cell.svName
+        buttonType: TarnButton.Nudge
+        bumpDirection: 1
+        poClass: cell.spec.rangeClass || ""
+        svClass: cell.spec.nudgeClass || ""
+        nudgeJsonData: cell.rangeData
+    }
+}

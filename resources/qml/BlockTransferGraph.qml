@@ -1,0 +1,83 @@
+import QtQuick 2.15
+import DynamicsTransferGraph 1.0
+import TarnNumericalSV 1.0
+
+// The transfer graph of a dynamics block in its panel. The settings it is drawn from are the
+// descriptor's controls with a graph role (threshold, ratio, knee, gain, range, overshoot,
+// target, window, maxGain, lowThreshold, limThreshold), each bound to the processor here, so
+// the curve moves as soon as the processor reports a new value.
+BlockPanel {
+    id: panel
+
+    property var descriptor: null
+    property string law: "Compressor"
+    property real minimumDb: -80
+    property real maximumDb: 20
+    // Whether the block is switched on; a bypassed block's curve is drawn dashed.
+    property bool active: true
+    // The level the block sees now (dB), marked on the curve; NaN when unknown.
+    property real signalLevel: NaN
+    readonly property alias graph: graph
+
+    caption: "Transfer function"
+
+    function svFor(role) {
+        if (descriptor === null || !descriptor.valid)
+            return ""
+        var c = descriptor.controlWithRole(role)
+        return c.sv !== undefined ? c.sv : ""
+    }
+    // A number the processor has not reported yet is unknown to the graph.
+    function known(sv) {
+        return sv.svName !== "" && sv.value !== -1000 ? sv.value : NaN
+    }
+
+    readonly property string poName: descriptor !== null && descriptor.valid ? descriptor.poName : ""
+
+    TarnNumericalSV { id: thresholdSV; poName: panel.poName; svName: panel.svFor("threshold"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: ratioSV; poName: panel.poName; svName: panel.svFor("ratio"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: kneeSV; poName: panel.poName; svName: panel.svFor("knee"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: gainSV; poName: panel.poName; svName: panel.svFor("gain"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: rangeSV; poName: panel.poName; svName: panel.svFor("range"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: overshootSV; poName: panel.poName; svName: panel.svFor("overshoot"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: targetSV; poName: panel.poName; svName: panel.svFor("target"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: windowSV; poName: panel.poName; svName: panel.svFor("window"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: maxGainSV; poName: panel.poName; svName: panel.svFor("maxGain"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: lowThresholdSV; poName: panel.poName; svName: panel.svFor("lowThreshold"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV { id: limThresholdSV; poName: panel.poName; svName: panel.svFor("limThreshold"); Component.onCompleted: componentCompleted() }
+
+    DynamicsTransferGraph {
+        id: graph
+        objectName: "transferGraph"
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.topMargin: panel.contentTop
+        anchors.leftMargin: 8
+        anchors.rightMargin: 14
+        anchors.bottomMargin: 8
+        law: panel.law
+        active: panel.active
+        minimumDb: panel.minimumDb
+        maximumDb: panel.maximumDb
+        threshold: panel.known(thresholdSV)
+        ratio: panel.known(ratioSV)
+        overEasy: panel.known(kneeSV)
+        gain: panel.known(gainSV)
+        range: panel.known(rangeSV)
+        overshoot: panel.known(overshootSV)
+        target: panel.known(targetSV)
+        window: panel.known(windowSV)
+        maxGain: panel.known(maxGainSV)
+        lowThreshold: panel.known(lowThresholdSV)
+        limThreshold: panel.known(limThresholdSV)
+        signalLevel: panel.signalLevel
+        curveColor: Theme.accent
+        textColor: Theme.textDim
+        gridColor: Theme.edge
+        plotColor: Theme.well
+        markerColor: "#6cb4ff"
+        fontPixelSize: 12
+    }
+}
