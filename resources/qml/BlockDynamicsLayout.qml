@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "BlockSpecs.js" as Specs
 
 // The body of a dynamics block screen: the transfer graph on the left (with the settings of
 // `underGroups` below it when there are many), the input level and the gain reduction in the
@@ -19,12 +20,6 @@ Item {
     readonly property alias gainReductionMeter: reduction
     readonly property alias inputMeter: inputMeter
 
-    function meterSpec() {
-        if (descriptor === null || !descriptor.valid)
-            return ({})
-        var meters = descriptor.controlsOfKind("meter")
-        return meters.length > 0 ? meters[0] : ({})
-    }
 
     Loader {
         id: graphLoader
@@ -85,7 +80,7 @@ Item {
             y: meters.contentTop
             width: 66
             height: meters.height - meters.contentTop - 12
-            spec: layout.meterSpec()
+            spec: Specs.first(Specs.ofKind(layout.descriptor !== null ? layout.descriptor.controls : [], "meter"))
         }
     }
 

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "BlockSpecs.js" as Specs
 
 // The number settings of some groups of a control descriptor, one row each, the groups in the
 // order given and set apart by a rule.
@@ -12,11 +13,7 @@ Column {
 
     spacing: 10
 
-    function numbersIn(group) {
-        if (descriptor === null || !descriptor.valid)
-            return []
-        return descriptor.controlsInGroup(group).filter(function(c) { return c.kind === "number" })
-    }
+    readonly property var controls: descriptor !== null && descriptor.valid ? descriptor.controls : []
 
     Repeater {
         model: list.descriptor !== null && list.descriptor.valid ? list.groups : []
@@ -30,7 +27,7 @@ Column {
                 color: Theme.edge
             }
             Repeater {
-                model: list.numbersIn(modelData)
+                model: Specs.inGroup(list.controls, modelData, "number")
                 delegate: BlockParameter {
                     objectName: "parameter_" + modelData.sv
                     width: list.width

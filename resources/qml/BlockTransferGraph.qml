@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import DynamicsTransferGraph 1.0
 import TarnNumericalSV 1.0
+import "BlockSpecs.js" as Specs
 
 // The transfer graph of a dynamics block in its panel. The settings it is drawn from are the
 // descriptor's controls with a graph role (threshold, ratio, knee, gain, range, overshoot,
@@ -21,10 +22,9 @@ BlockPanel {
 
     caption: "Transfer function"
 
+    readonly property var controls: descriptor !== null && descriptor.valid ? descriptor.controls : []
     function svFor(role) {
-        if (descriptor === null || !descriptor.valid)
-            return ""
-        var c = descriptor.controlWithRole(role)
+        var c = Specs.withRole(controls, role)
         return c.sv !== undefined ? c.sv : ""
     }
     // A number the processor has not reported yet is unknown to the graph.

@@ -1,25 +1,26 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
+import "BlockSpecs.js" as Specs
 
 // The back-line delay on the input side: it holds the whole system back so that it lines up
 // with a loud source on stage.
 BlockScreenFrame {
     id: frame
     objectName: "inputDelayScreen"
-    title: descriptor.valid ? descriptor.title : "Backline Delay"
+    title: blockDescriptor.valid ? blockDescriptor.title : "Backline Delay"
     subtitle: "Inputs"
     screenName: "InputDelay"
-    poName: descriptor.poName
-    toggleSvName: descriptor.valid && descriptor.controlsOfKind("toggle").length > 0 ? descriptor.controlsOfKind("toggle")[0].sv : ""
+    poName: blockDescriptor.poName
+    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
 
     ControlDescriptor {
-        id: descriptor
+        id: blockDescriptor
         source: "/xml/InputDelayControlDescriptor.xml"
     }
 
     TarnAlignmentDelay {
         id: delay
         anchors.fill: parent
-        descriptor: descriptor
+        descriptor: blockDescriptor
     }
 }

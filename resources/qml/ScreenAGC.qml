@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
+import "BlockSpecs.js" as Specs
 
 // The automatic gain control: its transfer graph drawn from the live settings (target window,
 // largest gain, low threshold and limit), the input level and the gain it applies, and every
@@ -7,24 +8,24 @@ import ControlDescriptor 1.0
 BlockScreenFrame {
     id: frame
     objectName: "agcScreen"
-    title: descriptor.valid ? descriptor.title : "Automatic Gain Control"
+    title: blockDescriptor.valid ? blockDescriptor.title : "Automatic Gain Control"
     screenName: "AGC"
-    poName: descriptor.poName
-    toggleSvName: descriptor.valid && descriptor.controlsOfKind("toggle").length > 0 ? descriptor.controlsOfKind("toggle")[0].sv : ""
+    poName: blockDescriptor.poName
+    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
 
     ControlDescriptor {
-        id: descriptor
+        id: blockDescriptor
         source: "/xml/AGCControlDescriptor.xml"
     }
 
     BlockDynamicsLayout {
         id: layout
-        descriptor: descriptor
+        descriptor: blockDescriptor
         groups: ["Level", "Limiter"]
         underGroups: ["Timing"]
         graph: Component {
             TarnGraphAGC {
-                descriptor: descriptor
+                descriptor: blockDescriptor
                 active: frame.blockOn
                 signalLevel: layout.signalLevel
             }

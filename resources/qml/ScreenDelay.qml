@@ -3,40 +3,42 @@ import ControlDescriptor 1.0
 import TarnHomeScreenModel 1.0
 import TarnSettings 1.0
 import "BlockBands.js" as Bands
+import "BlockSpecs.js" as Specs
 
 // The alignment delay of one output band (chosen on the home screen, "Data/DelayType"; the
 // other bands in use are tabs).
 BlockScreenFrame {
     id: frame
     objectName: "delayScreen"
-    title: descriptor.valid ? descriptor.title : "Alignment Delay"
-    subtitle: descriptor.variantLabel
+    title: blockDescriptor.valid ? blockDescriptor.title : "Alignment Delay"
+    subtitle: blockDescriptor.variantLabel
     screenName: "Delay"
-    poName: descriptor.poName
-    toggleSvName: descriptor.valid && descriptor.controlsOfKind("toggle").length > 0 ? descriptor.controlsOfKind("toggle")[0].sv : ""
-    bands: Bands.visible(bandModel, descriptor.variants)
-    currentBand: descriptor.currentVariant
+    poName: blockDescriptor.poName
+    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    bands: Bands.visible(bandModel, blockDescriptor.variants)
+    currentBand: blockDescriptor.currentVariant
 
-    onBandsChanged: {
-        var wanted = Bands.settle(descriptor.currentVariant, bands)
-        if (wanted !== descriptor.currentVariant)
-            descriptor.variant = wanted
-    }
+    // A band the running preset lacks gives way to one it has (after this change settles).
+    onBandsChanged: Qt.callLater(function() {
+        var wanted = Bands.settle(blockDescriptor.currentVariant, frame.bands)
+        if (wanted !== blockDescriptor.currentVariant)
+            blockDescriptor.variant = wanted
+    })
     onBandChosen: {
-        descriptor.variant = name
+        blockDescriptor.variant = name
         settings.setValue("Data/DelayType", name)
     }
 
     TarnSettings { id: settings }
     TarnHomeScreenModel { id: bandModel }
     ControlDescriptor {
-        id: descriptor
+        id: blockDescriptor
         source: "/xml/DelayControlDescriptor.xml"
     }
 
     TarnAlignmentDelay {
         id: delay
         anchors.fill: parent
-        descriptor: descriptor
+        descriptor: blockDescriptor
     }
 }

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import ControlDescriptor 1.0
 import TarnHomeScreenModel 1.0
 import TarnSettings 1.0
+import "BlockSpecs.js" as Specs
 
 // The input mixer: for each input its level, fader, pan (stereo mixer only) and mute, and the
 // mute of the whole mixer. Which mixer the running preset has (stereo or mono) comes from the
@@ -9,17 +10,17 @@ import TarnSettings 1.0
 BlockScreenFrame {
     id: frame
     objectName: "mixerScreen"
-    title: descriptor.valid ? descriptor.title : "Input Mixer"
-    subtitle: descriptor.variantLabel
+    title: blockDescriptor.valid ? blockDescriptor.title : "Input Mixer"
+    subtitle: blockDescriptor.variantLabel
     screenName: "Mixers"
-    poName: descriptor.poName
+    poName: blockDescriptor.poName
 
     readonly property string mixerType: String(settings.value("Data/MixerType", ""))
     property bool listingKnown: false
     readonly property string chosen: listingKnown ? (chainModel.stereoInput ? "StereoMixer" : "MonoMixer")
                                                   : (mixerType === "StereoMixer" || mixerType === "MonoMixer" ? mixerType : "")
-    readonly property bool stereo: descriptor.currentVariant === "StereoMixer"
-    readonly property var inputGroups: descriptor.valid ? descriptor.groups.filter(function(g) { return g.indexOf("Input") === 0 }) : []
+    readonly property bool stereo: blockDescriptor.currentVariant === "StereoMixer"
+    readonly property var inputGroups: blockDescriptor.valid ? blockDescriptor.groups.filter(function(g) { return g.indexOf("Input") === 0 }) : []
 
     TarnSettings { id: settings }
     TarnHomeScreenModel {
@@ -28,19 +29,11 @@ BlockScreenFrame {
         onIsDualMonoChanged: frame.listingKnown = true
     }
     ControlDescriptor {
-        id: descriptor
+        id: blockDescriptor
         source: "/xml/MixerControlDescriptor.xml"
         variant: frame.chosen
     }
 
-    function first(group, test) {
-        var list = descriptor.controlsInGroup(group)
-        for (var i = 0; i < list.length; ++i) {
-            if (test(list[i]))
-                return list[i]
-        }
-        return null
-    }
 
     Row {
         id: strips
@@ -52,10 +45,11 @@ BlockScreenFrame {
             delegate: BlockPanel {
                 id: strip
                 objectName: "strip_" + modelData.replace(" ", "")
-                readonly property var meterSpec: frame.first(modelData, function(c) { return c.kind === "meter" })
-                readonly property var gainSpec: frame.first(modelData, function(c) { return c.kind === "number" && c.label === "Gain" })
-                readonly property var panSpec: frame.first(modelData, function(c) { return c.kind === "number" && c.label === "Pan" })
-                readonly property var muteSpec: frame.first(modelData, function(c) { return c.kind === "mute" })
+                readonly property var specs: Specs.inGroup(blockDescriptor.controls, modelData)
+                readonly property var meterSpec: Specs.first(specs, function(c) { return c.kind === "meter" })
+                readonly property var gainSpec: Specs.first(specs, function(c) { return c.kind === "number" && c.label === "Gain" })
+                readonly property var panSpec: Specs.first(specs, function(c) { return c.kind === "number" && c.label === "Pan" })
+                readonly property var muteSpec: Specs.first(specs, function(c) { return c.kind === "mute" })
                 width: 226
                 height: strips.height
                 caption: modelData
@@ -68,12 +62,12 @@ BlockScreenFrame {
                     width: 64
                     height: fader.height
                     title: "Level"
-                    poName: strip.meterSpec !== null ? strip.meterSpec.po : ""
-                    svName: strip.meterSpec !== null ? strip.meterSpec.sv : ""
-                    clipSvName: strip.meterSpec !== null ? strip.meterSpec.sv.replace("_Level", "_Clip") : ""
-                    rangeBounaryValues: strip.meterSpec !== null && strip.meterSpec.scale !== undefined ? strip.meterSpec.scale : [-90, 0]
-                    rangeLengthsInPercentage: strip.meterSpec !== null && strip.meterSpec.lengths !== undefined ? strip.meterSpec.lengths : [100]
-                    cppSignalThreshold: strip.meterSpec !== null && strip.meterSpec.signalThreshold !== undefined ? strip.meterSpec.signalThreshold : -89
+                    poName: strip.meterSpec.po || ""
+                    svName: strip.meterSpec.sv || ""
+                    clipSvName: (strip.meterSpec.sv || "").replace("_Level", "_Clip")
+                    rangeBounaryValues: strip.meterSpec.scale !== undefined ? strip.meterSpec.scale : [-90, 0]
+                    rangeLengthsInPercentage: strip.meterSpec.lengths !== undefined ? strip.meterSpec.lengths : [100]
+                    cppSignalThreshold: strip.meterSpec.signalThreshold !== undefined ? strip.meterSpec.signalThreshold : -89
                 }
                 TarnFader {
                     id: fader
@@ -83,24 +77,24 @@ BlockScreenFrame {
                     width: strip.width - x - strip.padding + 4
                     height: strip.height - y - (pan.visible ? pan.height + 14 : 0) - mute.height - 26
                     title: "Gain"
-                    poName: strip.gainSpec !== null ? strip.gainSpec.po : ""
-                    svName: strip.gainSpec !== null ? strip.gainSpec.sv : ""
+                    poName: strip.gainSpec.po || ""
+                    svName: strip.gainSpec.sv || ""
                     // Positions in percent of the range: "Off" at the bottom is a place, not 0 dB.
                     valueType: "%"
-                    minimum: strip.gainSpec !== null && strip.gainSpec.min !== undefined ? strip.gainSpec.min : -80
-                    maximum: strip.gainSpec !== null && strip.gainSpec.max !== undefined ? strip.gainSpec.max : 12
+                    minimum: strip.gainSpec.min !== undefined ? strip.gainSpec.min : -80
+                    maximum: strip.gainSpec.max !== undefined ? strip.gainSpec.max : 12
                     scaleMarks: []
                 }
                 TarnCustomSlider {
                     id: pan
                     objectName: "inputPan"
-                    visible: strip.panSpec !== null
+                    visible: strip.panSpec.sv !== undefined
                     x: strip.padding
                     y: fader.y + fader.height + 14
                     width: strip.width - 2 * strip.padding
                     title: "Pan"
-                    poName: strip.panSpec !== null ? strip.panSpec.po : ""
-                    svName: strip.panSpec !== null ? strip.panSpec.sv : ""
+                    poName: strip.panSpec.po || ""
+                    svName: strip.panSpec.sv || ""
                 }
                 MuteButton {
                     id: mute
@@ -109,8 +103,8 @@ BlockScreenFrame {
                     anchors.bottom: parent.bottom
                     anchors.bottomMargin: 14
                     width: strip.width - 2 * strip.padding
-                    poName: strip.muteSpec !== null ? strip.muteSpec.po : ""
-                    svName: strip.muteSpec !== null ? strip.muteSpec.sv : ""
+                    poName: strip.muteSpec.po || ""
+                    svName: strip.muteSpec.sv || ""
                     label: "MUTE " + modelData.replace("Input ", "")
                 }
             }
@@ -120,7 +114,7 @@ BlockScreenFrame {
     BlockPanel {
         id: master
         objectName: "mixerMaster"
-        readonly property var muteSpec: descriptor.valid ? frame.first("Mixer", function(c) { return c.kind === "mute" }) : null
+        readonly property var muteSpec: Specs.first(Specs.inGroup(blockDescriptor.controls, "Mixer", "mute"))
         x: strips.width + 12
         width: parent.width - x
         height: parent.height
@@ -154,8 +148,8 @@ BlockScreenFrame {
                 objectName: "mixerMute"
                 width: parent.width
                 height: Theme.touch + 12
-                poName: master.muteSpec !== null ? master.muteSpec.po : ""
-                svName: master.muteSpec !== null ? master.muteSpec.sv : ""
+                poName: master.muteSpec.po || ""
+                svName: master.muteSpec.sv || ""
                 label: "MUTE ALL"
             }
             Text {

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "BlockSpecs.js" as Specs
 
 // One delay, as its control descriptor binds it: the amount as time and as distance (each field
 // keeps the part of the processor's value text in its unit, and an edit is sent in that unit),
@@ -8,13 +9,9 @@ Item {
 
     property var descriptor: null
     readonly property string poName: descriptor !== null && descriptor.valid ? descriptor.poName : ""
-    readonly property var amountSpec: {
-        if (descriptor === null || !descriptor.valid)
-            return ({})
-        var numbers = descriptor.controlsOfKind("number")
-        return numbers.length > 0 ? numbers[0] : ({})
-    }
-    readonly property var fieldSpecs: descriptor !== null && descriptor.valid ? descriptor.controlsOfKind("text") : []
+    readonly property var controls: descriptor !== null && descriptor.valid ? descriptor.controls : []
+    readonly property var amountSpec: Specs.first(Specs.ofKind(controls, "number"))
+    readonly property var fieldSpecs: Specs.ofKind(controls, "text")
     // The distance in metres as the processor reports it (NaN before the first value).
     readonly property real metres: {
         for (var i = 0; i < fields.count; ++i) {

@@ -3,6 +3,7 @@ import ControlDescriptor 1.0
 import TarnHomeScreenModel 1.0
 import TarnSettings 1.0
 import "BlockBands.js" as Bands
+import "BlockSpecs.js" as Specs
 
 // The output limiter of one band (chosen on the home screen, "Data/LimiterType"; the other bands
 // in use are tabs): its transfer graph drawn from the live settings, the input level and gain
@@ -10,38 +11,39 @@ import "BlockBands.js" as Bands
 BlockScreenFrame {
     id: frame
     objectName: "limiterScreen"
-    title: descriptor.valid ? descriptor.title : "Limiter"
-    subtitle: descriptor.variantLabel
+    title: blockDescriptor.valid ? blockDescriptor.title : "Limiter"
+    subtitle: blockDescriptor.variantLabel
     screenName: "Limiter"
-    poName: descriptor.poName
-    toggleSvName: descriptor.valid && descriptor.controlsOfKind("toggle").length > 0 ? descriptor.controlsOfKind("toggle")[0].sv : ""
-    bands: Bands.visible(bandModel, descriptor.variants)
-    currentBand: descriptor.currentVariant
+    poName: blockDescriptor.poName
+    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    bands: Bands.visible(bandModel, blockDescriptor.variants)
+    currentBand: blockDescriptor.currentVariant
 
-    onBandsChanged: {
-        var wanted = Bands.settle(descriptor.currentVariant, bands)
-        if (wanted !== descriptor.currentVariant)
-            descriptor.variant = wanted
-    }
+    // A band the running preset lacks gives way to one it has (after this change settles).
+    onBandsChanged: Qt.callLater(function() {
+        var wanted = Bands.settle(blockDescriptor.currentVariant, frame.bands)
+        if (wanted !== blockDescriptor.currentVariant)
+            blockDescriptor.variant = wanted
+    })
     onBandChosen: {
-        descriptor.variant = name
+        blockDescriptor.variant = name
         settings.setValue("Data/LimiterType", name)
     }
 
     TarnSettings { id: settings }
     TarnHomeScreenModel { id: bandModel }
     ControlDescriptor {
-        id: descriptor
+        id: blockDescriptor
         source: "/xml/LimiterControlDescriptor.xml"
     }
 
     BlockDynamicsLayout {
         id: layout
-        descriptor: descriptor
+        descriptor: blockDescriptor
         groups: ["Detector", "Timing"]
         graph: Component {
             TarnGraphLimiter {
-                descriptor: descriptor
+                descriptor: blockDescriptor
                 active: frame.blockOn
                 signalLevel: layout.signalLevel
             }

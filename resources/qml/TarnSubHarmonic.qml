@@ -1,18 +1,19 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
 import TarnNumericalSV 1.0
+import "BlockSpecs.js" as Specs
 
 // Sub-harmonic synthesis: the amount of synthesis and the levels of the two octaves it adds
 // ("24Hz-36Hz", "36Hz-56Hz"), with a picture of where they sit below the programme's bass.
 BlockScreenFrame {
     id: frame
     objectName: "subHarmonicScreen"
-    title: descriptor.valid ? descriptor.title : "Sub harmonic Synth"
+    title: blockDescriptor.valid ? blockDescriptor.title : "Sub harmonic Synth"
     screenName: "SubHarmonic"
-    poName: descriptor.poName
-    toggleSvName: descriptor.valid && descriptor.controlsOfKind("toggle").length > 0 ? descriptor.controlsOfKind("toggle")[0].sv : ""
+    poName: blockDescriptor.poName
+    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
 
-    readonly property var numbers: descriptor.valid ? descriptor.controlsOfKind("number") : []
+    readonly property var numbers: Specs.ofKind(blockDescriptor.controls, "number")
     function svOf(label) {
         for (var i = 0; i < numbers.length; ++i) {
             if (numbers[i].label === label)
@@ -22,7 +23,7 @@ BlockScreenFrame {
     }
 
     ControlDescriptor {
-        id: descriptor
+        id: blockDescriptor
         source: "/xml/SubHarmonicControlDescriptor.xml"
     }
     TarnNumericalSV { id: amountSV; poName: frame.poName; svName: frame.svOf("Subharmonics"); Component.onCompleted: componentCompleted() }
