@@ -12,7 +12,7 @@ Item {
     property Component graph: null
     property var groups: []
     property var underGroups: []
-    property real graphWidth: 400
+    property real graphWidth: 440
 
     // The programme level the block sees (dB), for the working point on the graph; NaN unknown.
     readonly property real signalLevel: inputMeter.known && inputMeter.level > 0 ? inputMeter.valueAt(inputMeter.level) : NaN
@@ -54,7 +54,7 @@ Item {
         id: meters
         objectName: "metersPanel"
         x: layout.graphWidth + 12
-        width: 150
+        width: 172
         height: layout.height
         caption: "Levels"
 
@@ -72,13 +72,14 @@ Item {
             rangeBounaryValues: [-90, -40, -20, -6, 0]
             rangeLengthsInPercentage: [10, 30, 40, 20]
             cppSignalThreshold: -89
+            rangeColorsInHex: ["#2fbf55", "#2fbf55", "#e8c21f", "#e8392b"]
         }
         BlockGainReductionMeter {
             id: reduction
             objectName: "gainReductionMeter"
-            x: 78
+            x: 82
             y: meters.contentTop
-            width: 66
+            width: 84
             height: meters.height - meters.contentTop - 12
             spec: Specs.first(Specs.ofKind(layout.descriptor !== null ? layout.descriptor.controls : [], "meter"))
         }
@@ -90,10 +91,10 @@ Item {
         x: meters.x + meters.width + 12
         width: layout.width - x
         height: layout.height
-        caption: "Settings"
+        padding: 12
         BlockParameterList {
             x: settings.padding
-            y: settings.contentTop + 4
+            y: settings.padding - 2
             width: settings.width - 2 * settings.padding
             descriptor: layout.descriptor
             groups: layout.groups

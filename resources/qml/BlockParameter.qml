@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import TarnButton 1.0
+import "WidgetText.js" as WT
 
 // One setting of a block, as its control descriptor names it: the name and the processor's value
 // with its unit above, a slider, and step buttons that move the value by the step of the range
@@ -19,6 +20,18 @@ Item {
     readonly property alias slider: slider
     readonly property alias stepDown: down
     readonly property alias stepUp: up
+
+    // A value given in several units ("12.00ms/4.12m/13.50ft") shows its first; "dB/s" is one unit.
+    function firstOf(text) {
+        var parts = String(text).split("/")
+        if (parts.length < 2)
+            return text
+        for (var i = 1; i < parts.length; ++i) {
+            if (!/^[-+\u2212]?[0-9.]/.test(parts[i]))
+                return text
+        }
+        return WT.pretty(parts[0])
+    }
 
     implicitWidth: 400
     implicitHeight: slider.implicitHeight
@@ -41,7 +54,7 @@ Item {
         objectName: "parameterValue"
         anchors.right: parent.right
         anchors.baseline: name.baseline
-        text: slider.known || slider.valueText !== "" ? slider.valueText : "\u2014"
+        text: slider.valueText !== "" ? cell.firstOf(slider.valueText) : "\u2014"
         color: slider.pending ? Theme.pendingText : Theme.valueText
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontValue - 2

@@ -9,9 +9,9 @@ Column {
     property var descriptor: null
     // Group names of the descriptor, in the order shown.
     property var groups: []
-    property real rowSpacing: 6
+    property real rowSpacing: 2
 
-    spacing: 10
+    spacing: 6
 
     readonly property var controls: descriptor !== null && descriptor.valid ? descriptor.controls : []
 

@@ -46,7 +46,7 @@ Item {
         anchors.right: parent.right
         anchors.leftMargin: 20
         anchors.rightMargin: 16
-        height: 62
+        height: 52
 
         Column {
             id: titles
@@ -58,7 +58,7 @@ Item {
                 text: frame.title
                 color: Theme.text
                 font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontTitle - 4
+                font.pixelSize: Theme.fontTitle - 6
                 font.bold: true
             }
             Text {

@@ -52,11 +52,11 @@ BlockPanel {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.top: parent.top
-        anchors.bottom: parent.bottom
         anchors.topMargin: panel.contentTop
         anchors.leftMargin: 8
         anchors.rightMargin: 14
-        anchors.bottomMargin: 8
+        // A square plot with its axes, as tall as the panel allows.
+        height: Math.min(panel.height - panel.contentTop - 8, width - 70 + 56)
         law: panel.law
         active: panel.active
         minimumDb: panel.minimumDb
@@ -79,5 +79,83 @@ BlockPanel {
         plotColor: Theme.well
         markerColor: "#6cb4ff"
         fontPixelSize: 12
+    }
+
+    // Where the programme sits on the curve now, in numbers.
+    readonly property real outputNow: {
+        void (graph.law, graph.threshold, graph.curveKnown)
+        return graph.outputAt(panel.signalLevel)
+    }
+    readonly property bool readoutShown: panel.height - (graph.y + graph.height) >= 96
+    function db(v, signed) {
+        if (!isFinite(v))
+            return "\u2014"
+        var r = Math.round(v * 10) / 10
+        var text = Math.abs(r).toFixed(1) + "\u2009dB"
+        if (r < 0)
+            return "\u2212" + text
+        return (signed && r > 0 ? "+" : "") + text
+    }
+
+    Row {
+        id: readout
+        objectName: "workingPoint"
+        visible: panel.readoutShown
+        anchors.top: graph.bottom
+        anchors.topMargin: 10
+        anchors.horizontalCenter: parent.horizontalCenter
+        spacing: 10
+        Repeater {
+            model: [
+                { label: "Input now", value: panel.db(panel.signalLevel, false) },
+                { label: "Output", value: panel.active ? panel.db(panel.outputNow, false) : panel.db(panel.signalLevel, false) },
+                { label: panel.law === "AGC" ? "Gain change" : "Reduction",
+                  value: panel.active ? panel.db(panel.outputNow - panel.signalLevel - (panel.law === "Compressor" && isFinite(graph.gain) ? graph.gain : 0), true)
+                                      : panel.db(0, true) }
+            ]
+            delegate: Rectangle {
+                width: (panel.width - 2 * panel.padding - 20) / 3
+                height: 54
+                radius: Theme.radius
+                color: Theme.well
+                border.color: Theme.edge
+                Text {
+                    x: 10; y: 6
+                    text: modelData.label
+                    color: Theme.textDim
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontCaption
+                    font.bold: true
+                    font.capitalization: Font.AllUppercase
+                }
+                Text {
+                    anchors.right: parent.right
+                    anchors.rightMargin: 10
+                    anchors.bottom: parent.bottom
+                    anchors.bottomMargin: 6
+                    text: modelData.value
+                    color: Theme.valueText
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontNormal
+                    font.bold: true
+                }
+            }
+        }
+    }
+    Text {
+        visible: panel.readoutShown && panel.height - (readout.y + readout.height) >= 40
+        anchors.top: readout.bottom
+        anchors.topMargin: 10
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.leftMargin: panel.padding
+        anchors.rightMargin: panel.padding
+        wrapMode: Text.WordWrap
+        text: panel.active
+              ? "The dot is the programme now. Dotted: level unchanged. Blue: the settings' marks."
+              : "Bypassed: the dashed curve is what the settings would do once switched on."
+        color: Theme.textDim
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontCaption
     }
 }

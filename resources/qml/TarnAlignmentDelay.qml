@@ -43,7 +43,7 @@ Item {
                     width: (amountPanel.width - 2 * amountPanel.padding - 2 * fieldRow.spacing) / 3
                     poName: modelData.po
                     svName: modelData.sv
-                    title: modelData.label + " (" + modelData.unit + ")"
+                    title: modelData.label
                     unit: modelData.unit
                     validator: RegularExpressionValidator { regularExpression: /[0-9]{0,5}([.,][0-9]{0,3})?/ }
                 }
@@ -68,24 +68,28 @@ Item {
         anchors.topMargin: 12
         anchors.bottom: parent.bottom
         width: parent.width
-        caption: "Distance made up"
+        caption: "Distance the delay makes up"
 
-        readonly property real trackLeft: padding + 90
-        readonly property real trackRight: width - padding - 90
-        // Positions along the track grow with the square root of the distance, so short
-        // delays still show; 343 m is one second.
-        readonly property real share: isNaN(delay.metres) ? 0 : Math.min(1, Math.sqrt(Math.max(0, delay.metres) / 343))
-        readonly property real farX: trackLeft + (trackRight - trackLeft) * share
+        readonly property real trackLeft: speaker.x + speaker.width + 28
+        readonly property real trackRight: width - padding - 30
+        readonly property real trackY: speaker.y + speaker.height / 2
+        // Along the ruler distances grow with their square root, so that short delays show
+        // and a second (343 m) still fits.
+        readonly property real longest: 343
+        function xOf(m) {
+            return trackLeft + (trackRight - trackLeft) * Math.sqrt(Math.max(0, Math.min(longest, m)) / longest)
+        }
+        readonly property real farX: xOf(isNaN(delay.metres) ? 0 : delay.metres)
 
         Rectangle {
             id: speaker
-            x: picture.padding + 20
-            y: picture.height / 2 - height / 2 + 10
-            width: 46; height: 78; radius: 6
+            x: picture.padding + 10
+            y: picture.contentTop + (picture.height - picture.contentTop - 70) / 2 - height / 2
+            width: 56; height: 92; radius: 6
             color: Theme.surfaceRaised
             border.color: Theme.edge
-            Rectangle { x: 11; y: 10; width: 24; height: 24; radius: 12; color: Theme.well; border.color: Theme.textDim }
-            Rectangle { x: 7; y: 40; width: 32; height: 32; radius: 16; color: Theme.well; border.color: Theme.textDim }
+            Rectangle { x: 14; y: 10; width: 28; height: 28; radius: 14; color: Theme.well; border.color: Theme.textDim }
+            Rectangle { x: 9; y: 46; width: 38; height: 38; radius: 19; color: Theme.well; border.color: Theme.textDim }
         }
         Text {
             anchors.horizontalCenter: speaker.horizontalCenter
@@ -96,25 +100,51 @@ Item {
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontCaption
         }
+        // The ruler.
         Rectangle {
-            // The distance line.
             x: picture.trackLeft
-            y: speaker.y + speaker.height / 2 - 1
+            y: picture.trackY - 1
+            width: picture.trackRight - picture.trackLeft
+            height: 2
+            color: Theme.edge
+        }
+        Repeater {
+            model: [0, 1, 2, 5, 10, 20, 50, 100, 200, 343]
+            delegate: Item {
+                x: picture.xOf(modelData)
+                y: picture.trackY
+                Rectangle { x: -0.5; y: 6; width: 1; height: 8; color: Theme.textDim }
+                Text {
+                    x: -width / 2
+                    y: 18
+                    text: modelData + (modelData === 343 ? "\u2009m" : "")
+                    color: Theme.textDim
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 12
+                }
+            }
+        }
+        Rectangle {
+            // How far the sound travels in the delay.
+            objectName: "delayReach"
+            x: picture.trackLeft
+            y: picture.trackY - 3
             width: Math.max(0, picture.farX - picture.trackLeft)
-            height: 3
-            radius: 1.5
+            height: 6
+            radius: 3
             color: Theme.accent
+            Behavior on width { NumberAnimation { duration: 120 } }
         }
         Repeater {
             // Wave fronts on their way.
             model: 3
             delegate: Rectangle {
                 readonly property real at: picture.trackLeft + (picture.farX - picture.trackLeft) * (index + 1) / 4
-                visible: picture.share > 0.05
+                visible: picture.farX - picture.trackLeft > 60
                 x: at - width / 2
-                y: speaker.y + speaker.height / 2 - height / 2
-                width: 22
-                height: 44 + index * 8
+                y: picture.trackY - height / 2
+                width: 18
+                height: 40 + index * 10
                 radius: width / 2
                 color: "transparent"
                 border.color: Theme.accent
@@ -123,18 +153,20 @@ Item {
             }
         }
         Rectangle {
-            id: listener
+            id: marker
             x: picture.farX - width / 2
-            y: speaker.y + speaker.height / 2 - height / 2
-            width: 30; height: 30; radius: 15
+            y: picture.trackY - height / 2
+            width: 22; height: 22; radius: 11
             color: Theme.accent
+            border.color: Theme.window
+            border.width: 2
             Behavior on x { NumberAnimation { duration: 120 } }
         }
         Text {
             objectName: "delayDistance"
-            anchors.horizontalCenter: listener.horizontalCenter
-            anchors.bottom: listener.top
-            anchors.bottomMargin: 10
+            x: Math.max(picture.trackLeft - 10, Math.min(picture.trackRight - width + 20, marker.x + marker.width / 2 - width / 2))
+            anchors.bottom: marker.top
+            anchors.bottomMargin: 12
             text: isNaN(delay.metres) ? "\u2014" : delay.metres.toFixed(2) + "\u2009m"
             color: Theme.valueText
             font.family: Theme.fontFamily
@@ -148,7 +180,8 @@ Item {
             anchors.margins: picture.padding
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
-            text: "Sound travels about 0.343 m per millisecond: delay a source by the time its sound needs to cover the extra distance, so it lines up with the rest of the system."
+            text: "Sound travels about 0.343 m per millisecond. Delay a source by the time its sound "
+                  + "needs for the extra distance, and it arrives together with the rest of the system."
             color: Theme.textDim
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontSmall

@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
-import TarnNumericalSV 1.0
+import TarnSlider 1.0
 import "BlockSpecs.js" as Specs
 
 // Sub-harmonic synthesis: the amount of synthesis and the levels of the two octaves it adds
@@ -26,9 +26,10 @@ BlockScreenFrame {
         id: blockDescriptor
         source: "/xml/SubHarmonicControlDescriptor.xml"
     }
-    TarnNumericalSV { id: amountSV; poName: frame.poName; svName: frame.svOf("Subharmonics"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: lowSV; poName: frame.poName; svName: frame.svOf("24Hz-36Hz"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: highSV; poName: frame.poName; svName: frame.svOf("36Hz-56Hz"); Component.onCompleted: componentCompleted() }
+    // The levels are percentages of 0 … 100 %: the position in the range is the value itself.
+    TarnSlider { id: amountSV; poName: frame.poName; svName: frame.svOf("Subharmonics"); Component.onCompleted: componentCompleted() }
+    TarnSlider { id: lowSV; poName: frame.poName; svName: frame.svOf("24Hz-36Hz"); Component.onCompleted: componentCompleted() }
+    TarnSlider { id: highSV; poName: frame.poName; svName: frame.svOf("36Hz-56Hz"); Component.onCompleted: componentCompleted() }
 
     BlockPanel {
         id: picture
@@ -38,8 +39,8 @@ BlockScreenFrame {
         height: parent.height
         caption: "Added octaves"
 
-        readonly property real lowHz: 16
-        readonly property real highHz: 200
+        readonly property real lowHz: 18
+        readonly property real highHz: 125
         readonly property real plotLeft: padding + 34
         readonly property real plotRight: width - padding - 6
         readonly property real plotTop: contentTop + 34
@@ -52,9 +53,9 @@ BlockScreenFrame {
         }
         // How much of a band's level reaches the output: its level scaled by the amount.
         function share(levelSV) {
-            if (levelSV.value === -1000 || amountSV.value === -1000)
+            if (levelSV.stringProperty < 0 || amountSV.stringProperty < 0)
                 return 0
-            return levelSV.value * (0.35 + 0.65 * amountSV.value / 100)
+            return levelSV.stringProperty * (0.35 + 0.65 * amountSV.stringProperty / 100)
         }
 
         Rectangle {
@@ -65,7 +66,7 @@ BlockScreenFrame {
             border.color: Theme.edge
         }
         Repeater {
-            model: [20, 30, 40, 50, 60, 80, 100, 150, 200]
+            model: [20, 30, 40, 50, 60, 80, 100, 125]
             delegate: Item {
                 Rectangle {
                     x: picture.xOf(modelData)
@@ -131,30 +132,37 @@ BlockScreenFrame {
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontCaption
         }
-        Repeater {
-            model: [{ from: 24, to: 36, label: "24Hz-36Hz", sv: lowSV }, { from: 36, to: 56, label: "36Hz-56Hz", sv: highSV }]
-            delegate: Item {
-                readonly property real level: picture.share(modelData.sv)
-                Rectangle {
-                    objectName: "octave" + index
-                    x: picture.xOf(modelData.from) + 1
-                    width: picture.xOf(modelData.to) - picture.xOf(modelData.from) - 2
-                    y: picture.yOf(parent.level)
-                    height: picture.plotBottom - y
-                    color: frame.blockOn ? Theme.accent : Theme.textDim
-                    opacity: frame.blockOn ? 0.85 : 0.35
-                    Behavior on y { NumberAnimation { duration: 120 } }
-                }
-                Text {
-                    x: picture.xOf(modelData.from) + (picture.xOf(modelData.to) - picture.xOf(modelData.from)) / 2 - width / 2
-                    y: picture.plotTop - height - 6
-                    text: modelData.label
-                    color: frame.blockOn ? Theme.accent : Theme.textDim
-                    font.family: Theme.fontFamily
-                    font.pixelSize: Theme.fontCaption
-                    font.bold: true
-                }
-            }
+        OctaveBar { objectName: "octaveLow"; from: 24; to: 36; label: "24Hz-36Hz"; level: picture.share(lowSV) }
+        OctaveBar { objectName: "octaveHigh"; from: 36; to: 56; label: "36Hz-56Hz"; level: picture.share(highSV) }
+    }
+
+    // One added octave: its band on the frequency axis, as high as the level that reaches the output.
+    component OctaveBar: Item {
+        property real from: 24
+        property real to: 36
+        property string label: ""
+        property real level: 0
+        readonly property real startX: picture.xOf(from)
+        readonly property real endX: picture.xOf(to)
+        x: 0
+        y: 0
+        Rectangle {
+            x: parent.startX + 1
+            width: parent.endX - parent.startX - 2
+            y: picture.yOf(parent.level)
+            height: picture.plotBottom - y
+            color: frame.blockOn ? Theme.accent : Theme.textDim
+            opacity: frame.blockOn ? 0.85 : 0.35
+            Behavior on y { NumberAnimation { duration: 120 } }
+        }
+        Text {
+            x: parent.startX + (parent.endX - parent.startX) / 2 - width / 2
+            y: picture.plotTop + 6
+            text: parent.label
+            color: frame.blockOn ? Theme.text : Theme.textDim
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontCaption
+            font.bold: true
         }
     }
 
@@ -166,6 +174,7 @@ BlockScreenFrame {
         height: parent.height
         caption: "Input"
         TarnCustomMeter {
+            objectName: "inputMeter"
             x: 12
             y: meters.contentTop
             width: 66
@@ -177,6 +186,7 @@ BlockScreenFrame {
             rangeBounaryValues: [-90, -40, -20, -6, 0]
             rangeLengthsInPercentage: [10, 30, 40, 20]
             cppSignalThreshold: -89
+            rangeColorsInHex: ["#2fbf55", "#2fbf55", "#e8c21f", "#e8392b"]
         }
     }
 
@@ -199,6 +209,18 @@ BlockScreenFrame {
                     width: parent.width
                     spec: modelData
                 }
+            }
+            Rectangle { width: parent.width; height: 1; color: Theme.edge }
+            Text {
+                width: parent.width
+                wrapMode: Text.WordWrap
+                lineHeight: 1.15
+                text: "The synthesizer adds bass an octave below what the programme holds. "
+                      + "Subharmonics sets how much of it is made; the two levels set how much of each octave "
+                      + "goes to the output. Start low: the added octaves take amplifier power and speaker excursion."
+                color: Theme.textDim
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontSmall
             }
         }
     }

@@ -176,6 +176,8 @@ bool TstBlockScreens::open(const QString &command, const QString &payload, const
     m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
     if (!QTest::qWaitFor([&] { return shows(QStringLiteral("TarnHomeScreen.qml")); }, kWait))
         return false;
+    // From here on, only answers to the new screen's own requests count.
+    m_answered.clear();
     m_loader->onGuiSignal(command, payload);
     return QTest::qWaitFor([&] { return shows(document); }, kWait);
 }
@@ -271,6 +273,10 @@ void TstBlockScreens::everyScreenLoadsAndBinds()
     }, kWait);
     QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("never received a value:\n") + missing.join(QLatin1Char('\n'))));
     QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
+
+    // Meters show the moving input level.
+    if (QQuickItem *meter = findItem(screen, QStringLiteral("inputMeter")))
+        QTRY_VERIFY2_WITH_TIMEOUT(meter->property("level").toDouble() > 0, qPrintable(meter->property("control").value<QObject *>()->property("meterValue").toString()), kWait);
 
     // The graph has a curve once its settings are in.
     if (QQuickItem *graph = findItem(screen, QStringLiteral("transferGraph")))
