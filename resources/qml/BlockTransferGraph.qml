@@ -34,17 +34,72 @@ BlockPanel {
 
     readonly property string poName: descriptor !== null && descriptor.valid ? descriptor.poName : ""
 
-    TarnNumericalSV { id: thresholdSV; poName: panel.poName; svName: panel.svFor("threshold"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: ratioSV; poName: panel.poName; svName: panel.svFor("ratio"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: kneeSV; poName: panel.poName; svName: panel.svFor("knee"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: gainSV; poName: panel.poName; svName: panel.svFor("gain"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: rangeSV; poName: panel.poName; svName: panel.svFor("range"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: overshootSV; poName: panel.poName; svName: panel.svFor("overshoot"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: targetSV; poName: panel.poName; svName: panel.svFor("target"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: windowSV; poName: panel.poName; svName: panel.svFor("window"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: maxGainSV; poName: panel.poName; svName: panel.svFor("maxGain"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: lowThresholdSV; poName: panel.poName; svName: panel.svFor("lowThreshold"); Component.onCompleted: componentCompleted() }
-    TarnNumericalSV { id: limThresholdSV; poName: panel.poName; svName: panel.svFor("limThreshold"); Component.onCompleted: componentCompleted() }
+    TarnNumericalSV {
+        id: thresholdSV
+        poName: panel.poName
+        svName: panel.svFor("threshold")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: ratioSV
+        poName: panel.poName
+        svName: panel.svFor("ratio")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: kneeSV
+        poName: panel.poName
+        svName: panel.svFor("knee")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: gainSV
+        poName: panel.poName
+        svName: panel.svFor("gain")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: rangeSV
+        poName: panel.poName
+        svName: panel.svFor("range")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: overshootSV
+        poName: panel.poName
+        svName: panel.svFor("overshoot")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: targetSV
+        poName: panel.poName
+        svName: panel.svFor("target")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: windowSV
+        poName: panel.poName
+        svName: panel.svFor("window")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: maxGainSV
+        poName: panel.poName
+        svName: panel.svFor("maxGain")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: lowThresholdSV
+        poName: panel.poName
+        svName: panel.svFor("lowThreshold")
+        Component.onCompleted: componentCompleted()
+    }
+    TarnNumericalSV {
+        id: limThresholdSV
+        poName: panel.poName
+        svName: panel.svFor("limThreshold")
+        Component.onCompleted: componentCompleted()
+    }
 
     DynamicsTransferGraph {
         id: graph
@@ -86,6 +141,8 @@ BlockPanel {
         void (graph.law, graph.threshold, graph.curveKnown)
         return graph.outputAt(panel.signalLevel)
     }
+    // The compressor's make-up gain is no reduction.
+    readonly property real makeUp: law === "Compressor" && isFinite(graph.gain) ? graph.gain : 0
     readonly property bool readoutShown: panel.height - (graph.y + graph.height) >= 96
     function db(v, signed) {
         if (!isFinite(v))
@@ -108,10 +165,10 @@ BlockPanel {
         Repeater {
             model: [
                 { label: "Input now", value: panel.db(panel.signalLevel, false) },
-                { label: "Output", value: panel.active ? panel.db(panel.outputNow, false) : panel.db(panel.signalLevel, false) },
+                { label: "Output",
+                  value: panel.db(panel.active ? panel.outputNow : panel.signalLevel, false) },
                 { label: panel.law === "AGC" ? "Gain change" : "Reduction",
-                  value: panel.active ? panel.db(panel.outputNow - panel.signalLevel - (panel.law === "Compressor" && isFinite(graph.gain) ? graph.gain : 0), true)
-                                      : panel.db(0, true) }
+                  value: panel.active ? panel.db(panel.outputNow - panel.signalLevel - panel.makeUp, true) : panel.db(0, true) }
             ]
             delegate: Rectangle {
                 width: (panel.width - 2 * panel.padding - 20) / 3

@@ -312,15 +312,17 @@ void TstBlockScreens::movedControlReachesTheModelAndComesBack()
     // A press on the slider's track puts the threshold there: a quarter of -60 … 0 dB.
     QQuickItem *slider = findItem(row, QStringLiteral("slider"));
     QVERIFY(slider);
-    const qreal left = slider->property("leftPadding").toReal();
-    const qreal travel = slider->property("availableWidth").toReal();
+    // The handle's centre travels the width less the handle's own.
+    const qreal handle = slider->property("handle").value<QQuickItem *>()->width();
+    const qreal left = slider->property("leftPadding").toReal() + handle / 2;
+    const qreal travel = slider->property("availableWidth").toReal() - handle;
     clickAt(view, slider, QPointF(left + travel * 0.25, slider->height() / 2));
-    QTRY_VERIFY_WITH_TIMEOUT(std::abs(modelValue(QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("%"))
-                                          .chopped(1)
-                                          .toDouble()
-                                      - 25.0)
-                                 < 3.0,
-                             kWait);
+    QString percent;
+    const bool placed = QTest::qWaitFor([&] {
+        percent = modelValue(QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("%"));
+        return std::abs(percent.chopped(1).toDouble() - 25.0) < 3.0;
+    }, kWait);
+    QVERIFY2(placed, qPrintable(QStringLiteral("the model holds %1").arg(percent)));
     const QString held = modelValue(QStringLiteral("Compressor"), QStringLiteral("Threshold"));
     QVERIFY2(held.endsWith(QLatin1String("dB")), qPrintable(held));
     QTRY_COMPARE_WITH_TIMEOUT(shownValue->property("text").toString(), QString(held).replace(QLatin1Char('-'), QChar(0x2212)).replace(QStringLiteral("dB"), QStringLiteral("\u2009dB")), kWait);
@@ -347,6 +349,9 @@ void TstBlockScreens::gainReductionFollowsTheBlock()
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Compressor"), QStringLiteral("Compressor")), QStringLiteral("On"), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(toggle->property("activeState").toBool(), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(meter->property("reading").toDouble() < -5.0, kWait);
+    const QImage image = m_loader->view()->grabWindow();
+    if (!image.isNull())
+        QVERIFY(image.save(m_screenshots + QStringLiteral("/TarnCompressor-working.png")));
 
     // A threshold above any signal ends it.
     m_side.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("0")));
