@@ -1,5 +1,5 @@
 import QtQuick 2.15
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The body of a dynamics block screen: the transfer graph on the left (with the settings of
 // `underGroups` below it when there are many), the input level and the gain reduction in the
@@ -81,7 +81,7 @@ Item {
             y: meters.contentTop
             width: 84
             height: meters.height - meters.contentTop - 12
-            spec: Specs.first(Specs.ofKind(layout.descriptor !== null ? layout.descriptor.controls : [], "meter"))
+            entry: Entries.first(Entries.ofKind(layout.descriptor !== null ? layout.descriptor.controls : [], "meter"))
         }
     }
 

@@ -9,9 +9,9 @@ Item {
     id: root
 
     // The meter control of a descriptor: po, sv, label, scale, lengths, signalThreshold.
-    property var spec: ({})
-    readonly property var boundaries: spec.scale !== undefined && spec.scale.length >= 2 ? spec.scale : [-40, 0]
-    readonly property var lengths: spec.lengths !== undefined && spec.lengths.length >= 1 ? spec.lengths : [100]
+    property var entry: ({})
+    readonly property var boundaries: entry.scale !== undefined && entry.scale.length >= 2 ? entry.scale : [-40, 0]
+    readonly property var lengths: entry.lengths !== undefined && entry.lengths.length >= 1 ? entry.lengths : [100]
     readonly property real level: {
         var v = parseFloat(meter.meterValue)
         return isFinite(v) ? Math.max(0, Math.min(100, v)) : 0
@@ -27,11 +27,11 @@ Item {
 
     TarnMeter {
         id: meter
-        poName: root.spec.po !== undefined ? root.spec.po : ""
-        svName: root.spec.sv !== undefined ? root.spec.sv : ""
+        poName: root.entry.po !== undefined ? root.entry.po : ""
+        svName: root.entry.sv !== undefined ? root.entry.sv : ""
         rangeBounaryValues: root.boundaries
         rangeLengthsInPercentage: root.lengths
-        cppSignalThreshold: root.spec.signalThreshold !== undefined ? root.spec.signalThreshold : root.boundaries[0]
+        cppSignalThreshold: root.entry.signalThreshold !== undefined ? root.entry.signalThreshold : root.boundaries[0]
         Component.onCompleted: componentCompleted()
     }
 
@@ -71,7 +71,7 @@ Item {
         width: parent.width
         horizontalAlignment: Text.AlignHCenter
         wrapMode: Text.WordWrap
-        text: root.spec.label !== undefined ? root.spec.label : "Gain Reduction"
+        text: root.entry.label !== undefined ? root.entry.label : "Gain Reduction"
         color: Theme.textDim
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontCaption

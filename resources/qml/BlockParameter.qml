@@ -11,11 +11,11 @@ Item {
 
     // A control of a descriptor (ControlDescriptor.controls): po, sv, label, unit, rangeClass,
     // nudgeClass, ratioSlider.
-    property var spec: ({})
-    readonly property string poName: spec.po !== undefined ? spec.po : ""
-    readonly property string svName: spec.sv !== undefined ? spec.sv : ""
+    property var entry: ({})
+    readonly property string poName: entry.po !== undefined ? entry.po : ""
+    readonly property string svName: entry.sv !== undefined ? entry.sv : ""
     readonly property string rangeData: typeof rootQML !== "undefined" && rootQML.appDataStore !== null
-                                        ? rootQML.appDataStore.getJsonArray(spec.rangeClass || "", spec.nudgeClass || "")
+                                        ? rootQML.appDataStore.getJsonArray(entry.rangeClass || "", entry.nudgeClass || "")
                                         : "[]"
     readonly property alias slider: slider
     readonly property alias stepDown: down
@@ -41,7 +41,7 @@ Item {
         anchors.left: parent.left
         anchors.top: parent.top
         width: parent.width - value.implicitWidth - 12
-        text: cell.spec.label !== undefined ? cell.spec.label : cell.svName
+        text: cell.entry.label !== undefined ? cell.entry.label : cell.svName
         color: Theme.textDim
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall
@@ -70,7 +70,7 @@ Item {
         width: parent.width - down.width - up.width - 16
         poName: cell.poName
         svName: cell.svName
-        ratioSlider: cell.spec.ratioSlider === true
+        ratioSlider: cell.entry.ratioSlider === true
         title: ""
         showValue: false
     }
@@ -85,8 +85,8 @@ Item {
         svName: cell.svName
         buttonType: TarnButton.Nudge
         bumpDirection: -1
-        poClass: cell.spec.rangeClass || ""
-        svClass: cell.spec.nudgeClass || ""
+        poClass: cell.entry.rangeClass || ""
+        svClass: cell.entry.nudgeClass || ""
         nudgeJsonData: cell.rangeData
     }
     TarnCustomButton {
@@ -99,8 +99,8 @@ Item {
         svName: cell.svName
         buttonType: TarnButton.Nudge
         bumpDirection: 1
-        poClass: cell.spec.rangeClass || ""
-        svClass: cell.spec.nudgeClass || ""
+        poClass: cell.entry.rangeClass || ""
+        svClass: cell.entry.nudgeClass || ""
         nudgeJsonData: cell.rangeData
     }
 }

@@ -1,5 +1,5 @@
 import QtQuick 2.15
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The number settings of some groups of a control descriptor, one row each, the groups in the
 // order given and set apart by a rule.
@@ -27,11 +27,11 @@ Column {
                 color: Theme.edge
             }
             Repeater {
-                model: Specs.inGroup(list.controls, modelData, "number")
+                model: Entries.inGroup(list.controls, modelData, "number")
                 delegate: BlockParameter {
                     objectName: "parameter_" + modelData.sv
                     width: list.width
-                    spec: modelData
+                    entry: modelData
                 }
             }
         }

@@ -1,7 +1,7 @@
 import QtQuick 2.15
 import DynamicsTransferGraph 1.0
 import TarnNumericalSV 1.0
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The transfer graph of a dynamics block in its panel. The settings it is drawn from are the
 // descriptor's controls with a graph role (threshold, ratio, knee, gain, range, overshoot,
@@ -24,7 +24,7 @@ BlockPanel {
 
     readonly property var controls: descriptor !== null && descriptor.valid ? descriptor.controls : []
     function svFor(role) {
-        var c = Specs.withRole(controls, role)
+        var c = Entries.withRole(controls, role)
         return c.sv !== undefined ? c.sv : ""
     }
     // A number the processor has not reported yet is unknown to the graph.

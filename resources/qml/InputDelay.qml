@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The back-line delay on the input side: it holds the whole system back so that it lines up
 // with a loud source on stage.
@@ -11,7 +11,7 @@ BlockScreenFrame {
     subtitle: "Inputs"
     screenName: "InputDelay"
     poName: blockDescriptor.poName
-    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
     ControlDescriptor {
         id: blockDescriptor

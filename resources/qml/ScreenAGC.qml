@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The automatic gain control: its transfer graph drawn from the live settings (target window,
 // largest gain, low threshold and limit), the input level and the gain it applies, and every
@@ -11,7 +11,7 @@ BlockScreenFrame {
     title: blockDescriptor.valid ? blockDescriptor.title : "Automatic Gain Control"
     screenName: "AGC"
     poName: blockDescriptor.poName
-    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
     ControlDescriptor {
         id: blockDescriptor

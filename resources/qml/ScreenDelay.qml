@@ -3,7 +3,7 @@ import ControlDescriptor 1.0
 import TarnHomeScreenModel 1.0
 import TarnSettings 1.0
 import "BlockBands.js" as Bands
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The alignment delay of one output band (chosen on the home screen, "Data/DelayType"; the
 // other bands in use are tabs).
@@ -14,7 +14,7 @@ BlockScreenFrame {
     subtitle: blockDescriptor.variantLabel
     screenName: "Delay"
     poName: blockDescriptor.poName
-    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    toggleSvName: Entries.toggleSv(blockDescriptor.controls)
     bands: Bands.visible(bandModel, blockDescriptor.variants)
     currentBand: blockDescriptor.currentVariant
 

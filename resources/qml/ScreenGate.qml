@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The noise gate: its transfer graph drawn from the live settings, the input level and the
 // attenuation it applies, and every setting with its value and unit.
@@ -10,7 +10,7 @@ BlockScreenFrame {
     title: blockDescriptor.valid ? blockDescriptor.title : "Noise Gate"
     screenName: "Gate"
     poName: blockDescriptor.poName
-    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
     ControlDescriptor {
         id: blockDescriptor

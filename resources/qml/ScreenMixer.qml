@@ -2,7 +2,7 @@ import QtQuick 2.15
 import ControlDescriptor 1.0
 import TarnHomeScreenModel 1.0
 import TarnSettings 1.0
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The input mixer: for each input its level, fader, pan (stereo mixer only) and mute, and the
 // mute of the whole mixer. Which mixer the running preset has (stereo or mono) comes from the
@@ -45,11 +45,11 @@ BlockScreenFrame {
             delegate: BlockPanel {
                 id: strip
                 objectName: "strip_" + modelData.replace(" ", "")
-                readonly property var specs: Specs.inGroup(blockDescriptor.controls, modelData)
-                readonly property var meterSpec: Specs.first(specs, function(c) { return c.kind === "meter" })
-                readonly property var gainSpec: Specs.first(specs, function(c) { return c.kind === "number" && c.label === "Gain" })
-                readonly property var panSpec: Specs.first(specs, function(c) { return c.kind === "number" && c.label === "Pan" })
-                readonly property var muteSpec: Specs.first(specs, function(c) { return c.kind === "mute" })
+                readonly property var entries: Entries.inGroup(blockDescriptor.controls, modelData)
+                readonly property var meterEntry: Entries.first(entries, function(c) { return c.kind === "meter" })
+                readonly property var gainEntry: Entries.first(entries, function(c) { return c.kind === "number" && c.label === "Gain" })
+                readonly property var panEntry: Entries.first(entries, function(c) { return c.kind === "number" && c.label === "Pan" })
+                readonly property var muteEntry: Entries.first(entries, function(c) { return c.kind === "mute" })
                 width: 226
                 height: strips.height
                 caption: modelData
@@ -62,12 +62,12 @@ BlockScreenFrame {
                     width: 64
                     height: fader.height
                     title: "Level"
-                    poName: strip.meterSpec.po || ""
-                    svName: strip.meterSpec.sv || ""
-                    clipSvName: (strip.meterSpec.sv || "").replace("_Level", "_Clip")
-                    rangeBounaryValues: strip.meterSpec.scale !== undefined ? strip.meterSpec.scale : [-90, 0]
-                    rangeLengthsInPercentage: strip.meterSpec.lengths !== undefined ? strip.meterSpec.lengths : [100]
-                    cppSignalThreshold: strip.meterSpec.signalThreshold !== undefined ? strip.meterSpec.signalThreshold : -89
+                    poName: strip.meterEntry.po || ""
+                    svName: strip.meterEntry.sv || ""
+                    clipSvName: (strip.meterEntry.sv || "").replace("_Level", "_Clip")
+                    rangeBounaryValues: strip.meterEntry.scale !== undefined ? strip.meterEntry.scale : [-90, 0]
+                    rangeLengthsInPercentage: strip.meterEntry.lengths !== undefined ? strip.meterEntry.lengths : [100]
+                    cppSignalThreshold: strip.meterEntry.signalThreshold !== undefined ? strip.meterEntry.signalThreshold : -89
                 }
                 TarnFader {
                     id: fader
@@ -77,24 +77,24 @@ BlockScreenFrame {
                     width: strip.width - x - strip.padding + 4
                     height: strip.height - y - (pan.visible ? pan.height + 14 : 0) - mute.height - 26
                     title: "Gain"
-                    poName: strip.gainSpec.po || ""
-                    svName: strip.gainSpec.sv || ""
+                    poName: strip.gainEntry.po || ""
+                    svName: strip.gainEntry.sv || ""
                     // Positions in percent of the range: "Off" at the bottom is a place, not 0 dB.
                     valueType: "%"
-                    minimum: strip.gainSpec.min !== undefined ? strip.gainSpec.min : -80
-                    maximum: strip.gainSpec.max !== undefined ? strip.gainSpec.max : 12
+                    minimum: strip.gainEntry.min !== undefined ? strip.gainEntry.min : -80
+                    maximum: strip.gainEntry.max !== undefined ? strip.gainEntry.max : 12
                     scaleMarks: []
                 }
                 TarnCustomSlider {
                     id: pan
                     objectName: "inputPan"
-                    visible: strip.panSpec.sv !== undefined
+                    visible: strip.panEntry.sv !== undefined
                     x: strip.padding
                     y: fader.y + fader.height + 14
                     width: strip.width - 2 * strip.padding
                     title: "Pan"
-                    poName: strip.panSpec.po || ""
-                    svName: strip.panSpec.sv || ""
+                    poName: strip.panEntry.po || ""
+                    svName: strip.panEntry.sv || ""
                 }
                 MuteButton {
                     id: mute
@@ -103,8 +103,8 @@ BlockScreenFrame {
                     anchors.bottom: parent.bottom
                     anchors.bottomMargin: 14
                     width: strip.width - 2 * strip.padding
-                    poName: strip.muteSpec.po || ""
-                    svName: strip.muteSpec.sv || ""
+                    poName: strip.muteEntry.po || ""
+                    svName: strip.muteEntry.sv || ""
                     label: "MUTE " + modelData.replace("Input ", "")
                 }
             }
@@ -114,7 +114,7 @@ BlockScreenFrame {
     BlockPanel {
         id: master
         objectName: "mixerMaster"
-        readonly property var muteSpec: Specs.first(Specs.inGroup(blockDescriptor.controls, "Mixer", "mute"))
+        readonly property var muteEntry: Entries.first(Entries.inGroup(blockDescriptor.controls, "Mixer", "mute"))
         x: strips.width + 12
         width: parent.width - x
         height: parent.height
@@ -148,8 +148,8 @@ BlockScreenFrame {
                 objectName: "mixerMute"
                 width: parent.width
                 height: Theme.touch + 12
-                poName: master.muteSpec.po || ""
-                svName: master.muteSpec.sv || ""
+                poName: master.muteEntry.po || ""
+                svName: master.muteEntry.sv || ""
                 label: "MUTE ALL"
             }
             Text {

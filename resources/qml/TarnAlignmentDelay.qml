@@ -1,5 +1,5 @@
 import QtQuick 2.15
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // One delay, as its control descriptor binds it: the amount as time and as distance (each field
 // keeps the part of the processor's value text in its unit, and an edit is sent in that unit),
@@ -10,8 +10,8 @@ Item {
     property var descriptor: null
     readonly property string poName: descriptor !== null && descriptor.valid ? descriptor.poName : ""
     readonly property var controls: descriptor !== null && descriptor.valid ? descriptor.controls : []
-    readonly property var amountSpec: Specs.first(Specs.ofKind(controls, "number"))
-    readonly property var fieldSpecs: Specs.ofKind(controls, "text")
+    readonly property var amountEntry: Entries.first(Entries.ofKind(controls, "number"))
+    readonly property var fieldEntries: Entries.ofKind(controls, "text")
     // The distance in metres as the processor reports it (NaN before the first value).
     readonly property real metres: {
         for (var i = 0; i < fields.count; ++i) {
@@ -37,7 +37,7 @@ Item {
             spacing: 16
             Repeater {
                 id: fields
-                model: delay.fieldSpecs
+                model: delay.fieldEntries
                 delegate: TarnCustomTextField {
                     objectName: "delayField_" + modelData.unit
                     width: (amountPanel.width - 2 * amountPanel.padding - 2 * fieldRow.spacing) / 3
@@ -55,7 +55,7 @@ Item {
             x: amountPanel.padding
             y: fieldRow.y + fieldRow.height + 18
             width: amountPanel.width - 2 * amountPanel.padding
-            spec: delay.amountSpec
+            entry: delay.amountEntry
         }
     }
 

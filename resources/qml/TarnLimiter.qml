@@ -3,7 +3,7 @@ import ControlDescriptor 1.0
 import TarnHomeScreenModel 1.0
 import TarnSettings 1.0
 import "BlockBands.js" as Bands
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // The output limiter of one band (chosen on the home screen, "Data/LimiterType"; the other bands
 // in use are tabs): its transfer graph drawn from the live settings, the input level and gain
@@ -15,7 +15,7 @@ BlockScreenFrame {
     subtitle: blockDescriptor.variantLabel
     screenName: "Limiter"
     poName: blockDescriptor.poName
-    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    toggleSvName: Entries.toggleSv(blockDescriptor.controls)
     bands: Bands.visible(bandModel, blockDescriptor.variants)
     currentBand: blockDescriptor.currentVariant
 

@@ -1,7 +1,7 @@
 import QtQuick 2.15
 import ControlDescriptor 1.0
 import TarnSlider 1.0
-import "BlockSpecs.js" as Specs
+import "BlockEntries.js" as Entries
 
 // Sub-harmonic synthesis: the amount of synthesis and the levels of the two octaves it adds
 // ("24Hz-36Hz", "36Hz-56Hz"), with a picture of where they sit below the programme's bass.
@@ -11,9 +11,9 @@ BlockScreenFrame {
     title: blockDescriptor.valid ? blockDescriptor.title : "Sub harmonic Synth"
     screenName: "SubHarmonic"
     poName: blockDescriptor.poName
-    toggleSvName: Specs.toggleSv(blockDescriptor.controls)
+    toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
-    readonly property var numbers: Specs.ofKind(blockDescriptor.controls, "number")
+    readonly property var numbers: Entries.ofKind(blockDescriptor.controls, "number")
     function svOf(label) {
         for (var i = 0; i < numbers.length; ++i) {
             if (numbers[i].label === label)
@@ -207,7 +207,7 @@ BlockScreenFrame {
                 delegate: BlockParameter {
                     objectName: "parameter_" + modelData.sv
                     width: parent.width
-                    spec: modelData
+                    entry: modelData
                 }
             }
             Rectangle { width: parent.width; height: 1; color: Theme.edge }
