@@ -68,6 +68,8 @@ BlockScreenFrame {
                     rangeBounaryValues: strip.meterEntry.scale !== undefined ? strip.meterEntry.scale : [-90, 0]
                     rangeLengthsInPercentage: strip.meterEntry.lengths !== undefined ? strip.meterEntry.lengths : [100]
                     cppSignalThreshold: strip.meterEntry.signalThreshold !== undefined ? strip.meterEntry.signalThreshold : -89
+                    // Green up to -20 dB, yellow to -6 dB, red above.
+                    rangeColorsInHex: ["#2fbf55", "#2fbf55", "#e8c21f", "#e8392b"]
                 }
                 TarnFader {
                     id: fader

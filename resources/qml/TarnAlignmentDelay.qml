@@ -28,7 +28,7 @@ Item {
         objectName: "delayAmountPanel"
         width: parent.width
         height: contentTop + fieldRow.height + 18 + amountRow.height + 20
-        caption: "Delay"
+        caption: "Amount"
 
         Row {
             id: fieldRow
@@ -109,7 +109,7 @@ Item {
             color: Theme.edge
         }
         Repeater {
-            model: [0, 1, 2, 5, 10, 20, 50, 100, 200, 343]
+            model: [0, 2, 5, 10, 20, 50, 100, 200, 343]
             delegate: Item {
                 x: picture.xOf(modelData)
                 y: picture.trackY
