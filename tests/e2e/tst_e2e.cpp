@@ -108,7 +108,10 @@ void TstEndToEnd::offlineToHomeAndBack()
     QTRY_VERIFY_WITH_TIMEOUT(readLog().contains(QStringLiteral("Entering state: HomeScreen")), 60000);
     QVERIFY(readLog().contains(QStringLiteral("Offline model started.")));
     QTRY_VERIFY_WITH_TIMEOUT(readLog().contains(QStringLiteral("Screenshot saved: \"") + home), 30000);
-    QVERIFY(QImage(home).width() >= 1024);
+    const QImage homeImage(home);
+    QVERIFY2(homeImage.width() >= 1024,
+             qPrintable(QStringLiteral("home screenshot %1x%2; log tail:\n%3")
+                            .arg(homeImage.width()).arg(homeImage.height()).arg(readLog().right(3000))));
     QVERIFY2(qmlWarnings(readLog()).isEmpty(), qPrintable(qmlWarnings(readLog()).join(QLatin1Char('\n'))));
 
     // The model dies: discovery comes back and says the connection was lost.
