@@ -97,6 +97,7 @@ private:
     // What the analyser spectrum `v` listens to; false when `v` is another spectrum.
     bool analyserScene(const Variable &v, AnalyserScene *scene) const;
     void buildTree();
+    double dynamicsReading(const Variable &v) const;
 
     Catalogue m_catalogue;
     std::vector<Value> m_values;
