@@ -110,8 +110,7 @@ void pictureEveryScreen(const Options &options, ViewLoader *viewLoader)
         const QString name = QFileInfo(path.toString()).completeBaseName();
         QTimer::singleShot(kScreenSettleMs, viewLoader, [viewLoader, dir, name]() {
             const QString file = dir + QLatin1Char('/') + name + QStringLiteral(".png");
-            const QImage image = viewLoader->view()->grabWindow();
-            if (image.isNull() || !image.save(file))
+            if (!savePicture(viewLoader->view()->grabWindow(), file))
                 qWarning() << "Could not save the screenshot" << file;
             else
                 qDebug() << "Screenshot saved:" << file;

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QQuickItem>
 #include <QQuickView>
+#include <QSaveFile>
 
 namespace tarn {
 namespace {
@@ -26,6 +27,14 @@ bool safeDocumentName(const QString &name)
     return true;
 }
 } // namespace
+
+bool savePicture(const QImage &image, const QString &file)
+{
+    if (image.isNull())
+        return false;
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && image.save(&out, "PNG") && out.commit();
+}
 
 bool ScreenTour::parse(const QByteArray &text, QList<Stop> *stops, QString *error)
 {
@@ -226,8 +235,7 @@ void ScreenTour::picture()
     if (m_screenshotDir.isEmpty() || m_index < 0 || m_index >= m_stops.size())
         return;
     const QString file = m_screenshotDir + QLatin1Char('/') + m_stops.at(m_index).document + QStringLiteral(".png");
-    const QImage image = m_viewLoader->view()->grabWindow();
-    if (image.isNull() || !image.save(file))
+    if (!savePicture(m_viewLoader->view()->grabWindow(), file))
         qWarning() << "Could not save the screenshot" << file;
     else
         qDebug() << "Screenshot saved:" << file;

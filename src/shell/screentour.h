@@ -8,10 +8,15 @@
 
 #include <atomic>
 
+class QImage;
 class QQuickItem;
 class ViewLoader;
 
 namespace tarn {
+// Saves a picture as PNG so that a reader never sees a half-written file (it is written beside
+// and renamed into place): pictures of a screen shown twice in a row replace each other whole.
+bool savePicture(const QImage &image, const QString &file);
+
 // A scripted walk through the screens, as a user pressing buttons would make it: each stop's
 // command is raised as the root document's guiSignal, the time until the first frame of the
 // new screen is logged, and after a moment the window is pictured. Used for demonstrations,
