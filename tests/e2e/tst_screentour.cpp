@@ -94,7 +94,11 @@ void TstScreenTour::stopApplication()
     const qint64 pid = lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
     if (pid > 0)
         ::kill(pid_t(pid), SIGTERM);
-    if (!m_app.waitForFinished(20000)) {
+    if (m_app.waitForFinished(20000))
+        return;
+    // xvfb-run takes its X server down when it is asked to end, not when it is killed.
+    m_app.terminate();
+    if (!m_app.waitForFinished(5000)) {
         m_app.kill();
         m_app.waitForFinished(5000);
     }
