@@ -84,8 +84,7 @@ QString EqBehaviour::curveText(double (*level)(double))
     QStringList numbers;
     numbers.reserve(kCurvePoints);
     for (int i = 0; i < kCurvePoints; ++i) {
-        // The processor keeps the levels negated.
-        const double v = -level(curveFrequency(i));
+        const double v = level(curveFrequency(i));
         numbers << QString::number(std::round(v * 10.0) / 10.0 + 0.0, 'f', 1);
     }
     return numbers.join(QLatin1Char(' '));

@@ -25,7 +25,7 @@ public:
     static constexpr int kPointsPerDecade = 160;
 
     // Gives empty "Response" and "Target" texts of every automatic-EQ object the curves of the
-    // measurement (levels negated, as the processor keeps them).
+    // measurement, in dB.
     static void addRoomMeasurement(Catalogue *catalogue);
     static double roomLevel(double frequency);
     static double targetLevel(double frequency);
