@@ -31,4 +31,32 @@ QtObject {
     readonly property int fontNormal: 18
     readonly property int fontLarge: 24
     readonly property int fontTitle: 34
+
+    // State-variable widgets (sliders, faders, meters, buttons).
+    readonly property color well: "#07090c"           // recessed tracks and meter wells
+    readonly property color track: "#2a313c"
+    readonly property color trackFill: "#f2992e"      // = accent
+    readonly property color valueText: "#ffffff"
+    readonly property color pendingText: "#f2c28a"    // a value asked for, not yet confirmed
+    readonly property color muteOn: "#e0382c"
+    readonly property color muteOff: "#2b323d"
+    readonly property color ledOff: "#3a2222"
+    readonly property color ledOnRed: "#ff3b30"
+    readonly property color ledOnGreen: "#3ee06a"
+    readonly property color ledOnYellow: "#ffd23a"
+    readonly property color groupSelected: "#f2992e"
+    readonly property color capTop: "#d9dee6"          // fader cap
+    readonly property color capBottom: "#8c95a3"
+    readonly property color capLine: "#14181f"
+    // Meter ranges when a screen gives no colours: green, yellow, red.
+    readonly property var meterColors: ["#2fbf55", "#e8c21f", "#e8392b"]
+    readonly property real meterDim: 0.16              // opacity of the unlit part of a range
+    readonly property int sliderTrack: 8
+    readonly property int handle: 34                   // slider handle: a finger's width
+    readonly property int faderCapWidth: 56
+    readonly property int faderCapHeight: 30
+    readonly property int meterWidth: 18
+    readonly property int led: 18
+    readonly property int fontValue: 22
+    readonly property int fontCaption: 13
 }

@@ -106,15 +106,8 @@ void Fader::setValueWithoutFeedback(double p)
 
 void Fader::onThrottleTimeOut()
 {
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (!adaptor)
+    if (!TCPAdaptor::instance())
         return;
     m_expected = m_pendingPercent;
-    DataFromDevice request;
-    request.poName = poName();
-    request.svName = svName();
-    request.valueType = valueType();
-    request.value = tarn::valuetext::formatNumber(m_pending);
-    request.command = QStringLiteral("set");
-    adaptor->sendRequest(request);
+    send(QStringLiteral("set"), tarn::valuetext::formatNumber(m_pending), valueType());
 }

@@ -129,6 +129,26 @@ void TarnControl::sendDataRequest()
         adaptor->sendRequest(subscribeRequest());
 }
 
+void TarnControl::send(const QString &command, const QString &value, const QString &valueType) const
+{
+    TCPAdaptor *adaptor = TCPAdaptor::instance();
+    if (!adaptor)
+        return;
+    DataFromDevice request;
+    request.poName = m_poName;
+    request.svName = m_svName;
+    request.valueType = valueType;
+    request.value = value;
+    request.command = command;
+    adaptor->sendRequest(request);
+}
+
+bool TarnControl::canRequest() const
+{
+    TCPAdaptor *adaptor = TCPAdaptor::instance();
+    return !m_poName.isEmpty() && !m_svName.isEmpty() && adaptor && adaptor->isReady();
+}
+
 void TarnControl::sendUnSubRequest()
 {
     if (m_poName.isEmpty() || m_svName.isEmpty() || m_isMeter)

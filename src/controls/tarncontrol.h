@@ -72,6 +72,11 @@ protected:
     // Subscribes again after a busy period (send true), when bound and logged in; for the
     // subclasses that follow the resend request.
     void resubscribe(bool send);
+    // Sends one request for this binding to the link (nothing when there is no link).
+    void send(const QString &command, const QString &value = QString(),
+              const QString &valueType = QString()) const;
+    // Both names are set and the link is logged in.
+    bool canRequest() const;
     // The subscribe and unsubscribe requests of this binding.
     DataFromDevice subscribeRequest() const;
     DataFromDevice unsubscribeRequest() const;

@@ -19,8 +19,7 @@ QString TarnEnumSV::enumPath() const
 
 void TarnEnumSV::sendDataRequest()
 {
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (poName().isEmpty() || svName().isEmpty() || !adaptor || !adaptor->isReady())
+    if (!canRequest())
         return;
     send(QStringLiteral("lc"));
     send(QStringLiteral("sub"));
@@ -28,8 +27,7 @@ void TarnEnumSV::sendDataRequest()
 
 void TarnEnumSV::requestEnums()
 {
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (poName().isEmpty() || svName().isEmpty() || !adaptor || !adaptor->isReady())
+    if (!canRequest())
         return;
     send(QStringLiteral("lc"));
 }

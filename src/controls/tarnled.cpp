@@ -17,14 +17,8 @@ TarnLED::TarnLED(QObject *parent) : TarnControl(parent), m_pollTimer(new QTimer(
 
 void TarnLED::sendDataRequest()
 {
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (poName().isEmpty() || svName().isEmpty() || !adaptor || !adaptor->isReady())
-        return;
-    DataFromDevice request;
-    request.poName = poName();
-    request.svName = svName();
-    request.command = QStringLiteral("asyncget");
-    adaptor->sendRequest(request);
+    if (canRequest())
+        send(QStringLiteral("asyncget"));
 }
 
 bool TarnLED::acceptsRecord(const DataFromDevice &data) const

@@ -51,16 +51,10 @@ void TarnNumericalSV::setValueWithoutFeedback(float a)
 
 void TarnNumericalSV::onThrottleTimeOut()
 {
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (!adaptor)
+    if (!TCPAdaptor::instance())
         return;
-    DataFromDevice request;
-    request.poName = poName();
-    request.svName = svName();
-    request.value = tarn::valuetext::formatNumber(m_pending);
-    request.command = QStringLiteral("set");
     m_expected = m_pending;
-    adaptor->sendRequest(request);
+    send(QStringLiteral("set"), tarn::valuetext::formatNumber(m_pending));
 }
 
 void TarnNumericalSV::onValueChanged(float value)

@@ -75,31 +75,15 @@ void TarnSlider::setRatioSlider(bool ratioSlider)
     emit ratioSliderChanged(m_ratioSlider);
 }
 
-void TarnSlider::send(const QString &command, const QString &valueType, const QString &value)
-{
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (!adaptor)
-        return;
-    DataFromDevice request;
-    request.poName = poName();
-    request.svName = svName();
-    request.valueType = valueType;
-    request.value = value;
-    request.command = command;
-    adaptor->sendRequest(request);
-}
-
 void TarnSlider::sendDataRequest()
 {
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (poName().isEmpty() || svName().isEmpty() || !adaptor || !adaptor->isReady())
-        return;
-    send(QStringLiteral("sub"), QStringLiteral("%"));
+    if (canRequest())
+        send(QStringLiteral("sub"), QString(), QStringLiteral("%"));
 }
 
 void TarnSlider::sendUnSubRequest()
 {
-    send(QStringLiteral("unsub"), QStringLiteral("%"));
+    send(QStringLiteral("unsub"), QString(), QStringLiteral("%"));
 }
 
 void TarnSlider::onCorvexReady()
@@ -138,7 +122,7 @@ void TarnSlider::onStringPropertyChanged(float value)
 {
     if (value == m_lastReceived)
         return;
-    send(QStringLiteral("set"), QStringLiteral("%"), formatNumber(m_stringProperty));
+    send(QStringLiteral("set"), formatNumber(m_stringProperty), QStringLiteral("%"));
 }
 
 // A position equal to what the processor holds is not sent, unless a set is still waiting: then
@@ -156,5 +140,5 @@ void TarnSlider::onThrottleTimeOut()
 {
     const float sent = m_ratioSlider ? ratioPercent(m_pending) : m_pending;
     m_expected = m_pending;
-    send(QStringLiteral("set"), valueType(), formatNumber(sent));
+    send(QStringLiteral("set"), formatNumber(sent), valueType());
 }

@@ -46,7 +46,6 @@ protected slots:
     void onCorvexReady() override;
 
 private:
-    void send(const QString &command, const QString &valueType, const QString &value = QString());
 
     float m_stringProperty = -1.0f;
     bool m_ratioSlider = false;

@@ -14,19 +14,6 @@ TarnTextSV::TarnTextSV(QObject *parent) : TarnControl(parent), m_throttle(new QT
     connect(this, &TarnTextSV::valueChanged, this, &TarnTextSV::onValueChanged);
 }
 
-void TarnTextSV::send(const QString &command, const QString &value)
-{
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    if (!adaptor)
-        return;
-    DataFromDevice request;
-    request.poName = poName();
-    request.svName = svName();
-    request.value = value;
-    request.command = command;
-    adaptor->sendRequest(request);
-}
-
 void TarnTextSV::setValue(const QString &value)
 {
     if (m_value == value)

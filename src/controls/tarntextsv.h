@@ -34,7 +34,6 @@ protected slots:
     void handleDataAvailable(DataFromDevice data) override;
 
 protected:
-    void send(const QString &command, const QString &value = QString());
 
 private:
     QString m_value;

@@ -58,6 +58,7 @@ private slots:
     void filtersRecordsToItsBinding();
     void connectionLossAndReconnect();
     void unsubscribesOnDestruction();
+    void renamedControlFollowsItsNewKey();
     void resendHookReachesControls();
     void remoteWatchdogPolls();
     void remoteWatchdogReportsLoss();
@@ -242,6 +243,35 @@ void TstTarnControl::unsubscribesOnDestruction()
     peer.send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
     QTRY_VERIFY(peer.received(subLine("Gate", "Threshold", "%")));
     QCOMPARE(survivor->handled.size(), 1);
+}
+
+void TstTarnControl::renamedControlFollowsItsNewKey()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    auto control = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
+    QSignalSpy data(m_adaptor, &TCPAdaptor::dataAvailable);
+
+    // Renamed, retyped and named back: each record over the real link reaches it only under the
+    // binding it has when the record arrives.
+    control->setSvName(QStringLiteral("Attack"));
+    peer.send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
+              "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n");
+    QTRY_COMPARE(data.count(), 2);
+    control->setValueType(QStringLiteral("%"));
+    peer.send("subr \"\\\\Preset\\Gate\\SV\\Attack\" \"2ms\"\n"
+              "subr \"\\\\Preset\\Gate\\SV\\Attack\\%\" \"30%\"\n");
+    QTRY_COMPARE(data.count(), 4);
+    control->setPoName(QStringLiteral("Compressor"));
+    control->setValueType(QString());
+    control->setPoName(QStringLiteral("Gate"));
+    control->setSvName(QStringLiteral("Threshold"));
+    peer.send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
+    QTRY_COMPARE(data.count(), 5);
+    QStringList values;
+    for (const DataFromDevice &record : control->handled)
+        values.append(record.value);
+    QCOMPARE(values, QStringList({QStringLiteral("1ms"), QStringLiteral("30%"), QStringLiteral("-4dB")}));
 }
 
 void TstTarnControl::resendHookReachesControls()

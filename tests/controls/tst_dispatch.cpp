@@ -1,0 +1,405 @@
+#include "controldispatcher.h"
+#include "controlstestutil.h"
+#include "customcombobox.h"
+#include "fader.h"
+#include "linkevents.h"
+#include "tarnbutton.h"
+#include "tarnenumsv.h"
+#include "tarnexclusivegroup.h"
+#include "tarnled.h"
+#include "tarnmeter.h"
+#include "tarnnumericalsv.h"
+#include "tarnslider.h"
+#include "tarntextfield.h"
+#include "tarntextsv.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QMetaMethod>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+
+using tarn::ControlDispatcher;
+using tarn::test::LinkFixture;
+
+namespace {
+// Writes every signal of the watched objects, with its arguments, into one log, in the order
+// they are emitted (the way QSignalSpy taps signals, for many objects and signals at once).
+class SignalTap : public QObject {
+public:
+    explicit SignalTap(QStringList *log) : m_log(log) {}
+
+    void watch(QObject *object, const QString &name)
+    {
+        const QMetaObject *meta = object->metaObject();
+        for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() != QMetaMethod::Signal)
+                continue;
+            m_taps.append({name, method});
+            QMetaObject::connect(object, i, this, QObject::staticMetaObject.methodCount() + m_taps.size() - 1,
+                                 Qt::DirectConnection);
+        }
+    }
+
+    int qt_metacall(QMetaObject::Call call, int id, void **args) override
+    {
+        id = QObject::qt_metacall(call, id, args);
+        if (id < 0 || call != QMetaObject::InvokeMetaMethod)
+            return id;
+        const Tap &tap = m_taps.at(id);
+        QStringList values;
+        const QList<QByteArray> types = tap.method.parameterTypes();
+        for (int p = 0; p < types.size(); ++p) {
+            QByteArray typeName = types.at(p);
+            if (typeName.endsWith('&'))
+                typeName.chop(1);
+            const int type = QMetaType::type(typeName);
+            const QVariant value = type == QMetaType::UnknownType ? QVariant() : QVariant(type, args[p + 1]);
+            values.append(value.canConvert<QString>() ? value.toString() : QString::fromLatin1(typeName));
+        }
+        m_log->append(tap.name + QLatin1Char('.') + QString::fromLatin1(tap.method.name()) + QLatin1Char('(')
+                      + values.join(QLatin1Char(',')) + QLatin1Char(')'));
+        return -1;
+    }
+
+private:
+    struct Tap {
+        QString name;
+        QMetaMethod method;
+    };
+    QStringList *m_log;
+    QList<Tap> m_taps;
+};
+
+// A control that writes every record reaching its hook into the log.
+class RecordingControl : public TarnControl {
+public:
+    RecordingControl(const QString &name, QStringList *log) : m_name(name), m_log(log) {}
+
+protected:
+    void handleDataAvailable(DataFromDevice data) override
+    {
+        m_log->append(m_name + QStringLiteral(" got ") + data.command + QLatin1Char(' ') + data.poName + QLatin1Char('/')
+                      + data.svName + QLatin1Char('/') + data.valueType + QStringLiteral(" = ") + data.value);
+    }
+
+private:
+    QString m_name;
+    QStringList *m_log;
+};
+
+// A control whose filter is wider than one key: everything of its processing object.
+class ObjectWideControl : public RecordingControl {
+public:
+    using RecordingControl::RecordingControl;
+    void widen() { receiveEveryRecord(true); }
+    bool acceptsRecord(const DataFromDevice &data) const override
+    {
+        return data.poName == poName() && data.command != QLatin1String("setr");
+    }
+};
+
+DataFromDevice record(const char *command, const char *po, const char *sv, const char *value, const char *valueType = "")
+{
+    DataFromDevice r;
+    r.command = QLatin1String(command);
+    r.poName = QLatin1String(po);
+    r.svName = QLatin1String(sv);
+    r.value = QLatin1String(value);
+    r.valueType = QLatin1String(valueType);
+    return r;
+}
+
+// How many slots the adaptor's record signal reaches (receivers() is protected: reached through
+// a member pointer taken in a subclass).
+struct ReceiverCount : QObject {
+    static int of(const QObject *object, const char *signal)
+    {
+        return (object->*(&ReceiverCount::receivers))(signal);
+    }
+};
+} // namespace
+
+// The keyed dispatch against the broadcast it replaces: the same controls and records give the
+// same signals, deliveries and request lines, in the same order, in both modes.
+class TstDispatch : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void indexFollowsBindings();
+    void keyedEqualsBroadcast();
+    void reloginEqualsBroadcast();
+
+private:
+    QStringList runScenario(ControlDispatcher::Mode mode);
+    LinkFixture m_link;
+};
+
+void TstDispatch::initTestCase()
+{
+    QVERIFY(m_link.login());
+    QCOMPARE(ControlDispatcher::instance()->mode(), ControlDispatcher::Mode::Keyed);
+}
+
+void TstDispatch::cleanup()
+{
+    ControlDispatcher::instance()->setMode(ControlDispatcher::Mode::Keyed);
+}
+
+void TstDispatch::indexFollowsBindings()
+{
+    ControlDispatcher *dispatcher = ControlDispatcher::instance();
+    const int before = dispatcher->controlCount();
+    QStringList log;
+    {
+        TarnNumericalSV a;
+        TarnSlider b;
+        QCOMPARE(dispatcher->controlCount(), before + 2);
+        QCOMPARE(dispatcher->boundCount(QString(), QString(), QString()), 1);
+        QCOMPARE(dispatcher->boundCount(QString(), QString(), QStringLiteral("%")), 1);
+
+        a.setPoName(QStringLiteral("Gate"));
+        a.setSvName(QStringLiteral("Threshold"));
+        b.setPoName(QStringLiteral("Gate"));
+        b.setSvName(QStringLiteral("Threshold"));
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 1);
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 1);
+        QCOMPARE(dispatcher->boundCount(QString(), QString(), QString()), 0);
+
+        // A control that becomes "%" moves over; one record reaches both.
+        a.setValueType(QStringLiteral("%"));
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 0);
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 2);
+        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Threshold", "25%", "%"));
+        QCOMPARE(a.value(), 0.0f); // reached: a number control reads no "%"
+        QCOMPARE(b.stringProperty(), 25.0f);
+
+        // Only the wide control is offered everything.
+        ObjectWideControl wide(QStringLiteral("wide"), &log);
+        wide.setPoName(QStringLiteral("Gate"));
+        wide.widen();
+        QCOMPARE(dispatcher->wideCount(), 1);
+        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Attack", "1.0ms"));
+        emit m_link.adaptor()->dataAvailable(record("subr", "Compressor", "Attack", "1.0ms"));
+        QCOMPARE(log, QStringList({QStringLiteral("wide got subr Gate/Attack/ = 1.0ms")}));
+    }
+    QCOMPARE(dispatcher->controlCount(), before);
+    QCOMPARE(dispatcher->wideCount(), 0);
+    QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 0);
+
+    // One connection in keyed mode, one per control in broadcast mode.
+    TarnLED led;
+    TarnMeter meter;
+    const char *const dataAvailable = SIGNAL(dataAvailable(DataFromDevice));
+    QCOMPARE(ReceiverCount::of(m_link.adaptor(), dataAvailable), 1);
+    dispatcher->setMode(ControlDispatcher::Mode::Broadcast);
+    QCOMPARE(ReceiverCount::of(m_link.adaptor(), dataAvailable), dispatcher->controlCount());
+    dispatcher->setMode(ControlDispatcher::Mode::Keyed);
+    QCOMPARE(ReceiverCount::of(m_link.adaptor(), dataAvailable), 1);
+}
+
+QStringList TstDispatch::runScenario(ControlDispatcher::Mode mode)
+{
+    ControlDispatcher::instance()->setMode(mode);
+    QStringList log;
+    SignalTap tap(&log);
+    QObject context;
+    connect(m_link.adaptor(), &TCPAdaptor::sendMessage, &context, [&log](const QByteArray &line) {
+        log.append(QStringLiteral("sent ") + QString::fromUtf8(line).trimmed());
+    });
+    std::map<QString, QPointer<TarnControl>> controls;
+    auto add = [&](const QString &name, TarnControl *control, const char *po, const char *sv) {
+        tap.watch(control, name);
+        control->setPoName(QLatin1String(po));
+        control->setSvName(QLatin1String(sv));
+        control->componentCompleted();
+        controls[name] = control;
+        return control;
+    };
+    auto recording = [&](const QString &name, const char *po, const char *sv) {
+        return add(name, new RecordingControl(name, &log), po, sv);
+    };
+
+    // Creation order is delivery order: several controls per key, other forms and names between.
+    recording(QStringLiteral("first"), "Compressor", "Threshold");
+    auto *nsv = static_cast<TarnNumericalSV *>(add(QStringLiteral("nsv"), new TarnNumericalSV, "Compressor", "Threshold"));
+    recording(QStringLiteral("second"), "Compressor", "Threshold");
+    auto *wide = new ObjectWideControl(QStringLiteral("wide"), &log);
+    add(QStringLiteral("wide"), wide, "Compressor", "");
+    wide->widen();
+    add(QStringLiteral("slider"), new TarnSlider, "Compressor", "Threshold");
+    auto *field = new TarnTextField;
+    field->setUnit(QStringLiteral("dB"));
+    add(QStringLiteral("field"), field, "Compressor", "Threshold");
+    add(QStringLiteral("meter"), new TarnMeter, "Compressor", "Threshold");
+    add(QStringLiteral("led"), new TarnLED, "Compressor", "GainReduction");
+    add(QStringLiteral("tsv"), new TarnTextSV, "Compressor", "Threshold");
+    recording(QStringLiteral("late"), "Gate", "Threshold");
+    recording(QStringLiteral("victim"), "Compressor", "Threshold");
+    recording(QStringLiteral("leaver"), "Compressor", "Threshold");
+    add(QStringLiteral("button"), new TarnButton, "Compressor", "Compressor");
+    add(QStringLiteral("combo"), new CustomComboBox, "Compressor", "Threshold");
+    add(QStringLiteral("group"), new TarnExclusiveGroup, "Compressor", "Threshold");
+    add(QStringLiteral("label"), new TarnLabel, "Compressor", "Threshold");
+    add(QStringLiteral("enum"), new TarnEnumSV, "Compressor", "Threshold");
+    add(QStringLiteral("fader"), new Fader, "Compressor", "Threshold");
+    add(QStringLiteral("unbound"), new TarnNumericalSV, "", "");
+    recording(QStringLiteral("tail"), "Compressor", "Threshold");
+    auto *solo = static_cast<TarnTextSV *>(add(QStringLiteral("solo"), new TarnTextSV, "Compressor", "Solo"));
+    auto *wideTail = new ObjectWideControl(QStringLiteral("wideTail"), &log);
+    add(QStringLiteral("wideTail"), wideTail, "Compressor", "");
+    wideTail->widen();
+
+    // While a record is delivered, one control's reaction renames, destroys and creates others.
+    connect(nsv, &TarnNumericalSV::valueChanged, &context, [&](float value) {
+        if (value == -5.0f) {
+            controls[QStringLiteral("late")]->setPoName(QStringLiteral("Compressor")); // now bound here
+            delete controls[QStringLiteral("victim")].data();
+            controls[QStringLiteral("leaver")]->setSvName(QStringLiteral("Attack"));
+            delete controls[QStringLiteral("first")].data(); // already served
+            recording(QStringLiteral("born"), "Compressor", "Threshold");
+        } else if (value == -6.0f) {
+            controls[QStringLiteral("slider")]->setValueType(QString());
+            controls[QStringLiteral("late")]->setValueType(QStringLiteral("%"));
+        } else if (value == -7.0f) {
+            // Renamed away and back within one delivery.
+            controls[QStringLiteral("tail")]->setSvName(QStringLiteral("Other"));
+            controls[QStringLiteral("tail")]->setSvName(QStringLiteral("Threshold"));
+        }
+    });
+    // The only control of its key leaves it while the record is delivered.
+    connect(solo, &TarnTextSV::valueChanged, &context, [solo](const QString &value) {
+        if (value == QLatin1String("go"))
+            solo->setSvName(QStringLiteral("Elsewhere"));
+    });
+    connect(static_cast<TarnTextSV *>(controls[QStringLiteral("tsv")].data()), &TarnTextSV::valueChanged, &context,
+            [&](const QString &value) {
+                // A later control destroys an earlier one and itself is unaffected.
+                if (value == QLatin1String("-20dB"))
+                    delete controls[QStringLiteral("second")].data();
+            });
+
+    const DataFromDevice script[] = {
+        record("subr", "Compressor", "Threshold", "-10.0dB"),
+        record("setr", "Compressor", "Threshold", "-11.0dB"),
+        record("get", "Compressor", "Threshold", "-12.0dB"),
+        record("subr", "Compressor", "Threshold", "50%", "%"),
+        record("asyncget", "Compressor", "Threshold", "51%", "%"),
+        record("unsubr", "Compressor", "Threshold", ""),
+        record("subr", "Compressor", "Threshold", "-5.0dB"),
+        record("subr", "Compressor", "Threshold", "-5.5dB"),
+        record("subr", "Compressor", "Threshold", "-6.0dB"),
+        record("subr", "Compressor", "Threshold", "40%", "%"),
+        record("subr", "Compressor", "Threshold", "Inf"),
+        record("subr", "Compressor", "Threshold", "-7.0dB"),
+        record("subr", "Compressor", "Threshold", "-20dB"),
+        record("asyncget", "Compressor", "GainReduction", "-3dB"),
+        record("setr", "Compressor", "GainReduction", "-4dB"),
+        record("subr", "compressor", "Threshold", "-1dB"),
+        record("subr", "Compressor", "Attack", "10.0ms"),
+        record("subr", "", "", "stray"),
+        record("subr", "Compressor", "Compressor", "On"),
+        record("subr", "Gate", "Threshold", "-40dB"),
+        record("unsubr", "Compressor", "Threshold", "", "%"),
+        record("subr", "Compressor", "Threshold", "-8.0dB"),
+        record("subr", "Compressor", "Solo", "go"),
+        record("subr", "Compressor", "Solo", "again"),
+        record("subr", "Compressor", "Elsewhere", "there"),
+    };
+    int step = 0;
+    for (const DataFromDevice &r : script) {
+        log.append(QStringLiteral("-- record %1").arg(++step));
+        emit m_link.adaptor()->dataAvailable(r);
+    }
+    log.append(QStringLiteral("-- login"));
+    emit m_link.adaptor()->corvexReady();
+    log.append(QStringLiteral("-- end of busy period"));
+    emit tarn::LinkEvents::instance()->resendDataRequest(true);
+    log.append(QStringLiteral("-- destruction"));
+    for (auto &entry : controls)
+        delete entry.second.data();
+    return log;
+}
+
+void TstDispatch::keyedEqualsBroadcast()
+{
+    const QStringList broadcast = runScenario(ControlDispatcher::Mode::Broadcast);
+    const QStringList keyed = runScenario(ControlDispatcher::Mode::Keyed);
+    for (int i = 0; i < qMin(broadcast.size(), keyed.size()); ++i) {
+        if (broadcast.at(i) != keyed.at(i))
+            QFAIL(qPrintable(QStringLiteral("entry %1 differs: broadcast \"%2\", keyed \"%3\"").arg(i).arg(broadcast.at(i), keyed.at(i))));
+    }
+    QCOMPARE(keyed.size(), broadcast.size());
+
+    // The scenario really exercises what it claims to.
+    auto section = [&keyed](int n) {
+        const int from = keyed.indexOf(QStringLiteral("-- record %1").arg(n));
+        const int to = keyed.indexOf(QStringLiteral("-- record %1").arg(n + 1));
+        return keyed.mid(from, to - from);
+    };
+    const QStringList renamedDuringDelivery = section(7);
+    QVERIFY(renamedDuringDelivery.contains(QStringLiteral("late got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(!renamedDuringDelivery.contains(QStringLiteral("victim got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(!renamedDuringDelivery.contains(QStringLiteral("leaver got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(!renamedDuringDelivery.contains(QStringLiteral("born got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(section(8).contains(QStringLiteral("born got subr Compressor/Threshold/ = -5.5dB")));
+    QVERIFY(section(12).contains(QStringLiteral("tail got subr Compressor/Threshold/ = -7.0dB")));
+    QVERIFY(section(2).contains(QStringLiteral("field.labelValueChanged(-11.0dB)"))); // "setr" for the field only
+    QVERIFY(!section(2).contains(QStringLiteral("nsv.valueChanged(-11)")));
+    QVERIFY(section(6).contains(QStringLiteral("sent unsub \"\\\\Preset\\Compressor\\SV\\Threshold\\\"")) == false);
+    QVERIFY(section(6).contains(QStringLiteral("sent sub \"\\\\Preset\\Compressor\\SV\\Threshold\\\"")));
+    QVERIFY(section(17).contains(QStringLiteral("wide got subr Compressor/Attack/ = 10.0ms")));
+    QVERIFY(section(18).contains(QStringLiteral("unbound.valueChanged(0)")));
+    QVERIFY(section(23).contains(QStringLiteral("wideTail got subr Compressor/Solo/ = go")));
+    QVERIFY(!section(24).contains(QStringLiteral("solo.valueChanged(again)")));
+    QVERIFY(section(25).contains(QStringLiteral("solo.valueChanged(there)")));
+}
+
+void TstDispatch::reloginEqualsBroadcast()
+{
+    // A real loss and login through the link, in both modes: the same lines reach the processor.
+    auto run = [this](ControlDispatcher::Mode mode) {
+        ControlDispatcher::instance()->setMode(mode);
+        TarnNumericalSV nsv;
+        nsv.setPoName(QStringLiteral("Gate"));
+        nsv.setSvName(QStringLiteral("Threshold"));
+        TarnSlider slider;
+        slider.setPoName(QStringLiteral("Gate"));
+        slider.setSvName(QStringLiteral("Threshold"));
+        TarnLED led;
+        led.setPoName(QStringLiteral("Gate"));
+        led.setSvName(QStringLiteral("GainReduction"));
+        TarnEnumSV choices;
+        choices.setPoName(QStringLiteral("Gate"));
+        choices.setSvName(QStringLiteral("Mode"));
+        QSignalSpy lost(&nsv, &TarnControl::connectionLost);
+        m_link.peer().abortCurrent();
+        if (!lost.wait(5000))
+            return QList<QByteArray>({"no loss"});
+        m_link.clear();
+        if (!m_link.login())
+            return QList<QByteArray>({"no login"});
+        QList<QByteArray> lines = m_link.take();
+        // The values that follow reach the controls the same way.
+        m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-33.0dB\"\n"
+                           "subr \"\\\\Preset\\Gate\\SV\\Threshold\\%\" \"12%\"\n");
+        QSignalSpy sliderMoved(&slider, &TarnSlider::stringPropertyChanged);
+        if (!QTest::qWaitFor([&] { return nsv.value() == -33.0f && slider.stringProperty() == 12.0f; }, 5000))
+            return QList<QByteArray>({"no values"});
+        lines.append(QByteArray::number(nsv.value()) + ' ' + QByteArray::number(slider.stringProperty()));
+        return lines;
+    };
+    const QList<QByteArray> broadcast = run(ControlDispatcher::Mode::Broadcast);
+    const QList<QByteArray> keyed = run(ControlDispatcher::Mode::Keyed);
+    QCOMPARE(keyed, broadcast);
+    QVERIFY(keyed.contains(tarn::test::line("sub", "Gate", "Threshold", nullptr, "%")));
+    QVERIFY(keyed.contains(tarn::test::line("lc", "Gate", "Mode")));
+    QVERIFY(keyed.contains(tarn::test::line("asyncget", "Gate", "GainReduction")));
+}
+
+TARN_TEST_MAIN(TstDispatch, QCoreApplication)
+#include "tst_dispatch.moc"

@@ -1,0 +1,145 @@
+import QtQuick 2.15
+import QtTest 1.15
+import TarnTest 1.0
+import "qrc:/qml"
+import "helpers.js" as H
+
+Item {
+    id: stage
+    width: 600
+    height: 400
+
+TestCase {
+    id: testCase
+    name: "TarnCustomSlider"
+    when: windowShown
+
+    Component {
+        id: horizontal
+        TarnCustomSlider {
+            width: 400
+            title: "Threshold"
+            poName: "Compressor"
+            svName: "Threshold"
+        }
+    }
+    Component {
+        id: vertical
+        TarnCustomSlider {
+            width: 96
+            height: 300
+            orientation: Qt.Vertical
+            title: "Ratio"
+            poName: "Compressor"
+            svName: "Ratio"
+            ratioSlider: true
+        }
+    }
+
+    function init() {
+        TestLink.clearSent()
+    }
+
+    function test_bindsAndShowsConfirmedValues() {
+        var w = createTemporaryObject(horizontal, stage)
+        verify(w)
+        // The slider subscribes to the position and the text to the value with its unit.
+        verify(TestLink.count(TestLink.line("sub", "Compressor", "Threshold", "", "%")) >= 1)
+        verify(TestLink.count(TestLink.line("sub", "Compressor", "Threshold")) >= 1)
+        verify(!w.known)
+        compare(H.find(w, "valueText").text, "\u2014")
+
+        TestLink.offer("subr", "Compressor", "Threshold", "40%", "%")
+        TestLink.offer("subr", "Compressor", "Threshold", "-24.0dB")
+        verify(w.known)
+        compare(w.position, 40)
+        compare(w.valueText, "\u221224.0\u2009dB")
+        compare(H.find(w, "valueText").text, "\u221224.0\u2009dB")
+        compare(H.find(w, "slider").value, 40)
+    }
+
+    function test_mouseDragSendsAndWaitsForConfirmation() {
+        var w = createTemporaryObject(horizontal, stage)
+        TestLink.offer("subr", "Compressor", "Threshold", "40%", "%")
+        TestLink.offer("subr", "Compressor", "Threshold", "-24.0dB")
+        var slider = H.find(w, "slider")
+        TestLink.clearSent()
+
+        // Press on the handle and drag to the right: the handle follows at once.
+        var startX = slider.leftPadding + 0.4 * slider.availableWidth
+        var y = slider.height / 2
+        mousePress(slider, startX, y)
+        for (var i = 1; i <= 10; ++i)
+            mouseMove(slider, startX + i * 0.02 * slider.availableWidth, y, -1, Qt.LeftButton)
+        verify(slider.value > 55)
+        verify(w.pending)
+        mouseRelease(slider, startX + 0.2 * slider.availableWidth, y)
+        // Throttled sets leave; the last carries the final position.
+        tryVerify(function() { return TestLink.sent.length > 0 })
+        var moved = slider.value
+        var prefix = "set \"\\\\Preset\\Compressor\\SV\\Threshold\\%\" \""
+        tryVerify(function() {
+            var last = TestLink.sent[TestLink.sent.length - 1]
+            return last.indexOf(prefix) === 0 && Math.abs(parseFloat(last.substring(prefix.length)) - moved) < 1e-3
+        })
+        for (var k = 0; k < TestLink.sent.length; ++k)
+            verify(TestLink.sent[k].indexOf(prefix) === 0)
+        verify(TestLink.sent.length < 10) // throttled: fewer sets than moves
+        // The text still shows the processor's value until it reports the new one.
+        compare(w.valueText, "\u221224.0\u2009dB")
+        compare(w.position, 40)
+        TestLink.offer("subr", "Compressor", "Threshold", "60%", "%")
+        TestLink.offer("subr", "Compressor", "Threshold", "-12.0dB")
+        compare(w.valueText, "\u221212.0\u2009dB")
+        tryCompare(w, "pending", false)
+        compare(slider.value, 60)
+    }
+
+    function test_wheelAndKeysStep() {
+        var w = createTemporaryObject(horizontal, stage)
+        TestLink.offer("subr", "Compressor", "Threshold", "50%", "%")
+        var slider = H.find(w, "slider")
+        TestLink.clearSent()
+        mouseWheel(slider, slider.width / 2, slider.height / 2, 0, 120)
+        tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Threshold", "51", "%")])
+        // A processor that keeps its value: the handle settles back on it.
+        tryCompare(slider, "value", 50)
+
+        TestLink.clearSent()
+        slider.forceActiveFocus()
+        keyClick(Qt.Key_Left)
+        keyClick(Qt.Key_Left)
+        tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Threshold", "48", "%")])
+    }
+
+    function test_touchDrag() {
+        var w = createTemporaryObject(horizontal, stage)
+        TestLink.offer("subr", "Compressor", "Threshold", "20%", "%")
+        var slider = H.find(w, "slider")
+        TestLink.clearSent()
+        var x = slider.leftPadding + 0.2 * slider.availableWidth
+        var y = slider.height / 2
+        var touch = touchEvent(slider)
+        touch.press(0, slider, x, y).commit()
+        touch.move(0, slider, x + 0.3 * slider.availableWidth, y).commit()
+        touch.release(0, slider, x + 0.3 * slider.availableWidth, y).commit()
+        tryVerify(function() { return TestLink.sent.length > 0 })
+        verify(TestLink.sent[TestLink.sent.length - 1].indexOf("set \"\\\\Preset\\Compressor\\SV\\Threshold\\%\"") === 0)
+        compare(w.position, 20)
+    }
+
+    function test_verticalRatioSlider() {
+        var w = createTemporaryObject(vertical, stage)
+        TestLink.offer("subr", "Compressor", "Ratio", "100%", "%")
+        TestLink.offer("subr", "Compressor", "Ratio", "Inf:1")
+        compare(w.position, 100)
+        compare(H.find(w, "verticalValueText").text, "Inf:1")
+        var slider = H.find(w, "slider")
+        compare(slider.orientation, Qt.Vertical)
+        TestLink.clearSent()
+        // One notch down moves one ratio step.
+        mouseWheel(slider, slider.width / 2, slider.height / 2, 0, -120)
+        tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Ratio", "39.3939", "%")])
+    }
+}
+}
