@@ -92,7 +92,9 @@ Item {
             Text {
                 visible: modelData.label !== ""
                 anchors.horizontalCenter: parent.horizontalCenter
-                anchors.horizontalCenterOffset: modelData.x < 0.02 ? width / 2 - 2 : (modelData.x > 0.98 ? -width / 2 + 2 : 0)
+                // Kept inside the well on the right and inside the item on the left.
+                anchors.horizontalCenterOffset: Math.min(0, (1 - modelData.x) * well.width - width / 2)
+                                                + Math.max(0, width / 2 - modelData.x * well.width - well.x)
                 y: well.height + 6
                 text: modelData.label
                 color: Theme.textDim

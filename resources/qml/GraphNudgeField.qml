@@ -23,10 +23,15 @@ Item {
     readonly property real value: nsv.value
     property bool pending: false
     // Narrow fields keep more room for the value.
-    readonly property int keyWidth: width < 240 ? 44 : Theme.touch
+    readonly property real rowWidth: titleBeside ? width - titleWidth : width
+    readonly property int keyWidth: rowWidth < 180 ? 40 : rowWidth < 240 ? 44 : Theme.touch
 
     implicitWidth: 260
-    implicitHeight: titleText.implicitHeight + 4 + Theme.touch
+    // The title to the left of the value instead of above it.
+    property bool titleBeside: false
+    property int titleWidth: 110
+
+    implicitHeight: titleBeside ? Theme.touch : titleText.implicitHeight + 4 + Theme.touch
 
     function ranges() {
         if (typeof rootQML === "undefined" || rootQML.appDataStore === null || poClass === "")
@@ -92,17 +97,20 @@ Item {
 
     Text {
         id: titleText
+        height: root.titleBeside ? Theme.touch : implicitHeight
+        verticalAlignment: Text.AlignVCenter
         text: root.title
         color: Theme.textDim
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall
         elide: Text.ElideRight
-        width: root.width
+        width: root.titleBeside ? root.titleWidth - 8 : root.width
     }
 
     Item {
-        y: titleText.implicitHeight + 4
-        width: root.width
+        x: root.titleBeside ? root.titleWidth : 0
+        y: root.titleBeside ? 0 : titleText.implicitHeight + 4
+        width: root.width - x
         height: Theme.touch
 
         TarnCustomButton {
@@ -133,9 +141,10 @@ Item {
             horizontalAlignment: TextInput.AlignHCenter
             verticalAlignment: TextInput.AlignVCenter
             font.family: Theme.fontFamily
-            font.pixelSize: width < 120 ? Theme.fontNormal : Theme.fontValue
+            font.pixelSize: Theme.fontValue
             font.bold: true
-            color: root.pending ? Theme.pendingText : Theme.valueText
+            // Shown by the fitted text below unless being edited.
+            color: activeFocus ? (root.pending ? Theme.pendingText : Theme.valueText) : "transparent"
             selectionColor: Theme.accent
             selectedTextColor: Theme.textOnAccent
             selectByMouse: true
@@ -156,6 +165,23 @@ Item {
                 color: Theme.well
                 border.color: field.activeFocus ? Theme.accent : Theme.edge
                 border.width: field.activeFocus ? 2 : 1
+            }
+            // The value, made smaller rather than cut where the field is narrow.
+            Text {
+                objectName: "valueText"
+                visible: !field.activeFocus
+                anchors.fill: parent
+                anchors.leftMargin: 6
+                anchors.rightMargin: 6
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                text: field.text
+                color: root.pending ? Theme.pendingText : Theme.valueText
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontValue
+                font.bold: true
+                fontSizeMode: Text.HorizontalFit
+                minimumPixelSize: 11
             }
         }
         TarnCustomButton {

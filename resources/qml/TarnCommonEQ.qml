@@ -118,8 +118,8 @@ Item {
                             border.color: bandButton.selected ? bandButton.colour : Theme.edge
                             border.width: bandButton.selected ? 2 : 1
                             Rectangle {
-                                x: 8; y: 8
-                                width: 24; height: 24; radius: 12
+                                x: 6; y: 6
+                                width: 20; height: 20; radius: 10
                                 color: bandButton.colour
                                 Text {
                                     anchors.centerIn: parent
@@ -132,31 +132,35 @@ Item {
                             }
                         }
                         contentItem: Item {
-                            Column {
-                                anchors.left: parent.left
-                                anchors.right: parent.right
-                                anchors.bottom: parent.bottom
-                                anchors.margins: 8
-                                spacing: 0
-                                Text {
-                                    width: parent.width
-                                    horizontalAlignment: Text.AlignRight
-                                    text: frequency.labelValue !== "" ? WT.pretty(frequency.labelValue) : "\u2014"
-                                    color: Theme.valueText
-                                    font.family: Theme.fontFamily
-                                    font.pixelSize: Theme.fontSmall
-                                    font.bold: true
-                                    elide: Text.ElideLeft
-                                }
-                                Text {
-                                    width: parent.width
-                                    horizontalAlignment: Text.AlignRight
-                                    text: gain.labelValue !== "" ? WT.pretty(gain.labelValue) : "\u2014"
-                                    color: Theme.textDim
-                                    font.family: Theme.fontFamily
-                                    font.pixelSize: Theme.fontSmall
-                                    elide: Text.ElideLeft
-                                }
+                            // Beside the number chip, then under it: frequency over gain.
+                            Text {
+                                id: frequencyText
+                                x: 30
+                                y: 6
+                                width: parent.width - x - 6
+                                height: 20
+                                horizontalAlignment: Text.AlignRight
+                                verticalAlignment: Text.AlignVCenter
+                                text: frequency.labelValue !== "" ? WT.pretty(frequency.labelValue) : "\u2014"
+                                color: Theme.valueText
+                                font.family: Theme.fontFamily
+                                font.pixelSize: Theme.fontSmall
+                                font.bold: true
+                                fontSizeMode: Text.HorizontalFit
+                                minimumPixelSize: 10
+                            }
+                            Text {
+                                x: 6
+                                anchors.top: frequencyText.bottom
+                                anchors.topMargin: 8
+                                width: parent.width - 12
+                                horizontalAlignment: Text.AlignRight
+                                text: gain.labelValue !== "" ? WT.pretty(gain.labelValue) : "\u2014"
+                                color: Theme.textDim
+                                font.family: Theme.fontFamily
+                                font.pixelSize: Theme.fontSmall
+                                fontSizeMode: Text.HorizontalFit
+                                minimumPixelSize: 10
                             }
                         }
                     }

@@ -98,7 +98,7 @@ Item {
             anchors.left: parent.left
             anchors.top: parent.top
             anchors.bottom: parent.bottom
-            width: Math.round(parent.width * 0.40)
+            width: Math.round(parent.width * 0.36)
             radius: Theme.radius
             color: "#cc1a1f27"
             border.color: Theme.edge
@@ -208,7 +208,8 @@ Item {
                                     font.family: Theme.fontFamily
                                     font.pixelSize: Theme.fontSmall
                                     font.bold: filterRow.placed
-                                    elide: Text.ElideLeft
+                                    fontSizeMode: Text.HorizontalFit
+                                    minimumPixelSize: 10
                                 }
                                 Text {
                                     width: parent.width
@@ -218,7 +219,8 @@ Item {
                                     color: Theme.textDim
                                     font.family: Theme.fontFamily
                                     font.pixelSize: Theme.fontCaption
-                                    elide: Text.ElideLeft
+                                    fontSizeMode: Text.HorizontalFit
+                                    minimumPixelSize: 9
                                 }
                             }
                         }
@@ -227,54 +229,73 @@ Item {
             }
         }
 
-        // Filter mode and programme type.
+        // Filter mode and programme type, side by side, one choice under the other.
         Rectangle {
             id: modePanel
             anchors.left: filterPanel.right
             anchors.leftMargin: 14
             anchors.top: parent.top
             anchors.bottom: parent.bottom
-            width: Math.round(parent.width * 0.22)
+            width: Math.round(parent.width * 0.30)
             radius: Theme.radius
             color: "#cc1a1f27"
             border.color: Theme.edge
 
-            Column {
+            Row {
                 anchors.fill: parent
                 anchors.margins: 14
                 anchors.topMargin: 10
-                spacing: 6
-                Text {
-                    text: "Mode"
-                    color: Theme.text
-                    font.family: Theme.fontFamily
-                    font.pixelSize: Theme.fontNormal
-                    font.bold: true
+                spacing: 10
+                Column {
+                    width: (parent.width - parent.spacing) / 2
+                    spacing: 6
+                    Text {
+                        text: "Mode"
+                        color: Theme.text
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontNormal
+                        font.bold: true
+                    }
+                    TarnCustomExclusiveGroup {
+                        objectName: "filterMode"
+                        width: parent.width
+                        poName: root.poName
+                        svName: "FilterMode"
+                        model: ["Live", "Fixed", "Fixed + Live"]
+                        columns: 1
+                    }
                 }
-                TarnCustomExclusiveGroup {
-                    objectName: "filterMode"
-                    width: parent.width
-                    poName: root.poName
-                    svName: "FilterMode"
-                    model: ["Live", "Fixed", "Fixed + Live"]
-                    columns: 2
+                Column {
+                    width: (parent.width - parent.spacing) / 2
+                    spacing: 6
+                    Text {
+                        text: "Type"
+                        color: Theme.text
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontNormal
+                        font.bold: true
+                    }
+                    TarnCustomExclusiveGroup {
+                        objectName: "contentMode"
+                        width: parent.width
+                        poName: root.poName
+                        svName: "ContentMode"
+                        model: ["Speech", "Music", "Speech/Music"]
+                        columns: 1
+                    }
                 }
-                Item { width: 1; height: 8 }
-                Text {
-                    text: "Type"
-                    color: Theme.text
-                    font.family: Theme.fontFamily
-                    font.pixelSize: Theme.fontNormal
-                    font.bold: true
-                }
-                TarnCustomExclusiveGroup {
-                    objectName: "contentMode"
-                    width: parent.width
-                    poName: root.poName
-                    svName: "ContentMode"
-                    model: ["Speech", "Music", "Speech/Music"]
-                    columns: 2
-                }
+            }
+            Text {
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.bottom: parent.bottom
+                anchors.margins: 14
+                wrapMode: Text.WordWrap
+                text: "Fixed filters stay where the setup placed them; live filters follow feedback while the "
+                      + "suppressor runs and lift after the lift time."
+                color: Theme.textDim
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontCaption
             }
         }
 
@@ -299,20 +320,18 @@ Item {
                 font.pixelSize: Theme.fontNormal
                 font.bold: true
             }
-            Grid {
+            Column {
                 id: settingsGrid
                 anchors.left: parent.left
                 anchors.right: parent.right
                 anchors.top: settingsTitle.bottom
                 anchors.margins: 14
                 anchors.topMargin: 8
-                columns: 2
-                columnSpacing: 10
-                rowSpacing: 10
-                readonly property real cell: (width - columnSpacing) / 2
+                spacing: 8
                 GraphNudgeField {
                     objectName: "maxFixedFilters"
-                    width: parent.cell
+                    width: parent.width
+                    titleBeside: true
                     title: "Fixed Filters"
                     poName: root.poName
                     svName: "MaxFixedFilters"
@@ -321,7 +340,8 @@ Item {
                 }
                 GraphNudgeField {
                     objectName: "liftTime"
-                    width: parent.cell
+                    width: parent.width
+                    titleBeside: true
                     title: "Lift Time"
                     poName: root.poName
                     svName: "LiftTime"
@@ -331,7 +351,8 @@ Item {
                 }
                 GraphNudgeField {
                     objectName: "sensitivity"
-                    width: parent.cell
+                    width: parent.width
+                    titleBeside: true
                     title: "Sensitivity"
                     poName: root.poName
                     svName: "Sensitivity"
@@ -340,26 +361,14 @@ Item {
                 }
                 GraphNudgeField {
                     objectName: "highPass"
-                    width: parent.cell
+                    width: parent.width
+                    titleBeside: true
                     title: "High Pass"
                     poName: root.poName
                     svName: "HighPass"
                     poClass: "AFS"
                     svClass: "HighPass"
                 }
-            }
-            Text {
-                anchors.left: parent.left
-                anchors.right: parent.right
-                anchors.top: settingsGrid.bottom
-                anchors.margins: 14
-                anchors.topMargin: 18
-                wrapMode: Text.WordWrap
-                text: "The first filters are fixed: the setup places them. The others are live: they follow "
-                      + "feedback while the suppressor runs and lift again after the lift time."
-                color: Theme.textDim
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontSmall
             }
         }
     }

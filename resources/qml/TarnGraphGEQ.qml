@@ -24,7 +24,8 @@ Item {
         var ticks = []
         for (var i = 0; i < bandNames.length; ++i) {
             var name = bandNames[i].replace(".0 kHz", " kHz")
-            ticks.push({ x: (i + 0.5) / bandNames.length, label: i % 2 === 0 ? name : "", major: false })
+            // An octave apart: every third band.
+            ticks.push({ x: (i + 0.5) / bandNames.length, label: i % 3 === 0 ? name : "", major: false })
         }
         return ticks
     }
@@ -152,7 +153,7 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
-        height: 156
+        height: 168
         radius: Theme.radius
         color: "#cc1a1f27"
         border.color: Theme.edge
@@ -171,7 +172,7 @@ Item {
             id: quickCurve
             objectName: "quickCurve"
             anchors.left: parent.left
-            anchors.right: side.left
+            anchors.right: parent.right
             anchors.top: quickTitle.bottom
             anchors.margins: 14
             anchors.topMargin: 8
@@ -179,63 +180,65 @@ Item {
             svName: "QuickCurve"
             model: ["Flat", "MyBand", "Speech", "Performance Venue", "DJ", "Manual"]
         }
+
+        // The chosen band, the draw-mode switch, and what the hand can do.
         Text {
             anchors.left: parent.left
-            anchors.right: side.left
-            anchors.bottom: parent.bottom
-            anchors.margins: 14
-            anchors.bottomMargin: 14
+            anchors.right: bandField.left
+            anchors.verticalCenter: bandField.verticalCenter
+            anchors.leftMargin: 14
+            anchors.rightMargin: 14
+            wrapMode: Text.WordWrap
+            maximumLineCount: 2
+            elide: Text.ElideRight
             text: root.drawMode ? "Draw across the graph: every band under the stroke takes its height."
                                 : "Drag a point to set its band, choose a quick curve, or draw the curve."
             color: Theme.textDim
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontSmall
-            elide: Text.ElideRight
         }
-
-        // The chosen band and the draw-mode switch.
-        Column {
-            id: side
+        GraphNudgeField {
+            id: bandField
+            objectName: "bandGain"
+            anchors.right: drawSwitch.left
+            anchors.rightMargin: 14
+            anchors.top: quickCurve.bottom
+            anchors.topMargin: 10
+            width: 330
+            titleBeside: true
+            titleWidth: 90
+            title: root.bandNames[root.currentBandIndex].replace(".0 kHz", " kHz")
+            poName: root.poName
+            svName: root.bandNames[root.currentBandIndex]
+            poClass: "EQ"
+            svClass: "Gain"
+        }
+        Button {
+            id: drawSwitch
+            objectName: "drawMode"
             anchors.right: parent.right
-            anchors.top: parent.top
-            anchors.margins: 14
-            anchors.topMargin: 8
-            width: 270
-            spacing: 8
-            GraphNudgeField {
-                id: bandField
-                objectName: "bandGain"
-                width: parent.width
-                title: root.bandNames[root.currentBandIndex].replace(".0 kHz", " kHz")
-                poName: root.poName
-                svName: root.bandNames[root.currentBandIndex]
-                poClass: "EQ"
-                svClass: "Gain"
+            anchors.rightMargin: 14
+            anchors.verticalCenter: bandField.verticalCenter
+            width: 200
+            height: Theme.touch
+            checkable: true
+            checked: root.drawMode
+            onToggled: root.drawMode = checked
+            text: root.drawMode ? "Drawing \u2014 tap to stop" : "Draw Curve"
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontSmall
+            font.bold: true
+            contentItem: Text {
+                text: drawSwitch.text
+                font: drawSwitch.font
+                color: drawSwitch.checked ? Theme.textOnAccent : Theme.text
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
             }
-            Button {
-                id: drawSwitch
-                objectName: "drawMode"
-                width: parent.width
-                height: Theme.touch
-                checkable: true
-                checked: root.drawMode
-                onToggled: root.drawMode = checked
-                text: root.drawMode ? "Drawing \u2014 tap to stop" : "Draw Curve"
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontSmall
-                font.bold: true
-                contentItem: Text {
-                    text: drawSwitch.text
-                    font: drawSwitch.font
-                    color: drawSwitch.checked ? Theme.textOnAccent : Theme.text
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
-                background: Rectangle {
-                    radius: Theme.radius
-                    color: drawSwitch.checked ? Theme.accent : (drawSwitch.down ? Theme.surfacePressed : Theme.surfaceRaised)
-                    border.color: drawSwitch.checked ? Theme.accent : Theme.edge
-                }
+            background: Rectangle {
+                radius: Theme.radius
+                color: drawSwitch.checked ? Theme.accent : (drawSwitch.down ? Theme.surfacePressed : Theme.surfaceRaised)
+                border.color: drawSwitch.checked ? Theme.accent : Theme.edge
             }
         }
     }
