@@ -206,7 +206,7 @@ public:
         for (int i = 0; i < values.size(); ++i) {
             const QString name = substitute(nameTemplate, var, values.at(i));
             const QString itemWhere = where + QStringLiteral(" (") + name + QLatin1Char(')');
-            Variable v = readVariable(e, itemWhere, var, values.at(i));
+            Variable v = readVariable(e, itemWhere, var, values.at(i), object);
             if (underObject) {
                 if (!validComponent(name))
                     fail(itemWhere + QStringLiteral(": invalid name"));
@@ -269,7 +269,8 @@ private:
         return QString();
     }
 
-    Variable readVariable(const QJsonObject &e, const QString &where, const QString &var, const QString &value)
+    Variable readVariable(const QJsonObject &e, const QString &where, const QString &var, const QString &value,
+                          const QString &object)
     {
         Variable v;
         v.kind = parseKind(requireString(e, QStringLiteral("kind"), where), where);
@@ -344,22 +345,26 @@ private:
             }
         }
         if (e.contains(QStringLiteral("live"))) {
-            v.live = readLive(e.value(QStringLiteral("live")).toObject(), where + QStringLiteral(".live"), var, value);
+            v.live = readLive(e.value(QStringLiteral("live")).toObject(), where + QStringLiteral(".live"), var, value, object);
             const bool level = v.live.type == LiveMotion::Type::Level
                             && (v.kind == Variable::Kind::Meter || v.kind == Variable::Kind::Spectrum);
             const bool indicator = v.live.type == LiveMotion::Type::Above && v.kind == Variable::Kind::OnOff;
-            if (!level && !indicator)
-                fail(where + QStringLiteral(": levels move meters and spectra; \"above\" lights on/off indicators"));
+            const bool dynamics = v.live.type == LiveMotion::Type::Dynamics && v.kind == Variable::Kind::Meter;
+            if (!level && !indicator && !dynamics)
+                fail(where + QStringLiteral(": levels move meters and spectra; \"above\" lights on/off indicators; "
+                                            "\"dynamics\" moves meters"));
             v.writable = false;
         }
         return v;
     }
 
-    LiveMotion readLive(const QJsonObject &o, const QString &where, const QString &var, const QString &value)
+    LiveMotion readLive(const QJsonObject &o, const QString &where, const QString &var, const QString &value,
+                        const QString &object)
     {
         checkFields(o, {QStringLiteral("type"), QStringLiteral("mean"), QStringLiteral("swing"), QStringLiteral("noise"),
                         QStringLiteral("period"), QStringLiteral("source"), QStringLiteral("threshold"),
-                        QStringLiteral("silentWhen")},
+                        QStringLiteral("silentWhen"), QStringLiteral("law"), QStringLiteral("enable"),
+                        QStringLiteral("params")},
                     where);
         LiveMotion l;
         const QString type = requireString(o, QStringLiteral("type"), where);
@@ -375,6 +380,22 @@ private:
             l.type = LiveMotion::Type::Above;
             l.source = substitute(requireString(o, QStringLiteral("source"), where), var, value);
             l.threshold = readDouble(o.value(QStringLiteral("threshold")), where + QStringLiteral(": threshold"));
+        } else if (type == QLatin1String("dynamics")) {
+            // The block's switch and settings are named within its own processing object.
+            if (object.isEmpty())
+                fail(where + QStringLiteral(": \"dynamics\" belongs to a processing object"));
+            l.type = LiveMotion::Type::Dynamics;
+            const QString law = requireString(o, QStringLiteral("law"), where);
+            if (!dynamicsLawFromName(law, &l.law))
+                fail(QStringLiteral("%1: unknown law \"%2\"").arg(where, law));
+            l.source = substitute(requireString(o, QStringLiteral("source"), where), var, value);
+            const QString prefix = QStringLiteral("Preset\\") + object + QStringLiteral("\\SV\\");
+            l.enableKey = prefix + requireString(o, QStringLiteral("enable"), where);
+            const QJsonObject params = o.value(QStringLiteral("params")).toObject();
+            const QStringList roles = dynamicsRoles(l.law);
+            checkFields(params, roles, where + QStringLiteral(".params"));
+            for (const QString &role : roles)
+                l.params.append({role, prefix + requireString(params, role, where + QStringLiteral(".params"))});
         } else {
             fail(QStringLiteral("%1: unknown type \"%2\"").arg(where, type));
         }
@@ -507,10 +528,22 @@ bool Catalogue::loadJson(const QByteArray &json, QString *error)
                 reader.readEntry(entries.at(j).toObject(), QStringLiteral("classes.%1[%2] in %3").arg(cls).arg(j).arg(name), name);
         }
 
-        // Live sources and silencing switches must exist.
+        // Live sources and silencing switches must exist; a dynamics block reads numbers and a switch.
         for (const Variable &v : m_variables) {
             if (!v.live.source.isEmpty() && !m_index.contains(v.live.source))
                 fail(QStringLiteral("%1: live source %2 is unknown").arg(v.key, v.live.source));
+            if (v.live.type == LiveMotion::Type::Dynamics) {
+                if (!m_variables[size_t(m_index.value(v.live.source))].isNumeric())
+                    fail(QStringLiteral("%1: live source %2 is no number").arg(v.key, v.live.source));
+                const int sw = m_index.value(v.live.enableKey, -1);
+                if (sw < 0 || m_variables[size_t(sw)].kind != Variable::Kind::OnOff)
+                    fail(QStringLiteral("%1: %2 is no on/off switch").arg(v.key, v.live.enableKey));
+                for (const auto &param : v.live.params) {
+                    const int p = m_index.value(param.second, -1);
+                    if (p < 0 || !m_variables[size_t(p)].isNumeric())
+                        fail(QStringLiteral("%1: the %2 setting %3 is no number").arg(v.key, param.first, param.second));
+                }
+            }
             if (!v.live.silentKey.isEmpty()) {
                 const int s = m_index.value(v.live.silentKey, -1);
                 if (s < 0 || !m_variables[size_t(s)].choices.contains(v.live.silentValue))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "displayformat.h"
+#include "dynamicslaw.h"
 
 #include <QHash>
 #include <QList>
@@ -11,18 +12,22 @@
 #include <vector>
 
 namespace tarn::offline {
-// Moving values of meters: a slow swing around a mean plus noise, or an indicator that lights
-// while another meter stays above a threshold. Either reads the range bottom while the
-// "silent" variable holds the given value (a muted channel shows no level).
+// Moving values of meters: a slow swing around a mean plus noise, an indicator that lights
+// while another meter stays above a threshold, or the gain change of a dynamics block for the
+// level of another meter (0 while the block's switch is off). Each reads the range bottom
+// (dynamics: 0) while the "silent" variable holds the given value (a muted channel shows no level).
 struct LiveMotion {
-    enum class Type { None, Level, Above };
+    enum class Type { None, Level, Above, Dynamics };
     Type type = Type::None;
     double mean = 0;
     double swing = 0;
     double noise = 0;
     double period = 40; // ticks per swing
-    QString source;     // Above: key of the meter it watches
+    QString source;     // Above, Dynamics: key of the meter it watches
     double threshold = 0;
+    DynamicsLaw law = DynamicsLaw::Compressor;
+    QString enableKey;                     // Dynamics: the block's on/off switch
+    QList<QPair<QString, QString>> params; // Dynamics: role -> key of the block's setting
     QString silentKey;
     QString silentValue;
 };

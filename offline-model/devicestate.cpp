@@ -623,7 +623,9 @@ void DeviceState::tick(int count)
             if (!v.live.silentKey.isEmpty())
                 silent = display(indexOf(v.live.silentKey)) == v.live.silentValue;
             Value next = m_values[i];
-            if (v.live.type == LiveMotion::Type::Above) {
+            if (v.live.type == LiveMotion::Type::Dynamics) {
+                next.number = silent ? qBound(v.min, 0.0, v.max) : dynamicsReading(v);
+            } else if (v.live.type == LiveMotion::Type::Above) {
                 const int src = indexOf(v.live.source);
                 const bool lit = !silent && m_values[size_t(src)].number > v.live.threshold;
                 next.text = lit ? v.onText : v.offText;
@@ -645,6 +647,20 @@ void DeviceState::tick(int count)
         }
         emit ticked();
     }
+}
+
+double DeviceState::dynamicsReading(const Variable &v) const
+{
+    const auto numberAt = [this](const QString &key) { return m_values[size_t(indexOf(key))].number; };
+    const int sw = indexOf(v.live.enableKey);
+    if (!isPresent(sw) || m_values[size_t(sw)].text != variable(sw).onText)
+        return qBound(v.min, 0.0, v.max);
+    DynamicsSettings settings;
+    for (const auto &param : v.live.params)
+        setDynamicsRole(&settings, param.first, numberAt(param.second));
+    const double change = dynamicsGainChange(v.live.law, settings, numberAt(v.live.source));
+    const double reading = roundTo(qBound(v.min, change, v.max), v.format.decimals);
+    return reading == 0 ? 0.0 : reading; // no "-0.0dB"
 }
 
 QJsonObject DeviceState::presetStoreJson() const

@@ -105,6 +105,7 @@ private:
     void runNodeCommand(const QString &text);
     void setPresent(const QString &configuration);
     void buildTree();
+    double dynamicsReading(const Variable &v) const;
 
     Catalogue m_catalogue;
     std::vector<Value> m_values;

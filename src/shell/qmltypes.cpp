@@ -17,6 +17,7 @@
 #include "crossoverbandinfoprovider.h"
 #include "crossovercurveplotter.h"
 #include "crossovergraphitem.h"
+#include "dynamicstransfergraph.h"
 #include "tarnafscurveplotter.h"
 #include "tarnafsgraphitem.h"
 #include "tarngeqbands.h"
@@ -67,6 +68,7 @@ void registerQmlTypes()
     registerType<TarnGEQGraphItem>("TarnGEQGraphItem");
     registerType<TarnAFSCurvePlotter>("TarnAFSCurvePlotter");
     registerType<TarnAFSGraphItem>("TarnAFSGraphItem");
+    registerType<DynamicsTransferGraph>("DynamicsTransferGraph");
 
     registerType<TarnHomeScreenModel>("TarnHomeScreenModel");
     registerType<ButtonImageResolver>("ButtonImageResolver");

@@ -338,6 +338,443 @@ def help_card(name, title, lines):
     save(img, os.path.join("Help", name), quality=90, optimize=True)
 
 
+# Screen help with a picture: for the screens of the fixed-chain model, a small drawing of what
+# the screen shows on the left and what each of its controls does on the right.
+HELP_BLUE = (108, 180, 255)
+HELP_GREEN = (47, 191, 85)
+HELP_YELLOW = (232, 194, 31)
+HELP_RED = (232, 57, 43)
+WELL = (7, 9, 12)
+
+
+class Canvas:
+    """A supersampled drawing area for one help picture, in its own coordinates (0..w, 0..h)."""
+
+    def __init__(self, w, h):
+        self.w, self.h = w, h
+        self.img = Image.new("RGBA", (w * SS, h * SS), PANEL + (255,))
+        self.d = ImageDraw.Draw(self.img)
+
+    def p(self, x, y):
+        return (x * SS, y * SS)
+
+    def line(self, pts, fill, width=2, dash=None):
+        pts = [self.p(x, y) for x, y in pts]
+        if not dash:
+            self.d.line(pts, fill=fill, width=int(width * SS), joint="curve")
+            return
+        on, off = dash[0] * SS, dash[1] * SS
+        for (x0, y0), (x1, y1) in zip(pts, pts[1:]):
+            length = math.hypot(x1 - x0, y1 - y0)
+            t = 0.0
+            while t < length:
+                t1 = min(length, t + on)
+                a = (x0 + (x1 - x0) * t / length, y0 + (y1 - y0) * t / length)
+                b = (x0 + (x1 - x0) * t1 / length, y0 + (y1 - y0) * t1 / length)
+                self.d.line([a, b], fill=fill, width=int(width * SS))
+                t += on + off
+
+    def rect(self, box, fill=None, outline=None, width=1, radius=0):
+        x0, y0, x1, y1 = box
+        self.d.rounded_rectangle([x0 * SS, y0 * SS, x1 * SS, y1 * SS], radius=radius * SS, fill=fill,
+                                 outline=outline, width=int(width * SS))
+
+    def ellipse(self, box, fill=None, outline=None, width=1):
+        x0, y0, x1, y1 = box
+        self.d.ellipse([x0 * SS, y0 * SS, x1 * SS, y1 * SS], fill=fill, outline=outline, width=int(width * SS))
+
+    def text(self, xy, text, size=14, fill=TEXT_DIM, bold=False, anchor="la"):
+        self.d.text(self.p(*xy), text, font=font(size * SS, bold), fill=fill, anchor=anchor)
+
+    def image(self):
+        return self.img.resize((self.w, self.h), Image.LANCZOS)
+
+
+def help_plot(c, box, lo, hi, curve, markers=(), xlabel="Input (dB)", ylabel="Output (dB)", step=20):
+    """Axes with a dB grid, the unity line and a curve (a list of (in, out) points)."""
+    x0, y0, x1, y1 = box
+
+    def at(vx, vy):
+        return (x0 + (vx - lo) / (hi - lo) * (x1 - x0), y1 - (vy - lo) / (hi - lo) * (y1 - y0))
+
+    c.rect(box, fill=WELL + (255,), outline=PANEL_EDGE + (255,), width=1)
+    v = math.ceil(lo / step) * step
+    while v <= hi:
+        gx, _ = at(v, lo)
+        _, gy = at(lo, v)
+        c.line([(gx, y0), (gx, y1)], PANEL_EDGE + (255,), 1)
+        c.line([(x0, gy), (x1, gy)], PANEL_EDGE + (255,), 1)
+        label = ("\u2212%d" % -v) if v < 0 else ("+%d" % v if v > 0 else "0")
+        c.text((gx, y1 + 6), label, 12, anchor="ma")
+        c.text((x0 - 6, gy), label, 12, anchor="rm")
+        v += step
+    c.text(((x0 + x1) / 2, y1 + 24), xlabel, 13, TEXT, True, anchor="ma")
+    side = Image.new("RGBA", (200 * SS, 24 * SS), (0, 0, 0, 0))
+    ImageDraw.Draw(side).text((100 * SS, 12 * SS), ylabel, font=font(13 * SS, True), fill=TEXT, anchor="mm")
+    side = side.rotate(90, expand=True)
+    c.img.alpha_composite(side, (int((x0 - 52) * SS), int(((y0 + y1) / 2 - 100) * SS)))
+    c.line([at(lo, lo), at(hi, hi)], TEXT_DIM + (255,), 1, dash=(2, 4))
+    for kind, value, label in markers:
+        if kind == "v":
+            mx, _ = at(value, lo)
+            c.line([(mx, y0), (mx, y1)], HELP_BLUE + (255,), 1.5, dash=(6, 4))
+            c.text((mx + 5, y0 + 6), label, 12, HELP_BLUE)
+        else:
+            _, my = at(lo, value)
+            c.line([(x0, my), (x1, my)], HELP_BLUE + (255,), 1.5, dash=(6, 4))
+            c.text((x0 + 6, my - 16), label, 12, HELP_BLUE)
+    pts = [at(a, max(lo, min(hi, b))) for a, b in curve]
+    c.line(pts, ACCENT + (255,), 3)
+    return at
+
+
+def sweep(f, lo, hi, n=200):
+    return [(lo + (hi - lo) * i / n, f(lo + (hi - lo) * i / n)) for i in range(n + 1)]
+
+
+def draw_compressor(c):
+    t, r, knee = -30.0, 4.0, 10.0
+
+    def f(x):
+        over = x - t
+        if abs(over) * 2 <= knee:
+            return x + (1 / r - 1) * (over + knee / 2) ** 2 / (2 * knee)
+        return x if over < 0 else t + over / r
+    help_plot(c, (64, 20, 364, 320), -80, 20, sweep(f, -80, 20), [("v", t, "Threshold")])
+    c.text((214, 372), "Above the threshold the level rises 1 dB", 13, anchor="ma")
+    c.text((214, 390), "for every 4 dB in (ratio 4:1).", 13, anchor="ma")
+
+
+def draw_gate(c):
+    t, r, rng = -50.0, 2.0, 30.0
+    help_plot(c, (64, 20, 364, 320), -100, 0, sweep(lambda x: x if x >= t else max(t + (x - t) * r, x - rng), -100, 0),
+              [("v", t, "Threshold")])
+    c.text((214, 372), "Below the threshold the level falls faster,", 13, anchor="ma")
+    c.text((214, 390), "never by more than Max Attenuation.", 13, anchor="ma")
+
+
+def draw_agc(c):
+    target, window, gain, low, limit = -20.0, 4.0, 6.0, -50.0, -8.0
+
+    def f(x):
+        y = x
+        if x >= low:
+            if x < target - window / 2:
+                y = x + min(gain, target - window / 2 - x)
+            elif x > target + window / 2:
+                y = target + window / 2
+        return min(y, limit)
+    help_plot(c, (64, 20, 364, 320), -80, 0, sweep(f, -80, 0),
+              [("h", target, "Target"), ("v", low, "Low Threshold"), ("h", limit, "Limit")])
+    c.text((214, 372), "Quiet programme is raised, loud programme", 13, anchor="ma")
+    c.text((214, 390), "lowered, toward the target.", 13, anchor="ma")
+
+
+def draw_limiter(c):
+    t = 0.0
+    help_plot(c, (64, 20, 364, 320), -40, 20, sweep(lambda x: min(x, t), -40, 20), [("v", t, "Threshold"), ("h", t + 3, "Overshoot")],
+              step=10)
+    c.text((214, 372), "Nothing leaves above the threshold;", 13, anchor="ma")
+    c.text((214, 390), "short peaks may pass by the overshoot.", 13, anchor="ma")
+
+
+def draw_subharmonic(c):
+    x0, y0, x1, y1 = 50, 30, 360, 320
+    c.rect((x0, y0, x1, y1), fill=WELL + (255,), outline=PANEL_EDGE + (255,))
+
+    def fx(hz):
+        return x0 + (x1 - x0) * math.log(hz / 18) / math.log(125 / 18)
+    for hz in (20, 30, 40, 50, 60, 80, 100, 125):
+        c.line([(fx(hz), y0), (fx(hz), y1)], PANEL_EDGE + (255,), 1)
+        c.text((fx(hz), y1 + 6), str(hz), 12, anchor="ma")
+    c.text(((x0 + x1) / 2, y1 + 24), "Frequency (Hz)", 13, TEXT, True, anchor="ma")
+    c.rect((fx(56), y0 + 80, x1, y1), fill=(90, 98, 112, 255))
+    c.text((fx(56) + 8, y0 + 88), "Programme", 12, TEXT)
+    for (a, b, level, label) in ((24, 36, 0.45, "24Hz-36Hz"), (36, 56, 0.65, "36Hz-56Hz")):
+        top = y1 - (y1 - y0) * level
+        c.rect((fx(a) + 1, top, fx(b) - 1, y1), fill=ACCENT + (255,))
+        c.text(((fx(a) + fx(b)) / 2, top - 18), label, 12, TEXT, True, anchor="ma")
+    c.text((205, 372), "Two octaves below the bass are added,", 13, anchor="ma")
+    c.text((205, 390), "each at its own level.", 13, anchor="ma")
+
+
+def fader_strip(c, x, label, cap, level, muted=False, pan=None):
+    c.text((x + 45, 24), label, 13, TEXT, True, anchor="ma")
+    c.rect((x + 6, 48, x + 20, 270), fill=WELL + (255,), outline=PANEL_EDGE + (255,))
+    lit = 270 - 222 * level
+    for lo, hi, col in ((0.0, 0.55, HELP_GREEN), (0.55, 0.85, HELP_YELLOW), (0.85, 1.0, HELP_RED)):
+        top, bottom = 270 - 222 * hi, 270 - 222 * lo
+        if lit < bottom:
+            c.rect((x + 8, max(top, lit), x + 18, bottom), fill=col + (255,))
+    c.rect((x + 56, 48, x + 60, 270), fill=WELL + (255,))
+    cy = 270 - 222 * cap
+    c.rect((x + 38, cy - 10, x + 78, cy + 10), fill=(217, 222, 230, 255), outline=(20, 24, 31, 255), radius=3)
+    c.line([(x + 42, cy), (x + 74, cy)], (20, 24, 31, 255), 2)
+    if pan is not None:
+        c.rect((x + 6, 290, x + 84, 294), fill=WELL + (255,))
+        px = x + 6 + 78 * pan
+        c.rect((px - 5, 283, px + 5, 301), fill=(217, 222, 230, 255))
+    c.rect((x + 4, 318, x + 86, 346), fill=(224, 56, 44, 255) if muted else (43, 50, 61, 255), outline=PANEL_EDGE + (255,), radius=5)
+    c.text((x + 45, 332), "MUTE", 12, TEXT, True, anchor="mm")
+
+
+def draw_mixer(c):
+    fader_strip(c, 20, "Input A", 0.8, 0.7, pan=0.0)
+    fader_strip(c, 140, "Input B", 0.8, 0.55, pan=1.0)
+    fader_strip(c, 260, "Input C", 0.0, 0.3, muted=True, pan=0.5)
+    c.text((205, 372), "Level, fader, pan and mute of each input;", 13, anchor="ma")
+    c.text((205, 390), "pan only on the stereo mixer.", 13, anchor="ma")
+
+
+def speaker(c, x, y, w=40, h=66):
+    c.rect((x, y, x + w, y + h), fill=(35, 42, 53, 255), outline=PANEL_EDGE + (255,), radius=5)
+    c.ellipse((x + w * 0.28, y + h * 0.1, x + w * 0.72, y + h * 0.37), fill=WELL + (255,), outline=TEXT_DIM + (255,))
+    c.ellipse((x + w * 0.15, y + h * 0.45, x + w * 0.85, y + h * 0.88), fill=WELL + (255,), outline=TEXT_DIM + (255,))
+
+
+def ruler(c, x0, x1, y, metres, longest=50):
+    def fx(m):
+        return x0 + (x1 - x0) * m / longest
+    c.line([(x0, y), (x1, y)], PANEL_EDGE + (255,), 2)
+    for m in range(0, longest + 1, 10):
+        c.line([(fx(m), y + 6), (fx(m), y + 12)], TEXT_DIM + (255,), 1)
+        c.text((fx(m), y + 16), "%d m" % m if m == longest else str(m), 11, anchor="ma")
+    c.line([(x0, y), (fx(metres), y)], ACCENT + (255,), 6)
+    for k in range(3):
+        cx = x0 + (fx(metres) - x0) * (k + 1) / 4
+        c.ellipse((cx - 8, y - 18 - 4 * k, cx + 8, y + 18 + 4 * k), outline=ACCENT + (110 + 50 * k,), width=2)
+    c.ellipse((fx(metres) - 10, y - 10, fx(metres) + 10, y + 10), fill=ACCENT + (255,))
+    c.text((fx(metres), y - 44), "%.1f m" % metres, 18, TEXT, True, anchor="ma")
+
+
+def draw_output_delay(c):
+    c.text((205, 24), "Time (ms)   Distance (m)   Distance (ft)", 13, TEXT, True, anchor="ma")
+    for i, v in enumerate(("58.31", "20.00", "65.62")):
+        c.rect((20 + i * 126, 44, 136 + i * 126, 80), fill=WELL + (255,), outline=PANEL_EDGE + (255,), radius=5)
+        c.text((126 + i * 126, 62), v, 16, TEXT, True, anchor="rm")
+    speaker(c, 24, 170)
+    ruler(c, 84, 380, 203, 20.0)
+    c.text((205, 312), "One amount, shown as time and as the", 13, anchor="ma")
+    c.text((205, 330), "distance sound covers in that time.", 13, anchor="ma")
+
+
+def draw_input_delay(c):
+    # A loud source on stage and the system, which waits for it.
+    c.rect((24, 160, 84, 236), fill=(60, 44, 30, 255), outline=PANEL_EDGE + (255,), radius=4)
+    c.rect((30, 168, 78, 196), fill=(30, 24, 20, 255))
+    c.text((54, 246), "Stage", 12, anchor="ma")
+    ruler(c, 100, 380, 203, 8.0)
+    c.text((205, 312), "The whole system waits for the sound", 13, anchor="ma")
+    c.text((205, 330), "coming from the stage.", 13, anchor="ma")
+
+
+def draw_output_meters(c):
+    names = ["A", "B", "C", "1", "2", "3", "4", "5", "6"]
+    levels = [0.7, 0.62, 0.2, 0.75, 0.74, 0.6, 0.58, 0.96, 0.5]
+    for i, (n, lv) in enumerate(zip(names, levels)):
+        x = 22 + i * 41 + (12 if i >= 3 else 0)
+        c.ellipse((x, 30, x + 14, 44), fill=(HELP_RED if lv > 0.93 else (58, 34, 34)) + (255,))
+        c.rect((x + 1, 54, x + 13, 300), fill=WELL + (255,), outline=PANEL_EDGE + (255,))
+        lit = 300 - 244 * lv
+        for lo, hi, col in ((0.0, 0.6, HELP_GREEN), (0.6, 0.88, HELP_YELLOW), (0.88, 1.0, HELP_RED)):
+            top, bottom = 300 - 244 * hi, 300 - 244 * lo
+            if lit < bottom:
+                c.rect((x + 3, max(top, lit), x + 11, bottom), fill=col + (255,))
+        c.text((x + 7, 308), n, 13, TEXT, True, anchor="ma")
+    c.text((70, 340), "Inputs", 13, anchor="ma")
+    c.text((280, 340), "Outputs", 13, anchor="ma")
+    c.text((205, 372), "A lit light above a meter: that channel clipped.", 13, anchor="ma")
+
+
+def draw_rta(c):
+    x0, y0, x1, y1 = 40, 24, 380, 300
+    c.rect((x0, y0, x1, y1), fill=WELL + (255,), outline=PANEL_EDGE + (255,))
+    bands = 31
+    w = (x1 - x0 - 8) / bands
+    for b in range(bands):
+        level = 0.55 + 0.2 * math.sin(b * 0.45) - 0.006 * b + 0.08 * math.sin(b * 1.7)
+        top = y1 - (y1 - y0) * level
+        col = HELP_GREEN if level < 0.7 else HELP_YELLOW
+        c.rect((x0 + 4 + b * w + 1, top, x0 + 4 + (b + 1) * w - 1, y1 - 1), fill=col + (255,))
+    for label, b in (("20", 0), ("100", 7), ("1k", 17), ("10k", 27), ("20k", 30)):
+        c.text((x0 + 4 + (b + 0.5) * w, y1 + 6), label, 12, anchor="ma")
+    c.text(((x0 + x1) / 2, y1 + 24), "Frequency (Hz), 31 bands", 13, TEXT, True, anchor="ma")
+    for db, frac in (("0", 0.0), ("\u221245", 0.5), ("\u221290", 1.0)):
+        c.text((x0 - 6, y0 + (y1 - y0) * frac), db, 12, anchor="rm")
+    c.text((205, 372), "The level of each third of an octave, in dB.", 13, anchor="ma")
+
+
+def draw_signal_generator(c):
+    c.rect((30, 30, 380, 150), fill=WELL + (255,), outline=PANEL_EDGE + (255,))
+    pts = [(40 + i * 330 / 300, 90 - 40 * math.sin(i / 300 * 6 * math.pi)) for i in range(301)]
+    c.line(pts, ACCENT + (255,), 3)
+    c.text((44, 36), "Sine", 13, TEXT, True)
+    c.rect((30, 180, 380, 300), fill=WELL + (255,), outline=PANEL_EDGE + (255,))
+    seed = 7
+    pts = []
+    for i in range(201):
+        seed = (seed * 1103515245 + 12345) % 2147483648
+        pts.append((40 + i * 330 / 200, 240 + (seed / 2147483648 - 0.5) * 70))
+    c.line(pts, (236, 170, 190, 255), 1.5)
+    c.text((44, 186), "Pink / White Noise", 13, TEXT, True)
+    c.text((205, 336), "Switch it off before the show.", 13, HELP_RED, True, anchor="ma")
+
+
+def draw_utilities(c):
+    rows = [("Device name", "Cadenzo Tarn"), ("Reboot", "REBOOT"), ("Usage reports", "ON"), ("Check on start", "ON")]
+    for i, (label, value) in enumerate(rows):
+        y = 34 + i * 74
+        c.rect((20, y, 390, y + 58), fill=(35, 42, 53, 255), outline=PANEL_EDGE + (255,), radius=6)
+        c.text((36, y + 29), label, 15, TEXT, True, anchor="lm")
+        col = ACCENT if value in ("ON", "REBOOT") else WELL
+        c.rect((230, y + 10, 376, y + 48), fill=col + (255,), radius=5)
+        c.text((303, y + 29), value, 14, (20, 24, 31) if col == ACCENT else TEXT, True, anchor="mm")
+    c.text((205, 340), "Updates and settings transfer live here too.", 13, anchor="ma")
+
+
+def draw_home(c):
+    blocks = ["MIX", "GEQ", "CMP", "XOV"]
+    for i, b in enumerate(blocks):
+        x = 14 + i * 72
+        c.rect((x, 150, x + 56, 206), fill=(35, 42, 53, 255), outline=ACCENT + (255,) if b == "CMP" else PANEL_EDGE + (255,), radius=6)
+        c.text((x + 28, 178), b, 14, TEXT, True, anchor="mm")
+        if i < len(blocks) - 1:
+            c.line([(x + 58, 178), (x + 70, 178)], TEXT_DIM + (255,), 2)
+    c.text((14 + 2 * 72 + 28, 216), "press", 12, ACCENT, anchor="ma")
+    for j, (name, y) in enumerate((("High", 90), ("Mid", 178), ("Low", 266))):
+        c.line([(302, 178), (318, y)], TEXT_DIM + (255,), 2)
+        c.rect((320, y - 24, 396, y + 24), fill=(35, 42, 53, 255), outline=PANEL_EDGE + (255,), radius=6)
+        c.text((358, y), name, 13, TEXT, True, anchor="mm")
+    c.text((30, 120), "Inputs", 13, TEXT_DIM)
+    c.text((330, 36), "Outputs", 13, TEXT_DIM)
+    c.text((205, 330), "From the inputs on the left to the", 13, anchor="ma")
+    c.text((205, 348), "low, mid and high outputs on the right.", 13, anchor="ma")
+
+
+HELP_DETAILED = [
+    ("Compressor.jpg", "Compressor", "Evens out the level: above the threshold it turns the programme down.", draw_compressor, [
+        ("ON / OFF", "Switches the compressor in; Bypassed passes the signal unchanged."),
+        ("Threshold (dB)", "The level where compression starts."),
+        ("Ratio (n:1)", "How firmly: at 4:1, 4 dB more in gives 1 dB more out; Inf:1 holds the level."),
+        ("OverEasy", "Softens the knee around the threshold (Off: hard knee)."),
+        ("Gain (dB)", "Make-up gain after the compressor."),
+        ("Attack, Hold, Release", "How fast it acts (ms) and lets go (dB/s)."),
+        ("Meters", "Input level, and the gain reduction it applies now."),
+    ]),
+    ("HelpGate.jpg", "Noise Gate", "Keeps quiet noise out: below the threshold it turns the channel down.", draw_gate, [
+        ("ON / OFF", "Switches the gate in."),
+        ("Threshold (dB)", "Below this level the gate closes."),
+        ("Ratio (1:n)", "How quickly the level falls below the threshold."),
+        ("Max Attenuation (dB)", "The most it turns down; 80 dB is silence."),
+        ("Attack, Hold, Release", "How fast it opens (ms), how long it stays open (ms), how fast it closes (dB/s)."),
+        ("Gain Reduction", "How far the gate turns down right now."),
+    ]),
+    ("HelpAGC.jpg", "Automatic Gain Control", "Keeps the programme near a target level, quiet talkers and loud ones alike.", draw_agc, [
+        ("Target (dB)", "The level it aims for; Window (dB) is the range left alone around it."),
+        ("Max Gain (dB)", "The most it raises a quiet programme."),
+        ("Low Threshold (dB)", "Below this the signal counts as noise and is not raised."),
+        ("Attack, Release (dB/s)", "How fast it turns down and up."),
+        ("Limiter", "Threshold, attack and release of the peak limiter behind it."),
+        ("Gain Reduction", "The gain applied now: up is boost, down is cut."),
+    ]),
+    ("Limiter.jpg", "Limiter", "Protects the amplifiers and speakers of one output band.", draw_limiter, [
+        ("Band tabs", "Low, Mid and High Outputs: the bands the crossover uses."),
+        ("Threshold (dB)", "The highest level that leaves the output."),
+        ("OverEasy", "Softens the knee (Off: hard knee)."),
+        ("Overshoot (dB)", "How far short peaks may pass the threshold."),
+        ("Attack, Hold, Release", "How fast it acts (ms) and recovers (dB/s)."),
+        ("Gain Reduction", "How much it holds back now; often lit means the threshold is low."),
+    ]),
+    ("Subharmonic-Synth.jpg", "Sub-harmonic Synthesis", "Adds deep bass an octave below what the programme holds.", draw_subharmonic, [
+        ("ON / OFF", "Switches the synthesis in."),
+        ("Subharmonics (%)", "How much low octave is made from the programme."),
+        ("24Hz-36Hz (%)", "Level of the lowest added octave."),
+        ("36Hz-56Hz (%)", "Level of the octave above it."),
+        ("Tip", "Start low: the added bass takes amplifier power and speaker excursion."),
+    ]),
+    ("HelpMixers.jpg", "Input Mixer", "Mixes inputs A, B and C into the processing chain.", draw_mixer, [
+        ("Level", "Each input's level in dB; the light above it shows clipping."),
+        ("Gain fader", "The input's level in the mix; at the bottom it is Off."),
+        ("Pan", "Places the input between left and right (stereo mixer only)."),
+        ("Mute A, B, C", "Silences one input; Mute All silences the mixer."),
+        ("Stereo or mono", "The mixer follows the running preset."),
+    ]),
+    ("Output-Delay.jpg", "Alignment Delay", "Lines up an output band in time with the rest of the system.", draw_output_delay, [
+        ("Band tabs", "Low, Mid and High Outputs: the bands the crossover uses."),
+        ("Time (ms), Distance (m, ft)", "One amount; type it in any unit and press Enter."),
+        ("Slider and \u2212 / +", "Coarse and fine setting; the step grows with the amount."),
+        ("ON / OFF", "Switches the delay in."),
+        ("Rule of thumb", "1 ms is about 34 cm of sound travel."),
+    ]),
+    ("Input-Delay.jpg", "Backline Delay", "Holds the whole system back so it lines up with a loud source on stage.", draw_input_delay, [
+        ("Time (ms), Distance (m, ft)", "The distance from the stage source to the main speakers."),
+        ("Slider and \u2212 / +", "Coarse and fine setting."),
+        ("ON / OFF", "Switches the delay in."),
+    ]),
+    ("Output-Meter.jpg", "Output Meters", "The headroom of every input and output at a glance.", draw_output_meters, [
+        ("Meters", "Level in dB: green is fine, yellow is loud, red is near the top."),
+        ("Clip lights", "Light when a channel overloads; they hold for a moment."),
+        ("Mutes and gains", "Each output's mute and level."),
+    ]),
+    ("RTA.jpg", "Real-Time Analyser", "The spectrum of the chosen input in 31 bands.", draw_rta, [
+        ("Input Source", "The RTA microphone or input A, B or C."),
+        ("Gain (dB)", "Raises a quiet microphone into view."),
+        ("Averaging", "Fast follows every change; Slow shows the long-term balance."),
+    ]),
+    ("Signal-Generator.jpg", "Signal Generator", "A test signal into the system: noise or a sine.", draw_signal_generator, [
+        ("ON / OFF", "Starts and stops the signal."),
+        ("Signal Type", "Pink Noise, White Noise or Sine."),
+        ("Frequency (Hz)", "The pitch of the sine."),
+        ("Amplitude (dB)", "Start low and bring it up."),
+    ]),
+    ("Utilities.jpg", "Utilities", "The processor's name and restart, and how this application behaves.", draw_utilities, [
+        ("Device name", "The name the processor shows in the device list."),
+        ("Reboot", "Restarts the processor; the link returns when it is back."),
+        ("Usage reports", "Sends anonymous screen views to help improve the application."),
+        ("Check on start", "Looks for new versions when the application starts."),
+    ]),
+    ("HomeScreen.jpg", "Home", "The processing chain of the processor, from the inputs to the outputs.", draw_home, [
+        ("Blocks", "Press a block to open its screen; its colour shows whether it is on."),
+        ("Muted blocks", "Show a crossed-out icon."),
+        ("Outputs", "Low, mid and high bands, as the crossover uses them, with meters and mutes."),
+        ("Menu bar", "Presets, the wizard, utilities and the device list; 1\u20136 mute the outputs."),
+    ]),
+]
+
+
+def help_card_detailed(name, title, purpose, draw, entries):
+    w, h = 1024, 640
+    img = vertical_gradient((w, h), (26, 31, 40), (14, 17, 22)).convert("RGBA")
+    d = ImageDraw.Draw(img)
+    d.rectangle([0, 0, w, 8], fill=ACCENT)
+    mark = logo_mark(60)
+    img.paste(mark, (40, 32), mark)
+    d.text((118, 30), title, font=font(38, bold=True), fill=TEXT)
+    d.text((120, 80), purpose, font=font(20), fill=ACCENT)
+    d.line([(40, 122), (w - 40, 122)], fill=PANEL_EDGE, width=2)
+
+    c = Canvas(410, 410)
+    draw(c)
+    pic = c.image()
+    frame = Image.new("RGBA", (414, 414), PANEL_EDGE + (255,))
+    img.paste(frame, (38, 140))
+    img.paste(pic, (40, 142))
+
+    x, y, width = 484, 146, w - 484 - 40
+    term_font, body_font = font(20, bold=True), font(18)
+    for term, text in entries:
+        d.text((x, y), term, font=term_font, fill=TEXT)
+        y += 25
+        for row in wrap(d, text, body_font, width):
+            d.text((x, y), row, font=body_font, fill=TEXT_DIM)
+            y += 22
+        y += 9
+    if y > h - 50:
+        sys.exit("generate.py: the help text of %s does not fit" % name)
+    d.text((40, h - 44), "Tap anywhere to close.", font=font(20), fill=TEXT_DIM)
+    save(img.convert("RGB"), os.path.join("Help", name), quality=90, optimize=True)
+
+
 def main():
     background()
     splash()
@@ -349,8 +786,12 @@ def main():
     icon_discovery()
     icon_mute()
     icon_help()
+    detailed = {entry[0] for entry in HELP_DETAILED}
     for name, title, lines in HELP:
-        help_card(name, title, lines)
+        if name not in detailed:
+            help_card(name, title, lines)
+    for name, title, purpose, draw, entries in HELP_DETAILED:
+        help_card_detailed(name, title, purpose, draw, entries)
 
 
 if __name__ == "__main__":
