@@ -5,10 +5,12 @@ import TarnTextSV 1.0
 // The crossover screen. Its band groups follow the band count, the sub mode and the group
 // visibility the home screen stored; a screen opened before the home screen had them reads the
 // processor's own band count and sub mode and decides the groups the same way.
-Item {
+BlockScreenFrame {
     id: screen
     objectName: "crossoverScreen"
-    anchors.fill: parent
+    title: "Crossover"
+    subtitle: configurationText()
+    screenName: "Crossover"
 
     readonly property string storedBands: String(settings.value("Crossover/NumBand", ""))
     readonly property string storedSub: String(settings.value("Crossover/MonoSub", ""))
@@ -54,34 +56,29 @@ Item {
         Component.onCompleted: componentCompleted()
     }
 
-    GraphScreenFrame {
-        title: "Crossover"
-        subtitle: screen.configurationText()
-        screenName: "Crossover"
-
-        // The graph binds its bands once, so it is made when the band count is known.
-        Loader {
-            objectName: "crossoverLoader"
-            anchors.fill: parent
-            active: screen.known
-            sourceComponent: TarnGraphCrossover {
-                poName: "Crossover"
-                waysCount: screen.ways
-                subsCount: screen.subs
-                lowVisible: screen.stored ? screen.storedFlag("Crossover_LowGroupVisible", screen.groupShown("Low"))
-                                          : screen.groupShown("Low")
-                midVisible: screen.stored ? screen.storedFlag("Crossover_MidGroupVisible", screen.groupShown("Mid"))
-                                          : screen.groupShown("Mid")
-                highVisible: screen.stored ? screen.storedFlag("Crossover_HighGroupVisible", true) : true
-            }
+    // The graph binds its bands once, so it is made when the band count is known.
+    Loader {
+        objectName: "crossoverLoader"
+        anchors.fill: parent
+        anchors.topMargin: 12
+        active: screen.known
+        sourceComponent: TarnGraphCrossover {
+            poName: "Crossover"
+            waysCount: screen.ways
+            subsCount: screen.subs
+            lowVisible: screen.stored ? screen.storedFlag("Crossover_LowGroupVisible", screen.groupShown("Low"))
+                                      : screen.groupShown("Low")
+            midVisible: screen.stored ? screen.storedFlag("Crossover_MidGroupVisible", screen.groupShown("Mid"))
+                                      : screen.groupShown("Mid")
+            highVisible: screen.stored ? screen.storedFlag("Crossover_HighGroupVisible", true) : true
         }
-        Text {
-            anchors.centerIn: parent
-            visible: !screen.known
-            text: "Reading the crossover\u2026"
-            color: Theme.textDim
-            font.family: Theme.fontFamily
-            font.pixelSize: Theme.fontLarge
-        }
+    }
+    Text {
+        anchors.centerIn: parent
+        visible: !screen.known
+        text: "Reading the crossover\u2026"
+        color: Theme.textDim
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontLarge
     }
 }

@@ -1,22 +1,19 @@
 import QtQuick 2.15
 
 // Feedback suppression: the filters the processor has placed and how it places them.
-Item {
-    id: screen
+BlockScreenFrame {
+    id: frame
     objectName: "afsScreen"
-    anchors.fill: parent
+    title: "Feedback Suppression"
+    subtitle: "AFS"
+    screenName: "AFS"
+    poName: "Afs"
+    toggleSvName: "AFS"
 
-    GraphScreenFrame {
-        title: "Feedback Suppression"
-        subtitle: "AFS"
-        screenName: "AFS"
-        switchPoName: "Afs"
-        switchSvName: "AFS"
-
-        TarnGraphAFS {
-            anchors.fill: parent
-            poName: "Afs"
-            filterCount: 12
-        }
+    TarnGraphAFS {
+        anchors.fill: parent
+        anchors.topMargin: 12
+        poName: "Afs"
+        filterCount: 12
     }
 }

@@ -4,12 +4,15 @@ import TarnTextSV 1.0
 
 // The automatic EQ: the bands the room measurement set, drawn over the measured room (grey),
 // its target (gold) and the room as corrected by the bands (green).
-Item {
+BlockScreenFrame {
     id: screen
     objectName: "aeqScreen"
-    anchors.fill: parent
+    title: "Auto EQ"
+    subtitle: response.value !== "" ? "Room measured" : "No room measurement"
+    screenName: "AEQ"
+    poName: "RoomEQ"
+    toggleSvName: "AutoEQ"
 
-    readonly property string poName: "RoomEQ"
     property bool roomShown: true
     property bool targetShown: true
     property bool correctedShown: true
@@ -27,69 +30,62 @@ Item {
         Component.onCompleted: componentCompleted()
     }
 
-    GraphScreenFrame {
-        title: "Auto EQ"
-        subtitle: response.value !== "" ? "Room measured" : "No room measurement"
-        screenName: "AEQ"
-        switchPoName: screen.poName
-        switchSvName: "AutoEQ"
+    TarnCommonEQ {
+        id: eq
+        anchors.fill: parent
+        anchors.topMargin: 12
+        poName: "RoomEQ"
+        bandCount: 8
+        showRoomCurve: screen.roomShown
+        roomCurveString: response.value
+        targetCurveString: screen.targetShown ? target.value : ""
+        finalResultantVisible: screen.correctedShown
+        hintVisible: false
 
-        TarnCommonEQ {
-            id: eq
-            anchors.fill: parent
-            poName: screen.poName
-            bandCount: 8
-            showRoomCurve: screen.roomShown
-            roomCurveString: response.value
-            targetCurveString: screen.targetShown ? target.value : ""
-            finalResultantVisible: screen.correctedShown
-            hintVisible: false
-
-            sideControls: Row {
-                objectName: "overlaySwitches"
-                anchors.left: parent.left
-                anchors.right: parent.right
-                anchors.bottom: parent.bottom
-                spacing: 8
-                readonly property real switchWidth: (width - 2 * spacing) / 3
-                Repeater {
-                    model: [
-                        { name: "Room", colour: "#b0b0b0", key: "roomShown" },
-                        { name: "Target", colour: "#d9b81c", key: "targetShown" },
-                        { name: "Corrected", colour: "#8fc93a", key: "correctedShown" }
-                    ]
-                    delegate: AbstractButton {
-                        id: overlaySwitch
-                        objectName: "overlay" + modelData.name
-                        readonly property bool on: screen[modelData.key]
-                        width: parent.switchWidth
-                        height: Theme.touch
-                        enabled: response.value !== ""
-                        onClicked: screen[modelData.key] = !on
-                        background: Rectangle {
-                            radius: Theme.radius
-                            color: overlaySwitch.down ? Theme.surfacePressed : Theme.surfaceRaised
-                            border.color: overlaySwitch.on ? modelData.colour : Theme.edge
-                            border.width: overlaySwitch.on ? 2 : 1
-                            opacity: overlaySwitch.enabled ? 1 : 0.5
+        sideControls: Row {
+            objectName: "overlaySwitches"
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            spacing: 8
+            readonly property real switchWidth: (width - 2 * spacing) / 3
+            Repeater {
+                model: [
+                    { name: "Room", colour: "#b0b0b0", key: "roomShown" },
+                    { name: "Target", colour: "#d9b81c", key: "targetShown" },
+                    { name: "Corrected", colour: "#8fc93a", key: "correctedShown" }
+                ]
+                delegate: AbstractButton {
+                    id: overlaySwitch
+                    objectName: "overlay" + modelData.name
+                    readonly property bool on: screen[modelData.key]
+                    width: parent.switchWidth
+                    height: Theme.touch
+                    enabled: response.value !== ""
+                    onClicked: screen[modelData.key] = !on
+                    background: Rectangle {
+                        radius: Theme.radius
+                        color: overlaySwitch.down ? Theme.surfacePressed : Theme.surfaceRaised
+                        border.color: overlaySwitch.on ? modelData.colour : Theme.edge
+                        border.width: overlaySwitch.on ? 2 : 1
+                        opacity: overlaySwitch.enabled ? 1 : 0.5
+                    }
+                    contentItem: Row {
+                        spacing: 8
+                        leftPadding: 10
+                        Rectangle {
+                            anchors.verticalCenter: parent.verticalCenter
+                            width: 22; height: 4; radius: 2
+                            color: modelData.colour
+                            opacity: overlaySwitch.on ? 1 : 0.3
                         }
-                        contentItem: Row {
-                            spacing: 8
-                            leftPadding: 10
-                            Rectangle {
-                                anchors.verticalCenter: parent.verticalCenter
-                                width: 22; height: 4; radius: 2
-                                color: modelData.colour
-                                opacity: overlaySwitch.on ? 1 : 0.3
-                            }
-                            Text {
-                                anchors.verticalCenter: parent.verticalCenter
-                                text: modelData.name
-                                color: overlaySwitch.on ? Theme.text : Theme.textDim
-                                font.family: Theme.fontFamily
-                                font.pixelSize: Theme.fontSmall
-                                font.bold: overlaySwitch.on
-                            }
+                        Text {
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: modelData.name
+                            color: overlaySwitch.on ? Theme.text : Theme.textDim
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.fontSmall
+                            font.bold: overlaySwitch.on
                         }
                     }
                 }

@@ -196,7 +196,7 @@ void TstGraphsScreens::parametricScreen()
     QTRY_COMPARE_WITH_TIMEOUT(graph->controlPoints().size(), 8, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     // The header names the band and the switch shows the processor's state.
-    auto *subtitle = find<QQuickItem>(QStringLiteral("screenSubtitle"));
+    auto *subtitle = find<QQuickItem>(QStringLiteral("blockSubtitle"));
     QCOMPARE(subtitle->property("text").toString(), QStringLiteral("Mid Outputs"));
     const QImage before = picture(QStringLiteral("TarnPEQ"));
 
@@ -263,6 +263,16 @@ void TstGraphsScreens::parametricScreen()
     QTRY_VERIFY_WITH_TIMEOUT(std::fabs(graph->plotter()->band(0).frequency - 663.0f) < 30.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT((point->mapToScene(QPointF(point->width() / 2, point->height() / 2)) - to).manhattanLength() < 8, kWait);
     picture(QStringLiteral("TarnPEQ-dragged"));
+
+    // Another output band chosen by its tab: the screen binds that band's PEQ and remembers it.
+    auto *lowTab = find<QQuickItem>(QStringLiteral("bandLow"));
+    const QPointF tabCentre = lowTab->mapToScene(QPointF(lowTab->width() / 2, lowTab->height() / 2));
+    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, tabCentre.toPoint());
+    QTRY_COMPARE_WITH_TIMEOUT(TarnSettings::text(QString::fromLatin1(tarn::keys::PEQType)), QStringLiteral("Low"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"))->poName(), QStringLiteral("Low Outputs PEQ"), kWait);
+    auto *lowGraph = find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"));
+    QTRY_COMPARE_WITH_TIMEOUT(lowGraph->plotter()->band(7).type, 2, kWait);
+    QCOMPARE(find<QQuickItem>(QStringLiteral("blockSubtitle"))->property("text").toString(), QStringLiteral("Low Outputs"));
 
     // Back as they were, for the other screens.
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_6_Gain\" \"2\"")));
