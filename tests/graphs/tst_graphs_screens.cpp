@@ -13,6 +13,7 @@
 #include "tarngeqgraphitem.h"
 #include "tarnpeqcurveplotter.h"
 #include "tarnpeqgraphitem.h"
+#include "tarncontrol.h"
 #include "tarnsettings.h"
 #include "tcpadaptor.h"
 #include "testenv.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPointer>
+#include <QSet>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -52,6 +54,26 @@ int changedPixels(const QImage &a, const QImage &b, const QRect &region)
     }
     return changed;
 }
+// Every object below a screen: its QObject children and its visual children (a repeater's
+// delegates are the latter only).
+void collect(QObject *object, QSet<QObject *> *seen, QList<QObject *> *out)
+{
+    if (!object || seen->contains(object))
+        return;
+    seen->insert(object);
+    out->append(object);
+    for (QObject *child : object->children())
+        collect(child, seen, out);
+    if (auto *item = qobject_cast<QQuickItem *>(object)) {
+        for (QQuickItem *child : item->childItems())
+            collect(child, seen, out);
+    }
+}
+
+QString bindingKey(const QString &po, const QString &sv, const QString &valueType)
+{
+    return po + QLatin1Char('|') + sv + QLatin1Char('|') + valueType;
+}
 } // namespace
 
 class TstGraphsScreens : public QObject {
@@ -72,12 +94,15 @@ private:
     template <typename T> T *find(const QString &objectName);
     QImage picture(const QString &name);
     QRect regionOf(QQuickItem *item) const;
+    // Controls of the screen bound to a variable that the processor has not reported yet.
+    QStringList unanswered() const;
     bool side(const QString &line);
 
     ModelProcess m_model;
     LinkClient m_side;
     std::unique_ptr<ViewLoader> m_loader;
     QPointer<QQuickItem> m_screen;
+    QSet<QString> m_answered;
     QStringList m_warnings;
     QString m_pictures;
 };
@@ -101,6 +126,10 @@ void TstGraphsScreens::initTestCase()
     connect(m_loader->view()->engine(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &warnings) {
         for (const QQmlError &w : warnings)
             m_warnings.append(w.toString());
+    });
+    connect(TCPAdaptor::instance(), &TCPAdaptor::dataAvailable, this, [this](const DataFromDevice &d) {
+        if (d.command != QLatin1String("unsubr"))
+            m_answered.insert(bindingKey(d.poName, d.svName, d.valueType));
     });
     m_loader->InitLoader(QStringLiteral("offscreen"));
     m_loader->view()->setResizeMode(QQuickView::SizeRootObjectToView);
@@ -129,6 +158,7 @@ void TstGraphsScreens::cleanup()
 void TstGraphsScreens::open(const QString &command, const QString &payload, const QString &document)
 {
     m_screen = nullptr;
+    m_answered.clear();
     m_loader->onGuiSignal(command, payload);
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), document, kWait);
     auto *pageLoader = m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("pageLoader"));
@@ -171,6 +201,23 @@ QImage TstGraphsScreens::picture(const QString &name)
     return image;
 }
 
+QStringList TstGraphsScreens::unanswered() const
+{
+    QStringList missing;
+    QSet<QObject *> seen;
+    QList<QObject *> all;
+    collect(m_screen, &seen, &all);
+    for (QObject *o : qAsConst(all)) {
+        auto *control = qobject_cast<TarnControl *>(o);
+        if (!control || control->poName().isEmpty() || control->svName().isEmpty())
+            continue;
+        if (!m_answered.contains(bindingKey(control->poName(), control->svName(), control->valueType())))
+            missing << control->poName() + QLatin1Char(' ') + control->svName();
+    }
+    missing.removeDuplicates();
+    return missing;
+}
+
 QRect TstGraphsScreens::regionOf(QQuickItem *item) const
 {
     const QPointF topLeft = item->mapToScene(QPointF(0, 0));
@@ -198,6 +245,8 @@ void TstGraphsScreens::parametricScreen()
     // The header names the band and the switch shows the processor's state.
     auto *subtitle = find<QQuickItem>(QStringLiteral("blockSubtitle"));
     QCOMPARE(subtitle->property("text").toString(), QStringLiteral("Mid Outputs"));
+    // Every bound control on the screen has its value from the processor.
+    QTRY_VERIFY2_WITH_TIMEOUT(unanswered().isEmpty(), qPrintable(unanswered().join(QStringLiteral(", "))), kWait);
     const QImage before = picture(QStringLiteral("TarnPEQ"));
 
     // Another console cuts band 6 by 8 dB: the curve moves on screen.
@@ -297,6 +346,8 @@ void TstGraphsScreens::autoEqScreen()
     QVERIFY(graph->finalResultantVisible());
     QTRY_VERIFY_WITH_TIMEOUT(graph->plotter()->band(0).gain == -5.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
+    // Every bound control on the screen has its value from the processor.
+    QTRY_VERIFY2_WITH_TIMEOUT(unanswered().isEmpty(), qPrintable(unanswered().join(QStringLiteral(", "))), kWait);
     const QImage before = picture(QStringLiteral("TarnAEQ"));
     const QRect region = regionOf(graph);
 
@@ -328,6 +379,8 @@ void TstGraphsScreens::graphicEqScreen()
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\GEQ\\SV\\QuickCurve\" \"Speech\"")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("100 Hz")), -6.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
+    // Every bound control on the screen has its value from the processor.
+    QTRY_VERIFY2_WITH_TIMEOUT(unanswered().isEmpty(), qPrintable(unanswered().join(QStringLiteral(", "))), kWait);
     const QImage before = picture(QStringLiteral("TarnGEQ"));
     const QRect region = regionOf(graph);
 
@@ -386,6 +439,8 @@ void TstGraphsScreens::crossoverScreen()
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     for (const char *group : {"groupLow", "groupMid", "groupHigh"})
         QVERIFY2(find<QQuickItem>(QLatin1String(group))->isVisible(), group);
+    // Every bound control on the screen has its value from the processor.
+    QTRY_VERIFY2_WITH_TIMEOUT(unanswered().isEmpty(), qPrintable(unanswered().join(QStringLiteral(", "))), kWait);
     const QImage before = picture(QStringLiteral("CrossOver"));
     const QRect region = regionOf(graph);
 
@@ -439,6 +494,8 @@ void TstGraphsScreens::feedbackScreen()
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     auto *count = find<QQuickItem>(QStringLiteral("placedCount"));
     QTRY_COMPARE_WITH_TIMEOUT(count->property("text").toString(), QStringLiteral("2 of 12 placed"), kWait);
+    // Every bound control on the screen has its value from the processor.
+    QTRY_VERIFY2_WITH_TIMEOUT(unanswered().isEmpty(), qPrintable(unanswered().join(QStringLiteral(", "))), kWait);
     const QImage before = picture(QStringLiteral("ScreenAFS"));
     const QRect region = regionOf(graph);
 
