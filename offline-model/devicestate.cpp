@@ -391,7 +391,33 @@ DeviceState::WriteResult DeviceState::write(int idx, const QString &input, bool 
         assignText(kModified, variable(indexOf(kModified)).onText);
     if (v.key.startsWith(kNamePrefix))
         emit presetStoreChanged();
+    emit clientChanged(idx);
     return WriteResult::Changed;
+}
+
+bool DeviceState::modelSetNumber(int idx, double number)
+{
+    const Variable &v = variable(idx);
+    if (v.kind != Variable::Kind::Number || !std::isfinite(number))
+        return false;
+    double x = qBound(v.min, number, v.max);
+    if (v.resolution > 0)
+        x = qBound(v.min, std::round(x / v.resolution) * v.resolution, v.max);
+    Value next = m_values[size_t(idx)];
+    next.number = x;
+    return assign(idx, next);
+}
+
+bool DeviceState::modelSetText(int idx, const QString &text)
+{
+    const Variable &v = variable(idx);
+    if (v.kind == Variable::Kind::Choice && !v.choices.contains(text))
+        return false;
+    if (v.kind != Variable::Kind::Choice && v.kind != Variable::Kind::OnOff && v.kind != Variable::Kind::Text)
+        return false;
+    Value next = m_values[size_t(idx)];
+    next.text = text;
+    return assign(idx, next);
 }
 
 bool DeviceState::readSlot(const QString &text, int *slot, QString *why) const
@@ -638,6 +664,7 @@ void DeviceState::tick(int count)
             }
             assign(int(i), next);
         }
+        emit ticked();
     }
 }
 

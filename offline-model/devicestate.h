@@ -55,6 +55,14 @@ public:
     void tick(int count = 1);
     quint64 ticks() const { return m_ticks; }
 
+    // The stored number of a numeric value.
+    double number(int idx) const { return m_values[size_t(idx)].number; }
+    // Changes the model makes by itself, as the processor's own algorithms would: read-only
+    // values may change, numbers are clamped and rounded like a client's, choices must be one
+    // of the list, and the preset is not marked modified. False when nothing changed.
+    bool modelSetNumber(int idx, double number);
+    bool modelSetText(int idx, const QString &text);
+
     int currentPreset() const;
     QString configurationName() const { return m_configuration; }
     bool recallInProgress() const { return m_recalling != 0; }
@@ -65,6 +73,10 @@ public:
 
 signals:
     void valueChanged(int idx);
+    // A client's set changed a value (after valueChanged).
+    void clientChanged(int idx);
+    // One step of the model's clock has passed (after the meters moved).
+    void ticked();
     void presetStoreChanged();
     void rebootRequested();
 

@@ -3,6 +3,7 @@
 #include "controlserver.h"
 #include "devicestate.h"
 #include "discoveryresponder.h"
+#include "eqbehaviour.h"
 #include "fileservice.h"
 
 #include <QCoreApplication>
@@ -71,6 +72,7 @@ bool OfflineModel::loadCatalogue(QString *message)
             return false;
         }
     }
+    EqBehaviour::addRoomMeasurement(&m_catalogue);
     if (!DeviceState::checkCatalogue(m_catalogue, &error)) {
         *message = QStringLiteral("catalogue %1: %2").arg(path, error);
         return false;
@@ -87,6 +89,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
         return BadSetup;
     m_state = std::make_unique<DeviceState>(m_catalogue, m_options.seed);
     m_state->setRecallDuration(m_options.recallMs);
+    m_eq = std::make_unique<EqBehaviour>(m_state.get(), m_options.seed, m_options.meterIntervalMs);
 
     if (!m_options.stateDir.isEmpty()) {
         if (!QDir().mkpath(m_options.stateDir)) {

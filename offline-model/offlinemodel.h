@@ -14,6 +14,7 @@ namespace tarn::offline {
 class ControlServer;
 class DeviceState;
 class DiscoveryResponder;
+class EqBehaviour;
 
 // The whole simulator: catalogue, state, control port, discovery, file service, status.
 class OfflineModel : public QObject {
@@ -42,6 +43,7 @@ private:
     FaultPlan m_faults;
     StatusRecorder m_status;
     std::unique_ptr<DeviceState> m_state;
+    std::unique_ptr<EqBehaviour> m_eq;
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<DiscoveryResponder> m_discovery;
     QObject *m_fileService = nullptr;

@@ -1,5 +1,8 @@
 #include "svbinding.h"
 
+#include "tarnnumericalsv.h"
+#include "tarntextsv.h"
+
 #include <QMetaObject>
 #include <QVariant>
 
@@ -7,11 +10,41 @@ Q_LOGGING_CATEGORY(lcGraphs, "tarn.graphs")
 
 namespace tarn::graphs {
 
+namespace {
+// The processor's own value controls. The entity name goes first, then the processing object,
+// then the variable: only the last assignment completes the binding, so that is the one
+// subscription that reaches the processor.
+class ControlsBindingFactory : public SVBindingFactory {
+public:
+    QObject *createNumerical(QObject *owner, const QString &entityName, const QString &poName,
+                             const QString &svName) override
+    {
+        auto *c = new TarnNumericalSV(owner);
+        name(c, entityName, poName, svName);
+        return c;
+    }
+    QObject *createText(QObject *owner, const QString &entityName, const QString &poName,
+                        const QString &svName) override
+    {
+        auto *c = new TarnTextSV(owner);
+        name(c, entityName, poName, svName);
+        return c;
+    }
+
+private:
+    static void name(TarnControl *c, const QString &entityName, const QString &poName, const QString &svName)
+    {
+        c->setEntityName(entityName);
+        c->setPoName(poName);
+        c->setSvName(svName);
+    }
+};
+} // namespace
+
 std::shared_ptr<SVBindingFactory> defaultSVBindingFactory()
 {
-    // The value-control library plugs in here; until then plotters compute from their
-    // initial band records and log that they are unbound.
-    return nullptr;
+    static const std::shared_ptr<SVBindingFactory> factory = std::make_shared<ControlsBindingFactory>();
+    return factory;
 }
 
 BoundControls::~BoundControls()

@@ -28,7 +28,7 @@ public:
                                 const QString &svName) = 0;
 };
 
-// The factory every plotter starts with; null while no control library provides one.
+// The factory every plotter starts with: TarnNumericalSV and TarnTextSV bound to the processor.
 std::shared_ptr<SVBindingFactory> defaultSVBindingFactory();
 
 // The controls one plotter created, keyed by state-variable name, with the band and parameter

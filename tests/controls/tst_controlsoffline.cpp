@@ -101,7 +101,9 @@ void TstControlsOffline::cleanup()
 {
     tarn::AppBusy::setBusy(false);
     m_adaptor->doDisconnect();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
+    // The socket closes on the worker thread first; the ready flag follows when the adaptor has
+    // heard of it, and only then is the next test's control really "before login".
+    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected() && !m_adaptor->isReady(), kWait);
     m_sent.clear();
 }
 

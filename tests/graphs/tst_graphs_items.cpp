@@ -13,9 +13,11 @@
 #include "tarnafsgraphitem.h"
 #include "tarngeqbands.h"
 #include "tarngeqgraphitem.h"
+#include "tarnnumericalsv.h"
 #include "tarnpeqcurveplotter.h"
 #include "tarnpeqgraphitem.h"
 #include "tarnsettings.h"
+#include "tarntextsv.h"
 #include "testenv.h"
 
 #include <QElapsedTimer>
@@ -170,8 +172,9 @@ void TstGraphsItems::parametricWithoutBindings()
             for (float y : m)
                 QCOMPARE(y, 0.0f);
     }
-    // No control library plugged in: logged, and the initial records are drawn.
+    // A factory that offers no controls: logged, and the initial records are drawn.
     TarnPEQGraphItem item;
+    item.plotter()->setBindingFactory(nullptr);
     item.setSize(QSizeF(400, 200));
     item.setPoName(QStringLiteral("PEQOut2"));
     item.setBandCount(1);
@@ -809,16 +812,20 @@ void TstGraphsItems::createdFromQml()
             }
         }
     )", QUrl(QStringLiteral("qrc:/graphs-test.qml")));
-    // Without a control library the plotters log that they stay unbound.
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available")));
     std::unique_ptr<QObject> root(component.create());
     QVERIFY2(root, qPrintable(component.errorString()));
     QVERIFY2(warnings.isEmpty(), qPrintable(warnings.isEmpty() ? QString() : warnings.first().toString()));
     auto *peq = root->findChild<TarnPEQGraphItem *>(QStringLiteral("peq"));
     QVERIFY(peq);
+    // Made in QML, the plotters bind the processor's own value controls.
+    QCOMPARE(peq->plotter()->controls().size(), 10);
+    auto *gain = qobject_cast<TarnNumericalSV *>(peq->plotter()->controls().control(QStringLiteral("Band_2_Gain")));
+    QVERIFY(gain);
+    QCOMPARE(gain->entityName(), QStringLiteral("AEQ NumSV"));
+    QCOMPARE(gain->poName(), QStringLiteral("PEQOut1"));
+    auto *type = qobject_cast<TarnTextSV *>(peq->plotter()->controls().control(QStringLiteral("Band_1_Type")));
+    QVERIFY(type);
+    QCOMPARE(type->entityName(), QStringLiteral("AEQ TextSV"));
     QVERIFY(peq->isReady());
     QCOMPARE(peq->plotter()->boundRectangle(), QRectF(0, 0, 800, 200));
     QCOMPARE(peq->plotter()->currentBand(), 1);
