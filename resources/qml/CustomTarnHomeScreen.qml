@@ -141,16 +141,16 @@ Item {
                 ]
                 delegate: Row {
                     id: link
-                    readonly property var spec: modelData
+                    readonly property var entry: modelData
                     Wire {
                         width: flow.gap
                         height: flow.tileHeight
                         stereo: flow.model.stereoInput
                     }
                     Loader {
-                        sourceComponent: link.spec.name === "GEQ" && flow.model.isDualMono ? dualGeq
-                                       : link.spec.name === "MIX" ? mixerBlock : plainBlock
-                        property var spec: link.spec
+                        sourceComponent: link.entry.name === "GEQ" && flow.model.isDualMono ? dualGeq
+                                       : link.entry.name === "MIX" ? mixerBlock : plainBlock
+                        property var entry: link.entry
                     }
                 }
             }
@@ -159,18 +159,18 @@ Item {
         Component {
             id: plainBlock
             HomeBlockButton {
-                objectName: "block_" + spec.name
+                objectName: "block_" + entry.name
                 width: flow.tileWidth
                 height: flow.tileHeight
                 resolver: imageResolver
-                iconKey: spec.icon
-                captionKey: spec.caption
-                poName: spec.name === "GEQ" ? "GEQ" : spec.po
-                toggleSvName: imageResolver.toggleSVName(spec.toggle)
+                iconKey: entry.icon
+                captionKey: entry.caption
+                poName: entry.name === "GEQ" ? "GEQ" : entry.po
+                toggleSvName: imageResolver.toggleSVName(entry.toggle)
                 // Stereo and dual-mono presets carry different graphic EQ objects.
-                bindable: spec.name !== "GEQ" || flow.listingKnown
-                command: spec.command
-                payload: spec.name === "GEQ" ? "StereoGEQ" : ""
+                bindable: entry.name !== "GEQ" || flow.listingKnown
+                command: entry.command
+                payload: entry.name === "GEQ" ? "StereoGEQ" : ""
             }
         }
         Component {
@@ -272,7 +272,7 @@ Item {
                     objectName: "band" + modelData.band
                     active: modelData.shown
                     visible: active
-                    property var spec: modelData
+                    property var entry: modelData
                     sourceComponent: bandRow
                 }
             }
@@ -282,8 +282,8 @@ Item {
             id: bandRow
             Row {
                 id: row
-                readonly property string band: spec.band
-                readonly property bool stereo: spec.stereo
+                readonly property string band: entry.band
+                readonly property bool stereo: entry.stereo
                 height: flow.tileHeight
                 Wire { width: 22; height: flow.tileHeight; stereo: row.stereo }
                 Rectangle {
@@ -339,7 +339,7 @@ Item {
                 Column {
                     spacing: 4
                     Repeater {
-                        model: row.stereo ? [spec.first, spec.first + 1] : [spec.first]
+                        model: row.stereo ? [entry.first, entry.first + 1] : [entry.first]
                         delegate: HomeOutput {
                             channel: modelData
                             resolver: imageResolver
