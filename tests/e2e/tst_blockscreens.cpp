@@ -141,7 +141,11 @@ void TstBlockScreens::initTestCase()
             g_qmlMessages.append(w.toString());
     });
     m_loader->InitLoader(QStringLiteral("offscreen"));
+    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
     m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:") + kPassword);
+    // The login opens the home screen, and the first report of the running preset opens it once
+    // more; only then is it safe to leave for another screen.
+    QTRY_VERIFY_WITH_TIMEOUT(pages.count() >= 2, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
 
     m_screenshots = QStringLiteral(TARN_BIN_DIR "/../screenshots/blocks");

@@ -136,7 +136,11 @@ void TstGraphsScreens::initTestCase()
     m_loader->view()->setResizeMode(QQuickView::SizeRootObjectToView);
     m_loader->view()->resize(1024, 768);
     QVERIFY(m_loader->view()->rootObject());
+    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
     m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:stagemanagers"));
+    // The login opens the home screen, and the first report of the running preset opens it once
+    // more; only then is it safe to leave for another screen.
+    QTRY_VERIFY_WITH_TIMEOUT(pages.count() >= 2, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
 }
 
