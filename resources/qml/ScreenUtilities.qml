@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import AppAnalytics 1.0
 import TarnButton 1.0
 import TarnSettings 1.0
 import TarnTextSV 1.0
@@ -281,6 +282,8 @@ ToolScreenFrame {
                     defaultValue: "true"
                     label: "Send anonymous usage data"
                     explanation: "Which screens are used, without names, addresses or settings. Helps to improve the application."
+                    // The client keeps its own record of the choice and drops what it queued when it is withdrawn.
+                    onCheckedChanged: AppAnalytics.setIsAnalyticsAllowed(checked)
                 }
                 Rectangle { width: parent.width; height: 1; color: Theme.edge }
                 SettingSwitch {

@@ -30,6 +30,8 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "appanalytics.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -74,5 +76,13 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    // The process's analytics client, for the utilities screen's switch.
+    qmlRegisterSingletonType<AppAnalytics>("AppAnalytics", 1, 0, "AppAnalytics", [](QQmlEngine *, QJSEngine *) -> QObject * {
+        AppAnalytics *analytics = AppAnalytics::instance();
+        if (analytics)
+            QQmlEngine::setObjectOwnership(analytics, QQmlEngine::CppOwnership);
+        return analytics;
+    });
 }
 } // namespace tarn
