@@ -27,7 +27,6 @@ public:
         QByteArray target;
         QList<QPair<QByteArray, QByteArray>> headers; // names in lower case
         QByteArray body;
-        int connection = 0; // 1 for the first accepted connection
 
         QByteArray header(const QByteArray &name) const
         {
@@ -37,10 +36,14 @@ public:
             }
             return {};
         }
-        // The body as form fields, in their order.
+        // The body as form fields, in their order, and one field of it.
         QList<QPair<QString, QString>> form() const
         {
             return QUrlQuery(QString::fromLatin1(body)).queryItems(QUrl::FullyDecoded);
+        }
+        QString field(const QString &name) const
+        {
+            return QUrlQuery(QString::fromLatin1(body)).queryItemValue(name, QUrl::FullyDecoded);
         }
     };
     struct Reply {
@@ -78,19 +81,17 @@ public:
 
     QList<Reply> script; // taken in order, one per request
     const QList<Request> &requests() const { return m_requests; }
-    int connections() const { return m_connections; }
 
 private:
     void accept()
     {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            const int number = ++m_connections;
             m_sockets.append(socket);
             auto buffer = std::make_shared<QByteArray>();
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer, number]() {
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer]() {
                 buffer->append(socket->readAll());
                 acknowledgeAtOnce(socket);
-                while (serveOne(socket, buffer.get(), number)) {
+                while (serveOne(socket, buffer.get())) {
                 }
             });
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -110,7 +111,7 @@ private:
     }
 
     // Takes one whole request off the buffer and answers it; false when more bytes are needed.
-    bool serveOne(QTcpSocket *socket, QByteArray *buffer, int connection)
+    bool serveOne(QTcpSocket *socket, QByteArray *buffer)
     {
         const int end = buffer->indexOf("\r\n\r\n");
         if (end < 0 || end > kMaxHeaderBytes) {
@@ -123,7 +124,6 @@ private:
         Request request;
         request.method = requestLine.value(0);
         request.target = requestLine.value(1);
-        request.connection = connection;
         for (int i = 1; i < lines.size(); ++i) {
             const int colon = lines.at(i).indexOf(':');
             if (colon > 0)
@@ -155,6 +155,5 @@ private:
     QTcpServer m_server;
     QList<QPointer<QTcpSocket>> m_sockets;
     QList<Request> m_requests;
-    int m_connections = 0;
 };
 } // namespace tarn::test

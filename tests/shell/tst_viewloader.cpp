@@ -16,6 +16,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStateMachine>
 #include <QTcpServer>
@@ -357,6 +358,11 @@ void TstViewLoader::analyticsReporting()
     tarn::ScreenViewReporter::setInstance(&analytics);
     const QByteArray keptPort = qgetenv("TARN_DEVICE_PORT");
     qputenv("TARN_DEVICE_PORT", QByteArray::number(tarn::test::HttpRecorder().port())); // refuses
+    const auto restore = qScopeGuard([&]() {
+        TCPAdaptor::instance()->doDisconnect();
+        qputenv("TARN_DEVICE_PORT", keptPort);
+        TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    });
     const QList<QPair<QString, QString>> commands{{"EnterPassword", "127.0.0.1:hunter2"},
                                                   {"ConnectDevice", "127.0.0.1:hunter2"},
                                                   {"ConfigMode", "{\"owner\":\"hunter2\"}"},
@@ -369,7 +375,8 @@ void TstViewLoader::analyticsReporting()
     m_loader->onGuiSignal(QStringLiteral("PEQ"), QStringLiteral("Low"));
     analytics.setIsAnalyticsAllowed(true);
     m_loader->onGuiSignal(QStringLiteral("PEQ"), QStringLiteral("Mid"));
-    QTRY_COMPARE_WITH_TIMEOUT(collector.requests().size(), commands.size() + 2, 10000); // + the platform event
+    // + the platform event; the screens' own reactions to the refused link may follow.
+    QTRY_VERIFY_WITH_TIMEOUT(collector.requests().size() >= commands.size() + 2, 10000);
     for (int i = 0; i < commands.size(); ++i) {
         const auto &request = collector.requests().at(i);
         QVERIFY2(!request.body.contains("hunter2") && !request.body.contains("127.0.0.1"), request.body.constData());
@@ -377,12 +384,7 @@ void TstViewLoader::analyticsReporting()
         QVERIFY(form.contains({QStringLiteral("cd"), commands.at(i).first}));
         QCOMPARE(form.contains({QStringLiteral("Payload"), QStringLiteral("High")}), i == commands.size() - 1);
     }
-    QVERIFY(collector.requests().last().form().contains({QStringLiteral("Payload"), QStringLiteral("Mid")}));
-
-    TCPAdaptor::instance()->doDisconnect();
-    QTRY_VERIFY(!TCPAdaptor::instance()->isConnected());
-    qputenv("TARN_DEVICE_PORT", keptPort);
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    QCOMPARE(collector.requests().at(commands.size() + 1).field(QStringLiteral("Payload")), QStringLiteral("Mid"));
 }
 
 QTcpSocket *TstViewLoader::acceptConnection()
