@@ -71,7 +71,7 @@ bool DeviceState::fits(const Variable &v, const Value &value) const
     return false;
 }
 
-void DeviceState::reconfigure(const Catalogue &chain)
+void DeviceState::reconfigure(const Catalogue &chain, const QSet<QString> &renewed)
 {
     const size_t before = m_values.size();
     // What clients saw before, to push only what appears or changes.
@@ -103,7 +103,7 @@ void DeviceState::reconfigure(const Catalogue &chain)
         if (fresh && v.live.type != LiveMotion::Type::None)
             m_phase[size_t(idx)] = m_random.unit() * kTwoPi;
         // Attributes and other read-only facts belong to the chain, not to the user.
-        const bool structural = v.key.contains(QLatin1String("\\AT\\"))
+        const bool structural = v.key.contains(QLatin1String("\\AT\\")) || renewed.contains(v.object)
                              || (!v.writable && v.initial != initialBefore.value(idx));
         if (!fresh && !structural && fits(v, m_values[size_t(idx)]))
             continue;

@@ -82,9 +82,10 @@ public:
 
     // Replaces the running chain by the processing objects of `chain` (Catalogue::absorb):
     // objects that stay keep their values, new ones start at their initial values, attributes
-    // take the new chain's, and every stored preset moves onto the new chain. What appeared or
-    // changed is pushed; then chainChanged().
-    void reconfigure(const Catalogue &chain);
+    // take the new chain's, and every stored preset moves onto the new chain. Objects named in
+    // `renewed` (another block under the same name) start afresh. What appeared or changed is
+    // pushed; then chainChanged().
+    void reconfigure(const Catalogue &chain, const QSet<QString> &renewed = {});
 
     QJsonObject presetStoreJson() const;
     bool restorePresetStore(const QJsonObject &json, QString *error);

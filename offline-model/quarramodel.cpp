@@ -161,8 +161,10 @@ bool QuarraModel::buildChain(const Json::Value &builderConfig, Chain *chain, QSt
     EqBehaviour::addRoomMeasurement(&chain->catalogue);
     for (auto it = json.begin(); it != json.end(); ++it) {
         const QString cls = it.value().toObject().value(QStringLiteral("ClassName")).toString();
-        if (!it.key().startsWith(QLatin1Char('.')) && !cls.isEmpty())
+        if (!it.key().startsWith(QLatin1Char('.')) && !cls.isEmpty()) {
             chain->classOf.insert(it.key(), cls);
+            chain->blockOf.insert(it.key(), cls + QLatin1Char('/') + it.value().toObject().value(QStringLiteral(".type")).toString());
+        }
     }
     chain->builderConfig = builderConfig;
     if (empty) {
@@ -183,6 +185,7 @@ void QuarraModel::setChain(Chain chain)
     m_document = std::move(chain.document);
     m_sha256 = QCryptographicHash::hash(m_document, QCryptographicHash::Sha256).toHex();
     m_classOf = std::move(chain.classOf);
+    m_blockOf = std::move(chain.blockOf);
     qCInfo(lcQuarra) << "configuration document of" << m_document.size() << "bytes," << m_classOf.size()
                      << "processing objects, sha256" << m_sha256;
 }
@@ -320,7 +323,13 @@ void QuarraModel::reconfigure(const QJsonObject &request)
             m_state->finishNodeCommand(method, errorAnswer(id, kFailed, QStringLiteral("A preset is loading")));
             return;
         }
-        m_state->reconfigure(chain->catalogue);
+        // A crossover with another layout or a mixer of another type is another block.
+        QSet<QString> renewed;
+        for (auto it = chain->blockOf.cbegin(); it != chain->blockOf.cend(); ++it) {
+            if (m_blockOf.contains(it.key()) && m_blockOf.value(it.key()) != it.value())
+                renewed.insert(it.key());
+        }
+        m_state->reconfigure(chain->catalogue, renewed);
         const int objects = chain->classOf.size();
         setChain(std::move(*chain));
         saveChain();

@@ -53,6 +53,7 @@ private:
         Json::Value builderConfig; // null: no configuration
         QByteArray document;
         QHash<QString, QString> classOf; // processing object -> its class
+        QHash<QString, QString> blockOf; // processing object -> its class and block type
         Catalogue catalogue;
     };
 
@@ -75,6 +76,7 @@ private:
     QByteArray m_document;
     QByteArray m_sha256;
     QHash<QString, QString> m_classOf;
+    QHash<QString, QString> m_blockOf;
     bool m_reconfiguring = false;
 
     struct Clipboard {
