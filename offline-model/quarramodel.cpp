@@ -90,6 +90,12 @@ QuarraModel::QuarraModel(const Settings &settings, QObject *parent) : QObject(pa
     initQuarraResources();
 }
 
+QuarraModel::~QuarraModel()
+{
+    if (m_state)
+        m_state->setNodeCommandHandler(nullptr);
+}
+
 QString QuarraModel::builtInTable()
 {
     return kTable;

@@ -11,6 +11,7 @@
 #include <QList>
 #include <QObject>
 #include <QPair>
+#include <QPointer>
 
 namespace tarn::offline {
 class DeviceState;
@@ -35,6 +36,7 @@ public:
     };
 
     explicit QuarraModel(const Settings &settings, QObject *parent = nullptr);
+    ~QuarraModel() override;
 
     // Loads the table and the template library and composes the catalogue of the starting
     // chain: the one kept in the state folder, else the library's default (none with `empty`).
@@ -71,7 +73,7 @@ private:
     Settings m_settings;
     QuarraCatalogue m_table;
     tarn::ConfigBuilder m_builder;
-    DeviceState *m_state = nullptr;
+    QPointer<DeviceState> m_state;
     Json::Value m_builderConfig;
     QByteArray m_document;
     QByteArray m_sha256;

@@ -29,26 +29,27 @@ void runToEnd(DeviceState &state, const QString &line, const QString &method)
         qFatal("%s ended %s", qPrintable(method), qPrintable(state.display(status)));
 }
 
+Catalogue prepared(QuarraModel &model)
+{
+    Catalogue catalogue;
+    QString error;
+    if (!model.prepare(&catalogue, &error))
+        qFatal("%s", qPrintable(error));
+    return catalogue;
+}
+
 void BM_QuarraStart(benchmark::State &state)
 {
     for (auto _ : state) {
         QuarraModel model(QuarraModel::Settings{});
-        Catalogue catalogue;
-        QString error;
-        if (!model.prepare(&catalogue, &error))
-            qFatal("%s", qPrintable(error));
-        benchmark::DoNotOptimize(catalogue.variables().size());
+        benchmark::DoNotOptimize(prepared(model).variables().size());
     }
 }
 
 void BM_QuarraReconfigure(benchmark::State &state)
 {
     QuarraModel model(QuarraModel::Settings{QString(), QString(), false, 0});
-    Catalogue catalogue;
-    QString error;
-    if (!model.prepare(&catalogue, &error))
-        qFatal("%s", qPrintable(error));
-    DeviceState device(catalogue, 1);
+    DeviceState device(prepared(model), 1);
     model.attach(&device);
     // Two chains that differ in their input inserts and crossovers, applied in turn.
     QJsonObject config = QJsonDocument::fromJson(model.document()).object().value(QStringLiteral(".builderConfig")).toObject();
@@ -71,11 +72,7 @@ void BM_QuarraReconfigure(benchmark::State &state)
 void BM_QuarraDocumentChunk(benchmark::State &state)
 {
     QuarraModel model(QuarraModel::Settings{});
-    Catalogue catalogue;
-    QString error;
-    if (!model.prepare(&catalogue, &error))
-        qFatal("%s", qPrintable(error));
-    DeviceState device(catalogue, 1);
+    DeviceState device(prepared(model), 1);
     model.attach(&device);
     const QString line = QStringLiteral("{\"method\": \"GetConfigDocument\", \"params\": [0], \"id\": \"appID_getConfigDocument\"}");
     for (auto _ : state)
