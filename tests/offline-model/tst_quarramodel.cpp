@@ -7,6 +7,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
 #include <QtTest>
 
 using tarn::offline::Catalogue;
@@ -192,6 +194,7 @@ void TstQuarraModel::catalogueFollowsTheFixedChain()
         QCOMPARE(q.writable, t.writable);
         QCOMPARE(q.min, t.min);
         QCOMPARE(q.format.unit, t.format.unit);
+        QCOMPARE(int(q.live.type), int(t.live.type)); // meters move, gain reductions follow their block
         if (t.name != QLatin1String("Amount") && t.name != QLatin1String("Source"))
             QCOMPARE(q.max, t.max);
         if (t.name != QLatin1String("Source"))
@@ -222,6 +225,10 @@ void TstQuarraModel::documentByChunks()
     Session s;
     QVERIFY(s.open(model.port()));
     QVERIFY(s.get(kNpo, QStringLiteral("Node\\AT\\Class_Name")).endsWith(QLatin1String("\"norvCadenzoQuarra\"")));
+    QUdpSocket discovery;
+    discovery.writeDatagram("get \\\\Node\\AT\\Class_Name\n", QHostAddress::LocalHost, model.port());
+    QTRY_VERIFY_WITH_TIMEOUT(discovery.hasPendingDatagrams(), kWaitMs);
+    QVERIFY(discovery.receiveDatagram().data().contains("\"norvCadenzoQuarra\""));
     const QByteArray doc = s.document();
     QVERIFY2(!doc.isEmpty(), "chunks in order, size and digest steady, digest right");
     QuarraModel local(QuarraModel::Settings{QString(), QString(), empty, 0});
