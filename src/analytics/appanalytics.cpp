@@ -2,6 +2,7 @@
 #include "appanalytics_p.h"
 
 #include "analyticslog.h"
+#include "cloudstore.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "version.h"
@@ -151,13 +152,7 @@ AppAnalytics::Private::Private(AppAnalytics *owner)
         connect(gui, &QGuiApplication::applicationStateChanged, this, &Private::onApplicationStateChanged);
     }
 
-    const QString endpoint = qEnvironmentVariable("TARN_ANALYTICS_URL", QString::fromLatin1(kDefaultEndpoint));
-    const QUrl url(endpoint, QUrl::StrictMode);
-    if (url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-        && !url.host().isEmpty())
-        m_endpoint = url;
-    else
-        qCWarning(lcAnalytics) << "TARN_ANALYTICS_URL is not an http(s) URL; usage data will not be sent:" << endpoint;
+    m_endpoint = tarn::httpUrlFromEnvironment("TARN_ANALYTICS_URL", QUrl(QString::fromLatin1(kDefaultEndpoint)));
 
     m_sendTimer.setInterval(AppAnalytics::kInitialSendIntervalMs);
     connect(&m_sendTimer, &QTimer::timeout, this, &Private::postMessage);
@@ -356,8 +351,6 @@ void AppAnalytics::Private::postMessage()
         m_sendTimer.start();
         return;
     }
-    if (!m_endpoint.isValid())
-        return;
     const Hit &hit = m_queue.constFirst();
     const qint64 queueTime = std::max<qint64>(0, QDateTime::currentMSecsSinceEpoch() - hit.queuedMs);
     QNetworkRequest request(m_endpoint);

@@ -47,8 +47,6 @@ public:
 
     const tarn::analytics::HitQueue &queue() const { return m_queue; }
     QString queueFilePath() const { return m_path; }
-    QUrl endpoint() const { return m_endpoint; }
-    void setEndpoint(const QUrl &endpoint) { m_endpoint = endpoint; }
     int maxQueuedHits() const { return m_cap; }
     void setMaxQueuedHits(int cap);
     void setPostTimeout(int ms) { m_postTimeoutMs = ms; }
