@@ -165,6 +165,7 @@ void TstAnalytics::consentGovernsQueueFileAndPlatformEvent()
     QCOMPARE(collector.requests().at(1).field("cd"), QStringLiteral("After"));
 
     // Withdrawn through the client: what was queued goes, from the disk too.
+    QTRY_VERIFY(d(analytics)->queue().isEmpty() && !analytics->isSending());
     analytics->setSendInterval(60000);
     analytics->sendScreenView(QStringLiteral("Queued"));
     QTRY_VERIFY(QFile::exists(queueFile()) && !d(analytics)->isSaving());
