@@ -21,7 +21,6 @@
 #include <malloc.h>
 #include <time.h>
 
-#include <cstdio>
 
 namespace {
 constexpr int kHits = 10000;
