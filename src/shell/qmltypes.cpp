@@ -30,6 +30,9 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "brandlistmodel.h"
+#include "tuningfilelistmodel.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -74,5 +77,8 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    registerType<TuningFileListModel>("TuningFileListModel");
+    registerType<BrandListModel>("BrandListModel");
 }
 } // namespace tarn
