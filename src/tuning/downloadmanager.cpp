@@ -9,12 +9,14 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
+#include <cstdio>
 #include <QTimer>
 
 DownloadManager::DownloadManager(QObject *parent)
     : QObject(parent)
 {
+    // Callers on other threads post batches; the list must cross by value.
+    qRegisterMetaType<QList<QUrl>>("QList<QUrl>");
     connect(this, &DownloadManager::download, this, &DownloadManager::onDownload);
     connect(this, &DownloadManager::downloadMultiple, this, &DownloadManager::onDownloadMultiple);
 }
@@ -42,10 +44,7 @@ void DownloadManager::onThreadFinished()
         delete m_reply;
         m_reply = nullptr;
     }
-    if (m_output) {
-        m_output->cancelWriting();
-        m_output.reset();
-    }
+    discardOutput();
     m_queue.clear();
     m_network.reset();
 }
@@ -111,8 +110,9 @@ void DownloadManager::startNextDownload()
             why = QStringLiteral("Refusing to save '%1': %2").arg(name.left(64), why);
         }
         if (why.isEmpty()) {
-            m_output = std::make_unique<QSaveFile>(QDir(m_current.dir).filePath(name));
-            if (!m_output->open(QIODevice::WriteOnly)) {
+            m_target = QDir(m_current.dir).filePath(name);
+            m_output = std::make_unique<QFile>(m_target + QLatin1String(PartSuffix));
+            if (!m_output->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
                 why = m_output->errorString();
                 qCWarning(lcTuning, "Problem opening save file '%s' for download '%s': %s", qUtf8Printable(name),
                           url.toEncoded().constData(), qUtf8Printable(why));
@@ -185,21 +185,42 @@ void DownloadManager::onDownloadFinished()
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
     if (why.isEmpty() && length.isValid() && length.toLongLong() != m_received)
         why = QStringLiteral("Only %1 of %2 bytes arrived").arg(m_received).arg(length.toLongLong());
-    if (why.isEmpty() && !m_output->commit())
-        why = m_output->errorString();
+    if (why.isEmpty() && !commitOutput())
+        why = QStringLiteral("Could not move the download into place: %1").arg(m_target);
     m_reply->disconnect(this);
     m_reply->deleteLater();
     m_reply = nullptr;
     finishCurrent(why.isEmpty(), why);
 }
 
+void DownloadManager::discardOutput()
+{
+    if (!m_output)
+        return;
+    m_output->close();
+    m_output->remove();
+    m_output.reset();
+}
+
+bool DownloadManager::commitOutput()
+{
+    // Written beside the target, moved over it only now that it is whole. rename() replaces
+    // the target in one step where the platform allows; elsewhere the old file goes first.
+    if (!m_output->flush())
+        return false;
+    m_output->close();
+    const QByteArray from = QFile::encodeName(m_output->fileName());
+    const QByteArray to = QFile::encodeName(m_target);
+    if (std::rename(from.constData(), to.constData()) != 0
+        && !(QFile::remove(m_target) && std::rename(from.constData(), to.constData()) == 0))
+        return false;
+    m_output.reset();
+    return true;
+}
+
 void DownloadManager::finishCurrent(bool success, const QString &errorString)
 {
-    if (m_output) {
-        if (!success)
-            m_output->cancelWriting();
-        m_output.reset();
-    }
+    discardOutput();
     const QUrl url = m_current.url;
     if (success) {
         ++m_downloaded;

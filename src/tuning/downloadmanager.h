@@ -12,7 +12,7 @@
 class QNetworkAccessManager;
 #include <QNetworkProxy>
 class QNetworkReply;
-class QSaveFile;
+class QFile;
 
 // Fetches files over HTTP(S) into local folders, one after another, on a thread of its own.
 // A file is written beside its final name and moved into place only when the whole body of a
@@ -26,6 +26,8 @@ public:
     static constexpr int TransferTimeoutMs = 30 * 1000;
     static constexpr int MaxRedirects = 5;
     static constexpr qint64 DefaultMaxFileBytes = 64 * 1024 * 1024;
+    // A file on its way is written under its name with this suffix.
+    static constexpr char PartSuffix[] = ".part";
 
     explicit DownloadManager(QObject *parent = nullptr);
     ~DownloadManager() override;
@@ -61,12 +63,15 @@ private:
     };
     void prepareFolder(const QString &dir, bool deleteExisting);
     void finishCurrent(bool success, const QString &errorString);
+    bool commitOutput();
+    void discardOutput();
 
     std::unique_ptr<QNetworkAccessManager> m_network;
     std::deque<Job> m_queue;
     Job m_current;
     QNetworkReply *m_reply = nullptr;
-    std::unique_ptr<QSaveFile> m_output;
+    std::unique_ptr<QFile> m_output;
+    QString m_target;
     QString m_failure; // set when this side stopped the transfer
     qint64 m_received = 0;
     qint64 m_maxFileBytes = DefaultMaxFileBytes;
