@@ -194,13 +194,19 @@ bool TuningFileListModel::passes(const BrandSeries &group) const
     return m_brandFilter == QLatin1String(ShowAll) || group.first == m_brandFilter;
 }
 
-void TuningFileListModel::initializeModel(bool full)
+void TuningFileListModel::markBusy()
 {
-    const QString address = TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceAddress));
+    // Busy from the request on, not only once the manager has taken it.
     if (!m_busy) {
         m_busy = true;
         emit busyChanged();
     }
+}
+
+void TuningFileListModel::initializeModel(bool full)
+{
+    const QString address = TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceAddress));
+    markBusy();
     emit signalInitialize(address, full);
 }
 
@@ -243,10 +249,7 @@ void TuningFileListModel::applyChanges()
     if (!m_enableApplyCancel)
         return;
     m_reinitialiseWhenIdle = true;
-    if (!m_busy) {
-        m_busy = true;
-        emit busyChanged();
-    }
+    markBusy();
     emit signalApplyChanges(m_map);
 }
 
@@ -265,20 +268,14 @@ void TuningFileListModel::discardChanges()
 void TuningFileListModel::updateFromCloud()
 {
     m_reinitialiseWhenIdle = true;
-    if (!m_busy) {
-        m_busy = true;
-        emit busyChanged();
-    }
+    markBusy();
     emit signalUpdateFromCloud();
 }
 
 void TuningFileListModel::resetTunings()
 {
     m_reinitialiseWhenIdle = true;
-    if (!m_busy) {
-        m_busy = true;
-        emit busyChanged();
-    }
+    markBusy();
     emit signalResetTunings();
 }
 

@@ -107,6 +107,7 @@ private:
         QString state;
         bool passes = true;
     };
+    void markBusy();
     void onManagerBusy(bool busy);
     bool passes(const BrandSeries &group) const;
 
