@@ -30,6 +30,9 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "brandlistmodel.h"
+#include "tuningfilelistmodel.h"
+
 #include "appanalytics.h"
 
 #include <QtQml>
@@ -76,6 +79,9 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    registerType<TuningFileListModel>("TuningFileListModel");
+    registerType<BrandListModel>("BrandListModel");
 
     // The process's analytics client, for the utilities screen's switch.
     qmlRegisterSingletonType<AppAnalytics>("AppAnalytics", 1, 0, "AppAnalytics", [](QQmlEngine *, QJSEngine *) -> QObject * {
