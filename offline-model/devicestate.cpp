@@ -835,8 +835,8 @@ bool DeviceState::clearPreset(int slot, QString *error)
     }
     if (!slotUsed(slot))
         return true;
+    // The name stays: a file put back (an update is remove, then put) keeps it.
     m_slots[size_t(slot)] = Slot();
-    assignText(kNamePrefix + QString::number(slot), QString());
     if (slot == currentPreset())
         assignText(kModified, variable(indexOf(kModified)).onText);
     assignNumber(kChanged, m_values[size_t(indexOf(kChanged))].number + 1);

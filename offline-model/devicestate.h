@@ -80,7 +80,8 @@ public:
     bool slotUsed(int slot) const;
     // One stored preset ({"configuration", "values"}; the name is the slot's Name_n), empty for
     // an empty slot. importPreset stores such a document (refused, with nothing changed, when it
-    // does not fit the catalogue or a preset is loading); clearPreset empties the slot.
+    // does not fit the catalogue or a preset is loading); clearPreset empties the slot and keeps
+    // its name.
     QJsonObject presetJson(int slot) const;
     bool importPreset(int slot, const QJsonObject &preset, QString *error);
     bool clearPreset(int slot, QString *error);
