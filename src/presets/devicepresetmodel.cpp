@@ -17,6 +17,13 @@ DevicePresetModel::DevicePresetModel(QObject *parent) : QAbstractListModel(paren
     connect(this, &QAbstractItemModel::rowsInserted, this, &DevicePresetModel::countChanged);
     connect(this, &QAbstractItemModel::rowsRemoved, this, &DevicePresetModel::countChanged);
     connect(this, &QAbstractItemModel::modelReset, this, &DevicePresetModel::countChanged);
+    auto bump = [this]() {
+        ++m_revision;
+        emit revisionChanged();
+    };
+    connect(this, &QAbstractItemModel::modelReset, this, bump);
+    connect(this, &QAbstractItemModel::rowsInserted, this, bump);
+    connect(this, &QAbstractItemModel::dataChanged, this, bump);
 }
 
 DevicePresetModel::~DevicePresetModel() = default;

@@ -19,6 +19,8 @@ class DevicePresetModel : public QAbstractListModel {
     Q_PROPERTY(int count READ count NOTIFY countChanged)
     // The processor's preset slots, numbered from 1.
     Q_PROPERTY(int slotCount READ slotCount CONSTANT)
+    // Grows at every change of rows or names: bindings that call nameOf() name it to follow.
+    Q_PROPERTY(int revision READ revision NOTIFY revisionChanged)
 public:
     enum Roles { ModelPresetName = Qt::UserRole + 1, ModelPresetId };
     static constexpr int kMaxRows = 100;
@@ -31,6 +33,7 @@ public:
     QHash<int, QByteArray> roleNames() const override;
     int count() const { return m_presets.size(); }
     int slotCount() const;
+    int revision() const { return m_revision; }
 
     PresetProvider *provider() const { return m_provider; }
 
@@ -54,6 +57,7 @@ signals:
     void actionFinished();
     void transferProgress(qint64 done, qint64 total);
     void countChanged();
+    void revisionChanged();
 
 public slots:
     void refreshModel();
@@ -70,4 +74,5 @@ private:
     QList<PresetInfo> m_presets;
     // Names as last reported per slot, also for slots not (yet) in the list.
     QHash<int, QString> m_names;
+    int m_revision = 0;
 };

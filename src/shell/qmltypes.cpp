@@ -30,6 +30,11 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "devicepresetmodel.h"
+#include "filesystemmodel.h"
+#include "presetinfo.h"
+#include "presetprovider.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -74,5 +79,10 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    qRegisterMetaType<PresetInfo>("PresetInfo");
+    registerType<PresetProvider>("PresetProvider");
+    registerType<DevicePresetModel>("DevicePresetModel");
+    registerType<FileSystemModel>("FileSystemModel");
 }
 } // namespace tarn

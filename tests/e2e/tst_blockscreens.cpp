@@ -18,6 +18,7 @@
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSet>
+#include <QStandardPaths>
 
 #include <atomic>
 #include <memory>
@@ -102,6 +103,7 @@ private slots:
     void gainReductionFollowsTheBlock();
     void bandTabsFollowTheCrossover();
     void mixerFollowsTheRunningPreset();
+    void presetsScreenCopiesAndRecalls();
 
 private:
     QQuickItem *page() const;
@@ -123,6 +125,7 @@ void TstBlockScreens::initTestCase()
     QVERIFY2(m_model.start({QStringLiteral("--seed"), QStringLiteral("11"), QStringLiteral("--recall-ms"), QStringLiteral("50")}),
              qPrintable(m_model.output()));
     qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
+    qputenv("TARN_FTP_PORT", QByteArray::number(m_model.status().value(QStringLiteral("ftpPort")).toInt()));
     qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
     TarnSettings().clear();
     TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
@@ -441,6 +444,42 @@ void TstBlockScreens::mixerFollowsTheRunningPreset()
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("MonoMixer"), QStringLiteral("Input_B_Mute")), QStringLiteral("On"), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(mute->property("muted").toBool(), kWait);
     QVERIFY(recall(1));
+    QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
+}
+
+// The presets screen: a preset copied to the PC through the screen's dialog arrives with the
+// processor's bytes, and a recall from the screen sends the screens home.
+void TstBlockScreens::presetsScreenCopiesAndRecalls()
+{
+    QVERIFY(open(QStringLiteral("Presets"), QString(), QStringLiteral("ScreenPresets.qml")));
+    QQuickView *view = m_loader->view();
+    const auto press = [&](const QString &name) {
+        QQuickItem *item = nullptr;
+        if (!QTest::qWaitFor([&] { return (item = findItem(view->contentItem(), name)) && item->isEnabled(); }, kWait))
+            return false;
+        clickAt(view, item, QPointF(item->width() / 2, item->height() / 2));
+        return true;
+    };
+    QVERIFY(press(QStringLiteral("devicePreset2")));
+    QVERIFY(press(QStringLiteral("copyToPcButton")));
+    QQuickItem *input = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((input = findItem(view->contentItem(), QStringLiteral("nameInput"))), kWait);
+    QCOMPARE(input->property("text").toString(), QStringLiteral("2-Way + Sub"));
+    view->grabWindow().save(m_screenshots + QStringLiteral("/ScreenPresets-dialog.png"));
+    QVERIFY(press(QStringLiteral("nameConfirm")));
+    const QString copied = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tarn/Presets/2-Way + Sub");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copied), kWait);
+    QFile local(copied);
+    QFile remote(m_model.stateDir() + QStringLiteral("/ftp/presets/Preset_2.preset"));
+    QVERIFY(local.open(QIODevice::ReadOnly) && remote.open(QIODevice::ReadOnly));
+    QCOMPARE(local.readAll(), remote.readAll());
+    QTRY_VERIFY_WITH_TIMEOUT(findItem(page(), QStringLiteral("pcPreset0")), kWait);
+    view->grabWindow().save(m_screenshots + QStringLiteral("/ScreenPresets-copied.png"));
+
+    QVERIFY(press(QStringLiteral("devicePreset3")));
+    QVERIFY(press(QStringLiteral("recallButton")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("3"), kWait);
     QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
 }
 
