@@ -263,6 +263,8 @@ ToolScreenFrame {
                     }
                 }
             }
+
+            SettingsTransferStrip { width: parent.width }
         }
 
         Column {

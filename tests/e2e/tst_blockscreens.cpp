@@ -2,6 +2,7 @@
 // loads through its navigation command without a QML warning and every control on it receives
 // its value; a control moved on the screen changes the value in the model and the screen then
 // shows the model's value; the variant chosen follows the running preset.
+#include "datapaths.h"
 #include "linkclient.h"
 #include "modelprocess.h"
 #include "qmltypes.h"
@@ -14,6 +15,9 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -104,6 +108,7 @@ private slots:
     void bandTabsFollowTheCrossover();
     void mixerFollowsTheRunningPreset();
     void presetsScreenCopiesAndRecalls();
+    void settingsTransferFromTheUtilitiesScreen();
 
 private:
     QQuickItem *page() const;
@@ -480,6 +485,45 @@ void TstBlockScreens::presetsScreenCopiesAndRecalls()
     QVERIFY(press(QStringLiteral("recallButton")));
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("3"), kWait);
+    QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
+}
+
+// The utilities screen's settings transfer: the processor's settings into the offline model's
+// store (a private model instance does the work), then the offline model's into the processor.
+void TstBlockScreens::settingsTransferFromTheUtilitiesScreen()
+{
+    qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
+    QVERIFY(open(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml")));
+    QQuickView *view = m_loader->view();
+    QSignalSpy finished(m_loader.get(), &ViewLoader::syncFinished);
+    QSignalSpy failed(m_loader.get(), &ViewLoader::syncError);
+    const auto press = [&](const QString &name) {
+        QQuickItem *item = nullptr;
+        if (!QTest::qWaitFor([&] { return (item = findItem(view->contentItem(), name)) && item->isEnabled(); }, kWait))
+            return false;
+        clickAt(view, item, QPointF(item->width() / 2, item->height() / 2));
+        return true;
+    };
+    QVERIFY(press(QStringLiteral("receiveSettingsButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_loader->appBusyPreventClose(), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 1, 3 * kWait);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+    QVERIFY(!m_loader->appBusyPreventClose());
+    QFile store(tarn::dataFolder() + QStringLiteral("/OfflineModel/presets.json"));
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    const QJsonObject stored = QJsonDocument::fromJson(store.readAll()).object();
+    QCOMPARE(QString::number(stored.value(QStringLiteral("current")).toInt()),
+             modelValue(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")));
+    QCOMPARE(stored.value(QStringLiteral("slots")).toArray().size(), 8);
+    view->grabWindow().save(m_screenshots + QStringLiteral("/ScreenUtilities-received.png"));
+
+    const QString changed = modelValue(QStringLiteral("Presets"), QStringLiteral("Changed"));
+    QVERIFY(press(QStringLiteral("sendSettingsButton")));
+    QVERIFY(press(QStringLiteral("sendSettingsConfirm")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 2, 3 * kWait);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+    QCOMPARE(modelValue(QStringLiteral("Presets"), QStringLiteral("Changed")).toDouble(), changed.toDouble() + 1);
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
     QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
 }
 
