@@ -245,18 +245,25 @@ void PresetProvider::presetFetch(int id)
     startGet(QString::fromLatin1(kPresetFolder), presetFileName(id), QStringLiteral("Copying preset from the processor..."));
 }
 
-void PresetProvider::transfer(int id, const QString &presetName, const QByteArray &presetConfig)
+bool PresetProvider::acceptsSlotAndName(int id, const QString &name)
 {
     if (id < 1 || id > tarn::presets::kDevicePresetSlots) {
         fail(QStringLiteral("The processor has no preset slot %1.").arg(id));
-        return;
+        return false;
     }
-    if (!tarn::presets::isValidDeviceName(presetName)) {
+    if (!tarn::presets::isValidDeviceName(name)) {
         fail(QStringLiteral("\"%1\" cannot be a preset name on the processor: use up to %2 letters, digits, blanks and ! # $ % & ' ( ) + , - . = [ ] ^ _ \\ { } ~ @.")
-                 .arg(cleanName(presetName))
+                 .arg(cleanName(name))
                  .arg(tarn::presets::kMaxDeviceNameLength));
-        return;
+        return false;
     }
+    return true;
+}
+
+void PresetProvider::transfer(int id, const QString &presetName, const QByteArray &presetConfig)
+{
+    if (!acceptsSlotAndName(id, presetName))
+        return;
     if (presetConfig.isEmpty() || presetConfig.size() > kMaxPresetBytes) {
         fail(QStringLiteral("The preset file is empty or too large to send."));
         return;
@@ -335,16 +342,8 @@ void PresetProvider::recall(int id, const QString &name)
 
 void PresetProvider::rename(int id, const QString &name)
 {
-    if (id < 1 || id > tarn::presets::kDevicePresetSlots) {
-        fail(QStringLiteral("The processor has no preset slot %1.").arg(id));
+    if (!acceptsSlotAndName(id, name))
         return;
-    }
-    if (!tarn::presets::isValidDeviceName(name)) {
-        fail(QStringLiteral("\"%1\" cannot be a preset name on the processor: use up to %2 letters, digits, blanks and ! # $ % & ' ( ) + , - . = [ ] ^ _ \\ { } ~ @.")
-                 .arg(cleanName(name))
-                 .arg(tarn::presets::kMaxDeviceNameLength));
-        return;
-    }
     m_presetName = name;
     qCInfo(lcPresets).noquote() << "rename preset     " << name;
     if (sendPresetWrite(kNamePrefix + QString::number(id), name))
@@ -353,10 +352,8 @@ void PresetProvider::rename(int id, const QString &name)
 
 void PresetProvider::store(int id, const QString &name)
 {
-    if (id < 1 || id > tarn::presets::kDevicePresetSlots || !tarn::presets::isValidDeviceName(name)) {
-        rename(id, name); // says what is wrong
+    if (!acceptsSlotAndName(id, name))
         return;
-    }
     m_presetName = name;
     if (sendPresetWrite(QStringLiteral("Store"), QString::number(id)))
         rename(id, name);

@@ -87,6 +87,8 @@ protected slots:
 
 private:
     enum class PutKind { File, Preset, Update };
+    // A slot the processor has and a name it takes; false with the failure told.
+    bool acceptsSlotAndName(int id, const QString &name);
     void ensureConnected();
     void startGet(const QString &dir, const QString &file, const QString &busyText);
     void queuePut(const QByteArray &data, const QString &dir, const QString &file, PutKind kind);

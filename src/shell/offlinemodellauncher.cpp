@@ -117,12 +117,8 @@ void OfflineModelLauncher::start()
 
 void OfflineModelLauncher::stop()
 {
-    m_startDeadline->stop();
-    if (!isRunning())
-        return;
-    m_stopping = true;
-    m_process->terminate();
-    if (!m_process->waitForFinished(kStopTimeoutMs)) {
+    requestStop();
+    if (isRunning() && !m_process->waitForFinished(kStopTimeoutMs)) {
         m_process->kill();
         m_process->waitForFinished(kStopTimeoutMs);
     }
