@@ -39,6 +39,9 @@ public slots:
     void setHardwareVersion(const QString &hardwareVersion);
     // Asks the model to end and returns at once; stopped() follows.
     void requestStop();
+    // The processor model to start with: "Tarn" (fixed chain, the default) or "Quarra"
+    // (configurable chain); anything else means "Tarn". Applies from the next start().
+    void setModel(const QString &model);
 
 signals:
     void started();
@@ -54,6 +57,7 @@ private:
     QProcess *m_process = nullptr;
     QTimer *m_startDeadline = nullptr;
     QString m_hardwareVersion;
+    QString m_model;
     QByteArray m_pendingOutput;
     bool m_listening = false;
     bool m_private = false;
