@@ -116,6 +116,8 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
             if (m_state->variable(idx).presetScope)
                 m_saveTimer.start();
         });
+        // A new chain changes the running values and every stored preset.
+        connect(m_state.get(), &DeviceState::chainChanged, &m_saveTimer, qOverload<>(&QTimer::start));
     }
 
     ServerSettings settings;
