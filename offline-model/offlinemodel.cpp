@@ -7,6 +7,7 @@
 #include "fileservice.h"
 #include "presetfiles.h"
 #include "quarramodel.h"
+#include "tuningseed.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -158,6 +159,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
         m_scratchFtpRoot = std::make_unique<QTemporaryDir>();
         ftpRoot = m_scratchFtpRoot->path();
     }
+    seedTuningFolders(ftpRoot);
     for (const char *folder : {"presets", "SpeakerTunings", "AmplifierData"})
         QDir().mkpath(QDir(ftpRoot).filePath(QLatin1String(folder)));
     m_presetFiles = std::make_unique<PresetFiles>(m_state.get(), QDir(ftpRoot).filePath(QStringLiteral("presets")));

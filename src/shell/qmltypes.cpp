@@ -35,6 +35,9 @@
 #include "presetinfo.h"
 #include "presetprovider.h"
 
+#include "brandlistmodel.h"
+#include "tuningfilelistmodel.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -84,5 +87,8 @@ void registerQmlTypes()
     registerType<PresetProvider>("PresetProvider");
     registerType<DevicePresetModel>("DevicePresetModel");
     registerType<FileSystemModel>("FileSystemModel");
+
+    registerType<TuningFileListModel>("TuningFileListModel");
+    registerType<BrandListModel>("BrandListModel");
 }
 } // namespace tarn

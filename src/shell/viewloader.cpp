@@ -281,6 +281,10 @@ void ViewLoader::createTransitions()
             add(wizard, exit.signal, exit.to);
     }
     add(wizard, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    // The tuning library is also opened from the utilities screen and, for the screen tour,
+    // from the home screen.
+    add("ScreenUtilities.qml", &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    add(home, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
 }
 
 void ViewLoader::setContextProperties()
