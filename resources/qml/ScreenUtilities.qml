@@ -264,6 +264,8 @@ ToolScreenFrame {
                     }
                 }
             }
+
+            SettingsTransferStrip { width: parent.width }
         }
 
         Column {

@@ -30,6 +30,11 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "devicepresetmodel.h"
+#include "filesystemmodel.h"
+#include "presetinfo.h"
+#include "presetprovider.h"
+
 #include "brandlistmodel.h"
 #include "tuningfilelistmodel.h"
 
@@ -79,6 +84,11 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    qRegisterMetaType<PresetInfo>("PresetInfo");
+    registerType<PresetProvider>("PresetProvider");
+    registerType<DevicePresetModel>("DevicePresetModel");
+    registerType<FileSystemModel>("FileSystemModel");
 
     registerType<TuningFileListModel>("TuningFileListModel");
     registerType<BrandListModel>("BrandListModel");

@@ -7,6 +7,7 @@
 #include "remoteconnectionwatchdog.h"
 #include "screenviewreporter.h"
 #include "settingskeys.h"
+#include "settingssync.h"
 #include "tarnsettings.h"
 #include "tarnstate.h"
 #include "tcpadaptor.h"
@@ -146,6 +147,8 @@ ViewLoader::ViewLoader(QObject *parent)
     tarn::LinkEvents *linkEvents = tarn::LinkEvents::instance();
     if (linkEvents)
         connect(this, &ViewLoader::resendDataRequest, linkEvents, &tarn::LinkEvents::resendDataRequest);
+    // "ReceiveDB" and "SendDB" are carried out there.
+    new SettingsSync(this);
 }
 
 ViewLoader::~ViewLoader()
