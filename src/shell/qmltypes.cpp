@@ -30,6 +30,10 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
+#include "fwupdateuploader.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -74,5 +78,9 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    registerType<FwUpdateUploader>("FwUpdateUploader");
+    registerType<FirmwareUpdater>("FirmwareUpdater");
+    registerType<ApplicationUpdater>("ApplicationUpdater");
 }
 } // namespace tarn
