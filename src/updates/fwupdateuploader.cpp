@@ -71,6 +71,8 @@ void FwUpdateUploader::upload(QString fileName)
     }
     m_fileSize = m_file->size();
     m_sent = 0;
+    m_queued = 0;
+    m_reported = 0;
     m_sha.reset();
     m_lineBuffer.clear();
 
@@ -122,7 +124,7 @@ void FwUpdateUploader::handleLine(const QByteArray &line)
     if (m_phase == Phase::AwaitingWriter && line == kWriterOk) {
         m_phase = Phase::Sending;
         m_timer.stop();
-        sendChunk();
+        sendChunks();
         return;
     }
     if (line.startsWith(kWriterDone)) {
@@ -131,9 +133,9 @@ void FwUpdateUploader::handleLine(const QByteArray &line)
         const qint64 received = words.value(0).toLongLong(&ok);
         const QByteArray sha = words.value(1).toLower();
         if (m_phase != Phase::AwaitingConfirmation || !ok || received != m_fileSize
-            || (!sha.isEmpty() && sha != m_sha.result().toHex())) {
+            || (!sha.isEmpty() && sha != m_sha.hexResult())) {
             qCWarning(lcUpdates) << "Processor confirmed" << line.left(200) << "for" << m_fileSize << "bytes"
-                                 << m_sha.result().toHex();
+                                 << m_sha.hexResult();
             fail(QStringLiteral("The processor received a damaged firmware image. Please upload again."));
             return;
         }
@@ -141,23 +143,24 @@ void FwUpdateUploader::handleLine(const QByteArray &line)
     }
 }
 
-void FwUpdateUploader::sendChunk()
+void FwUpdateUploader::sendChunks()
 {
-    const QByteArray chunk = m_file->read(kChunkBytes);
-    if (chunk.isEmpty()) {
-        if (m_sent != m_fileSize || m_file->error() != QFileDevice::NoError) {
+    while (m_queued - m_sent < kWindowBytes && m_queued < m_fileSize) {
+        const QByteArray chunk = m_file->read(kChunkBytes);
+        if (chunk.isEmpty()) {
             fail(QStringLiteral("The firmware file could not be read: %1").arg(m_file->errorString()));
             return;
         }
+        m_sha.addData(chunk);
+        m_queued += chunk.size();
+        emit write(chunk);
+    }
+    if (m_sent == m_fileSize) {
+        // All of it is on the wire; done is what the processor says, not what was sent.
         m_file->close();
         m_phase = Phase::AwaitingConfirmation;
         m_timer.start(kAnswerTimeoutMs);
-        return;
     }
-    m_sha.addData(chunk);
-    m_chunkBytes = chunk.size();
-    m_chunkWritten = 0;
-    emit write(chunk);
 }
 
 void FwUpdateUploader::onWrite(QByteArray data)
@@ -173,11 +176,11 @@ void FwUpdateUploader::onBytesWritten(qlonglong bytes)
     if (m_phase != Phase::Sending)
         return;
     m_sent += bytes;
-    m_chunkWritten += bytes;
-    if (m_chunkWritten < m_chunkBytes)
-        return;
-    emit showProgress(m_sent, m_fileSize);
-    sendChunk();
+    if (m_sent - m_reported >= kChunkBytes || m_sent == m_fileSize) {
+        m_reported = m_sent;
+        emit showProgress(m_sent, m_fileSize);
+    }
+    sendChunks();
 }
 
 void FwUpdateUploader::onUploadProgress(qlonglong bytesReceived, qlonglong bytesTotal)

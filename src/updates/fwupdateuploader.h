@@ -1,8 +1,9 @@
 #pragma once
 
+#include "sha256.h"
+
 #include <QAbstractSocket>
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -21,6 +22,9 @@ class FwUpdateUploader : public QObject {
     Q_PROPERTY(float progress READ progress NOTIFY progressChanged)
 public:
     static constexpr int kChunkBytes = 8192;
+    // Chunks handed to the socket ahead of its confirmations, so that the wire never waits on
+    // a round through the event loop.
+    static constexpr qint64 kWindowBytes = 64 * kChunkBytes;
     static constexpr int kConnectTimeoutMs = 5000;
     // How long the processor may take to accept the upload and to confirm the whole image.
     static constexpr int kAnswerTimeoutMs = 60000;
@@ -55,7 +59,7 @@ private:
     enum class Phase { Idle, Connecting, AwaitingWriter, Sending, AwaitingConfirmation };
     void onConnected();
     void handleLine(const QByteArray &line);
-    void sendChunk();
+    void sendChunks();
     void fail(const QString &text);
     void finish();
     void setUploadInProgress(bool inProgress);
@@ -63,13 +67,13 @@ private:
     Phase m_phase = Phase::Idle;
     QPointer<QTcpSocket> m_socket;
     std::unique_ptr<QFile> m_file;
-    QCryptographicHash m_sha{QCryptographicHash::Sha256};
+    tarn::updates::Sha256 m_sha;
     QByteArray m_lineBuffer;
     QTimer m_timer;
     qint64 m_fileSize = 0;
     qint64 m_sent = 0;
-    qint64 m_chunkBytes = 0;
-    qint64 m_chunkWritten = 0;
+    qint64 m_queued = 0;   // bytes read from the file and handed on
+    qint64 m_reported = 0; // bytes last shown as progress
     bool m_uploadInProgress = false;
     float m_progress = 0;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "sha256.h"
 #include "updatefeed.h"
 
-#include <QCryptographicHash>
 #include <QNetworkReply>
 #include <QObject>
 #include <QPointer>
@@ -118,8 +118,9 @@ private:
     Job m_job = Job::None;
     QByteArray m_feedBody;
     std::unique_ptr<QFile> m_file;
-    QCryptographicHash m_sha{QCryptographicHash::Sha256};
+    tarn::updates::Sha256 m_sha;
     qint64 m_received = 0;
+    qint64 m_total = -1; // announced length, -1 until known
     QString m_fileName;
     QString m_failure;  // a local reason that ends the transfer, reported instead of the network's
     bool m_reported = false;
