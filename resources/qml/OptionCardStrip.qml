@@ -5,7 +5,8 @@ import QtQuick 2.15
 Column {
     id: card
     property string variant: ""     // "Dante" or "Parvane"
-    readonly property string deviceType: typeof rootQML !== "undefined" ? rootQML.strDeviceType : ""
+    readonly property string deviceType: typeof rootQML !== "undefined" && rootQML.strDeviceType !== undefined
+                                         ? rootQML.strDeviceType : ""
     objectName: "optionCard" + variant
     visible: deviceType === variant
     width: parent ? parent.width : 400

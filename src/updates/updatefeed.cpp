@@ -44,6 +44,14 @@ bool isVersionText(const QString &version)
     return version.size() <= kMaxVersionLength && dotted.match(version).hasMatch();
 }
 
+// The step to a product's revisions, filtered by platform where the product has platforms.
+QString revisionStep(const QString &product, const QString &platform)
+{
+    const QString revision = platform.isEmpty() ? QStringLiteral("Revision")
+                                                : QStringLiteral("Revision[@Platform='%1']").arg(platform);
+    return QStringLiteral("/Config/Brand[@Name='norv']/Product[@Name='%1']/%2").arg(product, revision);
+}
+
 bool evaluate(QXmlQuery &query, QStringList *results)
 {
     return query.isValid() && query.evaluateTo(results);
@@ -52,10 +60,7 @@ bool evaluate(QXmlQuery &query, QStringList *results)
 
 QString revisionQuery(const QString &product, const QString &platform)
 {
-    const QString revision = platform.isEmpty() ? QStringLiteral("Revision")
-                                                : QStringLiteral("Revision[@Platform='%1']").arg(platform);
-    return QStringLiteral("/Config/Brand[@Name='norv']/Product[@Name='%1']/%2/string(concat(@Version,\"|\",@ImageUrl))")
-        .arg(product, revision);
+    return revisionStep(product, platform) + QStringLiteral("/string(concat(@Version,\"|\",@ImageUrl))");
 }
 
 bool latestRevision(const QByteArray &document, const QUrl &documentUrl, const QString &product,
@@ -124,12 +129,8 @@ bool latestRevision(const QByteArray &document, const QUrl &documentUrl, const Q
     details.setFocus(&buffer);
     details.bindVariable(QStringLiteral("version"), QVariant(bestVersion));
     details.bindVariable(QStringLiteral("url"), QVariant(bestUrl));
-    const QString revision = platform.isEmpty() ? QStringLiteral("Revision")
-                                                : QStringLiteral("Revision[@Platform='%1']").arg(platform);
-    details.setQuery(prolog(ns)
-                     + QStringLiteral("(/Config/Brand[@Name='norv']/Product[@Name='%1']/%2[@Version=$version][@ImageUrl=$url])[1]"
-                                      "/string(concat(@Sha256,\"|\",@Size))")
-                           .arg(product, revision));
+    details.setQuery(prolog(ns) + QLatin1Char('(') + revisionStep(product, platform)
+                     + QStringLiteral("[@Version=$version][@ImageUrl=$url])[1]/string(concat(@Sha256,\"|\",@Size))"));
     QStringList extra;
     if (evaluate(details, &extra) && !extra.isEmpty()) {
         const QStringList parts = extra.first().split(QLatin1Char('|'));

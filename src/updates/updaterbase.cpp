@@ -290,8 +290,12 @@ void UpdaterBase::onError(QNetworkReply::NetworkError errorCode)
     if (m_reported || (sender() && sender() != m_reply))
         return;
     qCWarning(lcUpdates) << "Update transfer failed:" << errorCode << (m_reply ? m_reply->errorString() : QString());
+    const bool cutShort = m_job == Job::File && errorCode == QNetworkReply::RemoteHostClosedError && m_total > m_received;
     if (!m_failure.isEmpty()) {
         report(m_failure, false);
+    } else if (cutShort) {
+        // The server closed before the announced length: a truncated file, said as such.
+        report(wrongSizeText(), false);
     } else if (m_timedOut) {
         report(networkErrorText(QNetworkReply::TimeoutError), false);
     } else {

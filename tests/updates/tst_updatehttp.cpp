@@ -122,7 +122,7 @@ void UpdateHttpTest::failures_data()
     const QByteArray data = image(300000);
     QTest::newRow("404") << "nginx-empty" << QByteArray() << 0 << "The content requested was not found";
     QTest::newRow("refused") << "none" << QByteArray() << 0 << "Failed to connect to update server.";
-    QTest::newRow("truncated") << "scripted" << QByteArray() << 1 << "Failed to connect to update server.";
+    QTest::newRow("truncated") << "scripted" << QByteArray() << 1 << "The downloaded file does not have the size";
     QTest::newRow("wrong checksum") << "nginx" << "Sha256=\"" + sha("other") + "\"" << 1 << "The downloaded file is damaged";
     QTest::newRow("wrong size") << "nginx" << QByteArray("Size=\"299999\"") << 1 << "The downloaded file does not have the size";
     QTest::newRow("bad document") << "scripted-garbage" << QByteArray() << 0 << "Failed to parse the server xml file.";

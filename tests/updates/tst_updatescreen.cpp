@@ -1,7 +1,8 @@
 // The update path as a user walks it, in this process under a private Xvfb: the home screen's
 // check offers new firmware, the utilities screen downloads it from the local cloud store and
 // sends it to the offline model, which reports the new version after its restart; the
-// application strip downloads this platform's package and hands it over. Each state is
+// application strip downloads this platform's package and hands it over; the option-card strip
+// follows the processor's hardware variant. Each state is
 // pictured under build/screenshots/updates.
 #include "cloudstoreserver.h"
 #include "firmwareupdater.h"
@@ -88,7 +89,7 @@ void UpdateScreenTest::initTestCase()
     m_cloud = std::make_unique<tarn::test::CloudStore>(m_store.path());
     QVERIFY(m_cloud->isRunning());
     qputenv("TARN_CLOUD_URL", m_cloud->url().toEncoded());
-    QVERIFY2(m_model.start({"--software-version", "1.4.2"}), qPrintable(m_model.output()));
+    QVERIFY2(m_model.start({"--software-version", "1.4.2", "--hardware-version", "Dante"}), qPrintable(m_model.output()));
     qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
     TarnSettings().clear();
     TarnSettings::write(tarn::keys::AppAnalytics, "false");
@@ -114,6 +115,8 @@ void UpdateScreenTest::walk()
     QTRY_COMPARE_WITH_TIMEOUT(text("firmwareStrip", "currentVersion"), QString("1.4.2"), kWait);
     QCOMPARE(text("firmwareStrip", "latestVersion"), QString("1.5.0"));
     QCOMPARE(text("firmwareStrip", "updateAction"), QString("Download"));
+    // The option card strip of this processor's variant only.
+    QVERIFY(find(root, "optionCardDante") && !find(root, "optionCardParvane"));
     picture("2-firmware-available");
 
     QVERIFY(click("firmwareStrip", "updateAction"));
