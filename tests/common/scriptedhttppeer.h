@@ -3,88 +3,86 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
-#include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QUrl>
 
 namespace tarn::test {
-// An HTTP/1.1 server on a free 127.0.0.1 port for the faults a real server will not produce on
-// demand: a body cut off before its announced length, a transfer that stalls, a wrong length.
-// Each GET of a path gets the reply set for it (404 otherwise); one request per connection.
-class ScriptedHttpPeer {
+// An HTTP/1.1 server on a free 127.0.0.1 port for what nginx will not do on demand: a body cut
+// off mid-way, a declared length that never arrives, a stalled transfer, any status. Each path
+// has a scripted answer; unknown paths get 404. One request per connection; lives on the
+// test's thread and answers from its event loop.
+class ScriptedHttpPeer
+{
 public:
-    struct Reply {
+    struct Answer
+    {
         int status = 200;
         QByteArray body;
-        qint64 contentLength = -1; // announced length; -1: the body's size
-        qint64 sendBytes = -1;     // body bytes sent before `then`; -1: all
-        enum class Then { Close, Stall } then = Then::Close;
+        // Bytes of the body actually sent before the connection closes (-1: all of it). The
+        // Content-Length header always announces the whole body.
+        qint64 sendBytes = -1;
+        // Keep the connection open, silent, after what was sent.
+        bool stall = false;
+        QList<QPair<QByteArray, QByteArray>> headers;
     };
 
     ScriptedHttpPeer()
     {
-        m_server.listen(QHostAddress(QHostAddress::LocalHost), 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this]() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection())
                 serve(socket);
         });
     }
-    ~ScriptedHttpPeer()
-    {
-        for (const QPointer<QTcpSocket> &socket : qAsConst(m_open)) {
-            if (socket)
-                socket->abort();
-        }
-    }
 
-    bool isListening() const { return m_server.isListening(); }
-    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort())); }
-    void setReply(const QString &path, const Reply &reply) { m_replies.insert(path, reply); }
-    // "GET /path" of every request received, in order.
-    const QStringList &requests() const { return m_requests; }
+    quint16 port() const { return m_server.serverPort(); }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
+    void answer(const QString &path, const Answer &answer) { m_answers.insert(path, answer); }
+    // Paths asked for, in order.
+    QStringList requests() const { return m_requests; }
 
 private:
-    static constexpr int kMaxHeadBytes = 16384;
+    static constexpr int MaxRequestBytes = 64 * 1024;
 
     void serve(QTcpSocket *socket)
     {
-        m_open.append(socket);
+        socket->setParent(&m_server);
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket]() {
-            QByteArray &head = m_heads[socket];
-            head += socket->readAll();
-            const int end = head.indexOf("\r\n\r\n");
-            if (end < 0) {
-                if (head.size() > kMaxHeadBytes)
-                    socket->abort();
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+            QByteArray &request = m_pending[socket];
+            request += socket->readAll();
+            if (request.size() > MaxRequestBytes) {
+                socket->abort();
                 return;
             }
-            const QList<QByteArray> words = head.left(head.indexOf("\r\n")).split(' ');
-            m_heads.remove(socket);
-            const QString path = QString::fromUtf8(words.value(1));
-            m_requests.append(QString::fromUtf8(words.value(0)) + QLatin1Char(' ') + path);
-            answer(socket, m_replies.value(path, Reply{404, QByteArrayLiteral("not found"), -1, -1, Reply::Then::Close}));
+            if (!request.contains("\r\n\r\n"))
+                return;
+            const QList<QByteArray> first = request.left(request.indexOf("\r\n")).split(' ');
+            m_pending.remove(socket);
+            const QString path = first.size() >= 2 ? QString::fromUtf8(first.at(1)) : QString();
+            m_requests.append(path);
+            reply(socket, m_answers.value(path, Answer{404, "not found\n", -1, false, {}}));
         });
     }
 
-    static void answer(QTcpSocket *socket, const Reply &reply)
+    static void reply(QTcpSocket *socket, const Answer &answer)
     {
-        const qint64 length = reply.contentLength >= 0 ? reply.contentLength : reply.body.size();
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + (reply.status == 200 ? " OK" : " Error")
-            + "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + QByteArray::number(length)
-            + "\r\nConnection: close\r\n\r\n";
-        out += reply.sendBytes >= 0 ? reply.body.left(int(reply.sendBytes)) : reply.body;
-        socket->write(out);
-        if (reply.then == Reply::Then::Close)
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " Scripted\r\n";
+        head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
+        head += "Connection: close\r\n";
+        for (const auto &header : answer.headers)
+            head += header.first + ": " + header.second + "\r\n";
+        socket->write(head + "\r\n");
+        const qint64 send = answer.sendBytes < 0 ? answer.body.size() : qMin<qint64>(answer.sendBytes, answer.body.size());
+        socket->write(answer.body.left(int(send)));
+        if (!answer.stall)
             socket->disconnectFromHost();
     }
 
     QTcpServer m_server;
-    QHash<QString, Reply> m_replies;
-    QHash<QTcpSocket *, QByteArray> m_heads;
-    QList<QPointer<QTcpSocket>> m_open;
+    QHash<QString, Answer> m_answers;
+    QHash<QTcpSocket *, QByteArray> m_pending;
     QStringList m_requests;
 };
 } // namespace tarn::test

@@ -147,9 +147,9 @@ void UpdateHttpTest::failures()
         QVERIFY(store->isRunning());
         qputenv("TARN_CLOUD_URL", store->url().toEncoded());
     } else if (peer.startsWith("scripted")) {
-        scripted.setReply("/cz-tarn-update/update.xml", {200, peer == "scripted" ? feed({}) : QByteArray("<Config><Brand")});
-        scripted.setReply("/cz-tarn-update/fw/tarn-fw-1.5.0.bin", {200, data, -1, 150000});
-        qputenv("TARN_CLOUD_URL", scripted.url().toEncoded());
+        scripted.answer("/cz-tarn-update/update.xml", {200, peer == "scripted" ? feed({}) : QByteArray("<Config><Brand")});
+        scripted.answer("/cz-tarn-update/fw/tarn-fw-1.5.0.bin", {200, data, 150000});
+        qputenv("TARN_CLOUD_URL", scripted.url().toUtf8());
     } else {
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
@@ -174,10 +174,9 @@ void UpdateHttpTest::failures()
 void UpdateHttpTest::cancel()
 {
     ScriptedHttpPeer scripted;
-    scripted.setReply("/cz-tarn-update/update.xml", {200, feed({})});
-    scripted.setReply("/cz-tarn-update/fw/tarn-fw-1.5.0.bin",
-                      {200, image(1 << 20), -1, 200000, ScriptedHttpPeer::Reply::Then::Stall});
-    qputenv("TARN_CLOUD_URL", scripted.url().toEncoded());
+    scripted.answer("/cz-tarn-update/update.xml", {200, feed({})});
+    scripted.answer("/cz-tarn-update/fw/tarn-fw-1.5.0.bin", {200, image(1 << 20), 200000, true});
+    qputenv("TARN_CLOUD_URL", scripted.url().toUtf8());
     FirmwareUpdater updater;
     QSignalSpy errors(&updater, &FirmwareUpdater::error);
     QSignalSpy canceled(&updater, &FirmwareUpdater::downloadCanceled);
