@@ -4,6 +4,7 @@
 #include "devicestate.h"
 #include "discoveryresponder.h"
 #include "eqbehaviour.h"
+#include "firmwareinstaller.h"
 #include "fileservice.h"
 #include "presetfiles.h"
 #include "quarramodel.h"
@@ -142,6 +143,8 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
         if (!m_options.stateDir.isEmpty())
             m_saveTimer.start();
     });
+    auto *installer = new FirmwareInstaller(m_state.get(), m_server.get());
+    connect(m_server.get(), &ControlServer::firmwareReceived, installer, &FirmwareInstaller::install);
     connect(m_server.get(), &ControlServer::faultsChanged, this,
             [this] { m_status.setInfo(QStringLiteral("faults"), m_faults.toJson()); });
 

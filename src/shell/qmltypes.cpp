@@ -40,6 +40,10 @@
 
 #include "appanalytics.h"
 
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
+#include "fwupdateuploader.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -100,5 +104,9 @@ void registerQmlTypes()
             QQmlEngine::setObjectOwnership(analytics, QQmlEngine::CppOwnership);
         return analytics;
     });
+
+    registerType<FwUpdateUploader>("FwUpdateUploader");
+    registerType<FirmwareUpdater>("FirmwareUpdater");
+    registerType<ApplicationUpdater>("ApplicationUpdater");
 }
 } // namespace tarn

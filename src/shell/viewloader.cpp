@@ -1,6 +1,8 @@
 #include "viewloader.h"
 
 #include "appbusy.h"
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
 #include "clientconnectionwatchdog.h"
 #include "linkevents.h"
 #include "offlinemodellauncher.h"
@@ -306,9 +308,8 @@ void ViewLoader::createTransitions()
 void ViewLoader::setContextProperties()
 {
     QQmlContext *context = m_view->rootContext();
-    // Filled by the update subsystem; until then the screens see null.
-    context->setContextProperty(QStringLiteral("applicationUpdater"), QVariant::fromValue<QObject *>(nullptr));
-    context->setContextProperty(QStringLiteral("firmwareUpdater"), QVariant::fromValue<QObject *>(nullptr));
+    context->setContextProperty(QStringLiteral("applicationUpdater"), ApplicationUpdater::instance());
+    context->setContextProperty(QStringLiteral("firmwareUpdater"), FirmwareUpdater::instance());
     context->setContextProperty(QStringLiteral("clientConnectionWatchdog"), ClientConnectionWatchDog::instance());
     context->setContextProperty(QStringLiteral("remoteConnectionWatchdog"), RemoteConnectionWatchDog::instance());
     context->setContextProperty(QStringLiteral("viewLoader"), this);
@@ -439,6 +440,9 @@ void ViewLoader::setValidationMode(bool validationMode)
     if (m_validationMode == validationMode)
         return;
     m_validationMode = validationMode;
+    // Both updaters switch feeds and start over.
+    ApplicationUpdater::instance()->setValidationMode(validationMode);
+    FirmwareUpdater::instance()->setValidationMode(validationMode);
     emit validationModeChanged(validationMode);
 }
 
