@@ -92,14 +92,14 @@ void TstPresets::listFollowsTheProcessor()
     connect(m_device->provider(), &PresetProvider::presetInfoAvailable, &scope, [&infos](PresetInfo &info) { infos << info.id; });
     m_side.sendRequest(tarn::test::request(QStringLiteral("set"), QStringLiteral("Presets"), QStringLiteral("Name_3"),
                                            QStringLiteral("Front Fill")));
-    QTRY_VERIFY_WITH_TIMEOUT(!names.isEmpty(), kWait);
-    QCOMPARE(names.first(), (QList<QVariant>{QStringLiteral("Front Fill"), 3}));
+    // Late answers to the list's first subscriptions may come before it on a busy machine.
+    const QList<QVariant> frontFill{QStringLiteral("Front Fill"), 3};
+    QTRY_VERIFY_WITH_TIMEOUT(names.contains(frontFill), kWait);
     QCOMPARE(m_device->data(m_device->index(2), DevicePresetModel::ModelPresetName).toString(), QStringLiteral("Front Fill"));
 
     // Our own rename comes back as "setr": the row is renamed, none is added.
     m_device->rename(QStringLiteral("3"), QStringLiteral("Main"));
-    QTRY_VERIFY_WITH_TIMEOUT(!infos.isEmpty(), kWait);
-    QCOMPARE(infos.first(), 3);
+    QTRY_VERIFY_WITH_TIMEOUT(infos.contains(3), kWait);
     QTRY_COMPARE_WITH_TIMEOUT(m_device->nameOf(3), QStringLiteral("Main"), kWait);
     QCOMPARE(m_device->count(), 8);
 
