@@ -30,6 +30,15 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "wizardafsgraphprovider.h"
+#include "wizardbrandlistviewmodel.h"
+#include "wizardbrandmodelsmodel.h"
+#include "wizarddialogprovider.h"
+#include "wizarddialprovider.h"
+#include "wizardlistviewprovider.h"
+#include "wizardrunsetupprovider.h"
+#include "wizardscreensloader.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -74,5 +83,14 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    registerType<WizardScreensLoader>("WizardScreensLoader");
+    registerType<WizardListViewProvider>("WizardListViewProvider");
+    registerType<WizardDialogProvider>("WizardDialogProvider");
+    registerType<WizardDialProvider>("WizardDialProvider");
+    registerType<WizardAFSGraphProvider>("WizardAFSGraphProvider");
+    registerType<WizardRunSetupProvider>("WizardRunSetupProvider");
+    registerType<WizardBrandListViewModel>("WizardBrandListViewModel");
+    registerType<WizardBrandModelsModel>("WizardBrandModelsModel");
 }
 } // namespace tarn
