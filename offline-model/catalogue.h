@@ -93,6 +93,10 @@ public:
     // Replaces the initial text of a variable (command-line overrides of the node identity).
     bool overrideInitial(const QString &key, const QString &text, QString *error);
 
+    // Replaces the choices of a choice variable (a behaviour lists its own data there); its
+    // initial value must stay one of them.
+    bool setChoices(const QString &key, const QStringList &choices, QString *error);
+
     // Whether a text is a valid value of the variable (used for initial values and overrides).
     static bool acceptsText(const Variable &v, const QString &text, QString *why);
 

@@ -5,6 +5,7 @@
 #include "discoveryresponder.h"
 #include "eqbehaviour.h"
 #include "fileservice.h"
+#include "wizardengine.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,6 +74,7 @@ bool OfflineModel::loadCatalogue(QString *message)
         }
     }
     EqBehaviour::addRoomMeasurement(&m_catalogue);
+    WizardEngine::addChoices(&m_catalogue);
     if (!DeviceState::checkCatalogue(m_catalogue, &error)) {
         *message = QStringLiteral("catalogue %1: %2").arg(path, error);
         return false;
@@ -90,6 +92,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     m_state = std::make_unique<DeviceState>(m_catalogue, m_options.seed);
     m_state->setRecallDuration(m_options.recallMs);
     m_eq = std::make_unique<EqBehaviour>(m_state.get(), m_options.seed, m_options.meterIntervalMs);
+    m_wizard = std::make_unique<WizardEngine>(m_state.get(), m_options.seed);
 
     if (!m_options.stateDir.isEmpty()) {
         if (!QDir().mkpath(m_options.stateDir)) {
