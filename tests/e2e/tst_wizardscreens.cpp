@@ -53,6 +53,7 @@ private slots:
     void feedbackSetup();
     void cancelledInputSetup();
     void unknownStepAndOfflineNotice();
+    void lostLinkMidWizard(); // last: it leaves the application on the discovery screen
 
 private:
     QQuickItem *wizardScreen() const;
@@ -150,14 +151,22 @@ bool TstWizardScreens::reach(const QString &state)
 // A press of a visible item of the wizard screen, then (optionally) the state it leads to.
 bool TstWizardScreens::press(const QString &objectName, const QString &then)
 {
+    const auto find = [&]() -> QQuickItem * {
+        QQuickItem *screen = wizardScreen();
+        QQuickItem *item = screen ? search(screen, objectName) : nullptr;
+        return item && item->isEnabled() ? item : nullptr;
+    };
+    // Positioners place their items when the next frame is prepared: the item is looked for
+    // again after a frame (the page may also have been replaced meanwhile).
     QQuickItem *item = nullptr;
-    (void)QTest::qWaitFor([&] { return wizardScreen() && (item = search(wizardScreen(), objectName)) && item->isEnabled(); }, kWait);
+    for (int attempt = 0; attempt < 50 && !item; ++attempt) {
+        QSignalSpy frame(m_loader->view(), &QQuickWindow::frameSwapped);
+        m_loader->view()->update();
+        frame.wait(200);
+        item = find();
+    }
     if (!item)
         return QTest::qVerify(false, "press", qPrintable(objectName + " not on the page of " + at()), __FILE__, __LINE__);
-    // Positioners place their items when the next frame is prepared: press only after it.
-    QSignalSpy frame(m_loader->view(), &QQuickWindow::frameSwapped);
-    m_loader->view()->update();
-    frame.wait(kWait);
     // A list longer than its view is scrolled to the item first, as a user would.
     for (QQuickItem *p = item->parentItem(); p; p = p->parentItem()) {
         if (!p->inherits("QQuickFlickable"))
@@ -165,13 +174,16 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
         auto *content = p->property("contentItem").value<QQuickItem *>();
         const qreal y = item->mapToItem(content, QPointF(0, 0)).y();
         const qreal top = p->property("contentY").toReal();
-        if (y < top || y + item->height() > top + p->height())
+        if (y < top || y + item->height() > top + p->height()) {
             p->setProperty("contentY", qMax<qreal>(0, y - (p->height() - item->height()) / 2));
+            QSignalSpy frame(m_loader->view(), &QQuickWindow::frameSwapped);
+            frame.wait(kWait);
+            item = find();
+            if (!item)
+                return QTest::qVerify(false, "press", qPrintable(objectName + " went away"), __FILE__, __LINE__);
+        }
         break;
     }
-    frame.clear();
-    m_loader->view()->update();
-    frame.wait(kWait);
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     return then.isEmpty() || reach(then);
@@ -407,6 +419,18 @@ void TstWizardScreens::unknownStepAndOfflineNotice()
     QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), kWait);
     m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+}
+
+// The link breaks in the middle of a wizard: the application goes back to discovery.
+void TstWizardScreens::lostLinkMidWizard()
+{
+    QVERIFY(openWizards());
+    QVERIFY(press("choice_StartGEQ", "StartGEQ"));
+    QSignalSpy lines(&m_side, &LinkClient::lineReceived);
+    m_side.sendRaw("model drop-all\n");
+    QVERIFY(lines.wait(kWait));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"), kWait);
     QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
