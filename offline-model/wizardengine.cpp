@@ -254,8 +254,9 @@ void WizardEngine::go(const QString &next)
 
 void WizardEngine::back()
 {
+    // Back from a wizard's first step leaves the wizard.
     if (m_history.isEmpty()) {
-        qCInfo(lcWizardEngine).noquote() << "nothing to go back to from" << m_current;
+        cancel(QStringLiteral("left by Back"));
         return;
     }
     m_current = m_history.takeLast();
