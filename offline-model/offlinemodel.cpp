@@ -7,6 +7,7 @@
 #include "fileservice.h"
 #include "wizardengine.h"
 #include "quarramodel.h"
+#include "tuningseed.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -143,6 +144,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     const QString ftpRoot = !m_options.ftpRoot.isEmpty() ? m_options.ftpRoot
                           : !m_options.stateDir.isEmpty() ? QDir(m_options.stateDir).filePath(QStringLiteral("ftp"))
                                                           : QString();
+    seedTuningFolders(ftpRoot);
     if (!ftpRoot.isEmpty()) {
         for (const char *folder : {"presets", "SpeakerTunings", "AmplifierData"})
             QDir().mkpath(QDir(ftpRoot).filePath(QLatin1String(folder)));

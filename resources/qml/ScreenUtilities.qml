@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import AppAnalytics 1.0
 import TarnButton 1.0
 import TarnSettings 1.0
 import TarnTextSV 1.0
@@ -281,6 +282,8 @@ ToolScreenFrame {
                     defaultValue: "true"
                     label: "Send anonymous usage data"
                     explanation: "Which screens are used, without names, addresses or settings. Helps to improve the application."
+                    // The client keeps its own record of the choice and drops what it queued when it is withdrawn.
+                    onCheckedChanged: AppAnalytics.setIsAnalyticsAllowed(checked)
                 }
                 Rectangle { width: parent.width; height: 1; color: Theme.edge }
                 SettingSwitch {
@@ -291,6 +294,32 @@ ToolScreenFrame {
                     label: "Check for firmware updates on connecting"
                     explanation: screen.offline ? "Not done for the offline model."
                                                 : "When the home screen opens after connecting to a processor."
+                }
+            }
+
+            Panel {
+                objectName: "tuningPart"
+                width: parent.width
+                heading: "Tuning Library"
+                Row {
+                    width: parent.width
+                    spacing: 16
+                    TarnPushButton {
+                        id: tuningsButton
+                        objectName: "manageTuningsButton"
+                        text: "Manage Tunings"
+                        implicitWidth: 210
+                        onClicked: if (typeof rootQML !== "undefined") rootQML.guiSignal("ManageTunings", "")
+                    }
+                    Text {
+                        width: parent.width - tuningsButton.width - parent.spacing
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: "Speaker tunings and amplifier data: which the processor holds, updates from the cloud."
+                        color: Theme.textDim
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontSmall
+                        wrapMode: Text.WordWrap
+                    }
                 }
             }
         }

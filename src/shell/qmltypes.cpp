@@ -30,6 +30,11 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "brandlistmodel.h"
+#include "tuningfilelistmodel.h"
+
+#include "appanalytics.h"
+
 #include "wizardafsgraphprovider.h"
 #include "wizardbrandlistviewmodel.h"
 #include "wizardbrandmodelsmodel.h"
@@ -83,6 +88,17 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    registerType<TuningFileListModel>("TuningFileListModel");
+    registerType<BrandListModel>("BrandListModel");
+
+    // The process's analytics client, for the utilities screen's switch.
+    qmlRegisterSingletonType<AppAnalytics>("AppAnalytics", 1, 0, "AppAnalytics", [](QQmlEngine *, QJSEngine *) -> QObject * {
+        AppAnalytics *analytics = AppAnalytics::instance();
+        if (analytics)
+            QQmlEngine::setObjectOwnership(analytics, QQmlEngine::CppOwnership);
+        return analytics;
+    });
 
     registerType<WizardScreensLoader>("WizardScreensLoader");
     registerType<WizardListViewProvider>("WizardListViewProvider");

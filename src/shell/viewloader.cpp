@@ -87,6 +87,22 @@ bool isOutputChannel(const QString &param)
 {
     return param.size() == 1 && param.at(0) >= QLatin1Char('1') && param.at(0) <= QLatin1Char('6');
 }
+
+// Usage reports carry a command's payload only where it names a screen variant. Connection
+// payloads hold the processor's address and password, configuration data is the user's own
+// work, and unknown commands may carry anything: those are reported without their payload.
+QVariantMap reportableValues(const QString &param, const QString &payload)
+{
+    static const QStringList variantCommands{QStringLiteral("ConnectOfflineModel"), QStringLiteral("PEQ"),
+                                             QStringLiteral("LMT"), QStringLiteral("GEQ"), QStringLiteral("Delay"),
+                                             QStringLiteral("HomeButtonPressed")};
+    constexpr int kMaxReportedPayload = 64;
+    const bool variant = variantCommands.contains(param) || isMixerCommand(param)
+        || payload == QLatin1String("InputRouter");
+    if (!variant || payload.size() > kMaxReportedPayload)
+        return {};
+    return {{QStringLiteral("Payload"), payload}};
+}
 } // namespace
 
 ViewLoader::ViewLoader(QObject *parent)
@@ -278,6 +294,10 @@ void ViewLoader::createTransitions()
             add(wizard, exit.signal, exit.to);
     }
     add(wizard, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    // The tuning library is also opened from the utilities screen and, for the screen tour,
+    // from the home screen.
+    add("ScreenUtilities.qml", &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    add(home, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
 }
 
 void ViewLoader::setContextProperties()
@@ -452,7 +472,7 @@ void ViewLoader::onGuiSignal(QString param, QString payload)
     qDebug() << "Data/appAnalytics" << analytics;
     if (analytics == QLatin1String("true")) {
         if (tarn::ScreenViewReporter *reporter = tarn::ScreenViewReporter::instance())
-            reporter->sendScreenView(param, {{QStringLiteral("Payload"), payload}});
+            reporter->sendScreenView(param, reportableValues(param, payload));
     }
 
     TCPAdaptor *adaptor = TCPAdaptor::instance();

@@ -119,6 +119,11 @@ void TstScreenTour::everyScreenOfTheTour()
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TARN_DEVICE_PORT"), QString::number(port));
+    // The model's FTP service on a port of this run too: the default one may belong to another.
+    QTcpServer ftpPortFinder;
+    QVERIFY(ftpPortFinder.listen(QHostAddress::LocalHost, 0));
+    env.insert(QStringLiteral("TARN_FTP_PORT"), QString::number(ftpPortFinder.serverPort()));
+    ftpPortFinder.close();
     env.insert(QStringLiteral("TARN_TRACE_BINDINGS"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("QT_QUICK_BACKEND"));
