@@ -11,6 +11,7 @@
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
+#include "xvfbexec.h"
 #include "viewloader.h"
 
 #include <benchmark/benchmark.h>
@@ -176,7 +177,7 @@ int main(int argc, char **argv)
     // Frames are measured on a real X server (a private Xvfb when there is no display), with
     // the renderer the application picks there.
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
-    if (!display && !tarn::test::underPrivateXServer(argc, argv, "TARN_BENCH_WIZARD_X"))
+    if (!display && !tarn::test::reexecUnderXvfb("TARN_BENCH_WIZARD_X", argc, argv))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         qputenv("QT_QUICK_BACKEND", "software");

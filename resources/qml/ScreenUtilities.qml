@@ -5,8 +5,8 @@ import TarnButton 1.0
 import TarnSettings 1.0
 import TarnTextSV 1.0
 
-// Utilities: the processor's name and its reboot, and the application's own choices (usage
-// reporting, the firmware check when connecting).
+// Utilities: the processor's name, reboot and firmware (with its option card), and the
+// application's own choices (usage reporting, the update checks) and its updates.
 ToolScreenFrame {
     id: screen
     objectName: "utilitiesScreen"
@@ -264,6 +264,17 @@ ToolScreenFrame {
                     }
                 }
             }
+
+            Panel {
+                objectName: "firmwarePart"
+                width: parent.width
+                heading: "Firmware"
+                FirmwareUpdateStrip {}
+                OptionCardStrip { variant: "Dante" }
+                OptionCardStrip { variant: "Parvane" }
+            }
+
+            SettingsTransferStrip { width: parent.width }
         }
 
         Column {
@@ -291,10 +302,17 @@ ToolScreenFrame {
                     objectName: "checkOnStartSwitch"
                     key: "Data/checkOnStart"
                     defaultValue: "true"
-                    label: "Check for firmware updates on connecting"
-                    explanation: screen.offline ? "Not done for the offline model."
-                                                : "When the home screen opens after connecting to a processor."
+                    label: "Check for updates"
+                    explanation: "Of this application at start, and of a processor's firmware when its home screen opens "
+                                 + "after connecting" + (screen.offline ? " (not for the offline model)." : ".")
                 }
+            }
+
+            Panel {
+                objectName: "applicationUpdatePart"
+                width: parent.width
+                heading: "Application Update"
+                ApplicationUpdateStrip {}
             }
 
             Panel {

@@ -208,6 +208,7 @@ int runApplication(int argc, char *argv[])
         analytics->setTrackingID(QString::fromLatin1(AppAnalytics::kTrackingId));
         analytics->setSendInterval(kAnalyticsSendIntervalMs);
         analytics->sendPlatformData();
+        analytics->startSession();
     }
 
     // 13. The application font.
@@ -230,7 +231,10 @@ int runApplication(int argc, char *argv[])
     const int code = app.exec();
     tour.reset();
     viewLoader.reset();
-    // Its queue is saved while the log can still tell about it.
+    // The session's end is queued with the rest and goes out with the next run if not before;
+    // the queue is saved while the log can still tell about it.
+    if (AppAnalytics *analytics = AppAnalytics::instance())
+        analytics->endSession();
     AppAnalytics::destroyInstance();
     // The link goes while the log is still open, so its last words are kept.
     TCPAdaptor::destroyInstance();

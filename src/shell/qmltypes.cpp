@@ -30,10 +30,19 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "devicepresetmodel.h"
+#include "filesystemmodel.h"
+#include "presetinfo.h"
+#include "presetprovider.h"
+
 #include "brandlistmodel.h"
 #include "tuningfilelistmodel.h"
 
 #include "appanalytics.h"
+
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
+#include "fwupdateuploader.h"
 
 #include "wizardafsgraphprovider.h"
 #include "wizardbrandlistviewmodel.h"
@@ -89,6 +98,11 @@ void registerQmlTypes()
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
 
+    qRegisterMetaType<PresetInfo>("PresetInfo");
+    registerType<PresetProvider>("PresetProvider");
+    registerType<DevicePresetModel>("DevicePresetModel");
+    registerType<FileSystemModel>("FileSystemModel");
+
     registerType<TuningFileListModel>("TuningFileListModel");
     registerType<BrandListModel>("BrandListModel");
 
@@ -99,6 +113,10 @@ void registerQmlTypes()
             QQmlEngine::setObjectOwnership(analytics, QQmlEngine::CppOwnership);
         return analytics;
     });
+
+    registerType<FwUpdateUploader>("FwUpdateUploader");
+    registerType<FirmwareUpdater>("FirmwareUpdater");
+    registerType<ApplicationUpdater>("ApplicationUpdater");
 
     registerType<WizardScreensLoader>("WizardScreensLoader");
     registerType<WizardListViewProvider>("WizardListViewProvider");

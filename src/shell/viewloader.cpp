@@ -1,12 +1,15 @@
 #include "viewloader.h"
 
 #include "appbusy.h"
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
 #include "clientconnectionwatchdog.h"
 #include "linkevents.h"
 #include "offlinemodellauncher.h"
 #include "remoteconnectionwatchdog.h"
 #include "screenviewreporter.h"
 #include "settingskeys.h"
+#include "settingssync.h"
 #include "tarnsettings.h"
 #include "tarnstate.h"
 #include "tcpadaptor.h"
@@ -146,6 +149,8 @@ ViewLoader::ViewLoader(QObject *parent)
     tarn::LinkEvents *linkEvents = tarn::LinkEvents::instance();
     if (linkEvents)
         connect(this, &ViewLoader::resendDataRequest, linkEvents, &tarn::LinkEvents::resendDataRequest);
+    // "ReceiveDB" and "SendDB" are carried out there.
+    new SettingsSync(this);
 }
 
 ViewLoader::~ViewLoader()
@@ -303,9 +308,8 @@ void ViewLoader::createTransitions()
 void ViewLoader::setContextProperties()
 {
     QQmlContext *context = m_view->rootContext();
-    // Filled by the update subsystem; until then the screens see null.
-    context->setContextProperty(QStringLiteral("applicationUpdater"), QVariant::fromValue<QObject *>(nullptr));
-    context->setContextProperty(QStringLiteral("firmwareUpdater"), QVariant::fromValue<QObject *>(nullptr));
+    context->setContextProperty(QStringLiteral("applicationUpdater"), ApplicationUpdater::instance());
+    context->setContextProperty(QStringLiteral("firmwareUpdater"), FirmwareUpdater::instance());
     context->setContextProperty(QStringLiteral("clientConnectionWatchdog"), ClientConnectionWatchDog::instance());
     context->setContextProperty(QStringLiteral("remoteConnectionWatchdog"), RemoteConnectionWatchDog::instance());
     context->setContextProperty(QStringLiteral("viewLoader"), this);
@@ -436,6 +440,9 @@ void ViewLoader::setValidationMode(bool validationMode)
     if (m_validationMode == validationMode)
         return;
     m_validationMode = validationMode;
+    // Both updaters switch feeds and start over.
+    ApplicationUpdater::instance()->setValidationMode(validationMode);
+    FirmwareUpdater::instance()->setValidationMode(validationMode);
     emit validationModeChanged(validationMode);
 }
 

@@ -41,6 +41,10 @@ tarn::analytics::HitQueue storedHits()
     return hits;
 }
 
+// The queue file is written on a thread of its own and synced to disk; on a machine busy with
+// other writes a sync can take seconds.
+constexpr int kSaveDueMs = 20000;
+
 // A refused 127.0.0.1 port: the endpoint is down.
 QUrl downEndpoint()
 {
@@ -168,11 +172,11 @@ void TstAnalytics::consentGovernsQueueFileAndPlatformEvent()
     QTRY_VERIFY(d(analytics)->queue().isEmpty() && !analytics->isSending());
     analytics->setSendInterval(60000);
     analytics->sendScreenView(QStringLiteral("Queued"));
-    QTRY_VERIFY(QFile::exists(queueFile()) && !d(analytics)->isSaving());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(queueFile()) && !d(analytics)->isSaving(), kSaveDueMs);
     analytics->setIsAnalyticsAllowed(false);
     analytics->sendScreenView(QStringLiteral("Off"));
     QVERIFY(d(analytics)->queue().isEmpty());
-    QTRY_VERIFY(!QFile::exists(queueFile()) && !d(analytics)->isSaving());
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(queueFile()) && !d(analytics)->isSaving(), kSaveDueMs);
     // Withdrawn through the screens' settings: followed at the next hit.
     analytics->setIsAnalyticsAllowed(true);
     analytics->sendScreenView(QStringLiteral("Queued"));
@@ -180,7 +184,7 @@ void TstAnalytics::consentGovernsQueueFileAndPlatformEvent()
     analytics->sendScreenView(QStringLiteral("Off"));
     QVERIFY(d(analytics)->queue().isEmpty());
     QCOMPARE(analyticsStore().value(kEnabled).toString(), QStringLiteral("false"));
-    QTRY_VERIFY(!QFile::exists(queueFile()) && !d(analytics)->isSaving());
+    QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(queueFile()) && !d(analytics)->isSaving(), kSaveDueMs);
 
     // A new run: nothing from the time it was off went out, and the platform event went once
     // for this installation.

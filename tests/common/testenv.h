@@ -1,18 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QStandardPaths>
 #include <QCoreApplication>
 #include <QStringList>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <unistd.h>
-#include <vector>
 
 namespace tarn::test {
 // Points XDG_CONFIG_HOME, XDG_DATA_HOME and TMPDIR at folders of this test process, so no test
@@ -43,33 +38,6 @@ inline QStringList xvfbRunArguments()
     const qint64 start = 100 + QCoreApplication::applicationPid() % 20000;
     return {QStringLiteral("-a"), QStringLiteral("-n"), QString::number(start), QStringLiteral("-s"),
             QStringLiteral("-screen 0 1280x800x24")};
-}
-// Runs this program again under a private X server of its own (xvfb-run), for tests that take
-// pictures of real windows. Returns true in the process that is to go on: the one already under
-// the X server (the variable `marker` is set there). Returns false when xvfb-run is not installed.
-inline bool underPrivateXServer(int argc, char *argv[], const char *marker)
-{
-    if (!qEnvironmentVariableIsEmpty(marker))
-        return true;
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfb.isEmpty())
-        return false;
-    qputenv(marker, "1");
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    // GL through Xvfb renders on a thread that can stall under load; pictures do not need it.
-    qputenv("QT_QUICK_BACKEND", "software");
-    QList<QByteArray> arguments{QFile::encodeName(xvfb)};
-    for (const QString &a : xvfbRunArguments())
-        arguments.append(a.toLocal8Bit());
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QByteArray(argv[i]));
-    std::vector<char *> list;
-    for (QByteArray &a : arguments)
-        list.push_back(a.data());
-    list.push_back(nullptr);
-    ::execv(list[0], list.data());
-    std::perror("xvfb-run");
-    std::exit(1);
 }
 } // namespace tarn::test
 

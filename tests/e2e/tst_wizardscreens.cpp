@@ -9,6 +9,7 @@
 #include "tarnsettings.h"
 #include "tcpadaptor.h"
 #include "testenv.h"
+#include "xvfbexec.h"
 #include "viewloader.h"
 
 #include <QApplication>
@@ -437,10 +438,8 @@ void TstWizardScreens::lostLinkMidWizard()
 // Pictures need a real X server: the test runs itself again under a private Xvfb.
 int main(int argc, char *argv[])
 {
-    if (!tarn::test::underPrivateXServer(argc, argv, "TARN_WIZARD_SCREENS_X")) {
-        std::fprintf(stderr, "tst_e2e_wizards: xvfb-run is not installed; skipped\n");
+    if (!tarn::test::reexecUnderXvfb("TARN_WIZARD_SCREENS_X", argc, argv))
         return 0;
-    }
     tarn::test::isolateEnvironment();
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);

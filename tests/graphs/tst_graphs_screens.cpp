@@ -17,6 +17,7 @@
 #include "tarnsettings.h"
 #include "tcpadaptor.h"
 #include "testenv.h"
+#include "xvfbexec.h"
 #include "viewloader.h"
 
 #include <QApplication>
@@ -545,10 +546,8 @@ void TstGraphsScreens::feedbackScreen()
 // Pictures need a real X server: the test runs itself again under a private Xvfb.
 int main(int argc, char *argv[])
 {
-    if (!tarn::test::underPrivateXServer(argc, argv, "TARN_GRAPHS_SCREENS_X")) {
-        std::fprintf(stderr, "tst_graphs_screens: xvfb-run is not installed; skipped\n");
+    if (!tarn::test::reexecUnderXvfb("TARN_GRAPHS_SCREENS_X", argc, argv))
         return 0;
-    }
     tarn::test::isolateEnvironment();
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);

@@ -16,6 +16,7 @@ import sys
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
+import appicons
 import wizards
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
@@ -1139,6 +1140,7 @@ def main():
             help_card(name, title, lines)
     for name, title, purpose, draw, entries in HELP_DETAILED:
         help_card_detailed(name, title, purpose, draw, entries)
+    appicons.generate(logo_mark)
     wizards.draw_all(save, font)
 
 
