@@ -401,13 +401,16 @@ DeviceState::WriteResult DeviceState::write(int idx, const QString &input, bool 
         *why = QStringLiteral("read only");
         return WriteResult::ReadOnly;
     }
-    if (!assign(idx, next))
+    if (!assign(idx, next)) {
+        emit clientWrote(idx);
         return WriteResult::Unchanged;
+    }
     if (v.presetScope)
         assignText(kModified, variable(indexOf(kModified)).onText);
     if (v.key.startsWith(kNamePrefix))
         emit presetStoreChanged();
     emit clientChanged(idx);
+    emit clientWrote(idx);
     return WriteResult::Changed;
 }
 
@@ -587,6 +590,29 @@ void DeviceState::updateRecallList()
             used << QString::number(slot);
     }
     assignText(kRecallList, used.join(QLatin1Char(',')));
+}
+
+bool DeviceState::switchConfiguration(const QString &configuration)
+{
+    const Configuration *c = m_catalogue.configuration(configuration);
+    if (!c)
+        return false;
+    const QSet<QString> before = m_present;
+    setPresent(configuration);
+    for (const auto &kv : c->values) {
+        Variable copy = variable(indexOf(kv.first));
+        copy.initial = kv.second;
+        assign(indexOf(kv.first), parseInitial(copy));
+    }
+    // Objects that came back are announced afresh, as after a recall.
+    const auto &vars = m_catalogue.variables();
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (vars[i].presetScope && !before.contains(vars[i].object) && m_present.contains(vars[i].object))
+            emit valueChanged(int(i));
+    }
+    assignText(kModified, variable(indexOf(kModified)).onText);
+    qCInfo(lcState) << "processing chain switched to" << configuration;
+    return true;
 }
 
 int DeviceState::currentPreset() const

@@ -64,6 +64,10 @@ public:
     bool modelSetNumber(int idx, double number);
     bool modelSetText(int idx, const QString &text);
 
+    // Changes the processing chain without a recall, as a setup wizard's apply does: objects
+    // come and go, the configuration's own values are taken and the preset counts as modified.
+    bool switchConfiguration(const QString &configuration);
+
     int currentPreset() const;
     QString configurationName() const { return m_configuration; }
     bool recallInProgress() const { return m_recalling != 0; }
@@ -111,6 +115,9 @@ signals:
     void valueChanged(int idx);
     // A client's set changed a value (after valueChanged).
     void clientChanged(int idx);
+    // A client's set was accepted, whether or not it changed the value (answers to a wizard
+    // may repeat the value they had).
+    void clientWrote(int idx);
     // One step of the model's clock has passed (after the meters moved).
     void ticked();
     void presetStoreChanged();

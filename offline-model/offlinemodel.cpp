@@ -7,6 +7,7 @@
 #include "firmwareinstaller.h"
 #include "fileservice.h"
 #include "presetfiles.h"
+#include "wizardengine.h"
 #include "quarramodel.h"
 #include "tuningseed.h"
 
@@ -85,6 +86,7 @@ bool OfflineModel::loadCatalogue(QString *message)
         }
     }
     EqBehaviour::addRoomMeasurement(&m_catalogue);
+    WizardEngine::addChoices(&m_catalogue);
     if (!DeviceState::checkCatalogue(m_catalogue, &error)) {
         *message = QStringLiteral("catalogue %1: %2").arg(path, error);
         return false;
@@ -102,6 +104,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     m_state = std::make_unique<DeviceState>(m_catalogue, m_options.seed);
     m_state->setRecallDuration(m_options.recallMs);
     m_eq = std::make_unique<EqBehaviour>(m_state.get(), m_options.seed, m_options.meterIntervalMs);
+    m_wizard = std::make_unique<WizardEngine>(m_state.get(), m_options.seed);
     if (m_quarra)
         m_quarra->attach(m_state.get());
 

@@ -18,6 +18,7 @@ class PresetFiles;
 class DeviceState;
 class DiscoveryResponder;
 class EqBehaviour;
+class WizardEngine;
 class QuarraModel;
 
 // The whole simulator: catalogue, state, control port, discovery, file service, status.
@@ -48,6 +49,7 @@ private:
     StatusRecorder m_status;
     std::unique_ptr<DeviceState> m_state;
     std::unique_ptr<EqBehaviour> m_eq;
+    std::unique_ptr<WizardEngine> m_wizard;
     std::unique_ptr<QuarraModel> m_quarra; // the configurable model's chain and commands
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<DiscoveryResponder> m_discovery;

@@ -44,6 +44,15 @@
 #include "firmwareupdater.h"
 #include "fwupdateuploader.h"
 
+#include "wizardafsgraphprovider.h"
+#include "wizardbrandlistviewmodel.h"
+#include "wizardbrandmodelsmodel.h"
+#include "wizarddialogprovider.h"
+#include "wizarddialprovider.h"
+#include "wizardlistviewprovider.h"
+#include "wizardrunsetupprovider.h"
+#include "wizardscreensloader.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -108,5 +117,14 @@ void registerQmlTypes()
     registerType<FwUpdateUploader>("FwUpdateUploader");
     registerType<FirmwareUpdater>("FirmwareUpdater");
     registerType<ApplicationUpdater>("ApplicationUpdater");
+
+    registerType<WizardScreensLoader>("WizardScreensLoader");
+    registerType<WizardListViewProvider>("WizardListViewProvider");
+    registerType<WizardDialogProvider>("WizardDialogProvider");
+    registerType<WizardDialProvider>("WizardDialProvider");
+    registerType<WizardAFSGraphProvider>("WizardAFSGraphProvider");
+    registerType<WizardRunSetupProvider>("WizardRunSetupProvider");
+    registerType<WizardBrandListViewModel>("WizardBrandListViewModel");
+    registerType<WizardBrandModelsModel>("WizardBrandModelsModel");
 }
 } // namespace tarn

@@ -21,8 +21,9 @@ struct Stop {
 
 // How long a control may have been bound without a value before that counts as a fault: the
 // first poll of a meter goes out after its missed-tick wait of about a second, and on a loaded
-// two-core machine the answer can take another second or more to be drawn.
-constexpr qint64 kValueDueMs = 2000;
+// two-core machine the answer can take another second or more to be drawn (the whole suite run
+// beside other builds has shown home screens left after 2.05 s with their input meters unanswered).
+constexpr qint64 kValueDueMs = 3000;
 
 QList<Stop> readTour(const QString &path)
 {

@@ -17,6 +17,7 @@ import sys
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 import appicons
+import wizards
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 OUT = os.path.join(ROOT, "resources", "images")
@@ -1140,6 +1141,7 @@ def main():
     for name, title, purpose, draw, entries in HELP_DETAILED:
         help_card_detailed(name, title, purpose, draw, entries)
     appicons.generate(logo_mark)
+    wizards.draw_all(save, font)
 
 
 if __name__ == "__main__":
