@@ -2,6 +2,9 @@
 
 #include "datapaths.h"
 #include "lineformat.h"
+#include "platform.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -103,6 +106,9 @@ void OfflineModelLauncher::start()
                           tarn::dataFolder() + QStringLiteral("/OfflineModel")};
     if (!m_hardwareVersion.isEmpty())
         arguments << QStringLiteral("--hardware-version") << m_hardwareVersion;
+    // The configurable model on request; the fixed-chain one is the model's default.
+    if (TarnSettings::text(QString::fromLatin1(tarn::keys::OfflineModelPlatform)) == QLatin1String(tarn::kQuarraPlatform))
+        arguments << QStringLiteral("--model") << QStringLiteral("quarra");
     bool ok = false;
     const uint ftpPort = qEnvironmentVariable("TARN_FTP_PORT").toUInt(&ok);
     if (ok && ftpPort > 0 && ftpPort <= 65535)

@@ -30,6 +30,10 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "configdataprovider.h"
+#include "editmodecopypaste.h"
+#include "homescreenmodel.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -74,5 +78,9 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    registerType<HomeScreenModel>("HomeScreenModel");
+    registerType<ConfigDataProvider>("ConfigDataProvider");
+    registerType<EditModeCopyPaste>("EditModeCopyPaste");
 }
 } // namespace tarn

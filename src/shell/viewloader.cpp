@@ -4,6 +4,7 @@
 #include "clientconnectionwatchdog.h"
 #include "linkevents.h"
 #include "offlinemodellauncher.h"
+#include "platform.h"
 #include "remoteconnectionwatchdog.h"
 #include "screenviewreporter.h"
 #include "settingskeys.h"
@@ -130,6 +131,8 @@ ViewLoader::ViewLoader(QObject *parent)
     tarn::LinkEvents *linkEvents = tarn::LinkEvents::instance();
     if (linkEvents)
         connect(this, &ViewLoader::resendDataRequest, linkEvents, &tarn::LinkEvents::resendDataRequest);
+    // Long operations of the libraries below (a reconfiguration) raise and clear the busy flag.
+    connect(tarn::BusyRequests::instance(), &tarn::BusyRequests::requested, this, &ViewLoader::setAppBusyPreventClose);
 }
 
 ViewLoader::~ViewLoader()
@@ -444,6 +447,9 @@ void ViewLoader::storeOfflineConnection()
 {
     TarnSettings::write(key(tarn::keys::CurrentDeviceAddress), key(kOfflineAddress));
     TarnSettings::write(key(tarn::keys::CurrentDevicePassword), key(kOfflinePassword));
+    // The home screen of the model chosen shows at once; the login confirms it.
+    const QString chosen = tarn::classNameOfPlatform(TarnSettings::text(key(tarn::keys::OfflineModelPlatform)));
+    TarnSettings::write(key(tarn::keys::CurrentDeviceClass), chosen.isEmpty() ? QString::fromLatin1(tarn::kTarnClassName) : chosen);
 }
 
 void ViewLoader::onGuiSignal(QString param, QString payload)
