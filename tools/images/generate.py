@@ -1137,6 +1137,7 @@ def main():
             help_card(name, title, lines)
     for name, title, purpose, draw, entries in HELP_DETAILED:
         help_card_detailed(name, title, purpose, draw, entries)
+    __import__("mixertypes").make_all(sys.modules[__name__])
 
 
 if __name__ == "__main__":
