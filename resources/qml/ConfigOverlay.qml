@@ -27,6 +27,14 @@ Item {
     }
     function leave(apply) {
         dialogLoader.close()
+        if (apply && model.enCfgApply) {
+            // The processor rebuilds and the screen follows its new document; until then the
+            // grid stays, out of configuration mode.
+            model.applyAllChanges()
+            rootQML.rootCfgMode = false
+            rootQML.cfgModeChangedSig(false)
+            return
+        }
         if (apply)
             model.applyAllChanges()
         else

@@ -95,7 +95,7 @@ ConfigDialog {
         ConfigChoiceList {
             objectName: "templateList"
             maximumHeight: 300
-            entries: dialog.templates.map(function(t) { return { label: dialog.model.templateLabel(t), detail: t } })
+            entries: dialog.templates.map(function(t) { return { label: dialog.model.templateLabel(t) } })
             current: dialog.empty ? -1 : dialog.templates.indexOf(dialog.model.cellTemplate(dialog.colID, dialog.row))
             onChosen: {
                 dialog.model.changePO(dialog.colID, dialog.row, index)

@@ -55,7 +55,7 @@ HomeBlockButton {
     caption: captionFor()
     poName: blockName
     toggleSvName: resolver !== null ? resolver.toggleSVName(label) : ""
-    muteSvName: Commands.muteSv(className)
+    muteSvName: Commands.muteSv(className, type)
     note: crossover ? info.XOverType : ""
     compact: true
     enabled: configMode || pressAction[0] !== ""
@@ -68,8 +68,9 @@ HomeBlockButton {
             objectName: "icon"
             anchors.horizontalCenter: parent.horizontalCenter
             y: cell.height > 70 ? (cell.height - height - caption.height) / 2 - 2 : 4
-            width: 28
-            height: 28
+            // Short cells (configuration mode) keep room for two lines of caption.
+            width: cell.height < 56 ? 18 : 28
+            height: width
             source: cell.shownIcon
             sourceSize.width: width
             sourceSize.height: height

@@ -30,9 +30,9 @@ function forBlock(type, className, name, row) {
     return ["", ""]
 }
 
-// The switch and mute state variables a block's tile shows.
-function muteSv(className) {
-    if (className === "norvQuarraMixer" || className === "norvQuarraFixedRouter")
+// The mute a block's tile shows ("" for none; the analyser's router has none of its own).
+function muteSv(className, type) {
+    if ((className === "norvQuarraMixer" && type !== "RTAMixer") || className === "norvQuarraFixedRouter")
         return "Mute"
     if (className === "norvQuarraOutput")
         return "Channel_1_Mute"

@@ -513,9 +513,11 @@ bool Reconfigurator::applyPendingChanges(const QJsonObject &config)
 void Reconfigurator::endApplying(bool done, const QString &message)
 {
     m_applyTimer.stop();
-    tarn::BusyRequests::instance()->request(false);
     qCInfo(lcHome).noquote() << "reconfiguration" << (done ? "done" : "failed:") << message;
+    // The new chain's document is asked for before the busy flag falls: every control asks for
+    // its value again then, and the document's first chunk goes ahead of them.
     emit reconfigFinished(done, message);
+    tarn::BusyRequests::instance()->request(false);
 }
 
 void Reconfigurator::onReconfigResponse(QByteArray message)
