@@ -117,6 +117,9 @@ Item {
             model: flow.model
             resolver: imageResolver
             gridName: "in"
+            // A processor without configuration: the places of the usual chain, all free.
+            emptyColumns: flow.model !== null && flow.model.configEmpty ? 5 : 0
+            emptyRows: 3
             cellWidth: flow.cellWidth
             cellHeight: 60
             gap: flow.gap
@@ -217,6 +220,9 @@ Item {
             model: flow.model
             resolver: imageResolver
             gridName: "mid"
+            // A processor without configuration: the places of the usual chain, all free.
+            emptyColumns: flow.model !== null && flow.model.configEmpty ? 3 : 0
+            emptyRows: 6
             cellWidth: flow.cellWidth
             cellHeight: Math.max(44, Math.min(64, Math.floor((stage.height - flow.reservedBottom - midLabels.y - 10) / Math.max(1, rows)) - flow.gap))
             gap: flow.gap
@@ -235,6 +241,9 @@ Item {
             model: flow.model
             resolver: imageResolver
             gridName: "out"
+            // A processor without configuration: the places of the usual chain, all free.
+            emptyColumns: flow.model !== null && flow.model.configEmpty ? 7 : 0
+            emptyRows: 6
             cellWidth: flow.cellWidth
             cellHeight: midGrid.cellHeight
             gap: flow.gap

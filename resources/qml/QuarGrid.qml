@@ -17,7 +17,22 @@ Item {
     // Bumped by the screen when the model has a new document (or edit) to be read again.
     property int version: 0
 
-    readonly property var size: version >= 0 && model !== null ? model.gridSize(gridName) : ({ columns: 0, rows: 0, map: [] })
+    // The shape drawn as free places when the processor has no such grid (no configuration yet).
+    property int emptyColumns: 0
+    property int emptyRows: 0
+    readonly property var size: {
+        var known = version >= 0 && model !== null ? model.gridSize(gridName) : ({ columns: 0, rows: 0, map: [] })
+        if (known.columns > 0 || emptyColumns === 0)
+            return known
+        var map = []
+        for (var c = 0; c < emptyColumns; ++c) {
+            var column = []
+            for (var r = 0; r < emptyRows; ++r)
+                column.push("EMPTY")
+            map.push(column)
+        }
+        return { columns: emptyColumns, rows: emptyRows, map: map }
+    }
     readonly property int columns: size.columns
     readonly property int rows: size.rows
 

@@ -9,7 +9,7 @@ Column {
     property bool gridShown: false
     readonly property bool error: model !== null && model.configError !== ""
     readonly property bool reading: model !== null && model.loading && !gridShown
-    readonly property bool empty: model !== null && model.ready && model.configEmpty && !gridShown
+    readonly property bool empty: model !== null && model.ready && model.configEmpty
 
     signal configureRequested()
 

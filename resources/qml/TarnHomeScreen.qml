@@ -143,11 +143,14 @@ Item {
 
     // The configurable model's document, when it has one to show.
     readonly property var quarModel: rootQML.platform === "Quarra" ? rootQML.hsModel : null
-    readonly property bool quarShown: quarModel !== null && quarModel.ready && quarModel.gridNames().length > 0
+    readonly property bool quarShown: quarModel !== null && quarModel.ready
+                                      && (quarModel.gridNames().length > 0 || quarModel.configEmpty)
     // The front panel's layout holds up to 3 input rows and 8 mid and output rows; any other
     // shape is laid out grid by grid.
     function standardShape() {
         var names = quarModel.gridNames()
+        if (names.length === 0)
+            return true
         if (names.indexOf("in") < 0 || names.indexOf("mid") < 0 || names.indexOf("out") < 0)
             return false
         var inSize = quarModel.gridSize("in"), mid = quarModel.gridSize("mid"), out = quarModel.gridSize("out")
