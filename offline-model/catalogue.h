@@ -6,8 +6,10 @@
 #include <QHash>
 #include <QList>
 #include <QRegularExpression>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <vector>
 
@@ -64,6 +66,9 @@ struct Configuration {
     QString name;
     QStringList objects;            // processing objects present, in chain order
     QList<QPair<QString, QString>> values; // attribute values (key, display text)
+    // When not empty, the only variables of its objects that are served (a reconfigured chain
+    // keeps the entries of objects it dropped or shrank, unserved).
+    QSet<QString> variables;
 };
 
 struct StoredPreset {
@@ -92,6 +97,12 @@ public:
 
     // Replaces the initial text of a variable (command-line overrides of the node identity).
     bool overrideInitial(const QString &key, const QString &text, QString *error);
+
+    // Takes in the processing objects of `chain`, a catalogue of the same model: unknown
+    // variables are appended, known ones take chain's definition, and the configuration named
+    // `configuration` becomes chain's first one, limited to chain's variables. Node and storage
+    // entries stay as they are. Returns the indices here of chain's object variables.
+    QVector<int> absorb(const Catalogue &chain, const QString &configuration);
 
     // Whether a text is a valid value of the variable (used for initial values and overrides).
     static bool acceptsText(const Variable &v, const QString &text, QString *why);

@@ -220,6 +220,10 @@ void ClientSession::dispatch(const Request &request)
         answerError(QStringLiteral("not logged in"));
         return;
     }
+    if (request.word == Request::Word::Json) {
+        m_server->state().runRawCommand(request.value);
+        return;
+    }
     valueRequest(request);
 }
 

@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 Q_LOGGING_CATEGORY(lcState, "tarn.offline.state", QtInfoMsg)
@@ -187,6 +188,7 @@ DeviceState::Value DeviceState::parseInitial(const Variable &v) const
 
 void DeviceState::buildTree()
 {
+    m_tree.clear();
     QSet<QString> seen;
     for (const Variable &v : m_catalogue.variables()) {
         const QStringList comps = v.key.split(QLatin1Char('\\'));
@@ -206,16 +208,22 @@ void DeviceState::setPresent(const QString &configuration)
 {
     m_configuration = configuration;
     m_present.clear();
+    m_hidden.assign(m_values.size(), 0);
     if (const Configuration *c = m_catalogue.configuration(configuration)) {
         for (const QString &o : c->objects)
             m_present.insert(o);
+        if (!c->variables.isEmpty()) {
+            const auto &vars = m_catalogue.variables();
+            for (size_t i = 0; i < vars.size() && i < m_hidden.size(); ++i)
+                m_hidden[i] = m_present.contains(vars[i].object) && !c->variables.contains(vars[i].key);
+        }
     }
 }
 
 bool DeviceState::isPresent(int idx) const
 {
     const QString &object = variable(idx).object;
-    return object.isEmpty() || m_present.contains(object);
+    return object.isEmpty() || (m_present.contains(object) && !(size_t(idx) < m_hidden.size() && m_hidden[size_t(idx)]));
 }
 
 QString DeviceState::display(int idx) const
@@ -274,10 +282,18 @@ bool DeviceState::children(const QString &path, QStringList *names) const
         if (!m_present.contains(comps.at(1)))
             return false;
     }
-    const auto it = m_tree.constFind(comps.join(QLatin1Char('\\')));
+    const QString key = comps.join(QLatin1Char('\\'));
+    const auto it = m_tree.constFind(key);
     if (it == m_tree.constEnd())
         return false;
     *names = it.value();
+    if (!m_hidden.empty() && comps.size() >= 3) {
+        names->erase(std::remove_if(names->begin(), names->end(), [&](const QString &name) {
+                         const int idx = indexOf(key + QLatin1Char('\\') + name);
+                         return idx >= 0 && !isPresent(idx);
+                     }),
+                     names->end());
+    }
     return true;
 }
 
@@ -582,43 +598,58 @@ void DeviceState::runNodeCommand(const QString &text)
 {
     QString json = text;
     json.replace(QLatin1Char('`'), QLatin1Char('"'));
+    runCommandJson(json);
+}
+
+void DeviceState::runRawCommand(const QString &json)
+{
+    runCommandJson(json);
+}
+
+void DeviceState::runCommandJson(const QString &json)
+{
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json.toUtf8(), &parseError);
-    QJsonObject answer;
-    QString status;
     if (!doc.isObject()) {
-        answer.insert(QStringLiteral("id"), QJsonValue());
-        answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32700},
-                                                            {QStringLiteral("message"), QStringLiteral("Parse error")}});
-        status = QStringLiteral("Command:Failed");
         qCWarning(lcState) << "node command is no JSON object:" << parseError.errorString();
-    } else {
-        const QJsonObject request = doc.object();
-        const QString method = request.value(QStringLiteral("method")).toString();
-        const QString word = statusWord(method);
-        answer.insert(QStringLiteral("id"), request.value(QStringLiteral("id")));
-        assignText(kStatus, word + QStringLiteral(":InProgress"));
-        if (method == QLatin1String("GetInputRouterSourceNames")) {
-            const int hw = indexOf(kHardware);
-            const QStringList names = m_catalogue.sourceNames(display(hw));
-            answer.insert(QStringLiteral("result"), QJsonArray::fromStringList(names));
-            status = word + QStringLiteral(":Done");
-        } else if (method == QLatin1String("Reconfig")) {
-            answer.insert(QStringLiteral("error"),
-                          QJsonObject{{QStringLiteral("code"), -32000},
-                                      {QStringLiteral("message"), QStringLiteral("The processing chain of this model is fixed")}});
-            status = word + QStringLiteral(":Failed");
-        } else {
-            answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32601},
-                                                                {QStringLiteral("message"), QStringLiteral("Method not found")}});
-            status = word + QStringLiteral(":Failed");
-        }
-        qCInfo(lcState) << "node command" << method << "->" << status;
+        finishNodeCommand(QStringLiteral("Command"),
+                          QJsonObject{{QStringLiteral("id"), QJsonValue()},
+                                      {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32700},
+                                                                            {QStringLiteral("message"), QStringLiteral("Parse error")}}}});
+        return;
     }
+    const QJsonObject request = doc.object();
+    const QString method = request.value(QStringLiteral("method")).toString();
+    assignText(kStatus, statusWord(method) + QStringLiteral(":InProgress"));
+    if (m_nodeCommands && m_nodeCommands(request))
+        return;
+    QJsonObject answer{{QStringLiteral("id"), request.value(QStringLiteral("id"))}};
+    if (method == QLatin1String("GetInputRouterSourceNames")) {
+        const int hw = indexOf(kHardware);
+        answer.insert(QStringLiteral("result"), QJsonArray::fromStringList(m_catalogue.sourceNames(display(hw))));
+    } else if (method == QLatin1String("Reconfig")) {
+        answer.insert(QStringLiteral("error"),
+                      QJsonObject{{QStringLiteral("code"), -32000},
+                                  {QStringLiteral("message"), QStringLiteral("The processing chain of this model is fixed")}});
+    } else {
+        answer.insert(QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), -32601},
+                                                            {QStringLiteral("message"), QStringLiteral("Method not found")}});
+    }
+    finishNodeCommand(method, answer);
+}
+
+void DeviceState::finishNodeCommand(const QString &method, const QJsonObject &answer)
+{
+    const QString status = statusWord(method) + (answer.contains(QStringLiteral("error")) ? QStringLiteral(":Failed")
+                                                                                       : QStringLiteral(":Done"));
     QString result = QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact));
     result.replace(QLatin1Char('"'), QLatin1Char('`'));
-    assignText(kResult, result);
-    assignText(kStatus, status);
+    // Every command gets its answer and its end, also when they equal the previous command's.
+    if (!assignText(kResult, result))
+        emit valueChanged(indexOf(kResult));
+    if (!assignText(kStatus, status))
+        emit valueChanged(indexOf(kStatus));
+    qCInfo(lcState) << "node command" << method << "->" << status;
 }
 
 void DeviceState::tick(int count)

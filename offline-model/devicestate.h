@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QVector>
 
+#include <functional>
 #include <vector>
 
 namespace tarn::offline {
@@ -68,6 +69,24 @@ public:
     bool recallInProgress() const { return m_recalling != 0; }
     void setRecallDuration(int ms) { m_recallMs = qMax(0, ms); }
 
+    // Node commands a model adds to the built-in ones: called with the parsed request once its
+    // status is "<method>:InProgress"; false for methods it does not serve. A handler that takes
+    // a request ends it with finishNodeCommand(), at once or later.
+    using NodeCommandHandler = std::function<bool(const QJsonObject &request)>;
+    void setNodeCommandHandler(NodeCommandHandler handler) { m_nodeCommands = std::move(handler); }
+    // Puts `answer` on the result variable (pushed even when equal to the last one) and ends the
+    // status with "<method>:Done", or ":Failed" when the answer holds an "error".
+    void finishNodeCommand(const QString &method, const QJsonObject &answer);
+    // A command that arrives as a raw JSON line rather than as a set of the command variable.
+    void runRawCommand(const QString &json);
+
+    // Replaces the running chain by the processing objects of `chain` (Catalogue::absorb):
+    // objects that stay keep their values, new ones start at their initial values, attributes
+    // take the new chain's, and every stored preset moves onto the new chain. Objects named in
+    // `renewed` (another block under the same name) start afresh. What appeared or changed is
+    // pushed; then chainChanged().
+    void reconfigure(const Catalogue &chain, const QSet<QString> &renewed = {});
+
     QJsonObject presetStoreJson() const;
     bool restorePresetStore(const QJsonObject &json, QString *error);
 
@@ -79,6 +98,7 @@ signals:
     void ticked();
     void presetStoreChanged();
     void rebootRequested();
+    void chainChanged();
 
 private:
     struct Value {
@@ -105,6 +125,8 @@ private:
     void storeSlot(int slot);
     void updateRecallList();
     void runNodeCommand(const QString &text);
+    void runCommandJson(const QString &json);
+    bool fits(const Variable &v, const Value &value) const;
     void setPresent(const QString &configuration);
     // What the analyser spectrum `v` listens to; false when `v` is another spectrum.
     bool analyserScene(const Variable &v, AnalyserScene *scene) const;
@@ -115,6 +137,7 @@ private:
     std::vector<Value> m_values;
     std::vector<Slot> m_slots; // index = slot number; 0 unused
     QSet<QString> m_present;
+    std::vector<char> m_hidden; // variables of present objects that the chain does not serve
     QString m_configuration;
     QHash<QString, QStringList> m_tree;
     int m_recalling = 0;
@@ -122,5 +145,6 @@ private:
     SplitMix64 m_random;
     std::vector<double> m_phase;
     quint64 m_ticks = 0;
+    NodeCommandHandler m_nodeCommands;
 };
 } // namespace tarn::offline

@@ -137,10 +137,16 @@ EqBehaviour::EqBehaviour(DeviceState *state, quint64 seed, int msPerTick, QObjec
     findObjects();
     connect(m_state, &DeviceState::clientChanged, this, &EqBehaviour::onClientChanged);
     connect(m_state, &DeviceState::ticked, this, &EqBehaviour::onTicked);
+    connect(m_state, &DeviceState::chainChanged, this, &EqBehaviour::findObjects);
 }
 
 void EqBehaviour::findObjects()
 {
+    m_geqs.clear();
+    m_geqOfCurve.clear();
+    m_geqOfBand.clear();
+    m_afs.clear();
+    m_afsOfSwitch.clear();
     const auto &vars = m_state->catalogue().variables();
     for (const Variable &v : vars) {
         if (v.object.isEmpty())

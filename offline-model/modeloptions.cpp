@@ -18,6 +18,8 @@ const QList<Option> &optionTable()
         {{QStringLiteral("port")}, QStringLiteral("TCP control and UDP discovery port (default: TARN_DEVICE_PORT, else 19272; 0 lets the kernel choose)."), QStringLiteral("port")},
         {{QStringLiteral("bind")}, QStringLiteral("Address to listen on (default 127.0.0.1). Discovery answers leave from it."), QStringLiteral("address")},
         {{QStringLiteral("password")}, QStringLiteral("Administrator password (default \"stagemanagers\")."), QStringLiteral("text")},
+        {{QStringLiteral("model")}, QStringLiteral("Processor model: tarn (fixed chain, the default) or quarra (configurable chain)."), QStringLiteral("name")},
+        {{QStringLiteral("empty-config")}, QStringLiteral("quarra: start as a processor that carries no configuration."), QString()},
         {{QStringLiteral("catalogue")}, QStringLiteral("Device catalogue JSON to load instead of the built-in one."), QStringLiteral("file")},
         {{QStringLiteral("class-name")}, QStringLiteral("Node class name to report (default from the catalogue: norvCadenzoTarn)."), QStringLiteral("name")},
         {{QStringLiteral("instance-name")}, QStringLiteral("Node instance name to report."), QStringLiteral("name")},
@@ -46,6 +48,10 @@ const QList<Option> &optionTable()
 }
 
 const char kEpilog[] = R"(
+Models: --model tarn serves the fixed chain; --model quarra the configurable one, whose chain
+is built from a builder config (the template library's default, the one kept in the state
+folder, or none with --empty-config) and changed by the raw "Reconfig" command line.
+
 Protocol: greeting "Corvex Console"; connect administrator "<password>"; then sub, unsub, get,
 asyncget, set, lc, ls on \\Preset\<PO>\SV\<SV>, \\Preset\Crossover\AT\NumBands|MonoSub,
 \\Storage\Presets\SV\<SV> and \\Node\... paths ("\%" asks for percent of the range, "\Min" and
@@ -129,6 +135,13 @@ ParseOutcome parseOptions(const QStringList &arguments, ModelOptions *o, QString
     }
     if (parser.isSet(QStringLiteral("password")))
         o->password = parser.value(QStringLiteral("password"));
+    if (parser.isSet(QStringLiteral("model")))
+        o->model = parser.value(QStringLiteral("model")).toLower();
+    if (o->model != QLatin1String("tarn") && o->model != QLatin1String("quarra")) {
+        *message = QStringLiteral("--model is tarn or quarra");
+        return ParseOutcome::Error;
+    }
+    o->emptyConfig = parser.isSet(QStringLiteral("empty-config"));
     o->cataloguePath = parser.value(QStringLiteral("catalogue"));
     o->className = parser.value(QStringLiteral("class-name"));
     o->instanceName = parser.value(QStringLiteral("instance-name"));

@@ -11,6 +11,8 @@ struct ModelOptions {
     QHostAddress bind = QHostAddress::LocalHost;
     quint16 port = 0;
     QString password = QStringLiteral("stagemanagers");
+    QString model = QStringLiteral("tarn"); // "tarn" (fixed chain) or "quarra" (configurable)
+    bool emptyConfig = false;               // quarra: start without a configuration
     QString cataloguePath; // empty: the catalogue built into the program
     QString className;
     QString instanceName;

@@ -5,6 +5,8 @@
 #include "discoveryresponder.h"
 #include "eqbehaviour.h"
 #include "fileservice.h"
+#include "quarramodel.h"
+#include "tuningseed.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,9 +55,16 @@ quint16 OfflineModel::controlPort() const
 
 bool OfflineModel::loadCatalogue(QString *message)
 {
-    const QString path = m_options.cataloguePath.isEmpty() ? kBuiltInCatalogue : m_options.cataloguePath;
+    const bool quarra = m_options.model == QLatin1String("quarra");
+    const QString path = !m_options.cataloguePath.isEmpty() ? m_options.cataloguePath
+                       : quarra                            ? QuarraModel::builtInTable()
+                                                           : kBuiltInCatalogue;
     QString error;
-    if (!m_catalogue.load(path, &error)) {
+    if (quarra) {
+        m_quarra = std::make_unique<QuarraModel>(
+            QuarraModel::Settings{m_options.cataloguePath, m_options.stateDir, m_options.emptyConfig, m_options.recallMs});
+    }
+    if (quarra ? !m_quarra->prepare(&m_catalogue, &error) : !m_catalogue.load(path, &error)) {
         *message = QStringLiteral("catalogue %1: %2").arg(path, error);
         return false;
     }
@@ -90,6 +99,8 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     m_state = std::make_unique<DeviceState>(m_catalogue, m_options.seed);
     m_state->setRecallDuration(m_options.recallMs);
     m_eq = std::make_unique<EqBehaviour>(m_state.get(), m_options.seed, m_options.meterIntervalMs);
+    if (m_quarra)
+        m_quarra->attach(m_state.get());
 
     if (!m_options.stateDir.isEmpty()) {
         if (!QDir().mkpath(m_options.stateDir)) {
@@ -130,6 +141,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     const QString ftpRoot = !m_options.ftpRoot.isEmpty() ? m_options.ftpRoot
                           : !m_options.stateDir.isEmpty() ? QDir(m_options.stateDir).filePath(QStringLiteral("ftp"))
                                                           : QString();
+    seedTuningFolders(ftpRoot);
     if (!ftpRoot.isEmpty()) {
         for (const char *folder : {"presets", "SpeakerTunings", "AmplifierData"})
             QDir().mkpath(QDir(ftpRoot).filePath(QLatin1String(folder)));
@@ -176,7 +188,10 @@ void OfflineModel::stop()
 
 QString OfflineModel::presetStorePath() const
 {
-    return QDir(m_options.stateDir).filePath(QStringLiteral("presets.json"));
+    // Each model keeps its own presets, so both can share one state folder.
+    const QString model = m_catalogue.model().toLower();
+    return QDir(m_options.stateDir)
+        .filePath(model == QLatin1String("tarn") ? QStringLiteral("presets.json") : QStringLiteral("presets-%1.json").arg(model));
 }
 
 void OfflineModel::loadPresetStore()

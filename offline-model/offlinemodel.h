@@ -15,6 +15,7 @@ class ControlServer;
 class DeviceState;
 class DiscoveryResponder;
 class EqBehaviour;
+class QuarraModel;
 
 // The whole simulator: catalogue, state, control port, discovery, file service, status.
 class OfflineModel : public QObject {
@@ -44,6 +45,7 @@ private:
     StatusRecorder m_status;
     std::unique_ptr<DeviceState> m_state;
     std::unique_ptr<EqBehaviour> m_eq;
+    std::unique_ptr<QuarraModel> m_quarra; // the configurable model's chain and commands
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<DiscoveryResponder> m_discovery;
     QObject *m_fileService = nullptr;

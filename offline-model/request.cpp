@@ -22,6 +22,14 @@ Request::Word wordOf(const QString &w)
 Request parseRequest(const QString &line)
 {
     Request r;
+    // A command sent as a raw JSON object ("Reconfig"), not wrapped in a set.
+    if (line.trimmed().startsWith(QLatin1Char('{'))) {
+        r.word = Request::Word::Json;
+        r.wordText = QStringLiteral("{");
+        r.hasValue = true;
+        r.value = line.trimmed();
+        return r;
+    }
     const QStringList parts = tarn::protocol::splitQuoted(line);
     const QStringList head = parts.at(0).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (head.isEmpty() && parts.size() == 1)

@@ -8,13 +8,13 @@ class DeviceState;
 
 // One line a client sent, taken apart. Nothing here trusts the line.
 struct Request {
-    enum class Word { Empty, Unknown, Sub, Unsub, Get, AsyncGet, Set, Lc, Ls, Connect, Write, Delay, Model };
+    enum class Word { Empty, Unknown, Sub, Unsub, Get, AsyncGet, Set, Lc, Ls, Connect, Write, Delay, Model, Json };
     Word word = Word::Empty;
     QString wordText;
     QString path;     // the first quoted part
     bool hasPath = false;
     bool hasValue = false;
-    QString value;
+    QString value;    // Json: the whole line
     QString user;     // connect
     QString password; // connect
     qint64 size = -1; // write: byte count, -1 when unreadable

@@ -293,6 +293,32 @@ ToolScreenFrame {
                                                 : "When the home screen opens after connecting to a processor."
                 }
             }
+
+            Panel {
+                objectName: "tuningPart"
+                width: parent.width
+                heading: "Tuning Library"
+                Row {
+                    width: parent.width
+                    spacing: 16
+                    TarnPushButton {
+                        id: tuningsButton
+                        objectName: "manageTuningsButton"
+                        text: "Manage Tunings"
+                        implicitWidth: 210
+                        onClicked: if (typeof rootQML !== "undefined") rootQML.guiSignal("ManageTunings", "")
+                    }
+                    Text {
+                        width: parent.width - tuningsButton.width - parent.spacing
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: "Speaker tunings and amplifier data: which the processor holds, updates from the cloud."
+                        color: Theme.textDim
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontSmall
+                        wrapMode: Text.WordWrap
+                    }
+                }
+            }
         }
     }
 

@@ -2,9 +2,6 @@
 
 #include "datapaths.h"
 #include "lineformat.h"
-#include "platform.h"
-#include "settingskeys.h"
-#include "tarnsettings.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -77,6 +74,11 @@ void OfflineModelLauncher::setHardwareVersion(const QString &hardwareVersion)
     m_hardwareVersion = hardwareVersion;
 }
 
+void OfflineModelLauncher::setModel(const QString &model)
+{
+    m_model = model.compare(QLatin1String("Quarra"), Qt::CaseInsensitive) == 0 ? QStringLiteral("quarra") : QString();
+}
+
 void OfflineModelLauncher::start()
 {
     if (isRunning())
@@ -106,9 +108,8 @@ void OfflineModelLauncher::start()
                           tarn::dataFolder() + QStringLiteral("/OfflineModel")};
     if (!m_hardwareVersion.isEmpty())
         arguments << QStringLiteral("--hardware-version") << m_hardwareVersion;
-    // The configurable model on request; the fixed-chain one is the model's default.
-    if (TarnSettings::text(QString::fromLatin1(tarn::keys::OfflineModelPlatform)) == QLatin1String(tarn::kQuarraPlatform))
-        arguments << QStringLiteral("--model") << QStringLiteral("quarra");
+    if (!m_model.isEmpty())
+        arguments << QStringLiteral("--model") << m_model;
     bool ok = false;
     const uint ftpPort = qEnvironmentVariable("TARN_FTP_PORT").toUInt(&ok);
     if (ok && ftpPort > 0 && ftpPort <= 65535)

@@ -32,6 +32,9 @@ public slots:
     void stop();
     // The hardware variant the model should present ("Standard", "Parvane", "Dante").
     void setHardwareVersion(const QString &hardwareVersion);
+    // The processor model to start with: "Tarn" (fixed chain, the default) or "Quarra"
+    // (configurable chain); anything else means "Tarn". Applies from the next start().
+    void setModel(const QString &model);
 
 signals:
     void started();
@@ -47,6 +50,7 @@ private:
     QProcess *m_process = nullptr;
     QTimer *m_startDeadline = nullptr;
     QString m_hardwareVersion;
+    QString m_model;
     QByteArray m_pendingOutput;
     bool m_listening = false;
     bool m_stopping = false;

@@ -30,6 +30,9 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "brandlistmodel.h"
+#include "tuningfilelistmodel.h"
+
 #include "configdataprovider.h"
 #include "editmodecopypaste.h"
 #include "homescreenmodel.h"
@@ -78,6 +81,9 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    registerType<TuningFileListModel>("TuningFileListModel");
+    registerType<BrandListModel>("BrandListModel");
 
     registerType<HomeScreenModel>("HomeScreenModel");
     registerType<ConfigDataProvider>("ConfigDataProvider");

@@ -41,7 +41,7 @@ public:
     static constexpr int kMaxStops = 256;
     // How long each stop is shown before it is pictured and the tour moves on; long enough for
     // the screen's first answers and meter polls.
-    static constexpr int kDwellMs = 2000;
+    static constexpr int kDwellMs = 2500;
     // A screen that has not appeared by then is reported and skipped.
     static constexpr int kAppearTimeoutMs = 10000;
     // The home screen between two stops settles this long before the next command.

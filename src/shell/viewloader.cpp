@@ -122,7 +122,11 @@ ViewLoader::ViewLoader(QObject *parent)
             &ViewLoader::onClientConnectionLost);
 
     connect(this, &ViewLoader::updateHarwareVersionInPresetsDB, m_launcher, &OfflineModelLauncher::setHardwareVersion);
-    connect(this, &ViewLoader::startOfflineModel, m_launcher, &OfflineModelLauncher::start);
+    // The model the user chose for the offline model ("Data/OfflineModel") is the one started.
+    connect(this, &ViewLoader::startOfflineModel, m_launcher, [this]() {
+        m_launcher->setModel(TarnSettings::text(key(tarn::keys::OfflineModelPlatform)));
+        m_launcher->start();
+    });
     connect(this, &ViewLoader::stopOfflineModel, m_launcher, &OfflineModelLauncher::stop);
     connect(m_launcher, &OfflineModelLauncher::started, this, &ViewLoader::onOfflineModelStarted);
     connect(m_launcher, &OfflineModelLauncher::stopped, this, &ViewLoader::onOfflineModelStopped);
@@ -281,6 +285,10 @@ void ViewLoader::createTransitions()
             add(wizard, exit.signal, exit.to);
     }
     add(wizard, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    // The tuning library is also opened from the utilities screen and, for the screen tour,
+    // from the home screen.
+    add("ScreenUtilities.qml", &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    add(home, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
 }
 
 void ViewLoader::setContextProperties()

@@ -1,3 +1,4 @@
+#include "cloudstore.h"
 #include "datapaths.h"
 #include "messagehandler.h"
 #include "settingskeys.h"
@@ -21,6 +22,8 @@ private slots:
     void settingsSharedAcrossInstances();
     void settingsAbsentKeysAndClear();
     void dataPaths();
+    void cloudStoreAddress_data();
+    void cloudStoreAddress();
 };
 
 void TstCore::logLineFormat()
@@ -137,6 +140,31 @@ void TstCore::dataPaths()
     QCOMPARE(tarn::dataFolder(), root + QStringLiteral("/data/norv/Tarn"));
     QCOMPARE(tarn::logFilePath(), root + QStringLiteral("/data/norv/Tarn/ui.log"));
     QCOMPARE(tarn::lockFilePath(), root + QStringLiteral("/tmp/TESSIL_NORV_CADENZO_TARN_LOCK_FILE"));
+}
+
+void TstCore::cloudStoreAddress_data()
+{
+    QTest::addColumn<QByteArray>("environment");
+    QTest::addColumn<QString>("container");
+    // A lab's store, with or without a trailing slash, and values that must never be used.
+    QTest::newRow("lab") << QByteArray("http://127.0.0.1:8080") << QStringLiteral("http://127.0.0.1:8080/cz-x");
+    QTest::newRow("slash") << QByteArray("http://127.0.0.1:8080/store/") << QStringLiteral("http://127.0.0.1:8080/store/cz-x");
+    QTest::newRow("ftp scheme") << QByteArray("ftp://127.0.0.1/") << QString();
+    QTest::newRow("no host") << QByteArray("http:///x") << QString();
+    QTest::newRow("file") << QByteArray("file:///etc") << QString();
+}
+
+void TstCore::cloudStoreAddress()
+{
+    QFETCH(QByteArray, environment);
+    QFETCH(QString, container);
+    qunsetenv("TARN_CLOUD_URL");
+    const QUrl fallback = tarn::cloudContainerUrl(QStringLiteral("cz-x"));
+    QCOMPARE(fallback.scheme(), QStringLiteral("https"));
+    qputenv("TARN_CLOUD_URL", environment);
+    const QUrl url = tarn::cloudContainerUrl(QStringLiteral("cz-x"));
+    qunsetenv("TARN_CLOUD_URL");
+    QCOMPARE(url.toString(), container.isEmpty() ? fallback.toString() : container);
 }
 
 TARN_TEST_MAIN(TstCore, QCoreApplication)

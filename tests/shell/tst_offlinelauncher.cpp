@@ -71,10 +71,17 @@ void TstOfflineLauncher::startsListensAndStops()
     QCOMPARE(failed.count(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 5000);
 
-    // And it starts again.
+    // And it starts again, as the configurable model when asked to.
+    launcher.setModel(QStringLiteral("Quarra"));
     launcher.start();
     QVERIFY(started.wait(20000));
     QCOMPARE(started.count(), 2);
+    QTcpSocket quarra;
+    quarra.connectToHost(QHostAddress::LocalHost, quint16(qEnvironmentVariableIntValue("TARN_DEVICE_PORT")));
+    QVERIFY(quarra.waitForConnected(5000));
+    quarra.write("connect administrator \"stagemanagers\"\nget \"\\\\Node\\AT\\Class_Name\"\n");
+    QByteArray answer;
+    QTRY_VERIFY_WITH_TIMEOUT((answer += quarra.readAll()).contains("\"norvCadenzoQuarra\""), 10000);
 }
 
 void TstOfflineLauncher::missingProgram()

@@ -206,8 +206,14 @@ void TstViewLoader::variantPayloadsAreStored()
     QCoreApplication::processEvents();
     QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"));
 
-    // The tuning library is reached from the wizard only.
-    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("TarnHomeScreen.qml"));
+    // The tuning library is reached from the wizard, the utilities and the home screen, and
+    // not from a block screen.
+    goTo(QStringLiteral("PEQ"), QStringLiteral("High"), QStringLiteral("TarnPEQ.qml"));
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("TarnPEQ.qml"));
+    goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
+    goHome();
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
     goTo(QStringLiteral("Wizard"), QString(), QStringLiteral("ScreenWizard.qml"));
     goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
     goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));

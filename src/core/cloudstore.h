@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace tarn {
+// The maker's cloud store (update feed, firmware images, installers, tuning files). Labs and
+// tests point TARN_CLOUD_URL at a store of their own; a value that is not an http(s) URL is
+// ignored with a warning, so a typo never sends requests somewhere unexpected.
+QUrl cloudStoreUrl();
+// The address of one container of the store, e.g. "cz-speaker-tunings": base + "/" + name.
+QUrl cloudContainerUrl(const QString &container);
+} // namespace tarn
