@@ -72,7 +72,7 @@ BlockScreenFrame {
                         height: Theme.meterWidth
                         orientation: Qt.Horizontal
                         poName: "InputMeters"
-                        svName: "Channel_" + slotRow.slot + "_Level"
+                        svName: ["Channel", slotRow.slot, "Level"].join("_")
                         clipSvName: "Channel_" + slotRow.slot + "_Clip"
                         rangeBounaryValues: [-90, -40, -20, -6, 0]
                         rangeLengthsInPercentage: [10, 30, 40, 20]
@@ -104,7 +104,7 @@ BlockScreenFrame {
                         width: 96
                         height: Theme.touch - 4
                         poName: "InputGains"
-                        svName: "Channel_" + slotRow.slot + "_Mute"
+                        svName: ["Channel", slotRow.slot, "Mute"].join("_")
                         label: muted ? "MUTED" : "MUTE"
                     }
                 }
