@@ -453,25 +453,12 @@ Item {
                             font.family: Theme.fontFamily
                             font.pixelSize: Theme.fontNormal
                         }
-                        ComboBox {
+                        StyledComboBox {
                             id: variantBox
                             objectName: "variantBox"
                             width: offlineColumn.width - 100
                             height: Theme.touch
                             model: ["Standard", "Parvane", "Dante"]
-                            palette.button: Theme.surfaceRaised
-                            palette.buttonText: Theme.text
-                            palette.window: Theme.surfaceRaised
-                            palette.base: Theme.surfaceRaised
-                            palette.text: Theme.text
-                            palette.windowText: Theme.text
-                            palette.highlight: Theme.accent
-                            palette.highlightedText: Theme.textOnAccent
-                            palette.dark: Theme.text
-                            palette.mid: Theme.surfacePressed
-                            palette.light: Theme.surfacePressed
-                            font.family: Theme.fontFamily
-                            font.pixelSize: Theme.fontNormal
                             Component.onCompleted: {
                                 var stored = settings.value("databaseHardwareType", "Standard")
                                 var at = find(stored)
