@@ -10,8 +10,11 @@
 
 #include <memory>
 
+class QTemporaryDir;
+
 namespace tarn::offline {
 class ControlServer;
+class PresetFiles;
 class DeviceState;
 class DiscoveryResponder;
 class EqBehaviour;
@@ -49,6 +52,8 @@ private:
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<DiscoveryResponder> m_discovery;
     QObject *m_fileService = nullptr;
+    std::unique_ptr<PresetFiles> m_presetFiles;
+    std::unique_ptr<QTemporaryDir> m_scratchFtpRoot; // the FTP root when none was given
     quint16 m_ftpPort = 0;
     QTimer m_meterTimer;
     QTimer m_saveTimer;

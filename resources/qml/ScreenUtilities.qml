@@ -1,11 +1,12 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import AppAnalytics 1.0
 import TarnButton 1.0
 import TarnSettings 1.0
 import TarnTextSV 1.0
 
-// Utilities: the processor's name and its reboot, and the application's own choices (usage
-// reporting, the firmware check when connecting).
+// Utilities: the processor's name, reboot and firmware (with its option card), and the
+// application's own choices (usage reporting, the update checks) and its updates.
 ToolScreenFrame {
     id: screen
     objectName: "utilitiesScreen"
@@ -263,6 +264,17 @@ ToolScreenFrame {
                     }
                 }
             }
+
+            Panel {
+                objectName: "firmwarePart"
+                width: parent.width
+                heading: "Firmware"
+                FirmwareUpdateStrip {}
+                OptionCardStrip { variant: "Dante" }
+                OptionCardStrip { variant: "Parvane" }
+            }
+
+            SettingsTransferStrip { width: parent.width }
         }
 
         Column {
@@ -281,6 +293,8 @@ ToolScreenFrame {
                     defaultValue: "true"
                     label: "Send anonymous usage data"
                     explanation: "Which screens are used, without names, addresses or settings. Helps to improve the application."
+                    // The client keeps its own record of the choice and drops what it queued when it is withdrawn.
+                    onCheckedChanged: AppAnalytics.setIsAnalyticsAllowed(checked)
                 }
                 Rectangle { width: parent.width; height: 1; color: Theme.edge }
                 SettingSwitch {
@@ -288,10 +302,17 @@ ToolScreenFrame {
                     objectName: "checkOnStartSwitch"
                     key: "Data/checkOnStart"
                     defaultValue: "true"
-                    label: "Check for firmware updates on connecting"
-                    explanation: screen.offline ? "Not done for the offline model."
-                                                : "When the home screen opens after connecting to a processor."
+                    label: "Check for updates"
+                    explanation: "Of this application at start, and of a processor's firmware when its home screen opens "
+                                 + "after connecting" + (screen.offline ? " (not for the offline model)." : ".")
                 }
+            }
+
+            Panel {
+                objectName: "applicationUpdatePart"
+                width: parent.width
+                heading: "Application Update"
+                ApplicationUpdateStrip {}
             }
 
             Panel {

@@ -195,6 +195,8 @@ Rectangle {
         focus: true
     }
 
+    UpdateWatcher {}
+
     // A screen whose document is not in this build still leaves a way back.
     Loader {
         objectName: "screenUnavailable"

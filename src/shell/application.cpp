@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "appanalytics.h"
 #include "datafromdevice.h"
 #include "datapaths.h"
 #include "messagehandler.h"
@@ -111,6 +112,8 @@ void connectAtStart(const Options &options, ViewLoader *viewLoader)
     }
 }
 
+constexpr int kAnalyticsSendIntervalMs = 5000;
+
 // Each screen is pictured once it has settled: its document loaded and its first answers in.
 constexpr int kScreenSettleMs = 1500;
 
@@ -213,6 +216,14 @@ int runApplication(int argc, char *argv[])
             settings.setValue(QString::fromLatin1(keys::AppAnalytics), QStringLiteral("true"));
     }
 
+    // 12. Usage analytics.
+    if (AppAnalytics *analytics = AppAnalytics::instance()) {
+        analytics->setTrackingID(QString::fromLatin1(AppAnalytics::kTrackingId));
+        analytics->setSendInterval(kAnalyticsSendIntervalMs);
+        analytics->sendPlatformData();
+        analytics->startSession();
+    }
+
     // 13. The application font.
     QFont font = QApplication::font();
     font.setFamily(QStringLiteral("Arial"));
@@ -233,6 +244,11 @@ int runApplication(int argc, char *argv[])
     const int code = app.exec();
     tour.reset();
     viewLoader.reset();
+    // The session's end is queued with the rest and goes out with the next run if not before;
+    // the queue is saved while the log can still tell about it.
+    if (AppAnalytics *analytics = AppAnalytics::instance())
+        analytics->endSession();
+    AppAnalytics::destroyInstance();
     // The link goes while the log is still open, so its last words are kept.
     TCPAdaptor::destroyInstance();
     uninstallLogHandler();

@@ -30,8 +30,19 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "devicepresetmodel.h"
+#include "filesystemmodel.h"
+#include "presetinfo.h"
+#include "presetprovider.h"
+
 #include "brandlistmodel.h"
 #include "tuningfilelistmodel.h"
+
+#include "appanalytics.h"
+
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
+#include "fwupdateuploader.h"
 
 #include "configdataprovider.h"
 #include "editmodecopypaste.h"
@@ -82,8 +93,25 @@ void registerQmlTypes()
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
 
+    qRegisterMetaType<PresetInfo>("PresetInfo");
+    registerType<PresetProvider>("PresetProvider");
+    registerType<DevicePresetModel>("DevicePresetModel");
+    registerType<FileSystemModel>("FileSystemModel");
+
     registerType<TuningFileListModel>("TuningFileListModel");
     registerType<BrandListModel>("BrandListModel");
+
+    // The process's analytics client, for the utilities screen's switch.
+    qmlRegisterSingletonType<AppAnalytics>("AppAnalytics", 1, 0, "AppAnalytics", [](QQmlEngine *, QJSEngine *) -> QObject * {
+        AppAnalytics *analytics = AppAnalytics::instance();
+        if (analytics)
+            QQmlEngine::setObjectOwnership(analytics, QQmlEngine::CppOwnership);
+        return analytics;
+    });
+
+    registerType<FwUpdateUploader>("FwUpdateUploader");
+    registerType<FirmwareUpdater>("FirmwareUpdater");
+    registerType<ApplicationUpdater>("ApplicationUpdater");
 
     registerType<HomeScreenModel>("HomeScreenModel");
     registerType<ConfigDataProvider>("ConfigDataProvider");

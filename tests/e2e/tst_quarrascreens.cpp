@@ -16,6 +16,7 @@
 #include "tcpadaptor.h"
 #include "testenv.h"
 #include "viewloader.h"
+#include "xvfbexec.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -385,7 +386,7 @@ void TstQuarraScreens::blocksOfAnotherChainBind()
 // The pictures of configuration mode need a real X server.
 int main(int argc, char *argv[])
 {
-    if (!tarn::test::reexecUnderXvfb(argc, argv, "TARN_QUARRA_SCREENS_X"))
+    if (!tarn::test::reexecUnderXvfb("TARN_QUARRA_SCREENS_X", argc, argv))
         return 0;
     tarn::test::isolateEnvironment();
     QGuiApplication app(argc, argv);

@@ -17,6 +17,7 @@
 #include "tarnsettings.h"
 #include "tcpadaptor.h"
 #include "testenv.h"
+#include "xvfbexec.h"
 #include "viewloader.h"
 
 #include <QApplication>
@@ -545,7 +546,7 @@ void TstGraphsScreens::feedbackScreen()
 // Pictures need a real X server: the test runs itself again under a private Xvfb.
 int main(int argc, char *argv[])
 {
-    if (!tarn::test::reexecUnderXvfb(argc, argv, "TARN_GRAPHS_SCREENS_X"))
+    if (!tarn::test::reexecUnderXvfb("TARN_GRAPHS_SCREENS_X", argc, argv))
         return 0;
     tarn::test::isolateEnvironment();
     QApplication app(argc, argv);
