@@ -17,6 +17,7 @@ import sys
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 import appicons
+import mixertypes
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 OUT = os.path.join(ROOT, "resources", "images")
@@ -1140,7 +1141,7 @@ def main():
     for name, title, purpose, draw, entries in HELP_DETAILED:
         help_card_detailed(name, title, purpose, draw, entries)
     appicons.generate(logo_mark)
-    __import__("mixertypes").make_all(sys.modules[__name__])
+    mixertypes.make_all(sys.modules[__name__])
 
 
 if __name__ == "__main__":
