@@ -4,6 +4,7 @@
 #include "datafromdevice.h"
 #include "datapaths.h"
 #include "messagehandler.h"
+#include "platform.h"
 #include "qmltypes.h"
 #include "scenegraphchoice.h"
 #include "screentour.h"
@@ -34,6 +35,7 @@ struct Options {
     QString screenshot;
     QString screenshotDir;
     QString tour;
+    QString model;
     int quitAfterMs = -1;
 };
 
@@ -61,7 +63,11 @@ Options parseOptions(const QApplication &app)
                                                  "per line), logging how long each took to show; with --screenshot-dir, "
                                                  "picture each."),
                                   QStringLiteral("FILE"));
-    parser.addOptions({connect, offline, screenshot, quitAfter, screenshotDir, tour});
+    const QCommandLineOption model(QStringLiteral("model"),
+                                   QStringLiteral("The processor model the offline model plays: tarn (fixed chain, the default) "
+                                                  "or quarra (configurable chain)."),
+                                   QStringLiteral("MODEL"));
+    parser.addOptions({connect, offline, screenshot, quitAfter, screenshotDir, tour, model});
     parser.process(app);
 
     Options options;
@@ -70,6 +76,7 @@ Options parseOptions(const QApplication &app)
     options.screenshot = parser.value(screenshot);
     options.screenshotDir = parser.value(screenshotDir);
     options.tour = parser.value(tour);
+    options.model = parser.value(model).toLower();
     bool ok = false;
     const int ms = parser.value(quitAfter).toInt(&ok);
     if (parser.isSet(quitAfter) && ok && ms >= 0)
@@ -90,6 +97,12 @@ void writeStartupSettings()
 // --offline and --connect act as the matching commands of the discovery screen would.
 void connectAtStart(const Options &options, ViewLoader *viewLoader)
 {
+    if (options.model == QLatin1String("quarra") || options.model == QLatin1String("tarn")) {
+        TarnSettings::write(QString::fromLatin1(keys::OfflineModelPlatform),
+                            QString::fromLatin1(options.model == QLatin1String("quarra") ? kQuarraPlatform : kTarnPlatform));
+    } else if (!options.model.isEmpty()) {
+        qWarning().noquote() << "Unknown model" << options.model << "(tarn or quarra); the setting stays.";
+    }
     if (options.offline) {
         const QString variant = TarnSettings::text(QString::fromLatin1(keys::DatabaseHardwareType), QStringLiteral("Standard"));
         viewLoader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), variant);

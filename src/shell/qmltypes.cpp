@@ -52,6 +52,9 @@
 #include "wizardlistviewprovider.h"
 #include "wizardrunsetupprovider.h"
 #include "wizardscreensloader.h"
+#include "configdataprovider.h"
+#include "editmodecopypaste.h"
+#include "homescreenmodel.h"
 
 #include <QtQml>
 
@@ -126,5 +129,8 @@ void registerQmlTypes()
     registerType<WizardRunSetupProvider>("WizardRunSetupProvider");
     registerType<WizardBrandListViewModel>("WizardBrandListViewModel");
     registerType<WizardBrandModelsModel>("WizardBrandModelsModel");
+    registerType<HomeScreenModel>("HomeScreenModel");
+    registerType<ConfigDataProvider>("ConfigDataProvider");
+    registerType<EditModeCopyPaste>("EditModeCopyPaste");
 }
 } // namespace tarn

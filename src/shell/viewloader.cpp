@@ -6,6 +6,7 @@
 #include "clientconnectionwatchdog.h"
 #include "linkevents.h"
 #include "offlinemodellauncher.h"
+#include "platform.h"
 #include "remoteconnectionwatchdog.h"
 #include "screenviewreporter.h"
 #include "settingskeys.h"
@@ -140,7 +141,11 @@ ViewLoader::ViewLoader(QObject *parent)
             &ViewLoader::onClientConnectionLost);
 
     connect(this, &ViewLoader::updateHarwareVersionInPresetsDB, m_launcher, &OfflineModelLauncher::setHardwareVersion);
-    connect(this, &ViewLoader::startOfflineModel, m_launcher, &OfflineModelLauncher::start);
+    // The model the user chose for the offline model ("Data/OfflineModel") is the one started.
+    connect(this, &ViewLoader::startOfflineModel, m_launcher, [this]() {
+        m_launcher->setModel(TarnSettings::text(key(tarn::keys::OfflineModelPlatform)));
+        m_launcher->start();
+    });
     connect(this, &ViewLoader::stopOfflineModel, m_launcher, &OfflineModelLauncher::stop);
     connect(m_launcher, &OfflineModelLauncher::started, this, &ViewLoader::onOfflineModelStarted);
     connect(m_launcher, &OfflineModelLauncher::stopped, this, &ViewLoader::onOfflineModelStopped);
@@ -149,6 +154,8 @@ ViewLoader::ViewLoader(QObject *parent)
     tarn::LinkEvents *linkEvents = tarn::LinkEvents::instance();
     if (linkEvents)
         connect(this, &ViewLoader::resendDataRequest, linkEvents, &tarn::LinkEvents::resendDataRequest);
+    // Long operations of the libraries below (a reconfiguration) raise and clear the busy flag.
+    connect(tarn::BusyRequests::instance(), &tarn::BusyRequests::requested, this, &ViewLoader::setAppBusyPreventClose);
     // "ReceiveDB" and "SendDB" are carried out there.
     new SettingsSync(this);
 }
@@ -471,6 +478,9 @@ void ViewLoader::storeOfflineConnection()
 {
     TarnSettings::write(key(tarn::keys::CurrentDeviceAddress), key(kOfflineAddress));
     TarnSettings::write(key(tarn::keys::CurrentDevicePassword), key(kOfflinePassword));
+    // The home screen of the model chosen shows at once; the login confirms it.
+    const QString chosen = tarn::classNameOfPlatform(TarnSettings::text(key(tarn::keys::OfflineModelPlatform)));
+    TarnSettings::write(key(tarn::keys::CurrentDeviceClass), chosen.isEmpty() ? QString::fromLatin1(tarn::kTarnClassName) : chosen);
 }
 
 void ViewLoader::onGuiSignal(QString param, QString payload)

@@ -6,6 +6,7 @@
 #include "linkclient.h"
 #include "modelprocess.h"
 #include "qmltypes.h"
+#include "quickitems.h"
 #include "settingskeys.h"
 #include "tarncontrol.h"
 #include "tarnsettings.h"
@@ -27,6 +28,8 @@
 #include <atomic>
 #include <memory>
 
+using tarn::test::everything;
+using tarn::test::findItem;
 using tarn::test::LinkClient;
 using tarn::test::ModelProcess;
 using tarn::test::request;
@@ -48,40 +51,6 @@ void collectQmlMessages(QtMsgType type, const QMessageLogContext &context, const
         g_qmlMessages.append(message);
     if (g_previous)
         g_previous(type, context, message);
-}
-
-// Delegates of a Repeater or a Loader are children in the item tree only; value controls are
-// object children of the item that declares them. Both trees are searched.
-void collect(QObject *root, QList<QObject *> *out, QSet<QObject *> *seen)
-{
-    if (!root || seen->contains(root))
-        return;
-    seen->insert(root);
-    out->append(root);
-    for (QObject *child : root->children())
-        collect(child, out, seen);
-    if (auto *item = qobject_cast<QQuickItem *>(root)) {
-        for (QQuickItem *child : item->childItems())
-            collect(child, out, seen);
-    }
-}
-
-QList<QObject *> everything(QObject *root)
-{
-    QList<QObject *> all;
-    QSet<QObject *> seen;
-    collect(root, &all, &seen);
-    return all;
-}
-
-QQuickItem *findItem(QObject *root, const QString &name)
-{
-    for (QObject *o : everything(root)) {
-        auto *item = qobject_cast<QQuickItem *>(o);
-        if (item && item->objectName() == name && item->isVisible())
-            return item;
-    }
-    return nullptr;
 }
 
 QString key(const QString &po, const QString &sv, const QString &valueType)

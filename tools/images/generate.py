@@ -18,6 +18,7 @@ from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 import appicons
 import wizards
+import mixertypes
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 OUT = os.path.join(ROOT, "resources", "images")
@@ -1142,6 +1143,7 @@ def main():
         help_card_detailed(name, title, purpose, draw, entries)
     appicons.generate(logo_mark)
     wizards.draw_all(save, font)
+    mixertypes.make_all(sys.modules[__name__])
 
 
 if __name__ == "__main__":
