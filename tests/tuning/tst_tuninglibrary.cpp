@@ -71,7 +71,7 @@ void TstTuningLibrary::initTestCase()
 
 void TstTuningLibrary::init()
 {
-    qunsetenv("TARN_CLOUD_URL");
+    qputenv("TARN_CLOUD_URL", "http://127.0.0.1:9");
 }
 
 void TstTuningLibrary::factorySeedingKeepsLocalVersions()
