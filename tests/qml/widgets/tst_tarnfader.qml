@@ -1,3 +1,4 @@
+// Guards against faders whose cap jumps under the finger, or that send a value off their scale.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0
