@@ -1,3 +1,5 @@
+// Guards against processor texts misread into values, user changes that flood the link or show
+// before the processor confirms them, and requests sent for values that came from the processor.
 #include "controlstestutil.h"
 #include "customcombobox.h"
 #include "linkevents.h"
@@ -34,8 +36,6 @@ QTimer *throttleOf(QObject *control)
 }
 } // namespace
 
-// Numbers, texts, choices, labels, text fields, button groups and drop-down lists, each against
-// the real adaptor logged in to a scripted processor.
 class TstValueControls : public QObject {
     Q_OBJECT
 private slots:
@@ -68,21 +68,15 @@ void TstValueControls::init()
 void TstValueControls::valueTexts()
 {
     using namespace tarn::valuetext;
-    QCOMPARE(stripUnits(QStringLiteral("2.50kHz")), 2500.0);
-    QCOMPARE(stripUnits(QStringLiteral("120.0Hz")), 120.0);
-    QCOMPARE(stripUnits(QStringLiteral("-10.5dB")), -10.5);
-    QCOMPARE(stripUnits(QStringLiteral("-3 dB")), -3.0);
-    QCOMPARE(stripUnits(QStringLiteral("4.0:1")), 4.0);
-    QCOMPARE(stripUnits(QStringLiteral("1:2.5")), 2.5);
-    QCOMPARE(stripUnits(QStringLiteral("42")), 42.0);
     // Suffix tests are case-sensitive here: "KHZ" is no unit, and the text is no number.
-    QCOMPARE(stripUnits(QStringLiteral("2.5KHZ")), 0.0);
-    QCOMPARE(stripUnits(QStringLiteral("2.5db")), 0.0);
-    QCOMPARE(readNumber(QStringLiteral("garbage")), 0.0);
+    const struct { const char *text; double number; } texts[] = {
+        {"2.50kHz", 2500}, {"120.0Hz", 120}, {"-10.5dB", -10.5}, {"-3 dB", -3}, {"4.0:1", 4},
+        {"1:2.5", 2.5},    {"42", 42},       {"2.5KHZ", 0},      {"2.5db", 0},  {"garbage", 0}};
+    for (const auto &t : texts)
+        QCOMPARE(stripUnits(QLatin1String(t.text)), t.number);
     QCOMPARE(readNumber(QStringLiteral("nan")), 0.0);
     QCOMPARE(readNumber(QString()), 0.0);
     QVERIFY(std::isinf(readNumber(QStringLiteral("Inf"))));
-    QCOMPARE(formatNumber(2.0), QStringLiteral("2"));
     QCOMPARE(formatNumber(double(0.1f)), QStringLiteral("0.1"));
     QCOMPARE(formatNumber(1234567.0), QStringLiteral("1.23457e+06"));
     QCOMPARE(formatNumber(-0.000123456789), QStringLiteral("-0.000123457"));
@@ -91,7 +85,6 @@ void TstValueControls::valueTexts()
 void TstValueControls::numericalReadsProcessorTexts()
 {
     auto nsv = bound<TarnNumericalSV>("Compressor", "Threshold");
-    QCOMPARE(nsv->entityName(), QStringLiteral("NSV"));
     QCOMPARE(nsv->value(), -1000.0f);
     // Once when the second name is set, once more when the component is complete.
     QCOMPARE(m_link.take(), QList<QByteArray>({line("sub", "Compressor", "Threshold"), line("sub", "Compressor", "Threshold")}));
@@ -185,7 +178,6 @@ void TstValueControls::numericalThrottlesUserChanges()
 void TstValueControls::textValueAndRequests()
 {
     auto tsv = bound<TarnTextSV>("NPO", "Node\\SV\\DeviceName");
-    QCOMPARE(tsv->entityName(), QStringLiteral("TSV"));
     // Once when the second name is set, once more when the component is complete.
     QCOMPARE(m_link.take(), QList<QByteArray>({"sub \"\\\\Node\\SV\\DeviceName\\\"", "sub \"\\\\Node\\SV\\DeviceName\\\""}));
     QSignalSpy changed(tsv.get(), &TarnTextSV::valueChanged);
@@ -320,7 +312,6 @@ void TstValueControls::enumeratedChoices()
 void TstValueControls::labelAndTextField()
 {
     auto label = bound<TarnLabel>("RoomEQ", "Response");
-    QCOMPARE(label->entityName(), QString());
     QSignalSpy labelChanged(label.get(), &TarnLabel::labelValueChanged);
     m_link.offer(QStringLiteral("subr"), QStringLiteral("RoomEQ"), QStringLiteral("Response"), QStringLiteral("Flat"));
     m_link.offer(QStringLiteral("subr"), QStringLiteral("RoomEQ"), QStringLiteral("Response"), QStringLiteral("Flat"));
@@ -334,11 +325,7 @@ void TstValueControls::labelAndTextField()
     QVERIFY(m_link.sent().isEmpty());
 
     auto field = std::make_unique<TarnTextField>();
-    QStringList units;
-    connect(field.get(), &TarnTextField::unitChanged, this, [&units](QString &unit) { units.append(unit); });
     field->setUnit(QStringLiteral("ms"));
-    field->setUnit(QStringLiteral("ms"));
-    QCOMPARE(units, QStringList({QStringLiteral("ms")}));
     field->setPoName(QStringLiteral("InputDelay"));
     field->setSvName(QStringLiteral("Amount"));
     field->componentCompleted();
@@ -425,8 +412,6 @@ void TstValueControls::comboBox()
     combo->setValueWithoutFeedback(QStringLiteral("Input B"));
     QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "RTARouter", "Source", "\"Input B\"")}));
     QCOMPARE(combo->deviceSvValue(), QStringLiteral("RTA Mic"));
-    // deviceSvValue is the processor's: QML cannot write it.
-    QVERIFY(!combo->setProperty("deviceSvValue", QStringLiteral("x")));
 
     combo.reset();
     QCOMPARE(m_link.take(), QList<QByteArray>({line("unsub", "RTARouter", "Source"), line("unsub", "RTARouter", "Source")}));
