@@ -6,14 +6,11 @@
 
 #include <QGuiApplication>
 #include <QPainter>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <cmath>
 #include <limits>
-#include <memory>
 
 using namespace tarn::graphs;
 
@@ -80,7 +77,6 @@ private slots:
     void softKneeSlopes();
     void unknownSettingsAndNames();
     void graphDrawsAndFollowsValues();
-    void graphFromQml();
 };
 
 // Output levels (and, where given, gain changes) worked out by hand for each law.
@@ -237,49 +233,6 @@ void TstDynamics::graphDrawsAndFollowsValues()
     QTest::ignoreMessage(QtWarningMsg, "DynamicsTransferGraph: unknown law \"Expander\"");
     item.setLaw(QStringLiteral("Expander"));
     QCOMPARE(item.law(), QStringLiteral("Compressor"));
-}
-
-void TstDynamics::graphFromQml()
-{
-    qmlRegisterType<DynamicsTransferGraph>("DynamicsTransferGraph", 1, 0, "DynamicsTransferGraph");
-    QQmlEngine engine;
-    QStringList warnings;
-    connect(&engine, &QQmlEngine::warnings, this, [&](const QList<QQmlError> &list) {
-        for (const QQmlError &e : list)
-            warnings << e.toString();
-    });
-    QQmlComponent component(&engine);
-    component.setData(R"(
-import QtQuick 2.15
-import DynamicsTransferGraph 1.0
-Item {
-    width: 500; height: 400
-    property real target: -20
-    property alias graph: g
-    DynamicsTransferGraph {
-        id: g
-        anchors.fill: parent
-        law: "AGC"
-        target: parent.target
-        window: 4
-        maxGain: 6
-        lowThreshold: -50
-        limThreshold: -6
-        signalLevel: -40
-    }
-}
-)",
-                      QUrl(QStringLiteral("qrc:/dynamics-test.qml")));
-    std::unique_ptr<QObject> root(component.create());
-    QVERIFY2(root, qPrintable(component.errorString()));
-    auto *graph = qvariant_cast<DynamicsTransferGraph *>(root->property("graph"));
-    QVERIFY(graph);
-    QVERIFY(graph->curveKnown());
-    QCOMPARE(graph->outputAt(-40), -34.0);
-    QCOMPARE(graph->gainChangeAt(-10), -8.0);
-    root->setProperty("target", -30);
-    QCOMPARE(graph->outputAt(-10), -28.0);
-    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 }
 
 TARN_TEST_MAIN(TstDynamics, QGuiApplication)
