@@ -1,5 +1,5 @@
-// Guards against sliders that flood the link, jump to unconfirmed values, or ignore the wheel,
-// keys or touch.
+// Guards against sliders that flood the link, jump to unconfirmed values, or ignore the wheel or
+// the keys.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0
@@ -100,22 +100,6 @@ TestCase {
         keyClick(Qt.Key_Left)
         keyClick(Qt.Key_Left)
         tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Threshold", "48", "%")])
-    }
-
-    function test_touchDrag() {
-        var w = createTemporaryObject(horizontal, stage)
-        TestLink.offer("subr", "Compressor", "Threshold", "20%", "%")
-        var slider = H.find(w, "slider")
-        TestLink.clearSent()
-        var x = slider.leftPadding + 0.2 * slider.availableWidth
-        var y = slider.height / 2
-        var touch = touchEvent(slider)
-        touch.press(0, slider, x, y).commit()
-        touch.move(0, slider, x + 0.3 * slider.availableWidth, y).commit()
-        touch.release(0, slider, x + 0.3 * slider.availableWidth, y).commit()
-        tryVerify(function() { return TestLink.sent.length > 0 })
-        verify(TestLink.sent[TestLink.sent.length - 1].indexOf("set \"\\\\Preset\\Compressor\\SV\\Threshold\\%\"") === 0)
-        compare(w.position, 20)
     }
 
     function test_verticalRatioSlider() {
