@@ -78,8 +78,8 @@ private slots:
     void nudgeReadsValueTexts_data();
     void nudgeReadsValueTexts();
     void nudgeStepTable();
-    void nudgeStepsAtRangeBoundaries();
-    void nudgeSentTexts();
+    void nudgeSends_data();
+    void nudgeSends();
     void faderStraightScale();
     void faderPiecewiseScale();
     void meterScale();
@@ -699,94 +699,68 @@ void TstValueControls::nudgeStepTable()
     QCOMPARE(tarn::nudge::step(QStringLiteral("eq:Gain:-1")), 0.0);
 }
 
-void TstValueControls::nudgeStepsAtRangeBoundaries()
+void TstValueControls::nudgeSends_data()
 {
-    auto button = bound<TarnButton>("Mid Outputs PEQ", "Band_1_Frequency");
-    button->setButtonType(TarnButton::Nudge);
-    button->setNudgeJsonData(QString::fromLatin1(kEqFrequencyRanges));
-    const QString po = QStringLiteral("Mid Outputs PEQ");
-    const QString sv = QStringLiteral("Band_1_Frequency");
-    m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("100.0Hz"));
-    m_link.clear();
+    QTest::addColumn<QString>("po");
+    QTest::addColumn<QString>("sv");
+    QTest::addColumn<QString>("poClass");
+    QTest::addColumn<QString>("ranges");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QStringList>("presses"); // direction and parameter class, or "=" and a report
+    QTest::addColumn<QStringList>("sent");
 
-    // At a boundary: up takes the upper range's step, down the lower one's.
-    QSignalSpy changed(button.get(), &TarnButton::valueToNudgeChanged);
-    button->onNudged(1, QStringLiteral("Frequency"), QStringLiteral("EQ"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Mid Outputs PEQ", "Band_1_Frequency", "101")}));
-    QCOMPARE(changed.count(), 0); // shown only when the processor reports it
-    m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("100.0Hz"));
-    button->onNudged(-1, QStringLiteral("Frequency"), QStringLiteral("EQ"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Mid Outputs PEQ", "Band_1_Frequency", "99.9")}));
-
-    // Quick presses before the report step on from the value already asked for.
-    m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("9.99kHz"));
-    button->onNudged(1, QStringLiteral("Frequency"), QStringLiteral("EQ"));
-    button->onNudged(1, QStringLiteral("Frequency"), QStringLiteral("EQ"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Mid Outputs PEQ", "Band_1_Frequency", "10000"),
-                                                line("set", "Mid Outputs PEQ", "Band_1_Frequency", "10100")}));
-
-    // Beyond every range the last step stays.
-    m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("30kHz"));
-    button->onNudged(-1, QStringLiteral("Frequency"), QStringLiteral("EQ"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Mid Outputs PEQ", "Band_1_Frequency", "29900")}));
-
+    const QString eq = QStringLiteral("Mid Outputs PEQ");
+    const QString frequencies = QString::fromLatin1(kEqFrequencyRanges);
+    const QString releases = QStringLiteral(R"([{"range":"0","low":1,"high":10},{"range":"1","low":10,"high":100},)"
+                                            R"({"range":"2","low":100,"high":360}])");
+    // At a boundary up takes the upper range's step, down the lower one's.
+    QTest::newRow("boundary up") << eq << "Band_1_Frequency" << "EQ" << frequencies << "100.0Hz" << QStringList{"1 Frequency"} << QStringList{"101"};
+    QTest::newRow("boundary down") << eq << "Band_1_Frequency" << "EQ" << frequencies << "100.0Hz" << QStringList{"-1 Frequency"} << QStringList{"99.9"};
+    // Quick presses before the report step on from the value already asked for; beyond every
+    // range the last step used stays ("=" is a new report from the processor).
+    QTest::newRow("quick presses, beyond every range") << eq << "Band_1_Frequency" << "EQ" << frequencies << "9.99kHz"
+        << QStringList{"1 Frequency", "1 Frequency", "=30kHz", "-1 Frequency"} << QStringList{"10000", "10100", "29900"};
     // Release times run the other way: up shortens, and picks its range as a downward step.
-    auto release = bound<TarnButton>("Compressor", "Release");
-    release->setButtonType(TarnButton::Nudge);
-    release->setNudgeJsonData(QStringLiteral(R"([{"range":"0","low":1,"high":10},{"range":"1","low":10,"high":100},)"
-                                             R"({"range":"2","low":100,"high":360}])"));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Release"), QStringLiteral("100dB/s"));
-    m_link.clear();
-    release->onNudged(1, QStringLiteral("Release"), QStringLiteral("Compressor"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Compressor", "Release", "98")}));
-    release->onNudged(-1, QStringLiteral("Release"), QStringLiteral("Compressor"));
-    release->onNudged(-1, QStringLiteral("Release"), QStringLiteral("Compressor"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Compressor", "Release", "100"),
-                                                line("set", "Compressor", "Release", "105")}));
-
-    // No range data ("[]"): the single step of the parameter; an unknown one: step 0.
-    auto gain = bound<TarnButton>("Mid Outputs PEQ", "Band_1_Gain");
-    gain->setButtonType(TarnButton::Nudge);
-    gain->setNudgeJsonData(QStringLiteral("[]"));
-    m_link.offer(QStringLiteral("subr"), po, QStringLiteral("Band_1_Gain"), QStringLiteral("-3.0dB"));
-    m_link.clear();
-    gain->onNudged(1, QStringLiteral("Gain"), QStringLiteral("EQ"));
-    gain->onNudged(1, QStringLiteral("Bogus"), QStringLiteral("EQ"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Mid Outputs PEQ", "Band_1_Gain", "-2.9"),
-                                                line("set", "Mid Outputs PEQ", "Band_1_Gain", "-2.9")}));
+    QTest::newRow("release") << "Compressor" << "Release" << "Compressor" << releases << "100dB/s"
+                             << QStringList{"1 Release", "-1 Release", "-1 Release"} << QStringList{"98", "100", "105"};
+    // No range data: the single step of the parameter; an unknown parameter: step 0.
+    QTest::newRow("single step") << eq << "Band_1_Gain" << "EQ" << "[]" << "-3.0dB" << QStringList{"1 Gain", "1 Bogus"} << QStringList{"-2.9", "-2.9"};
+    QTest::newRow("delay in ms") << "InputDelay" << "Amount" << "Delay"
+                                 << R"([{"range":"0","low":0,"high":1},{"range":"1","low":1,"high":10},{"range":"2","low":10,"high":100}])"
+                                 << "12.50ms/4.29m/14.07ft" << QStringList{"1 Amount"} << QStringList{"12.75ms"};
+    QTest::newRow("lift time in s") << "Afs" << "LiftTime" << "AFS" << R"([{"range":"0","low":0,"high":60},{"range":"1","low":60,"high":600}])"
+                                    << "1m 30s" << QStringList{"1 LiftTime"} << QStringList{"95s"};
+    QTest::newRow("infinite ratio") << "Compressor" << "Ratio" << "Compressor" << "[]" << "-Inf:1" << QStringList{"1 Ratio"} << QStringList{"200"};
+    QTest::newRow("ratio") << "Compressor" << "Ratio" << "Compressor" << "[]" << "4.0:1" << QStringList{"1 Ratio"} << QStringList{"4"};
 }
 
-void TstValueControls::nudgeSentTexts()
+void TstValueControls::nudgeSends()
 {
-    auto delay = bound<TarnButton>("InputDelay", "Amount");
-    delay->setButtonType(TarnButton::Nudge);
-    delay->setNudgeJsonData(QStringLiteral(R"([{"range":"0","low":0,"high":1},{"range":"1","low":1,"high":10},)"
-                                           R"({"range":"2","low":10,"high":100},{"range":"3","low":100,"high":1000}])"));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("InputDelay"), QStringLiteral("Amount"), QStringLiteral("12.50ms/4.29m/14.07ft"));
+    QFETCH(QString, po);
+    QFETCH(QString, sv);
+    QFETCH(QString, poClass);
+    QFETCH(QString, ranges);
+    QFETCH(QString, report);
+    QFETCH(QStringList, presses);
+    QFETCH(QStringList, sent);
+    auto button = bound<TarnButton>(qPrintable(po), qPrintable(sv));
+    button->setButtonType(TarnButton::Nudge);
+    button->setNudgeJsonData(ranges);
+    m_link.offer(QStringLiteral("subr"), po, sv, report);
     m_link.clear();
-    delay->onNudged(1, QStringLiteral("Amount"), QStringLiteral("Delay"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "InputDelay", "Amount", "12.75ms")}));
-
-    auto lift = bound<TarnButton>("Afs", "LiftTime");
-    lift->setButtonType(TarnButton::Nudge);
-    lift->setNudgeJsonData(QStringLiteral(R"([{"range":"0","low":0,"high":60},{"range":"1","low":60,"high":600},)"
-                                          R"({"range":"2","low":600,"high":3600}])"));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Afs"), QStringLiteral("LiftTime"), QStringLiteral("1m 30s"));
-    m_link.clear();
-    lift->onNudged(1, QStringLiteral("LiftTime"), QStringLiteral("AFS"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Afs", "LiftTime", "95s")}));
-
-    auto ratio = bound<TarnButton>("Compressor", "Ratio");
-    ratio->setButtonType(TarnButton::Nudge);
-    ratio->setNudgeJsonData(QStringLiteral("[]"));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Ratio"), QStringLiteral("-Inf:1"));
-    QVERIFY(std::isinf(ratio->valueToNudge()));
-    m_link.clear();
-    ratio->onNudged(1, QStringLiteral("Ratio"), QStringLiteral("Compressor"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Compressor", "Ratio", "200")}));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Ratio"), QStringLiteral("4.0:1"));
-    ratio->onNudged(1, QStringLiteral("Ratio"), QStringLiteral("Compressor"));
-    QCOMPARE(m_link.take(), QList<QByteArray>({line("set", "Compressor", "Ratio", "4")}));
+    QSignalSpy changed(button.get(), &TarnButton::valueToNudgeChanged);
+    int reports = 0;
+    for (const QString &press : presses) {
+        if (press.startsWith(QLatin1Char('=')) && ++reports)
+            m_link.offer(QStringLiteral("subr"), po, sv, press.mid(1));
+        else
+            button->onNudged(press.section(QLatin1Char(' '), 0, 0).toInt(), press.section(QLatin1Char(' '), 1), poClass);
+    }
+    QList<QByteArray> expected;
+    for (const QString &value : sent)
+        expected << line("set", qPrintable(po), qPrintable(sv), qPrintable(value));
+    QCOMPARE(m_link.take(), expected);
+    QCOMPARE(changed.count(), reports); // shown only when the processor reports it
 }
 
 void TstValueControls::faderStraightScale()
