@@ -1,3 +1,5 @@
+// Guards against a tuning library that loses local files, misreports the processor's state, or
+// is damaged by failed or broken transfers.
 #include "cloudstoreserver.h"
 #include "downloadmanager.h"
 #include "modelprocess.h"
