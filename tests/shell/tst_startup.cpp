@@ -1,3 +1,5 @@
+// Guards against a second instance that disturbs the first, start-up settings written wrongly,
+// and a log that does not start afresh for every run.
 #include "datapaths.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
@@ -6,7 +8,6 @@
 #include <QCoreApplication>
 #include <QProcess>
 
-// Start-up as a user sees it: the real executable, started twice and with prepared settings.
 class TstStartup : public QObject {
     Q_OBJECT
 private slots:
