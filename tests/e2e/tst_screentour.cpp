@@ -1,3 +1,5 @@
+// Guards against a screen of the tour, in the real application against the offline model, that
+// does not appear, raises a QML warning, or leaves a bound control without its value.
 #include "datapaths.h"
 #include "testenv.h"
 
