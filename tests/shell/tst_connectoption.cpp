@@ -1,5 +1,6 @@
 // Guards against the --connect option splitting the address and password wrongly, or the link
 // left open or not logged in when the application starts and ends with it.
+#include "applog.h"
 #include "datapaths.h"
 #include "scriptedpeer.h"
 #include "settingskeys.h"
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 
+using tarn::test::applicationLog;
 using tarn::test::ScriptedPeer;
 
 class TstConnectOption : public QObject {
@@ -20,7 +22,6 @@ private slots:
     void connectsAndLogsInAtStart();
 
 private:
-    static QString readLog();
     // Runs the application; the peer is served by this test's event loop meanwhile.
     static void start(QProcess &process, const ScriptedPeer &peer, const QString &connect, int quitAfterMs);
 };
@@ -30,12 +31,6 @@ void TstConnectOption::init()
     qRegisterMetaType<QProcess::ExitStatus>();
     TarnSettings().clear();
     QFile::remove(tarn::logFilePath());
-}
-
-QString TstConnectOption::readLog()
-{
-    QFile file(tarn::logFilePath());
-    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
 }
 
 void TstConnectOption::start(QProcess &process, const ScriptedPeer &peer, const QString &connect, int quitAfterMs)
@@ -76,7 +71,7 @@ void TstConnectOption::connectsAndLogsInAtStart()
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.exitCode(), 0);
     QTRY_VERIFY(!peer.currentConnected());
-    const QString log = readLog();
+    const QString log = applicationLog();
     QVERIFY2(log.contains(QStringLiteral("TCP Adaptor: connecting... to 127.0.0.1")), qPrintable(log));
     QVERIFY(log.contains(QStringLiteral("Connected to 127.0.0.1: %1").arg(peer.port())));
     QVERIFY(log.contains(QStringLiteral("TCPAdaptor destroyed.")));
