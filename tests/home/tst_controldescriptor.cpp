@@ -199,41 +199,33 @@ void TstControlDescriptor::variants()
     QCOMPARE(d.currentVariant(), QStringLiteral("High"));
     QCOMPARE(d.poName(), QStringLiteral("High Outputs Limiter"));
 
-    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Low"));
-    d.reload();
+    // The setting in any case, or the processing object's own name; an unknown word falls back
+    // to the default.
+    auto fromSetting = [&d](const char *setting) {
+        TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QLatin1String(setting));
+        d.reload();
+        return d.currentVariant();
+    };
+    QCOMPARE(fromSetting("mid"), QStringLiteral("Mid"));
+    QCOMPARE(fromSetting("Sideways"), QStringLiteral("High"));
+    QCOMPARE(fromSetting("Low Outputs Limiter"), QStringLiteral("Low"));
     QCOMPARE(d.poName(), QStringLiteral("Low Outputs Limiter"));
     QCOMPARE(d.variantLabel(), QStringLiteral("Low Outputs"));
     for (const QVariant &c : d.controls())
         QCOMPARE(c.toMap().value(QStringLiteral("po")).toString(), QStringLiteral("Low Outputs Limiter"));
 
-    // Any case, or the processing object's own name.
-    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("mid"));
-    d.reload();
-    QCOMPARE(d.poName(), QStringLiteral("Mid Outputs Limiter"));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Low Outputs Limiter"));
-    d.reload();
-    QCOMPARE(d.currentVariant(), QStringLiteral("Low"));
-
-    // An unknown word falls back to the default.
-    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Sideways"));
-    d.reload();
-    QCOMPARE(d.currentVariant(), QStringLiteral("High"));
-
-    // An explicit variant wins over the setting; an unknown one falls back to the default.
-    TarnSettings::write(QString::fromLatin1(tarn::keys::LimiterType), QStringLiteral("Low"));
+    // An explicit variant wins over the setting; an unknown one falls back to the default, not
+    // to the setting; none gives the setting's again.
     ControlDescriptor e;
     QSignalSpy loaded(&e, &ControlDescriptor::loaded);
     e.setVariant(QStringLiteral("Mid"));
     e.setSource(QStringLiteral("/xml/LimiterControlDescriptor.xml"));
     QCOMPARE(e.poName(), QStringLiteral("Mid Outputs Limiter"));
-    e.setVariant(QStringLiteral("High"));
-    QCOMPARE(e.poName(), QStringLiteral("High Outputs Limiter"));
-    // An explicit name that is not a variant falls back to the default, not to the setting.
     e.setVariant(QStringLiteral("Nope"));
     QCOMPARE(e.currentVariant(), QStringLiteral("High"));
     e.setVariant(QString());
     QCOMPARE(e.currentVariant(), QStringLiteral("Low"));
-    QVERIFY(loaded.count() >= 4);
+    QVERIFY(loaded.count() >= 3);
 }
 
 // A numeric control whose block class has range data for its parameter gets a per-range step;

@@ -1,3 +1,5 @@
+// Guards against home-screen blocks that raise the wrong command, show the wrong picture or
+// state, or bind to processing objects the processor's listing does not have.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnHomeTest 1.0
@@ -6,8 +8,6 @@ import TarnTest 1.0
 import "qrc:/qml"
 import "screenhelpers.js" as H
 
-// Guards against home-screen blocks that raise the wrong command, show the wrong picture or
-// state, or bind to processing objects the processor's listing does not have.
 
 // The screens reach the root document by its id; this stands in for it.
 Item {
