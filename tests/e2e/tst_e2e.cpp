@@ -1,3 +1,5 @@
+// Guards against the real application under Xvfb failing to start offline, to fall back to
+// discovery when the offline model dies, or to take the model along when it ends.
 #include "datapaths.h"
 #include "tarnsettings.h"
 #include "testenv.h"
