@@ -1,3 +1,4 @@
+#include "devicerecord.h"
 #include "linebuffer.h"
 #include "lineformat.h"
 #include "testenv.h"
@@ -7,19 +8,7 @@
 using namespace tarn::protocol;
 using Kind = LineClassifier::Kind;
 
-namespace {
-DataFromDevice request(const QString &command, const QString &po, const QString &sv,
-                       const QString &value = QString(), const QString &type = QString())
-{
-    DataFromDevice d;
-    d.command = command;
-    d.poName = po;
-    d.svName = sv;
-    d.value = value;
-    d.valueType = type;
-    return d;
-}
-} // namespace
+using tarn::test::request;
 
 class TstLineFormat : public QObject {
     Q_OBJECT
