@@ -1,6 +1,5 @@
-// What the model's equalisers and feedback suppressor do by themselves: quick curves set the
-// graphic EQ, a running suppressor places, deepens and lifts filters step by step, and the
-// automatic EQ holds a measurement.
+// Guards against equalisers and a feedback suppressor in the offline model that do not act by
+// themselves as a processor does: quick curves, filters placed and lifted, the room measurement.
 #include "catalogue.h"
 #include "eqbehaviour.h"
 #include "linkclient.h"
