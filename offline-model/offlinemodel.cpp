@@ -131,12 +131,22 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     settings.maxFirmwareBytes = m_options.maxFirmwareBytes;
     if (!m_options.stateDir.isEmpty())
         settings.firmwareDir = QDir(m_options.stateDir).filePath(QStringLiteral("firmware"));
-    m_server = std::make_unique<ControlServer>(m_state.get(), &m_faults, &m_status, settings);
-    if (!m_server->listen(m_options.bind, m_options.port, message))
-        return CannotBind;
-    m_discovery = std::make_unique<DiscoveryResponder>(m_state.get(), &m_faults, &m_status, m_options.seed);
-    if (!m_discovery->bind(m_options.bind, m_server->port(), message))
-        return CannotBind;
+    // Discovery answers on the UDP port of the same number as the control port. When the kernel
+    // chooses the control port, that UDP port may already be taken by another program: then the
+    // pair is given up and another one chosen, a bounded number of times.
+    constexpr int kPortPairAttempts = 16;
+    for (int attempt = 1;; ++attempt) {
+        m_server = std::make_unique<ControlServer>(m_state.get(), &m_faults, &m_status, settings);
+        if (!m_server->listen(m_options.bind, m_options.port, message))
+            return CannotBind;
+        m_discovery = std::make_unique<DiscoveryResponder>(m_state.get(), &m_faults, &m_status, m_options.seed);
+        if (m_discovery->bind(m_options.bind, m_server->port(), message))
+            break;
+        if (m_options.port != 0 || attempt == kPortPairAttempts)
+            return CannotBind;
+        m_discovery.reset();
+        m_server.reset();
+    }
 
     const int currentPresetIdx = m_state->indexOf(QStringLiteral("Storage\\Presets\\SV\\CurrentPreset"));
     connect(m_state.get(), &DeviceState::valueChanged, this, [this, currentPresetIdx](int idx) {
