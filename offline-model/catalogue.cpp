@@ -660,4 +660,26 @@ bool Catalogue::overrideInitial(const QString &key, const QString &text, QString
     v.initial = text;
     return true;
 }
+
+bool Catalogue::setChoices(const QString &key, const QStringList &choices, QString *error)
+{
+    const int idx = indexOf(key);
+    if (idx < 0 || m_variables[size_t(idx)].kind != Variable::Kind::Choice) {
+        *error = QStringLiteral("the catalogue has no choice %1").arg(key);
+        return false;
+    }
+    Variable &v = m_variables[size_t(idx)];
+    for (const QString &c : choices) {
+        if (!validComponent(c)) {
+            *error = QStringLiteral("%1: the choice \"%2\" is not usable").arg(key, c);
+            return false;
+        }
+    }
+    if (!choices.contains(v.initial)) {
+        *error = QStringLiteral("%1: the initial value \"%2\" would not be one of the choices").arg(key, v.initial);
+        return false;
+    }
+    v.choices = choices;
+    return true;
+}
 } // namespace tarn::offline

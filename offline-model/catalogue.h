@@ -98,6 +98,10 @@ public:
     // Replaces the initial text of a variable (command-line overrides of the node identity).
     bool overrideInitial(const QString &key, const QString &text, QString *error);
 
+    // Replaces the choices of a choice variable (a behaviour lists its own data there); its
+    // initial value must stay one of them.
+    bool setChoices(const QString &key, const QStringList &choices, QString *error);
+
     // Takes in the processing objects of `chain`, a catalogue of the same model: unknown
     // variables are appended, known ones take chain's definition, and the configuration named
     // `configuration` becomes chain's first one, limited to chain's variables. Node and storage

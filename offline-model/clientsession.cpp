@@ -17,6 +17,7 @@ Q_LOGGING_CATEGORY(lcLines, "tarn.offline.lines", QtWarningMsg)
 namespace tarn::offline {
 namespace {
 constexpr qint64 kProgressReportBytes = 1024 * 1024;
+constexpr int kFirmwareHeadBytes = 256;
 
 bool hasControlBytes(const QByteArray &raw)
 {
@@ -423,6 +424,7 @@ void ClientSession::beginFirmware(const Request &request)
     m_firmwareRemaining = request.size;
     m_lastProgressReport = 0;
     m_sha.reset();
+    m_firmwareHead.clear();
     m_firmwareRecord = m_server->status().beginUpload(request.path, request.size, m_peer);
     const QString dir = m_server->settings().firmwareDir;
     if (!dir.isEmpty() && QDir().mkpath(dir)) {
@@ -439,6 +441,8 @@ void ClientSession::beginFirmware(const Request &request)
 void ClientSession::feedFirmware(const char *data, qint64 n)
 {
     m_sha.addData(data, int(n));
+    if (m_firmwareHead.size() < kFirmwareHeadBytes)
+        m_firmwareHead.append(data, int(qMin<qint64>(n, kFirmwareHeadBytes - m_firmwareHead.size())));
     if (m_firmwareFile && m_firmwareFile->write(data, n) != n) {
         qCWarning(lcSession) << "cannot keep the image:" << m_firmwareFile->errorString();
         m_firmwareFile->remove();
@@ -477,6 +481,7 @@ void ClientSession::finishFirmware(bool complete)
     if (complete) {
         qCInfo(lcSession) << "client" << m_id << "upload complete:" << received << "bytes, sha256" << sha;
         answer(QStringLiteral("writer done %1 %2\n").arg(received).arg(QString::fromLatin1(sha)).toUtf8());
+        emit m_server->firmwareReceived(m_firmwareName, m_firmwareHead);
     } else {
         qCWarning(lcSession) << "client" << m_id << "upload broken off after" << received << "of" << m_firmwareSize << "bytes";
     }

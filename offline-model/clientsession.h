@@ -81,5 +81,6 @@ private:
     QCryptographicHash m_sha{QCryptographicHash::Sha256};
     std::unique_ptr<QFile> m_firmwareFile;
     qint64 m_lastProgressReport = 0;
+    QByteArray m_firmwareHead;
 };
 } // namespace tarn::offline

@@ -43,6 +43,8 @@ public:
 
 signals:
     void faultsChanged();
+    // A firmware image arrived whole; `head` holds its first bytes.
+    void firmwareReceived(const QString &target, const QByteArray &head);
 
 private:
     void onNewConnection();

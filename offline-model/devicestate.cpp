@@ -401,13 +401,16 @@ DeviceState::WriteResult DeviceState::write(int idx, const QString &input, bool 
         *why = QStringLiteral("read only");
         return WriteResult::ReadOnly;
     }
-    if (!assign(idx, next))
+    if (!assign(idx, next)) {
+        emit clientWrote(idx);
         return WriteResult::Unchanged;
+    }
     if (v.presetScope)
         assignText(kModified, variable(indexOf(kModified)).onText);
     if (v.key.startsWith(kNamePrefix))
         emit presetStoreChanged();
     emit clientChanged(idx);
+    emit clientWrote(idx);
     return WriteResult::Changed;
 }
 
@@ -589,6 +592,29 @@ void DeviceState::updateRecallList()
     assignText(kRecallList, used.join(QLatin1Char(',')));
 }
 
+bool DeviceState::switchConfiguration(const QString &configuration)
+{
+    const Configuration *c = m_catalogue.configuration(configuration);
+    if (!c)
+        return false;
+    const QSet<QString> before = m_present;
+    setPresent(configuration);
+    for (const auto &kv : c->values) {
+        Variable copy = variable(indexOf(kv.first));
+        copy.initial = kv.second;
+        assign(indexOf(kv.first), parseInitial(copy));
+    }
+    // Objects that came back are announced afresh, as after a recall.
+    const auto &vars = m_catalogue.variables();
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (vars[i].presetScope && !before.contains(vars[i].object) && m_present.contains(vars[i].object))
+            emit valueChanged(int(i));
+    }
+    assignText(kModified, variable(indexOf(kModified)).onText);
+    qCInfo(lcState) << "processing chain switched to" << configuration;
+    return true;
+}
+
 int DeviceState::currentPreset() const
 {
     return int(m_values[size_t(indexOf(kCurrentPreset))].number);
@@ -739,58 +765,180 @@ double DeviceState::dynamicsReading(const Variable &v) const
     return reading == 0 ? 0.0 : reading; // no "-0.0dB"
 }
 
+QJsonObject DeviceState::valuesJson(const std::vector<Value> &values) const
+{
+    QJsonObject json;
+    const auto &vars = m_catalogue.variables();
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (!vars[i].presetScope)
+            continue;
+        // Texts as the processor writes them, read back like catalogue values.
+        if (vars[i].isNumeric())
+            json.insert(vars[i].key, QString::number(values[i].number, 'g', 12));
+        else
+            json.insert(vars[i].key, values[i].text);
+    }
+    return json;
+}
+
+bool DeviceState::readPreset(const QJsonObject &json, Slot *slot, QString *error) const
+{
+    const auto &vars = m_catalogue.variables();
+    const QString configuration = json.value(QStringLiteral("configuration")).toString();
+    if (!m_catalogue.configuration(configuration)) {
+        *error = QStringLiteral("unknown configuration \"%1\"").arg(configuration.left(64));
+        return false;
+    }
+    slot->used = true;
+    slot->configuration = configuration;
+    slot->values.resize(vars.size());
+    for (size_t i = 0; i < vars.size(); ++i)
+        slot->values[i] = parseInitial(vars[i]);
+    const QJsonValue valuesValue = json.value(QStringLiteral("values"));
+    if (!valuesValue.isObject()) {
+        *error = QStringLiteral("no values");
+        return false;
+    }
+    const QJsonObject values = valuesValue.toObject();
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        const int idx = indexOf(it.key());
+        if (idx < 0 || !vars[size_t(idx)].presetScope)
+            continue; // the catalogue moved on; its initial value stands
+        if (!it.value().isString()) {
+            *error = QStringLiteral("%1: not a text").arg(it.key());
+            return false;
+        }
+        Variable copy = vars[size_t(idx)];
+        copy.initial = it.value().toString();
+        QString why;
+        if (!Catalogue::acceptsText(copy, copy.initial, &why)) {
+            *error = QStringLiteral("%1: %2").arg(it.key(), why);
+            return false;
+        }
+        slot->values[size_t(idx)] = parseInitial(copy);
+    }
+    return true;
+}
+
+bool DeviceState::slotUsed(int slot) const
+{
+    return slot >= 1 && slot < int(m_slots.size()) && m_slots[size_t(slot)].used;
+}
+
+QJsonObject DeviceState::presetJson(int slot) const
+{
+    if (!slotUsed(slot))
+        return QJsonObject();
+    const Slot &s = m_slots[size_t(slot)];
+    return QJsonObject{{QStringLiteral("configuration"), s.configuration}, {QStringLiteral("values"), valuesJson(s.values)}};
+}
+
+bool DeviceState::normalisePreset(const QJsonObject &preset, QJsonObject *normal, QString *error) const
+{
+    Slot s;
+    if (!readPreset(preset, &s, error))
+        return false;
+    *normal = QJsonObject{{QStringLiteral("configuration"), s.configuration}, {QStringLiteral("values"), valuesJson(s.values)}};
+    return true;
+}
+
+bool DeviceState::runningDiffersFrom(int slot) const
+{
+    const auto &vars = m_catalogue.variables();
+    const Slot &s = m_slots[size_t(slot)];
+    if (!s.used || s.configuration != m_configuration)
+        return true;
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (vars[i].presetScope && !(m_values[i] == s.values[i]))
+            return true;
+    }
+    return false;
+}
+
+bool DeviceState::importPreset(int slot, const QJsonObject &preset, QString *error)
+{
+    if (slot < 1 || slot > m_catalogue.presetSlots()) {
+        *error = QStringLiteral("no preset slot %1 (1..%2)").arg(slot).arg(m_catalogue.presetSlots());
+        return false;
+    }
+    if (m_recalling) {
+        *error = QStringLiteral("a preset is loading");
+        return false;
+    }
+    Slot s;
+    if (!readPreset(preset, &s, error))
+        return false;
+    m_slots[size_t(slot)] = std::move(s);
+    if (nameOfSlot(slot).isEmpty())
+        assignText(kNamePrefix + QString::number(slot), QStringLiteral("Preset %1").arg(slot));
+    if (slot == currentPreset())
+        assignText(kModified, runningDiffersFrom(slot) ? variable(indexOf(kModified)).onText : variable(indexOf(kModified)).offText);
+    assignNumber(kChanged, m_values[size_t(indexOf(kChanged))].number + 1);
+    updateRecallList();
+    qCInfo(lcState) << "preset" << slot << nameOfSlot(slot) << "taken from a file";
+    emit presetStoreChanged();
+    return true;
+}
+
+bool DeviceState::clearPreset(int slot, QString *error)
+{
+    if (slot < 1 || slot > m_catalogue.presetSlots()) {
+        *error = QStringLiteral("no preset slot %1 (1..%2)").arg(slot).arg(m_catalogue.presetSlots());
+        return false;
+    }
+    if (m_recalling) {
+        *error = QStringLiteral("a preset is loading");
+        return false;
+    }
+    if (!slotUsed(slot))
+        return true;
+    // The name stays: a file put back (an update is remove, then put) keeps it.
+    m_slots[size_t(slot)] = Slot();
+    if (slot == currentPreset())
+        assignText(kModified, variable(indexOf(kModified)).onText);
+    assignNumber(kChanged, m_values[size_t(indexOf(kChanged))].number + 1);
+    updateRecallList();
+    qCInfo(lcState) << "preset" << slot << "removed";
+    emit presetStoreChanged();
+    return true;
+}
+
 QJsonObject DeviceState::presetStoreJson() const
 {
     QJsonArray slotList;
-    const auto &vars = m_catalogue.variables();
     for (size_t slot = 1; slot < m_slots.size(); ++slot) {
         const Slot &s = m_slots[slot];
         if (!s.used)
             continue;
-        QJsonObject values;
-        for (size_t i = 0; i < vars.size(); ++i) {
-            if (!vars[i].presetScope)
-                continue;
-            // Texts as the processor writes them, read back like catalogue values.
-            Variable copy = vars[i];
-            const Value &v = s.values[i];
-            if (copy.isNumeric())
-                values.insert(copy.key, QString::number(v.number, 'g', 12));
-            else
-                values.insert(copy.key, v.text);
-        }
         slotList.append(QJsonObject{{QStringLiteral("slot"), int(slot)},
-                                 {QStringLiteral("name"), nameOfSlot(int(slot))},
-                                 {QStringLiteral("configuration"), s.configuration},
-                                 {QStringLiteral("values"), values}});
+                                    {QStringLiteral("name"), nameOfSlot(int(slot))},
+                                    {QStringLiteral("configuration"), s.configuration},
+                                    {QStringLiteral("values"), valuesJson(s.values)}});
     }
     QJsonObject names;
     for (int slot = 1; slot <= m_catalogue.presetSlots(); ++slot) {
         if (!nameOfSlot(slot).isEmpty() && !m_slots[size_t(slot)].used)
             names.insert(QString::number(slot), nameOfSlot(slot));
     }
+    const QJsonObject running{{QStringLiteral("configuration"), m_configuration},
+                              {QStringLiteral("modified"), display(indexOf(kModified)) == variable(indexOf(kModified)).onText},
+                              {QStringLiteral("values"), valuesJson(m_values)}};
     return QJsonObject{{QStringLiteral("current"), currentPreset()},
                        {QStringLiteral("slots"), slotList},
-                       {QStringLiteral("names"), names}};
+                       {QStringLiteral("names"), names},
+                       {QStringLiteral("running"), running}};
 }
 
-bool DeviceState::restorePresetStore(const QJsonObject &json, QString *error)
+bool DeviceState::readStore(const QJsonObject &json, StoreImage *image, QString *error) const
 {
-    const auto &vars = m_catalogue.variables();
-    std::vector<Slot> slotList(m_slots.size());
-    QHash<int, QString> names;
+    image->stored.assign(m_slots.size(), Slot());
     const QJsonArray list = json.value(QStringLiteral("slots")).toArray();
     for (const QJsonValue &entry : list) {
         const QJsonObject o = entry.toObject();
         const int slot = o.value(QStringLiteral("slot")).toInt(0);
-        const QString configuration = o.value(QStringLiteral("configuration")).toString();
         const QString name = o.value(QStringLiteral("name")).toString();
-        if (slot < 1 || slot > m_catalogue.presetSlots() || slotList[size_t(slot)].used) {
+        if (slot < 1 || slot > m_catalogue.presetSlots() || image->stored[size_t(slot)].used) {
             *error = QStringLiteral("slot %1 is out of range or twice").arg(slot);
-            return false;
-        }
-        if (!m_catalogue.configuration(configuration)) {
-            *error = QStringLiteral("slot %1 names the unknown configuration \"%2\"").arg(slot).arg(configuration);
             return false;
         }
         QString why;
@@ -798,26 +946,11 @@ bool DeviceState::restorePresetStore(const QJsonObject &json, QString *error)
             *error = QStringLiteral("slot %1: name %2").arg(slot).arg(why);
             return false;
         }
-        Slot &s = slotList[size_t(slot)];
-        s.used = true;
-        s.configuration = configuration;
-        s.values.resize(vars.size());
-        for (size_t i = 0; i < vars.size(); ++i)
-            s.values[i] = parseInitial(vars[i]);
-        const QJsonObject values = o.value(QStringLiteral("values")).toObject();
-        for (auto it = values.begin(); it != values.end(); ++it) {
-            const int idx = indexOf(it.key());
-            if (idx < 0 || !vars[size_t(idx)].presetScope)
-                continue; // the catalogue moved on; its initial value stands
-            Variable copy = vars[size_t(idx)];
-            copy.initial = it.value().toString();
-            if (!Catalogue::acceptsText(copy, copy.initial, &why)) {
-                *error = QStringLiteral("slot %1: %2: %3").arg(slot).arg(it.key(), why);
-                return false;
-            }
-            s.values[size_t(idx)] = parseInitial(copy);
+        if (!readPreset(o, &image->stored[size_t(slot)], &why)) {
+            *error = QStringLiteral("slot %1: %2").arg(slot).arg(why);
+            return false;
         }
-        names.insert(slot, name);
+        image->names.insert(slot, name);
     }
     const QJsonObject extra = json.value(QStringLiteral("names")).toObject();
     for (auto it = extra.begin(); it != extra.end(); ++it) {
@@ -825,25 +958,74 @@ bool DeviceState::restorePresetStore(const QJsonObject &json, QString *error)
         QString why;
         if (slot >= 1 && slot <= m_catalogue.presetSlots()
             && Catalogue::acceptsText(variable(indexOf(kNamePrefix + QString::number(slot))), it.value().toString(), &why))
-            names.insert(slot, it.value().toString());
+            image->names.insert(slot, it.value().toString());
     }
-    const int current = json.value(QStringLiteral("current")).toInt(0);
-    if (current < 1 || current >= int(slotList.size()) || !slotList[size_t(current)].used) {
-        *error = QStringLiteral("the current preset %1 is not stored").arg(current);
+    image->current = json.value(QStringLiteral("current")).toInt(0);
+    if (image->current < 1 || image->current >= int(image->stored.size()) || !image->stored[size_t(image->current)].used) {
+        *error = QStringLiteral("the current preset %1 is not stored").arg(image->current);
         return false;
     }
-
-    m_slots = std::move(slotList);
-    for (int slot = 1; slot <= m_catalogue.presetSlots(); ++slot)
-        m_values[size_t(indexOf(kNamePrefix + QString::number(slot)))].text = names.value(slot);
-    const Slot &running = m_slots[size_t(current)];
-    for (size_t i = 0; i < vars.size(); ++i) {
-        if (vars[i].presetScope)
-            m_values[i] = running.values[i];
+    // Older files hold no running values: the current preset runs as stored.
+    const QJsonValue running = json.value(QStringLiteral("running"));
+    Slot runningSlot = image->stored[size_t(image->current)];
+    if (running.isObject()) {
+        QString why;
+        if (!readPreset(running.toObject(), &runningSlot, &why)) {
+            *error = QStringLiteral("running values: %1").arg(why);
+            return false;
+        }
+        image->modified = running.toObject().value(QStringLiteral("modified")).toBool(false);
     }
-    setPresent(running.configuration);
-    m_values[size_t(indexOf(kCurrentPreset))].number = current;
+    image->runningConfiguration = runningSlot.configuration;
+    image->running = std::move(runningSlot.values);
+    return true;
+}
+
+void DeviceState::applyStore(StoreImage &&image)
+{
+    const auto &vars = m_catalogue.variables();
+    m_slots = std::move(image.stored);
+    for (int slot = 1; slot <= m_catalogue.presetSlots(); ++slot)
+        assignText(kNamePrefix + QString::number(slot), image.names.value(slot));
+    const QSet<QString> before = m_present;
+    setPresent(image.runningConfiguration);
+    for (size_t i = 0; i < vars.size(); ++i) {
+        if (!vars[i].presetScope)
+            continue;
+        const bool differs = !(m_values[i] == image.running[i]);
+        const bool appeared = !before.contains(vars[i].object) && m_present.contains(vars[i].object);
+        m_values[i] = image.running[i];
+        if (differs || appeared)
+            emit valueChanged(int(i));
+    }
+    assignNumber(kCurrentPreset, image.current);
+    const Variable &modified = variable(indexOf(kModified));
+    assignText(kModified, image.modified ? modified.onText : modified.offText);
     updateRecallList();
+}
+
+bool DeviceState::restorePresetStore(const QJsonObject &json, QString *error)
+{
+    StoreImage image;
+    if (!readStore(json, &image, error))
+        return false;
+    applyStore(std::move(image));
+    return true;
+}
+
+bool DeviceState::importSettings(const QJsonObject &json, QString *error)
+{
+    if (m_recalling) {
+        *error = QStringLiteral("a preset is loading");
+        return false;
+    }
+    StoreImage image;
+    if (!readStore(json, &image, error))
+        return false;
+    applyStore(std::move(image));
+    assignNumber(kChanged, m_values[size_t(indexOf(kChanged))].number + 1);
+    qCInfo(lcState) << "settings taken from a file: running preset" << currentPreset() << m_configuration;
+    emit presetStoreChanged();
     return true;
 }
 } // namespace tarn::offline

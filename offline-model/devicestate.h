@@ -64,6 +64,10 @@ public:
     bool modelSetNumber(int idx, double number);
     bool modelSetText(int idx, const QString &text);
 
+    // Changes the processing chain without a recall, as a setup wizard's apply does: objects
+    // come and go, the configuration's own values are taken and the preset counts as modified.
+    bool switchConfiguration(const QString &configuration);
+
     int currentPreset() const;
     QString configurationName() const { return m_configuration; }
     bool recallInProgress() const { return m_recalling != 0; }
@@ -87,13 +91,33 @@ public:
     // pushed; then chainChanged().
     void reconfigure(const Catalogue &chain, const QSet<QString> &renewed = {});
 
+    // The store (slots, names, current slot) with the running values; restoring it is refused
+    // as a whole or taken as a whole. presets.json and the settings file hold this.
     QJsonObject presetStoreJson() const;
     bool restorePresetStore(const QJsonObject &json, QString *error);
+    // As restorePresetStore, from a client: refused while a preset loads; every value that
+    // changes is announced, Changed is bumped.
+    bool importSettings(const QJsonObject &json, QString *error);
+
+    int presetSlots() const { return m_catalogue.presetSlots(); }
+    bool slotUsed(int slot) const;
+    // One stored preset ({"configuration", "values"}; the name is the slot's Name_n), empty for
+    // an empty slot. importPreset stores such a document (refused, with nothing changed, when it
+    // does not fit the catalogue or a preset is loading); clearPreset empties the slot and keeps
+    // its name.
+    QJsonObject presetJson(int slot) const;
+    bool importPreset(int slot, const QJsonObject &preset, QString *error);
+    bool clearPreset(int slot, QString *error);
+    // The document as this store would write it, for comparing documents.
+    bool normalisePreset(const QJsonObject &preset, QJsonObject *normal, QString *error) const;
 
 signals:
     void valueChanged(int idx);
     // A client's set changed a value (after valueChanged).
     void clientChanged(int idx);
+    // A client's set was accepted, whether or not it changed the value (answers to a wizard
+    // may repeat the value they had).
+    void clientWrote(int idx);
     // One step of the model's clock has passed (after the meters moved).
     void ticked();
     void presetStoreChanged();
@@ -113,7 +137,21 @@ private:
         std::vector<Value> values; // preset-scope values, indexed like m_values
     };
 
+    struct StoreImage {
+        std::vector<Slot> stored;
+        QHash<int, QString> names;
+        int current = 0;
+        QString runningConfiguration;
+        std::vector<Value> running;
+        bool modified = false;
+    };
+
     Value parseInitial(const Variable &v) const;
+    QJsonObject valuesJson(const std::vector<Value> &values) const;
+    bool readPreset(const QJsonObject &json, Slot *slot, QString *error) const;
+    bool readStore(const QJsonObject &json, StoreImage *image, QString *error) const;
+    void applyStore(StoreImage &&image);
+    bool runningDiffersFrom(int slot) const;
     bool assign(int idx, const Value &value);
     bool assignText(const QString &key, const QString &text);
     bool assignNumber(const QString &key, double number);

@@ -28,7 +28,7 @@ bool readCount(const QString &word, qint64 min, qint64 max, qint64 *out)
 
 QString FaultPlan::names()
 {
-    return QStringLiteral("no-greeting, refuse-login, drop-after, stall-after, garbage, oversize, slow, no-discovery, clear");
+    return QStringLiteral("no-greeting, refuse-login, drop-after, stall-after, garbage, oversize, slow, no-discovery, ftp-cut-after, clear");
 }
 
 bool FaultPlan::apply(const QStringList &args, QString *error)
@@ -61,6 +61,8 @@ bool FaultPlan::apply(const QStringList &args, QString *error)
         oversize = value == QLatin1String("off") ? 0 : n;
     } else if (name == QLatin1String("slow") && (value == QLatin1String("off") || readCount(value, 0, 60000, &n))) {
         slowMs = value == QLatin1String("off") ? 0 : int(n);
+    } else if (name == QLatin1String("ftp-cut-after") && (value == QLatin1String("off") || readCount(value, 0, 1ll << 40, &n))) {
+        ftpCutAfter = value == QLatin1String("off") ? 0 : n;
     } else {
         *error = QStringLiteral("unknown fault or bad value: %1 %2 (names: %3)").arg(name, value, names());
         return false;
@@ -73,12 +75,13 @@ QJsonObject FaultPlan::toJson() const
     return QJsonObject{{QStringLiteral("noGreeting"), noGreeting},  {QStringLiteral("refuseLogin"), refuseLogin},
                        {QStringLiteral("dropAfter"), dropAfter},    {QStringLiteral("stallAfter"), stallAfter},
                        {QStringLiteral("garbage"), garbage},        {QStringLiteral("oversize"), double(oversize)},
-                       {QStringLiteral("slowMs"), slowMs},          {QStringLiteral("noDiscovery"), noDiscovery}};
+                       {QStringLiteral("slowMs"), slowMs},          {QStringLiteral("noDiscovery"), noDiscovery},
+                       {QStringLiteral("ftpCutAfter"), double(ftpCutAfter)}};
 }
 
 bool FaultPlan::any() const
 {
     return noGreeting || refuseLogin || dropAfter > 0 || stallAfter >= 0 || garbage || oversize > 0 || slowMs > 0
-        || noDiscovery;
+        || noDiscovery || ftpCutAfter > 0;
 }
 } // namespace tarn::offline

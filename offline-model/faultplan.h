@@ -15,6 +15,7 @@ struct FaultPlan {
     qint64 oversize = 0;      // > 0: one line of this many bytes follows the greeting
     int slowMs = 0;           // > 0: every line leaves this long after the previous, in two halves
     bool noDiscovery = false; // discovery queries go unanswered
+    qint64 ftpCutAfter = 0;   // > 0: every FTP data transfer is cut after this many bytes
 
     static constexpr qint64 kMaxOversize = 64ll * 1024 * 1024;
 

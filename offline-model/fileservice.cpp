@@ -5,10 +5,11 @@
 
 namespace tarn::offline {
 // The FTP service is created here and nowhere else.
-QObject *startFileService(const ModelOptions &options, const QString &root, QObject *parent, quint16 *port,
-                          QString *message)
+QObject *startFileService(const ModelOptions &options, const QString &root, const OfflineFtpHooks &hooks,
+                          QObject *parent, quint16 *port, QString *message)
 {
     auto *server = new OfflineFtpServer(root, parent);
+    server->setHooks(hooks);
     if (!server->listen(options.bind, options.ftpPort)) {
         *port = 0;
         *message = server->errorString();

@@ -54,6 +54,9 @@ private:
     void onDataDisconnected();
     void endTransfer(int code, const QString &text);
     void dropData();
+    void finishRename(const QString &from, const QString &to);
+    // Counts the bytes of a transfer; true (and the transfer ended) when the cut fault strikes.
+    bool cutByFault(qint64 bytes);
 
     OfflineFtpServer *m_server;
     QTcpSocket *m_control;
@@ -69,6 +72,8 @@ private:
     bool m_dataConnected = false;
     Transfer m_transfer = NoTransfer;
     QFile m_file;
+    QString m_transferPath;
+    qint64 m_transferred = 0;
     QByteArray m_outgoing;
     qint64 m_outPos = 0;
     QTimer m_dataTimer;
@@ -284,6 +289,8 @@ void OfflineFtpSession::handle(const QByteArray &rawLine)
         }
     } else if (verb == QLatin1String("SIZE")) {
         const QString target = resolve(arg, &ok);
+        if (ok && m_server->m_hooks.beforeRead)
+            m_server->m_hooks.beforeRead(target);
         const QFileInfo fi(localPath(target));
         if (ok && existingInRoot(target) && fi.isFile())
             reply(213, QString::number(fi.size()));
@@ -326,6 +333,8 @@ void OfflineFtpSession::handle(const QByteArray &rawLine)
         startTransfer(SendBytes);
     } else if (verb == QLatin1String("RETR")) {
         const QString target = resolve(arg, &ok);
+        if (ok && m_server->m_hooks.beforeRead)
+            m_server->m_hooks.beforeRead(target);
         if (!ok || !existingInRoot(target) || !QFileInfo(localPath(target)).isFile()) {
             reply(550, QStringLiteral("Failed to open file."));
             return;
@@ -347,16 +356,20 @@ void OfflineFtpSession::handle(const QByteArray &rawLine)
             reply(553, QStringLiteral("Could not create file."));
             return;
         }
+        m_transferPath = target;
         startTransfer(Receive);
     } else if (verb == QLatin1String("ALLO")) {
         reply(202, QStringLiteral("ALLO command ignored."));
     } else if (verb == QLatin1String("DELE")) {
         const QString target = resolve(arg, &ok);
-        if (ok && existingInRoot(target) && QFileInfo(localPath(target)).isFile()
-            && QFile::remove(localPath(target)))
-            reply(250, QStringLiteral("Delete operation successful."));
-        else
+        QString why;
+        if (!ok || !existingInRoot(target) || !QFileInfo(localPath(target)).isFile()
+            || !QFile::remove(localPath(target)))
             reply(550, QStringLiteral("Delete operation failed."));
+        else if (m_server->m_hooks.afterRemove && !m_server->m_hooks.afterRemove(target, &why))
+            reply(550, why);
+        else
+            reply(250, QStringLiteral("Delete operation successful."));
     } else if (verb == QLatin1String("MKD")) {
         const QString target = resolve(arg, &ok);
         if (ok && creatableInRoot(target) && QDir().mkdir(localPath(target)))
@@ -385,14 +398,41 @@ void OfflineFtpSession::handle(const QByteArray &rawLine)
         const QString target = resolve(arg, &ok);
         if (from.isEmpty())
             reply(503, QStringLiteral("RNFR required first."));
-        else if (ok && creatableInRoot(target) && !QFileInfo::exists(localPath(target))
-                 && QDir().rename(localPath(from), localPath(target)))
-            reply(250, QStringLiteral("Rename successful."));
-        else
+        else if (!ok || !creatableInRoot(target) || QFileInfo::exists(localPath(target))
+                 || !QDir().rename(localPath(from), localPath(target)))
             reply(553, QStringLiteral("Rename failed."));
+        else
+            finishRename(from, target);
     } else {
         reply(502, QStringLiteral("Command not implemented."));
     }
+}
+
+void OfflineFtpSession::finishRename(const QString &from, const QString &to)
+{
+    const OfflineFtpHooks &hooks = m_server->m_hooks;
+    QString why;
+    // The new name is taken up first: when it is refused, the file goes back where it was.
+    if (hooks.afterWrite && !hooks.afterWrite(to, true, &why)) {
+        QDir().rename(localPath(to), localPath(from));
+        reply(553, why);
+        return;
+    }
+    if (hooks.afterRemove && !hooks.afterRemove(from, &why)) {
+        reply(553, why);
+        return;
+    }
+    reply(250, QStringLiteral("Rename successful."));
+}
+
+bool OfflineFtpSession::cutByFault(qint64 bytes)
+{
+    m_transferred += bytes;
+    const qint64 cut = m_server->m_hooks.cutAfterBytes ? m_server->m_hooks.cutAfterBytes() : 0;
+    if (cut <= 0 || m_transferred < cut)
+        return false;
+    endTransfer(426, QStringLiteral("Connection cut (fault ftp-cut-after %1)").arg(cut));
+    return true;
 }
 
 void OfflineFtpSession::openPassive(bool extended)
@@ -456,6 +496,7 @@ void OfflineFtpSession::startTransfer(Transfer kind)
         return;
     }
     m_transfer = kind;
+    m_transferred = 0;
     reply(150, kind == Receive ? QStringLiteral("Ok to send data.")
                                : QStringLiteral("Opening data connection."));
     m_dataTimer.start();
@@ -509,6 +550,8 @@ void OfflineFtpSession::pump()
             return;
         }
         m_data->write(chunk);
+        if (cutByFault(chunk.size()))
+            return;
     }
 }
 
@@ -520,6 +563,8 @@ void OfflineFtpSession::onDataReadyRead()
     const QByteArray chunk = m_data->readAll();
     if (!chunk.isEmpty() && m_file.write(chunk) != chunk.size())
         endTransfer(452, QStringLiteral("Error writing file."));
+    else
+        cutByFault(chunk.size());
 }
 
 void OfflineFtpSession::onDataDisconnected()
@@ -533,11 +578,17 @@ void OfflineFtpSession::onDataDisconnected()
 void OfflineFtpSession::endTransfer(int code, const QString &text)
 {
     m_dataTimer.stop();
+    const bool received = m_transfer == Receive;
     m_transfer = NoTransfer;
     m_file.close();
     m_outgoing.clear();
     dropData();
-    reply(code, text);
+    QString why;
+    if (received && m_server->m_hooks.afterWrite && !m_server->m_hooks.afterWrite(m_transferPath, code == 226, &why)
+        && code == 226)
+        reply(451, why);
+    else
+        reply(code, text);
     const QList<QByteArray> deferred = m_deferred;
     m_deferred.clear();
     for (const QByteArray &line : deferred) {

@@ -43,6 +43,7 @@ const QList<Option> &optionTable()
         {{QStringLiteral("fault-oversize")}, QStringLiteral("Fault: send one line of this many bytes right after the greeting."), QStringLiteral("bytes")},
         {{QStringLiteral("fault-slow")}, QStringLiteral("Fault: slow link; each line leaves MS after the previous one, in two halves."), QStringLiteral("ms")},
         {{QStringLiteral("fault-no-discovery")}, QStringLiteral("Fault: leave discovery queries unanswered."), QString()},
+        {{QStringLiteral("fault-ftp-cut-after")}, QStringLiteral("Fault: cut every FTP data transfer after this many bytes."), QStringLiteral("bytes")},
     };
     return table;
 }
@@ -60,7 +61,7 @@ asyncget, set, lc, ls on \\Preset\<PO>\SV\<SV>, \\Preset\Crossover\AT\NumBands|M
 
 Runtime control (only from 127.0.0.1 / ::1, on any control connection, also before login):
   model fault no-greeting|refuse-login|garbage|no-discovery on|off
-  model fault drop-after|stall-after|oversize|slow <n>|off
+  model fault drop-after|stall-after|oversize|slow|ftp-cut-after <n>|off
   model fault clear
   model status          -> model status {json: counters, faults, firmware uploads, ports}
   model tick [n]        -> advance the meters n steps (deterministic with --seed)
@@ -197,6 +198,8 @@ ParseOutcome parseOptions(const QStringList &arguments, ModelOptions *o, QString
     if (!readNumber(parser, QStringLiteral("fault-slow"), 1, 60000, &n, message))
         return ParseOutcome::Error;
     f.slowMs = int(n);
+    if (!readNumber(parser, QStringLiteral("fault-ftp-cut-after"), 1, 1ll << 40, &f.ftpCutAfter, message))
+        return ParseOutcome::Error;
     return ParseOutcome::Run;
 }
 } // namespace tarn::offline

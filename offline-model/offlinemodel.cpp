@@ -4,8 +4,12 @@
 #include "devicestate.h"
 #include "discoveryresponder.h"
 #include "eqbehaviour.h"
+#include "firmwareinstaller.h"
 #include "fileservice.h"
+#include "presetfiles.h"
+#include "wizardengine.h"
 #include "quarramodel.h"
+#include "tuningseed.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,6 +17,7 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QSaveFile>
+#include <QTemporaryDir>
 
 Q_LOGGING_CATEGORY(lcModel, "tarn.offline", QtInfoMsg)
 
@@ -81,6 +86,7 @@ bool OfflineModel::loadCatalogue(QString *message)
         }
     }
     EqBehaviour::addRoomMeasurement(&m_catalogue);
+    WizardEngine::addChoices(&m_catalogue);
     if (!DeviceState::checkCatalogue(m_catalogue, &error)) {
         *message = QStringLiteral("catalogue %1: %2").arg(path, error);
         return false;
@@ -98,6 +104,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     m_state = std::make_unique<DeviceState>(m_catalogue, m_options.seed);
     m_state->setRecallDuration(m_options.recallMs);
     m_eq = std::make_unique<EqBehaviour>(m_state.get(), m_options.seed, m_options.meterIntervalMs);
+    m_wizard = std::make_unique<WizardEngine>(m_state.get(), m_options.seed);
     if (m_quarra)
         m_quarra->attach(m_state.get());
 
@@ -109,6 +116,13 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
         m_status.setStateDir(m_options.stateDir);
         loadPresetStore();
         connect(m_state.get(), &DeviceState::presetStoreChanged, &m_saveTimer, qOverload<>(&QTimer::start));
+        // The running values are kept too, as a processor keeps them over a power cycle.
+        connect(m_state.get(), &DeviceState::clientChanged, this, [this](int idx) {
+            if (m_state->variable(idx).presetScope)
+                m_saveTimer.start();
+        });
+        // A new chain changes the running values and every stored preset.
+        connect(m_state.get(), &DeviceState::chainChanged, &m_saveTimer, qOverload<>(&QTimer::start));
     }
 
     ServerSettings settings;
@@ -126,9 +140,14 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
 
     const int currentPresetIdx = m_state->indexOf(QStringLiteral("Storage\\Presets\\SV\\CurrentPreset"));
     connect(m_state.get(), &DeviceState::valueChanged, this, [this, currentPresetIdx](int idx) {
-        if (idx == currentPresetIdx)
-            m_status.setInfo(QStringLiteral("currentPreset"), m_state->currentPreset());
+        if (idx != currentPresetIdx)
+            return;
+        m_status.setInfo(QStringLiteral("currentPreset"), m_state->currentPreset());
+        if (!m_options.stateDir.isEmpty())
+            m_saveTimer.start();
     });
+    auto *installer = new FirmwareInstaller(m_state.get(), m_server.get());
+    connect(m_server.get(), &ControlServer::firmwareReceived, installer, &FirmwareInstaller::install);
     connect(m_server.get(), &ControlServer::faultsChanged, this,
             [this] { m_status.setInfo(QStringLiteral("faults"), m_faults.toJson()); });
 
@@ -137,16 +156,34 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
         m_meterTimer.start(m_options.meterIntervalMs);
     }
 
-    const QString ftpRoot = !m_options.ftpRoot.isEmpty() ? m_options.ftpRoot
-                          : !m_options.stateDir.isEmpty() ? QDir(m_options.stateDir).filePath(QStringLiteral("ftp"))
-                                                          : QString();
-    if (!ftpRoot.isEmpty()) {
-        for (const char *folder : {"presets", "SpeakerTunings", "AmplifierData"})
-            QDir().mkpath(QDir(ftpRoot).filePath(QLatin1String(folder)));
+    QString ftpRoot = !m_options.ftpRoot.isEmpty() ? m_options.ftpRoot
+                    : !m_options.stateDir.isEmpty() ? QDir(m_options.stateDir).filePath(QStringLiteral("ftp"))
+                                                    : QString();
+    if (ftpRoot.isEmpty()) {
+        // Without a state or FTP folder the files live as long as the model, never in the
+        // working folder.
+        m_scratchFtpRoot = std::make_unique<QTemporaryDir>();
+        ftpRoot = m_scratchFtpRoot->path();
     }
+    seedTuningFolders(ftpRoot);
+    for (const char *folder : {"presets", "SpeakerTunings", "AmplifierData"})
+        QDir().mkpath(QDir(ftpRoot).filePath(QLatin1String(folder)));
+    m_presetFiles = std::make_unique<PresetFiles>(m_state.get(), QDir(ftpRoot).filePath(QStringLiteral("presets")));
+    m_presetFiles->sync();
+    connect(m_state.get(), &DeviceState::presetStoreChanged, m_presetFiles.get(), &PresetFiles::sync);
+    // A new chain moves every stored preset onto it.
+    connect(m_state.get(), &DeviceState::chainChanged, m_presetFiles.get(), &PresetFiles::sync);
+    OfflineFtpHooks hooks;
+    PresetFiles *files = m_presetFiles.get();
+    hooks.beforeRead = [files](const QString &path) { files->beforeRead(path); };
+    hooks.afterWrite = [files](const QString &path, bool complete, QString *why) {
+        return files->afterWrite(path, complete, why);
+    };
+    hooks.afterRemove = [files](const QString &path, QString *why) { return files->afterRemove(path, why); };
+    hooks.cutAfterBytes = [this] { return m_faults.ftpCutAfter; };
     quint16 ftpPort = 0;
     QString ftpMessage;
-    m_fileService = startFileService(m_options, ftpRoot, this, &ftpPort, &ftpMessage);
+    m_fileService = startFileService(m_options, ftpRoot, hooks, this, &ftpPort, &ftpMessage);
     m_ftpPort = m_fileService ? ftpPort : 0;
     if (m_fileService)
         qCInfo(lcModel) << "FTP service on port" << ftpPort << "serving" << ftpRoot;

@@ -10,11 +10,15 @@
 
 #include <memory>
 
+class QTemporaryDir;
+
 namespace tarn::offline {
 class ControlServer;
+class PresetFiles;
 class DeviceState;
 class DiscoveryResponder;
 class EqBehaviour;
+class WizardEngine;
 class QuarraModel;
 
 // The whole simulator: catalogue, state, control port, discovery, file service, status.
@@ -45,10 +49,13 @@ private:
     StatusRecorder m_status;
     std::unique_ptr<DeviceState> m_state;
     std::unique_ptr<EqBehaviour> m_eq;
+    std::unique_ptr<WizardEngine> m_wizard;
     std::unique_ptr<QuarraModel> m_quarra; // the configurable model's chain and commands
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<DiscoveryResponder> m_discovery;
     QObject *m_fileService = nullptr;
+    std::unique_ptr<PresetFiles> m_presetFiles;
+    std::unique_ptr<QTemporaryDir> m_scratchFtpRoot; // the FTP root when none was given
     quint16 m_ftpPort = 0;
     QTimer m_meterTimer;
     QTimer m_saveTimer;

@@ -87,7 +87,7 @@ Item {
                     id: tab
                     objectName: "band" + modelData.name
                     readonly property bool current: modelData.name === frame.currentBand
-                    width: Math.max(118, label.implicitWidth + 28)
+                    width: Math.max(frame.bands.length > 3 ? 52 : 118, label.implicitWidth + 28)
                     height: Theme.touch - 6
                     onClicked: if (!current) frame.bandChosen(modelData.name)
                     background: Rectangle {

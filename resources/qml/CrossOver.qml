@@ -9,19 +9,22 @@ BlockScreenFrame {
     id: screen
     objectName: "crossoverScreen"
     title: "Crossover"
-    subtitle: configurationText()
+    subtitle: quarra.active ? quarra.place() + " \u00b7 " + quarra.attributeText() : configurationText()
     screenName: "Crossover"
 
+    // The configurable model's crossover tells its bands and subs in its description.
+    readonly property int quarraWays: Math.max(1, Math.min(3, quarra.number("NumBands", 1)))
+    readonly property int quarraSubs: quarra.number("NumSubCabinets", 0) > 0 ? 1 : 0
     readonly property string storedBands: String(settings.value("Crossover/NumBand", ""))
     readonly property string storedSub: String(settings.value("Crossover/MonoSub", ""))
     readonly property bool stored: (storedBands === "1" || storedBands === "2" || storedBands === "3")
                                    && (storedSub === "0" || storedSub === "1")
     readonly property string numBands: stored ? storedBands : numBandsSV.value
     readonly property string monoSub: stored ? storedSub : monoSubSV.value
-    readonly property bool known: (numBands === "1" || numBands === "2" || numBands === "3")
+    readonly property bool known: quarra.active || (numBands === "1" || numBands === "2" || numBands === "3")
                                   && (monoSub === "0" || monoSub === "1")
-    readonly property int ways: known ? parseInt(numBands) : 0
-    readonly property int subs: known ? parseInt(monoSub) : 0
+    readonly property int ways: quarra.active ? quarraWays : known ? parseInt(numBands) : 0
+    readonly property int subs: quarra.active ? quarraSubs : known ? parseInt(monoSub) : 0
 
     function storedFlag(key, fallback) {
         var v = String(settings.value(key, ""))
@@ -43,15 +46,22 @@ BlockScreenFrame {
     }
 
     TarnSettings { id: settings }
+    QuarraBlock {
+        id: quarra
+        function attributeText() {
+            var info = provider.value(".info")
+            return (info !== "" ? info + " " : "") + provider.value(".type").replace(/^IIR |^FIR |^XOR /, "")
+        }
+    }
     TarnTextSV {
         id: numBandsSV
-        poName: "Crossover"
+        poName: quarra.active ? "" : "Crossover"
         svName: "NumBands"
         Component.onCompleted: componentCompleted()
     }
     TarnTextSV {
         id: monoSubSV
-        poName: "Crossover"
+        poName: quarra.active ? "" : "Crossover"
         svName: "MonoSub"
         Component.onCompleted: componentCompleted()
     }
@@ -63,14 +73,14 @@ BlockScreenFrame {
         anchors.topMargin: 12
         active: screen.known
         sourceComponent: TarnGraphCrossover {
-            poName: "Crossover"
+            poName: quarra.active ? quarra.poName : "Crossover"
             waysCount: screen.ways
             subsCount: screen.subs
-            lowVisible: screen.stored ? screen.storedFlag("Crossover_LowGroupVisible", screen.groupShown("Low"))
+            lowVisible: quarra.active ? screen.groupShown("Low") : screen.stored ? screen.storedFlag("Crossover_LowGroupVisible", screen.groupShown("Low"))
                                       : screen.groupShown("Low")
-            midVisible: screen.stored ? screen.storedFlag("Crossover_MidGroupVisible", screen.groupShown("Mid"))
+            midVisible: quarra.active ? screen.groupShown("Mid") : screen.stored ? screen.storedFlag("Crossover_MidGroupVisible", screen.groupShown("Mid"))
                                       : screen.groupShown("Mid")
-            highVisible: screen.stored ? screen.storedFlag("Crossover_HighGroupVisible", true) : true
+            highVisible: quarra.active ? true : screen.stored ? screen.storedFlag("Crossover_HighGroupVisible", true) : true
         }
     }
     Text {

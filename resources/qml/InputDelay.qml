@@ -8,13 +8,15 @@ BlockScreenFrame {
     id: frame
     objectName: "inputDelayScreen"
     title: blockDescriptor.valid ? blockDescriptor.title : "Backline Delay"
-    subtitle: "Inputs"
+    subtitle: quarra.active ? quarra.place() : "Inputs"
     screenName: "InputDelay"
     poName: blockDescriptor.poName
     toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
+    QuarraBlock { id: quarra }
     ControlDescriptor {
         id: blockDescriptor
+        poOverride: quarra.poName
         source: "/xml/InputDelayControlDescriptor.xml"
     }
 

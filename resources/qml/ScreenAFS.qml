@@ -5,15 +5,17 @@ BlockScreenFrame {
     id: frame
     objectName: "afsScreen"
     title: "Feedback Suppression"
-    subtitle: "AFS"
+    subtitle: quarra.active ? quarra.place() : "AFS"
     screenName: "AFS"
-    poName: "Afs"
+    poName: quarra.active ? quarra.poName : "Afs"
     toggleSvName: "AFS"
+
+    QuarraBlock { id: quarra }
 
     TarnGraphAFS {
         anchors.fill: parent
         anchors.topMargin: 12
-        poName: "Afs"
-        filterCount: 12
+        poName: frame.poName
+        filterCount: quarra.number("NumFilters", 12)
     }
 }

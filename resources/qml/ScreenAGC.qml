@@ -9,12 +9,15 @@ BlockScreenFrame {
     id: frame
     objectName: "agcScreen"
     title: blockDescriptor.valid ? blockDescriptor.title : "Automatic Gain Control"
+    subtitle: quarra.place()
     screenName: "AGC"
     poName: blockDescriptor.poName
     toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
+    QuarraBlock { id: quarra }
     ControlDescriptor {
         id: blockDescriptor
+        poOverride: quarra.poName
         source: "/xml/AGCControlDescriptor.xml"
     }
 

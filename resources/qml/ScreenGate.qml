@@ -8,12 +8,15 @@ BlockScreenFrame {
     id: frame
     objectName: "gateScreen"
     title: blockDescriptor.valid ? blockDescriptor.title : "Noise Gate"
+    subtitle: quarra.place()
     screenName: "Gate"
     poName: blockDescriptor.poName
     toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
+    QuarraBlock { id: quarra }
     ControlDescriptor {
         id: blockDescriptor
+        poOverride: quarra.poName
         source: "/xml/GateControlDescriptor.xml"
     }
 

@@ -12,8 +12,12 @@ ToolScreenFrame {
     subtitle: "Headroom to 0 dBFS"
     screenName: "OutputMeters"
 
-    // Which band each output carries on this model.
-    readonly property var outputRoles: ["Low L", "Low R", "Mid L", "Mid R", "High L", "High R"]
+    // Which band each output carries on the fixed-chain model; the configurable model names
+    // its outputs in its configuration.
+    readonly property bool configurable: typeof rootQML !== "undefined" && rootQML.platform === "Quarra" && rootQML.hsModel !== null
+    readonly property var outputRoles: configurable
+        ? rootQML.hsModel.objectsOfType("Output").map(function(o) { return rootQML.hsModel.objectAttribute(o, "OutputName") })
+        : ["Low L", "Low R", "Mid L", "Mid R", "High L", "High R"]
     readonly property var meterColours: [Theme.meterColors[0], Theme.meterColors[0], Theme.meterColors[1], Theme.meterColors[2]]
 
     function controlOf(group, kind) {
@@ -138,7 +142,11 @@ ToolScreenFrame {
                                 font.bold: true
                             }
                             Text {
-                                text: screen.outputRoles[index]
+                                width: 106 - x
+                                elide: Text.ElideRight
+                                textFormat: Text.PlainText
+                                // A configured name that only repeats the channel's says nothing.
+                                text: screen.outputRoles[index] !== undefined && screen.outputRoles[index] !== modelData ? screen.outputRoles[index] : ""
                                 color: Theme.accent
                                 font.family: Theme.fontFamily
                                 font.pixelSize: Theme.fontCaption

@@ -1,11 +1,12 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import AppAnalytics 1.0
 import TarnButton 1.0
 import TarnSettings 1.0
 import TarnTextSV 1.0
 
-// Utilities: the processor's name and its reboot, and the application's own choices (usage
-// reporting, the firmware check when connecting).
+// Utilities: the processor's name, reboot and firmware (with its option card), and the
+// application's own choices (usage reporting, the update checks) and its updates.
 ToolScreenFrame {
     id: screen
     objectName: "utilitiesScreen"
@@ -167,130 +168,189 @@ ToolScreenFrame {
         }
     }
 
-    Row {
+    // The strips outgrow a small window: the two columns scroll together.
+    Flickable {
+        id: pane
+        objectName: "utilitiesPane"
         anchors.fill: parent
-        spacing: 16
+        contentWidth: width
+        contentHeight: columns.implicitHeight
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar { policy: pane.contentHeight > pane.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
 
-        Column {
-            width: (parent.width - parent.spacing) / 2
+        Row {
+            id: columns
+            width: pane.width - (pane.contentHeight > pane.height ? 14 : 0)
             spacing: 16
 
-            Panel {
-                objectName: "devicePart"
-                width: parent.width
-                heading: "Processor"
+            Column {
+                width: (parent.width - parent.spacing) / 2
+                spacing: 16
 
-                Text {
-                    text: "Device Name"
-                    color: Theme.textDim
-                    font.family: Theme.fontFamily
-                    font.pixelSize: Theme.fontCaption
-                    font.capitalization: Font.AllUppercase
-                }
-                Row {
+                Panel {
+                    objectName: "devicePart"
                     width: parent.width
-                    spacing: 10
-                    TextField {
-                        id: nameField
-                        objectName: "deviceNameField"
-                        width: parent.width - renameButton.width - parent.spacing
-                        height: Theme.touch
-                        leftPadding: 14
+                    heading: "Processor"
+
+                    Text {
+                        text: "Device Name"
+                        color: Theme.textDim
                         font.family: Theme.fontFamily
-                        font.pixelSize: Theme.fontNormal + 2
-                        font.bold: true
-                        color: screen.pendingName !== "" ? Theme.pendingText : Theme.valueText
-                        selectionColor: Theme.accent
-                        selectedTextColor: Theme.textOnAccent
-                        selectByMouse: true
-                        maximumLength: 32
-                        validator: typeof rootQML !== "undefined" ? rootQML.nameValidator : null
-                        placeholderText: "\u2014"
-                        placeholderTextColor: Theme.textDim
-                        onAccepted: screen.commitName()
-                        Keys.onEscapePressed: {
-                            text = deviceName.value
-                            focus = false
-                        }
-                        background: Rectangle {
-                            radius: Theme.radius
-                            color: Theme.well
-                            border.color: nameField.activeFocus ? Theme.accent : Theme.edge
-                            border.width: nameField.activeFocus ? 2 : 1
-                        }
+                        font.pixelSize: Theme.fontCaption
+                        font.capitalization: Font.AllUppercase
                     }
-                    TarnPushButton {
-                        id: renameButton
-                        objectName: "renameButton"
-                        text: "Rename"
-                        implicitWidth: 120
-                        enabled: nameField.text.trim() !== "" && nameField.text.trim() !== deviceName.value
-                                 && screen.pendingName === ""
-                        onClicked: screen.commitName()
-                    }
-                }
-                Text {
-                    objectName: "nameMessage"
-                    width: parent.width
-                    text: screen.pendingName !== "" ? "Renaming\u2026" : screen.nameMessage !== "" ? screen.nameMessage
-                        : "Letters, digits, spaces and ! # $ % & ' ( ) + , - . = [ ] ^ _ \\ { } ~ @, up to 32 characters."
-                    color: screen.nameMessage.indexOf("did not") >= 0 ? Theme.error : Theme.textDim
-                    font.family: Theme.fontFamily
-                    font.pixelSize: Theme.fontSmall
-                    wrapMode: Text.WordWrap
-                }
-
-                Rectangle { width: parent.width; height: 1; color: Theme.edge }
-
-                Row {
-                    width: parent.width
-                    spacing: 16
-                    TarnPushButton {
-                        id: rebootButton
-                        objectName: "rebootButton"
-                        text: "Reboot Processor"
-                        implicitWidth: 210
-                        onClicked: rebootDialog.open()
+                    Row {
+                        width: parent.width
+                        spacing: 10
+                        TextField {
+                            id: nameField
+                            objectName: "deviceNameField"
+                            width: parent.width - renameButton.width - parent.spacing
+                            height: Theme.touch
+                            leftPadding: 14
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.fontNormal + 2
+                            font.bold: true
+                            color: screen.pendingName !== "" ? Theme.pendingText : Theme.valueText
+                            selectionColor: Theme.accent
+                            selectedTextColor: Theme.textOnAccent
+                            selectByMouse: true
+                            maximumLength: 32
+                            validator: typeof rootQML !== "undefined" ? rootQML.nameValidator : null
+                            placeholderText: "\u2014"
+                            placeholderTextColor: Theme.textDim
+                            onAccepted: screen.commitName()
+                            Keys.onEscapePressed: {
+                                text = deviceName.value
+                                focus = false
+                            }
+                            background: Rectangle {
+                                radius: Theme.radius
+                                color: Theme.well
+                                border.color: nameField.activeFocus ? Theme.accent : Theme.edge
+                                border.width: nameField.activeFocus ? 2 : 1
+                            }
+                        }
+                        TarnPushButton {
+                            id: renameButton
+                            objectName: "renameButton"
+                            text: "Rename"
+                            implicitWidth: 120
+                            enabled: nameField.text.trim() !== "" && nameField.text.trim() !== deviceName.value
+                                     && screen.pendingName === ""
+                            onClicked: screen.commitName()
+                        }
                     }
                     Text {
-                        width: parent.width - rebootButton.width - parent.spacing
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: "Restarts the processor. Its outputs are silent and this connection drops until it is back."
-                        color: Theme.textDim
+                        objectName: "nameMessage"
+                        width: parent.width
+                        text: screen.pendingName !== "" ? "Renaming\u2026" : screen.nameMessage !== "" ? screen.nameMessage
+                            : "Letters, digits, spaces and ! # $ % & ' ( ) + , - . = [ ] ^ _ \\ { } ~ @, up to 32 characters."
+                        color: screen.nameMessage.indexOf("did not") >= 0 ? Theme.error : Theme.textDim
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.fontSmall
                         wrapMode: Text.WordWrap
                     }
+
+                    Rectangle { width: parent.width; height: 1; color: Theme.edge }
+
+                    Row {
+                        width: parent.width
+                        spacing: 16
+                        TarnPushButton {
+                            id: rebootButton
+                            objectName: "rebootButton"
+                            text: "Reboot Processor"
+                            implicitWidth: 210
+                            onClicked: rebootDialog.open()
+                        }
+                        Text {
+                            width: parent.width - rebootButton.width - parent.spacing
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: "Restarts the processor. Its outputs are silent and this connection drops until it is back."
+                            color: Theme.textDim
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.fontSmall
+                            wrapMode: Text.WordWrap
+                        }
+                    }
                 }
+
+                Panel {
+                    objectName: "firmwarePart"
+                    width: parent.width
+                    heading: "Firmware"
+                    FirmwareUpdateStrip {}
+                    OptionCardStrip { variant: "Dante" }
+                    OptionCardStrip { variant: "Parvane" }
+                }
+
+                SettingsTransferStrip { width: parent.width }
             }
-        }
 
-        Column {
-            width: (parent.width - parent.spacing) / 2
-            spacing: 16
+            Column {
+                width: (parent.width - parent.spacing) / 2
+                spacing: 16
 
-            Panel {
-                objectName: "applicationPart"
-                width: parent.width
-                heading: "Application"
+                Panel {
+                    objectName: "applicationPart"
+                    width: parent.width
+                    heading: "Application"
 
-                SettingSwitch {
-                    id: analytics
-                    objectName: "analyticsSwitch"
-                    key: "Data/appAnalytics"
-                    defaultValue: "true"
-                    label: "Send anonymous usage data"
-                    explanation: "Which screens are used, without names, addresses or settings. Helps to improve the application."
+                    SettingSwitch {
+                        id: analytics
+                        objectName: "analyticsSwitch"
+                        key: "Data/appAnalytics"
+                        defaultValue: "true"
+                        label: "Send anonymous usage data"
+                        explanation: "Which screens are used, without names, addresses or settings. Helps to improve the application."
+                        // The client keeps its own record of the choice and drops what it queued when it is withdrawn.
+                        onCheckedChanged: AppAnalytics.setIsAnalyticsAllowed(checked)
+                    }
+                    Rectangle { width: parent.width; height: 1; color: Theme.edge }
+                    SettingSwitch {
+                        id: checkOnStart
+                        objectName: "checkOnStartSwitch"
+                        key: "Data/checkOnStart"
+                        defaultValue: "true"
+                        label: "Check for updates"
+                        explanation: "Of this application at start, and of a processor's firmware when its home screen opens "
+                                     + "after connecting" + (screen.offline ? " (not for the offline model)." : ".")
+                    }
                 }
-                Rectangle { width: parent.width; height: 1; color: Theme.edge }
-                SettingSwitch {
-                    id: checkOnStart
-                    objectName: "checkOnStartSwitch"
-                    key: "Data/checkOnStart"
-                    defaultValue: "true"
-                    label: "Check for firmware updates on connecting"
-                    explanation: screen.offline ? "Not done for the offline model."
-                                                : "When the home screen opens after connecting to a processor."
+
+                Panel {
+                    objectName: "applicationUpdatePart"
+                    width: parent.width
+                    heading: "Application Update"
+                    ApplicationUpdateStrip {}
+                }
+
+                Panel {
+                    objectName: "tuningPart"
+                    width: parent.width
+                    heading: "Tuning Library"
+                    Row {
+                        width: parent.width
+                        spacing: 16
+                        TarnPushButton {
+                            id: tuningsButton
+                            objectName: "manageTuningsButton"
+                            text: "Manage Tunings"
+                            implicitWidth: 210
+                            onClicked: if (typeof rootQML !== "undefined") rootQML.guiSignal("ManageTunings", "")
+                        }
+                        Text {
+                            width: parent.width - tuningsButton.width - parent.spacing
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: "Speaker tunings and amplifier data: which the processor holds, updates from the cloud."
+                            color: Theme.textDim
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.fontSmall
+                            wrapMode: Text.WordWrap
+                        }
+                    }
                 }
             }
         }

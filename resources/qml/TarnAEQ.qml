@@ -8,24 +8,25 @@ BlockScreenFrame {
     id: screen
     objectName: "aeqScreen"
     title: "Auto EQ"
-    subtitle: response.value !== "" ? "Room measured" : "No room measurement"
+    subtitle: (quarra.active ? quarra.place() + " \u00b7 " : "") + (response.value !== "" ? "Room measured" : "No room measurement")
     screenName: "AEQ"
-    poName: "RoomEQ"
+    poName: quarra.active ? quarra.poName : "RoomEQ"
     toggleSvName: "AutoEQ"
 
     property bool roomShown: true
     property bool targetShown: true
     property bool correctedShown: true
 
+    QuarraBlock { id: quarra }
     TarnTextSV {
         id: response
-        poName: "RoomEQ"
+        poName: screen.poName
         svName: "Response"
         Component.onCompleted: componentCompleted()
     }
     TarnTextSV {
         id: target
-        poName: "RoomEQ"
+        poName: screen.poName
         svName: "Target"
         Component.onCompleted: componentCompleted()
     }
@@ -34,8 +35,8 @@ BlockScreenFrame {
         id: eq
         anchors.fill: parent
         anchors.topMargin: 12
-        poName: "RoomEQ"
-        bandCount: 8
+        poName: screen.poName
+        bandCount: quarra.number("NumBands", 8)
         showRoomCurve: screen.roomShown
         roomCurveString: response.value
         targetCurveString: screen.targetShown ? target.value : ""

@@ -88,7 +88,8 @@ Item {
                 anchors.top: bandsTitle.bottom
                 anchors.margins: 10
                 anchors.topMargin: 6
-                columns: 4
+                // Two rows of bands: four to a row, more when there are more than eight.
+                columns: Math.max(4, Math.ceil(root.bandCount / 2))
                 spacing: 8
                 Repeater {
                     model: root.bandCount
@@ -97,7 +98,7 @@ Item {
                         objectName: "bandButton" + (index + 1)
                         readonly property bool selected: index === root.currentBandIndex
                         readonly property color colour: root.bandColors[index % root.bandColors.length]
-                        width: (bandGrid.width - 3 * bandGrid.spacing) / 4
+                        width: (bandGrid.width - (bandGrid.columns - 1) * bandGrid.spacing) / bandGrid.columns
                         height: 62
                         onClicked: root.currentBandIndex = index
                         TarnLabel {
@@ -135,9 +136,9 @@ Item {
                             // Beside the number chip, then under it: frequency over gain.
                             Text {
                                 id: frequencyText
-                                x: 30
+                                x: 28
                                 y: 6
-                                width: parent.width - x - 6
+                                width: parent.width - x - 4
                                 height: 20
                                 horizontalAlignment: Text.AlignRight
                                 verticalAlignment: Text.AlignVCenter

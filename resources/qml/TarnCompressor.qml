@@ -8,12 +8,15 @@ BlockScreenFrame {
     id: frame
     objectName: "compressorScreen"
     title: blockDescriptor.valid ? blockDescriptor.title : "Compressor"
+    subtitle: quarra.place()
     screenName: "Compressor"
     poName: blockDescriptor.poName
     toggleSvName: Entries.toggleSv(blockDescriptor.controls)
 
+    QuarraBlock { id: quarra }
     ControlDescriptor {
         id: blockDescriptor
+        poOverride: quarra.poName
         source: "/xml/CompressorControlDescriptor.xml"
     }
 

@@ -40,6 +40,12 @@ Item {
         return (storedAddress === address && storedPassword !== "") ? storedPassword : defaultPassword
     }
 
+    // The processor's model, when the list knows it, so that its home screen shows at once.
+    function rememberModel(className) {
+        if (className !== undefined && className !== "")
+            settings.setValue("Data/CurrentDeviceClass", className)
+    }
+
     function connectTo(address, name) {
         devicesModel.stopScanning()
         scanning = false
@@ -78,6 +84,7 @@ Item {
 
     function startOfflineModel() {
         settings.setValue("databaseHardwareType", variantBox.currentText)
+        settings.setValue("Data/OfflineModel", offlineModelBox.currentIndex === 1 ? "Quarra" : "Tarn")
         devicesModel.stopScanning()
         scanning = false
         connectingTo = offlineAddress
@@ -89,6 +96,9 @@ Item {
     Component.onCompleted: {
         rootQML.funcLastScreen("Discovery")
         settings.setValue("Data/DelayPOJson", "{}")
+        // The configuration held belongs to the processor being left.
+        if (rootQML.hsModel !== null)
+            rootQML.hsModel.reset()
         settings.setValue("Data/CloudFirmwareVersion", "0.0.0.0")
         if (settings.value("isPresetsdbAvailable") === "false") {
             rootQML.guiSignal("StartAndStopOfflineModel", "")
@@ -109,6 +119,7 @@ Item {
         objectName: "devicesModel"
         onScanningForDevices: { discovery.scanning = true; discovery.searchedOnce = true }
         onNoDeviceFound: discovery.scanning = clientConnectionWatchdog.networkAvailable
+        onDeviceConfirmed: discovery.rememberModel(device.className)
         onQuarraConfirmed: {
             discovery.probing = false
             discovery.connectTo(discovery.probeAddress, "")
@@ -292,7 +303,10 @@ Item {
                     variant: hardwareVersion
                     version: softwareVersion
                     enabled: discovery.connectingTo === ""
-                    onClicked: discovery.connectTo(ipAddress, instanceName)
+                    onClicked: {
+                        discovery.rememberModel(className)
+                        discovery.connectTo(ipAddress, instanceName)
+                    }
                 }
                 ScrollBar.vertical: ScrollBar {}
             }
@@ -414,30 +428,37 @@ Item {
                         spacing: 12
                         Text {
                             anchors.verticalCenter: parent.verticalCenter
+                            width: 88
+                            text: "Model"
+                            color: Theme.text
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.fontNormal
+                        }
+                        StyledComboBox {
+                            id: offlineModelBox
+                            objectName: "offlineModelBox"
+                            width: offlineColumn.width - 100
+                            height: Theme.touch
+                            model: ["Fixed chain (Tarn)", "Configurable chain (Quarra)"]
+                            Component.onCompleted: currentIndex = settings.value("Data/OfflineModel", "Tarn") === "Quarra" ? 1 : 0
+                        }
+                    }
+                    Row {
+                        spacing: 12
+                        Text {
+                            anchors.verticalCenter: parent.verticalCenter
+                            width: 88
                             text: "Hardware"
                             color: Theme.text
                             font.family: Theme.fontFamily
                             font.pixelSize: Theme.fontNormal
                         }
-                        ComboBox {
+                        StyledComboBox {
                             id: variantBox
                             objectName: "variantBox"
                             width: offlineColumn.width - 100
                             height: Theme.touch
                             model: ["Standard", "Parvane", "Dante"]
-                            palette.button: Theme.surfaceRaised
-                            palette.buttonText: Theme.text
-                            palette.window: Theme.surfaceRaised
-                            palette.base: Theme.surfaceRaised
-                            palette.text: Theme.text
-                            palette.windowText: Theme.text
-                            palette.highlight: Theme.accent
-                            palette.highlightedText: Theme.textOnAccent
-                            palette.dark: Theme.text
-                            palette.mid: Theme.surfacePressed
-                            palette.light: Theme.surfacePressed
-                            font.family: Theme.fontFamily
-                            font.pixelSize: Theme.fontNormal
                             Component.onCompleted: {
                                 var stored = settings.value("databaseHardwareType", "Standard")
                                 var at = find(stored)

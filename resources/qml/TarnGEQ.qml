@@ -8,11 +8,11 @@ BlockScreenFrame {
     id: frame
     objectName: "geqScreen"
     title: "Graphic EQ"
-    subtitle: side === "Stereo" ? "Stereo" : side + " Side"
+    subtitle: quarra.active ? quarra.place() : side === "Stereo" ? "Stereo" : side + " Side"
     screenName: "GEQ"
-    poName: geqType === "LeftGEQ" || geqType === "RightGEQ" ? geqType : "GEQ"
+    poName: quarra.active ? quarra.poName : geqType === "LeftGEQ" || geqType === "RightGEQ" ? geqType : "GEQ"
     toggleSvName: "GraphicEQ"
-    bands: bandModel.isDualMono ? [{ name: "LeftGEQ", label: "Left" }, { name: "RightGEQ", label: "Right" }] : []
+    bands: !quarra.active && bandModel.isDualMono ? [{ name: "LeftGEQ", label: "Left" }, { name: "RightGEQ", label: "Right" }] : []
     currentBand: geqType
 
     property string geqType: String(settings.value("Data/GEQType", "StereoGEQ"))
@@ -25,6 +25,7 @@ BlockScreenFrame {
 
     TarnSettings { id: settings }
     TarnHomeScreenModel { id: bandModel }
+    QuarraBlock { id: quarra }
 
     // The graph binds its bands once, so another side is another body.
     Loader {

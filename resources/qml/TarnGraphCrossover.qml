@@ -130,6 +130,8 @@ Item {
                 readonly property int band: root.bandOf(modelData)
                 readonly property color colour: root.groupColour(modelData)
                 readonly property bool selected: band === root.currentBandIndex
+                // A group not in use binds nothing: its band may not exist on the processor.
+                readonly property string boundPo: root.groupVisible(modelData) ? root.poName : ""
                 visible: root.groupVisible(modelData)
                 width: (groups.width - (Math.max(1, groups.shown) - 1) * groups.spacing) / Math.max(1, groups.shown)
                 height: groups.height
@@ -192,7 +194,7 @@ Item {
                         TarnComboBox {
                             objectName: "hpSlopeType"
                             width: parent.width
-                            poName: root.poName
+                            poName: group.boundPo
                             svName: group.prefix + "HPType"
                         }
                     }
@@ -200,7 +202,7 @@ Item {
                         objectName: "hpFrequency"
                         width: fields.wide
                         title: "HP Frequency"
-                        poName: root.poName
+                        poName: group.boundPo
                         svName: group.prefix + "HPFrequency"
                         poClass: "Crossover"
                         svClass: "Frequency"
@@ -217,7 +219,7 @@ Item {
                         TarnComboBox {
                             objectName: "lpSlopeType"
                             width: parent.width
-                            poName: root.poName
+                            poName: group.boundPo
                             svName: group.prefix + "LPType"
                         }
                     }
@@ -225,7 +227,7 @@ Item {
                         objectName: "lpFrequency"
                         width: fields.wide
                         title: "LP Frequency"
-                        poName: root.poName
+                        poName: group.boundPo
                         svName: group.prefix + "LPFrequency"
                         poClass: "Crossover"
                         svClass: "Frequency"
@@ -242,7 +244,7 @@ Item {
                         TarnComboBox {
                             objectName: "polarity"
                             width: parent.width
-                            poName: root.poName
+                            poName: group.boundPo
                             svName: group.prefix + "Polarity"
                         }
                     }
@@ -250,7 +252,7 @@ Item {
                         objectName: "gain"
                         width: fields.wide
                         title: "Gain"
-                        poName: root.poName
+                        poName: group.boundPo
                         svName: group.prefix + "Gain"
                         poClass: "Crossover"
                         svClass: "Gain"

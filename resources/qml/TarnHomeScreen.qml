@@ -141,6 +141,22 @@ Item {
         }
     }
 
+    // The configurable model's document, when it has one to show.
+    readonly property var quarModel: rootQML.platform === "Quarra" ? rootQML.hsModel : null
+    readonly property bool quarShown: quarModel !== null && quarModel.ready
+                                      && (quarModel.gridNames().length > 0 || quarModel.configEmpty)
+    // The front panel's layout holds up to 3 input rows and 8 mid and output rows; any other
+    // shape is laid out grid by grid.
+    function standardShape() {
+        var names = quarModel.gridNames()
+        if (names.length === 0)
+            return true
+        if (names.indexOf("in") < 0 || names.indexOf("mid") < 0 || names.indexOf("out") < 0)
+            return false
+        var inSize = quarModel.gridSize("in"), mid = quarModel.gridSize("mid"), out = quarModel.gridSize("out")
+        return inSize.rows <= 3 && mid.rows <= 8 && out.rows <= 8 && inSize.columns <= 6 && mid.columns + out.columns <= 11
+    }
+
     // The signal flow of the connected model.
     Loader {
         id: flowLoader
@@ -149,13 +165,37 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
-        source: rootQML.platform === "Tarn" ? "CustomTarnHomeScreen.qml" : ""
+        source: rootQML.platform === "Tarn" ? "CustomTarnHomeScreen.qml"
+              : home.quarShown ? (home.standardShape() ? "CustomQuarHomeScreen.qml" : "CustomDynamicHomeScreen.qml") : ""
+    }
+
+    // Configuration mode over the configurable model's grid.
+    ConfigOverlay {
+        objectName: "configOverlay"
+        anchors.top: header.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        visible: home.quarModel !== null
+        model: home.quarModel
+        flow: flowLoader.item
+    }
+
+    // What the configurable model's home screen says while it has no grid to show, or when the
+    // processor's configuration could not be taken.
+    QuarStatus {
+        objectName: "quarStatus"
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: home.quarShown ? home.height - height - Theme.touch - 40 : header.y + header.height + 120
+        width: Math.min(parent.width - 80, 760)
+        model: home.quarModel
+        gridShown: home.quarShown
     }
 
     // A model whose signal flow this build cannot draw still shows where to go.
     Row {
         objectName: "otherModel"
-        visible: flowLoader.source == ""
+        visible: flowLoader.source == "" && rootQML.platform !== "Quarra"
         anchors.centerIn: flowLoader
         spacing: 14
         TarnPushButton {

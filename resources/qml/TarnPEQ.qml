@@ -9,11 +9,11 @@ BlockScreenFrame {
     id: frame
     objectName: "peqScreen"
     title: "Parametric EQ"
-    subtitle: outputBand + " Outputs"
+    subtitle: quarra.active ? quarra.place() : outputBand + " Outputs"
     screenName: "PEQ"
-    poName: outputBand + " Outputs PEQ"
+    poName: quarra.active ? quarra.poName : outputBand + " Outputs PEQ"
     toggleSvName: "ParametricEQ"
-    bands: Bands.visible(bandModel, ["Low", "Mid", "High"])
+    bands: quarra.active ? [] : Bands.visible(bandModel, ["Low", "Mid", "High"])
     currentBand: outputBand
 
     property string outputBand: {
@@ -27,6 +27,8 @@ BlockScreenFrame {
     }
     // A band the running preset lacks gives way to one it has (after this change settles).
     onBandsChanged: Qt.callLater(function() {
+        if (quarra.active)
+            return
         var wanted = Bands.settle(frame.outputBand, frame.bands)
         if (wanted !== frame.outputBand)
             frame.choose(wanted)
@@ -35,6 +37,7 @@ BlockScreenFrame {
 
     TarnSettings { id: settings }
     TarnHomeScreenModel { id: bandModel }
+    QuarraBlock { id: quarra }
 
     // The graph binds its bands once, so another band is another body.
     Loader {
@@ -49,7 +52,7 @@ BlockScreenFrame {
         }
         sourceComponent: TarnCommonEQ {
             poName: body.boundPoName
-            bandCount: 8
+            bandCount: quarra.number("NumBands", 8)
         }
     }
 }

@@ -9,6 +9,7 @@ BlockScreenFrame {
     id: frame
     objectName: "subHarmonicScreen"
     title: blockDescriptor.valid ? blockDescriptor.title : "Sub harmonic Synth"
+    subtitle: quarra.place()
     screenName: "SubHarmonic"
     poName: blockDescriptor.poName
     toggleSvName: Entries.toggleSv(blockDescriptor.controls)
@@ -22,8 +23,10 @@ BlockScreenFrame {
         return ""
     }
 
+    QuarraBlock { id: quarra }
     ControlDescriptor {
         id: blockDescriptor
+        poOverride: quarra.poName
         source: "/xml/SubHarmonicControlDescriptor.xml"
     }
     // The levels are percentages of 0 … 100 %: the position in the range is the value itself.

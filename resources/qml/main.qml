@@ -152,11 +152,15 @@ Rectangle {
         editModeCopyPaste = createOwned("EditModeCopyPaste")
         hsModel = createOwned("HomeScreenModel")
         if (hsModel !== null) {
+            // The connected processor's model picks the home screen and block screen variants.
+            platform = Qt.binding(function() { return hsModel.platform })
             hsModel.readyChanged.connect(function() {
                 rootCfgMode = settings.value("isConfigMode") === "true"
                 cfgModeChangedSig(rootCfgMode)
                 homescreenReadyStateChanged(hsModel.ready)
-                if (hsModel.ready)
+                // In configuration mode the grid re-reads its cells itself; a reload of the
+                // screen would close the dialog the edit came from.
+                if (hsModel.ready && !rootCfgMode)
                     guiSignal("PresetChanged", "")
             })
             hsModel.limiterListChanged.connect(function(list) {
@@ -177,12 +181,21 @@ Rectangle {
         function onConnectionLost() { rootQML.onDeviceConnectionLost() }
     }
 
+    // A close refused while the processor is busy says why.
+    Connections {
+        target: viewLoader
+        function onCloseEventIgnored() { busyNotice.visible = true; busyNoticeTimer.restart() }
+    }
+    Timer { id: busyNoticeTimer; interval: 4000; onTriggered: busyNotice.visible = false }
+
     Loader {
         id: pageLoader
         objectName: "pageLoader"
         anchors.fill: parent
         focus: true
     }
+
+    UpdateWatcher {}
 
     // A screen whose document is not in this build still leaves a way back.
     Loader {
@@ -282,6 +295,29 @@ Rectangle {
                     onClicked: Qt.openUrlExternally("https://www.tessil.example/cadenzo-tarn/demo")
                 }
             }
+        }
+    }
+
+    Rectangle {
+        id: busyNotice
+        objectName: "busyNotice"
+        visible: false
+        z: 20
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.bottom: parent.bottom
+        anchors.bottomMargin: 30
+        width: busyNoticeText.implicitWidth + 48
+        height: Theme.touch
+        radius: Theme.radius
+        color: "#f21a1f27"
+        border.color: Theme.warning
+        Text {
+            id: busyNoticeText
+            anchors.centerIn: parent
+            text: "Tarn Control cannot close while the processor is busy. Please wait until it has finished."
+            color: Theme.text
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontNormal
         }
     }
 

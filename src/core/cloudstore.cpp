@@ -7,17 +7,23 @@ namespace {
 const char *const kDefaultCloudStore = "https://cloudstore.tessil.example";
 }
 
-QUrl cloudStoreUrl()
+QUrl httpUrlFromEnvironment(const char *variable, const QUrl &defaultUrl)
 {
-    const QString fromEnvironment = qEnvironmentVariable("TARN_CLOUD_URL").trimmed();
+    const QString fromEnvironment = qEnvironmentVariable(variable).trimmed();
     if (!fromEnvironment.isEmpty()) {
         const QUrl url(fromEnvironment, QUrl::StrictMode);
         const QString scheme = url.scheme().toLower();
         if (url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")))
-            return url.adjusted(QUrl::StripTrailingSlash);
-        qWarning() << "TARN_CLOUD_URL is not an http(s) address, using the default:" << fromEnvironment;
+            return url;
+        qWarning().noquote() << variable << "is not an http(s) address, using the default:" << fromEnvironment;
     }
-    return QUrl(QString::fromLatin1(kDefaultCloudStore));
+    return defaultUrl;
+}
+
+QUrl cloudStoreUrl()
+{
+    return httpUrlFromEnvironment("TARN_CLOUD_URL", QUrl(QString::fromLatin1(kDefaultCloudStore)))
+        .adjusted(QUrl::StripTrailingSlash);
 }
 
 QUrl cloudContainerUrl(const QString &container)

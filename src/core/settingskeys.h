@@ -31,6 +31,11 @@ inline constexpr const char CloudFirmwareVersion[] = "Data/CloudFirmwareVersion"
 inline constexpr const char ButtonClicked[] = "Data/buttonClicked";
 inline constexpr const char DatabaseHardwareType[] = "databaseHardwareType";
 inline constexpr const char IsPresetsdbAvailable[] = "isPresetsdbAvailable";
+// Node class name of the processor last chosen or logged in to, so that its home screen shows
+// at once after the next login ("norvCadenzoTarn", "norvCadenzoQuarra").
+inline constexpr const char CurrentDeviceClass[] = "Data/CurrentDeviceClass";
+// Which model "Start Offline Model" runs: "Tarn" (the default) or "Quarra".
+inline constexpr const char OfflineModelPlatform[] = "Data/OfflineModel";
 // Kept by the analytics client in the store named after the application object.
 inline constexpr const char AnalyticsUid[] = "AppAnalytics-uid";
 inline constexpr const char AnalyticsCid[] = "AppAnalytics-cid";

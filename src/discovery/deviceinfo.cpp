@@ -1,5 +1,7 @@
 #include "deviceinfo.h"
 
+#include "platform.h"
+
 #include <QDebug>
 #include <QStringList>
 
@@ -42,7 +44,7 @@ bool parseAnswer(const QByteArray &datagram, const QStringList &prefixes, Device
         if (at >= 0)
             fields[i] = line.mid(at + prefixes.at(i).size()).trimmed();
     }
-    if (fields[0] != QLatin1String(kSupportedClassName))
+    if (platformOfClassName(fields[0]).isEmpty())
         return false;
 
     info.className = fields[0];

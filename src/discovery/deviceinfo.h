@@ -25,8 +25,6 @@ Q_DECLARE_METATYPE(DeviceInfo)
 Q_DECLARE_METATYPE(DeviceInfoMap)
 
 namespace tarn::discovery {
-// The node class name of the one processor model this application serves.
-inline constexpr const char kSupportedClassName[] = "norvCadenzoTarn";
 // A discovery answer is four short lines; anything far larger is not one.
 inline constexpr int kMaxDatagramSize = 4096;
 
@@ -36,7 +34,7 @@ QByteArray queryBatch();
 QStringList expectedPrefixes();
 
 // Parses one answer. Returns false (and leaves `info` untouched but for ipAddress) when the
-// answer is incomplete, too large, or comes from another processor model.
+// answer is incomplete, too large, or comes from a processor of neither served model.
 bool parseAnswer(const QByteArray &datagram, const QStringList &prefixes, DeviceInfo &info);
 
 void registerDeviceInfoTypes();

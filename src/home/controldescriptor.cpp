@@ -28,6 +28,15 @@ void ControlDescriptor::setVariant(const QString &variant)
     resolve();
 }
 
+void ControlDescriptor::setPoOverride(const QString &po)
+{
+    if (m_poOverride == po)
+        return;
+    m_poOverride = po;
+    emit poOverrideChanged(m_poOverride);
+    resolve();
+}
+
 void ControlDescriptor::reload()
 {
     m_document = tarn::home::DescriptorDocument();
@@ -83,6 +92,8 @@ void ControlDescriptor::resolve()
         m_variantLabel = chosen->label;
         m_poName = chosen->po;
     }
+    if (!m_poOverride.isEmpty())
+        m_poName = m_poOverride;
 
     if (m_valid) {
         for (const DescriptorControl &c : qAsConst(m_document.controls)) {

@@ -14,6 +14,9 @@ class ControlDescriptor : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString source READ source WRITE setSource NOTIFY sourceChanged)
     Q_PROPERTY(QString variant READ variant WRITE setVariant NOTIFY variantChanged)
+    // The processing object to bind instead of the document's (the configurable model names its
+    // objects per configuration); controls with a processing object of their own keep it.
+    Q_PROPERTY(QString poOverride READ poOverride WRITE setPoOverride NOTIFY poOverrideChanged)
     Q_PROPERTY(bool valid READ valid NOTIFY loaded)
     Q_PROPERTY(QString errorString READ errorString NOTIFY loaded)
     Q_PROPERTY(QString screen READ screen NOTIFY loaded)
@@ -33,6 +36,8 @@ public:
     void setSource(const QString &source);
     QString variant() const { return m_variant; }
     void setVariant(const QString &variant);
+    QString poOverride() const { return m_poOverride; }
+    void setPoOverride(const QString &po);
 
     bool valid() const { return m_valid; }
     QString errorString() const { return m_error; }
@@ -63,6 +68,7 @@ public:
 signals:
     void sourceChanged(QString source);
     void variantChanged(QString variant);
+    void poOverrideChanged(QString po);
     void loaded();
 
 private:
@@ -70,6 +76,7 @@ private:
 
     QString m_source;
     QString m_variant;
+    QString m_poOverride;
     bool m_valid = false;
     QString m_error;
     tarn::home::DescriptorDocument m_document;

@@ -1,8 +1,10 @@
 #include "application.h"
 
+#include "appanalytics.h"
 #include "datafromdevice.h"
 #include "datapaths.h"
 #include "messagehandler.h"
+#include "platform.h"
 #include "qmltypes.h"
 #include "scenegraphchoice.h"
 #include "screentour.h"
@@ -33,6 +35,7 @@ struct Options {
     QString screenshot;
     QString screenshotDir;
     QString tour;
+    QString model;
     int quitAfterMs = -1;
 };
 
@@ -60,7 +63,11 @@ Options parseOptions(const QApplication &app)
                                                  "per line), logging how long each took to show; with --screenshot-dir, "
                                                  "picture each."),
                                   QStringLiteral("FILE"));
-    parser.addOptions({connect, offline, screenshot, quitAfter, screenshotDir, tour});
+    const QCommandLineOption model(QStringLiteral("model"),
+                                   QStringLiteral("The processor model the offline model plays: tarn (fixed chain, the default) "
+                                                  "or quarra (configurable chain)."),
+                                   QStringLiteral("MODEL"));
+    parser.addOptions({connect, offline, screenshot, quitAfter, screenshotDir, tour, model});
     parser.process(app);
 
     Options options;
@@ -69,6 +76,7 @@ Options parseOptions(const QApplication &app)
     options.screenshot = parser.value(screenshot);
     options.screenshotDir = parser.value(screenshotDir);
     options.tour = parser.value(tour);
+    options.model = parser.value(model).toLower();
     bool ok = false;
     const int ms = parser.value(quitAfter).toInt(&ok);
     if (parser.isSet(quitAfter) && ok && ms >= 0)
@@ -89,6 +97,12 @@ void writeStartupSettings()
 // --offline and --connect act as the matching commands of the discovery screen would.
 void connectAtStart(const Options &options, ViewLoader *viewLoader)
 {
+    if (options.model == QLatin1String("quarra") || options.model == QLatin1String("tarn")) {
+        TarnSettings::write(QString::fromLatin1(keys::OfflineModelPlatform),
+                            QString::fromLatin1(options.model == QLatin1String("quarra") ? kQuarraPlatform : kTarnPlatform));
+    } else if (!options.model.isEmpty()) {
+        qWarning().noquote() << "Unknown model" << options.model << "(tarn or quarra); the setting stays.";
+    }
     if (options.offline) {
         const QString variant = TarnSettings::text(QString::fromLatin1(keys::DatabaseHardwareType), QStringLiteral("Standard"));
         viewLoader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), variant);
@@ -97,6 +111,8 @@ void connectAtStart(const Options &options, ViewLoader *viewLoader)
         viewLoader->onGuiSignal(QStringLiteral("ConnectDevice"), options.connect);
     }
 }
+
+constexpr int kAnalyticsSendIntervalMs = 5000;
 
 // Each screen is pictured once it has settled: its document loaded and its first answers in.
 constexpr int kScreenSettleMs = 1500;
@@ -200,6 +216,14 @@ int runApplication(int argc, char *argv[])
             settings.setValue(QString::fromLatin1(keys::AppAnalytics), QStringLiteral("true"));
     }
 
+    // 12. Usage analytics.
+    if (AppAnalytics *analytics = AppAnalytics::instance()) {
+        analytics->setTrackingID(QString::fromLatin1(AppAnalytics::kTrackingId));
+        analytics->setSendInterval(kAnalyticsSendIntervalMs);
+        analytics->sendPlatformData();
+        analytics->startSession();
+    }
+
     // 13. The application font.
     QFont font = QApplication::font();
     font.setFamily(QStringLiteral("Arial"));
@@ -220,6 +244,11 @@ int runApplication(int argc, char *argv[])
     const int code = app.exec();
     tour.reset();
     viewLoader.reset();
+    // The session's end is queued with the rest and goes out with the next run if not before;
+    // the queue is saved while the log can still tell about it.
+    if (AppAnalytics *analytics = AppAnalytics::instance())
+        analytics->endSession();
+    AppAnalytics::destroyInstance();
     // The link goes while the log is still open, so its last words are kept.
     TCPAdaptor::destroyInstance();
     uninstallLogHandler();

@@ -102,9 +102,10 @@ void OfflineModelLauncher::start()
     m_listening = false;
     m_stopping = false;
     m_pendingOutput.clear();
+    m_ftpPort = 0;
     QStringList arguments{QStringLiteral("--bind"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                          QString::number(tarn::protocol::devicePort()), QStringLiteral("--password"),
-                          QString::fromLatin1(kPassword), QStringLiteral("--state-dir"),
+                          m_private ? QStringLiteral("0") : QString::number(tarn::protocol::devicePort()),
+                          QStringLiteral("--password"), QString::fromLatin1(kPassword), QStringLiteral("--state-dir"),
                           tarn::dataFolder() + QStringLiteral("/OfflineModel")};
     if (!m_hardwareVersion.isEmpty())
         arguments << QStringLiteral("--hardware-version") << m_hardwareVersion;
@@ -112,7 +113,9 @@ void OfflineModelLauncher::start()
         arguments << QStringLiteral("--model") << m_model;
     bool ok = false;
     const uint ftpPort = qEnvironmentVariable("TARN_FTP_PORT").toUInt(&ok);
-    if (ok && ftpPort > 0 && ftpPort <= 65535)
+    if (m_private)
+        arguments << QStringLiteral("--ftp-port") << QStringLiteral("0") << QStringLiteral("--meter-interval") << QStringLiteral("0");
+    else if (ok && ftpPort > 0 && ftpPort <= 65535)
         arguments << QStringLiteral("--ftp-port") << QString::number(ftpPort);
     qDebug() << "Starting the offline model:" << programPath() << arguments;
     m_process->start(programPath(), arguments, QIODevice::ReadOnly);
@@ -121,15 +124,25 @@ void OfflineModelLauncher::start()
 
 void OfflineModelLauncher::stop()
 {
+    requestStop();
+    if (isRunning() && !m_process->waitForFinished(kStopTimeoutMs)) {
+        m_process->kill();
+        m_process->waitForFinished(kStopTimeoutMs);
+    }
+}
+
+void OfflineModelLauncher::requestStop()
+{
     m_startDeadline->stop();
     if (!isRunning())
         return;
     m_stopping = true;
     m_process->terminate();
-    if (!m_process->waitForFinished(kStopTimeoutMs)) {
-        m_process->kill();
-        m_process->waitForFinished(kStopTimeoutMs);
-    }
+    // A model that does not end when asked is ended.
+    QTimer::singleShot(kStopTimeoutMs, m_process, [process = m_process]() {
+        if (process->state() != QProcess::NotRunning)
+            process->kill();
+    });
 }
 
 void OfflineModelLauncher::onReady()
@@ -180,8 +193,12 @@ void OfflineModelLauncher::forwardOutput()
         m_pendingOutput.remove(0, end + 1);
         qDebug().noquote() << "Offline model:" << QString::fromUtf8(line);
         // The model announces on one line that both its ports are open.
-        if (!m_listening && line.startsWith(kReadyLine))
+        if (!m_listening && line.startsWith(kReadyLine)) {
+            const int at = line.indexOf(" ftp=");
+            if (at >= 0)
+                m_ftpPort = quint16(line.mid(at + 5).split(' ').value(0).toUInt());
             onReady();
+        }
     }
     if (m_pendingOutput.size() > kMaxLoggedLine) {
         qDebug().noquote() << "Offline model:" << QString::fromUtf8(m_pendingOutput.left(kMaxLoggedLine));

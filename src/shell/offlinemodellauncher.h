@@ -24,6 +24,11 @@ public:
     static bool isAvailable();
 
     bool isRunning() const;
+    // The model's FTP port as its ready line gave it (0 before).
+    quint16 ftpPort() const { return m_ftpPort; }
+    // A private instance: ports of the kernel's choice and still meters, for work beside a
+    // connection to a processor (the settings transfer). Set before start().
+    void setPrivateInstance(bool privateInstance) { m_private = privateInstance; }
     bool isListening() const { return m_listening; }
     qint64 processId() const;
 
@@ -32,6 +37,8 @@ public slots:
     void stop();
     // The hardware variant the model should present ("Standard", "Parvane", "Dante").
     void setHardwareVersion(const QString &hardwareVersion);
+    // Asks the model to end and returns at once; stopped() follows.
+    void requestStop();
     // The processor model to start with: "Tarn" (fixed chain, the default) or "Quarra"
     // (configurable chain); anything else means "Tarn". Applies from the next start().
     void setModel(const QString &model);
@@ -53,5 +60,7 @@ private:
     QString m_model;
     QByteArray m_pendingOutput;
     bool m_listening = false;
+    bool m_private = false;
+    quint16 m_ftpPort = 0;
     bool m_stopping = false;
 };

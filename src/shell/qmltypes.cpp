@@ -30,6 +30,32 @@
 #include "controldescriptor.h"
 #include "tarnhomescreenmodel.h"
 
+#include "devicepresetmodel.h"
+#include "filesystemmodel.h"
+#include "presetinfo.h"
+#include "presetprovider.h"
+
+#include "brandlistmodel.h"
+#include "tuningfilelistmodel.h"
+
+#include "appanalytics.h"
+
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
+#include "fwupdateuploader.h"
+
+#include "wizardafsgraphprovider.h"
+#include "wizardbrandlistviewmodel.h"
+#include "wizardbrandmodelsmodel.h"
+#include "wizarddialogprovider.h"
+#include "wizarddialprovider.h"
+#include "wizardlistviewprovider.h"
+#include "wizardrunsetupprovider.h"
+#include "wizardscreensloader.h"
+#include "configdataprovider.h"
+#include "editmodecopypaste.h"
+#include "homescreenmodel.h"
+
 #include <QtQml>
 
 namespace tarn {
@@ -74,5 +100,37 @@ void registerQmlTypes()
     registerType<ButtonImageResolver>("ButtonImageResolver");
     registerType<AppDataStore>("AppDataStore");
     registerType<ControlDescriptor>("ControlDescriptor");
+
+    qRegisterMetaType<PresetInfo>("PresetInfo");
+    registerType<PresetProvider>("PresetProvider");
+    registerType<DevicePresetModel>("DevicePresetModel");
+    registerType<FileSystemModel>("FileSystemModel");
+
+    registerType<TuningFileListModel>("TuningFileListModel");
+    registerType<BrandListModel>("BrandListModel");
+
+    // The process's analytics client, for the utilities screen's switch.
+    qmlRegisterSingletonType<AppAnalytics>("AppAnalytics", 1, 0, "AppAnalytics", [](QQmlEngine *, QJSEngine *) -> QObject * {
+        AppAnalytics *analytics = AppAnalytics::instance();
+        if (analytics)
+            QQmlEngine::setObjectOwnership(analytics, QQmlEngine::CppOwnership);
+        return analytics;
+    });
+
+    registerType<FwUpdateUploader>("FwUpdateUploader");
+    registerType<FirmwareUpdater>("FirmwareUpdater");
+    registerType<ApplicationUpdater>("ApplicationUpdater");
+
+    registerType<WizardScreensLoader>("WizardScreensLoader");
+    registerType<WizardListViewProvider>("WizardListViewProvider");
+    registerType<WizardDialogProvider>("WizardDialogProvider");
+    registerType<WizardDialProvider>("WizardDialProvider");
+    registerType<WizardAFSGraphProvider>("WizardAFSGraphProvider");
+    registerType<WizardRunSetupProvider>("WizardRunSetupProvider");
+    registerType<WizardBrandListViewModel>("WizardBrandListViewModel");
+    registerType<WizardBrandModelsModel>("WizardBrandModelsModel");
+    registerType<HomeScreenModel>("HomeScreenModel");
+    registerType<ConfigDataProvider>("ConfigDataProvider");
+    registerType<EditModeCopyPaste>("EditModeCopyPaste");
 }
 } // namespace tarn

@@ -16,6 +16,21 @@ const QString kHome = QStringLiteral("TarnHomeScreen.qml");
 constexpr int kLoaderReady = 1; // Loader.Ready
 constexpr int kMaxFieldLength = 256;
 
+// Items made by views and repeaters are children in the item tree only.
+QQuickItem *findItem(QQuickItem *item, const QString &name)
+{
+    if (!item)
+        return nullptr;
+    if (item->objectName() == name)
+        return item;
+    const QList<QQuickItem *> children = item->childItems();
+    for (QQuickItem *child : children) {
+        if (QQuickItem *found = findItem(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
 bool safeDocumentName(const QString &name)
 {
     if (name.isEmpty() || name.size() > kMaxFieldLength)
@@ -226,6 +241,14 @@ void ScreenTour::raise(const QString &command, const QString &payload)
     m_timer.start(kAppearTimeoutMs);
     m_clock.restart();
     QQuickItem *root = m_viewLoader->view()->rootObject();
+    // A block of the configurable model's grid is pressed as the user would press it: the
+    // block stores its description for the screen it opens.
+    if (command == QLatin1String(kCellCommand)) {
+        QQuickItem *cell = findItem(root, QStringLiteral("cell_") + payload);
+        if (!cell || !QMetaObject::invokeMethod(cell, "activate"))
+            qWarning().noquote() << QStringLiteral("Tour: no block %1 on the home screen").arg(payload);
+        return;
+    }
     if (!root || !QMetaObject::invokeMethod(root, "guiSignal", Q_ARG(QString, command), Q_ARG(QString, payload)))
         qWarning().noquote() << QStringLiteral("Tour: the root document takes no guiSignal");
 }
@@ -234,7 +257,13 @@ void ScreenTour::picture()
 {
     if (m_screenshotDir.isEmpty() || m_index < 0 || m_index >= m_stops.size())
         return;
-    const QString file = m_screenshotDir + QLatin1Char('/') + m_stops.at(m_index).document + QStringLiteral(".png");
+    // A screen shown again (another block of the same kind) gets a picture of its own.
+    const QString document = m_stops.at(m_index).document;
+    int shownBefore = 0;
+    for (int i = 0; i < m_index; ++i)
+        shownBefore += m_stops.at(i).document == document ? 1 : 0;
+    const QString file = m_screenshotDir + QLatin1Char('/') + document
+        + (shownBefore > 0 ? QStringLiteral("-%1").arg(shownBefore + 1) : QString()) + QStringLiteral(".png");
     if (!savePicture(m_viewLoader->view()->grabWindow(), file))
         qWarning() << "Could not save the screenshot" << file;
     else

@@ -23,7 +23,8 @@ bool savePicture(const QImage &image, const QString &file);
 // documentation pictures and the end-to-end test of every screen.
 //
 // The list has one stop per line: document<TAB>command<TAB>payload ("-" for an empty payload);
-// blank lines and lines starting with "#" are skipped.
+// blank lines and lines starting with "#" are skipped. A document listed again is pictured as
+// <document>-2.png, -3 and so on.
 class ScreenTour : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +34,9 @@ public:
         QString payload;
     };
 
+    // The command that presses a block of the configurable model's grid; its payload names the
+    // block as "<grid>_<column>_<row>" ("in_3_0").
+    static constexpr const char kCellCommand[] = "Cell";
     static constexpr int kMaxListBytes = 64 * 1024;
     static constexpr int kMaxStops = 256;
     // How long each stop is shown before it is pictured and the tour moves on; long enough for

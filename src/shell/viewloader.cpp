@@ -1,12 +1,16 @@
 #include "viewloader.h"
 
 #include "appbusy.h"
+#include "applicationupdater.h"
+#include "firmwareupdater.h"
 #include "clientconnectionwatchdog.h"
 #include "linkevents.h"
 #include "offlinemodellauncher.h"
+#include "platform.h"
 #include "remoteconnectionwatchdog.h"
 #include "screenviewreporter.h"
 #include "settingskeys.h"
+#include "settingssync.h"
 #include "tarnsettings.h"
 #include "tarnstate.h"
 #include "tcpadaptor.h"
@@ -87,6 +91,22 @@ bool isOutputChannel(const QString &param)
 {
     return param.size() == 1 && param.at(0) >= QLatin1Char('1') && param.at(0) <= QLatin1Char('6');
 }
+
+// Usage reports carry a command's payload only where it names a screen variant. Connection
+// payloads hold the processor's address and password, configuration data is the user's own
+// work, and unknown commands may carry anything: those are reported without their payload.
+QVariantMap reportableValues(const QString &param, const QString &payload)
+{
+    static const QStringList variantCommands{QStringLiteral("ConnectOfflineModel"), QStringLiteral("PEQ"),
+                                             QStringLiteral("LMT"), QStringLiteral("GEQ"), QStringLiteral("Delay"),
+                                             QStringLiteral("HomeButtonPressed")};
+    constexpr int kMaxReportedPayload = 64;
+    const bool variant = variantCommands.contains(param) || isMixerCommand(param)
+        || payload == QLatin1String("InputRouter");
+    if (!variant || payload.size() > kMaxReportedPayload)
+        return {};
+    return {{QStringLiteral("Payload"), payload}};
+}
 } // namespace
 
 ViewLoader::ViewLoader(QObject *parent)
@@ -121,7 +141,11 @@ ViewLoader::ViewLoader(QObject *parent)
             &ViewLoader::onClientConnectionLost);
 
     connect(this, &ViewLoader::updateHarwareVersionInPresetsDB, m_launcher, &OfflineModelLauncher::setHardwareVersion);
-    connect(this, &ViewLoader::startOfflineModel, m_launcher, &OfflineModelLauncher::start);
+    // The model the user chose for the offline model ("Data/OfflineModel") is the one started.
+    connect(this, &ViewLoader::startOfflineModel, m_launcher, [this]() {
+        m_launcher->setModel(TarnSettings::text(key(tarn::keys::OfflineModelPlatform)));
+        m_launcher->start();
+    });
     connect(this, &ViewLoader::stopOfflineModel, m_launcher, &OfflineModelLauncher::stop);
     connect(m_launcher, &OfflineModelLauncher::started, this, &ViewLoader::onOfflineModelStarted);
     connect(m_launcher, &OfflineModelLauncher::stopped, this, &ViewLoader::onOfflineModelStopped);
@@ -130,6 +154,10 @@ ViewLoader::ViewLoader(QObject *parent)
     tarn::LinkEvents *linkEvents = tarn::LinkEvents::instance();
     if (linkEvents)
         connect(this, &ViewLoader::resendDataRequest, linkEvents, &tarn::LinkEvents::resendDataRequest);
+    // Long operations of the libraries below (a reconfiguration) raise and clear the busy flag.
+    connect(tarn::BusyRequests::instance(), &tarn::BusyRequests::requested, this, &ViewLoader::setAppBusyPreventClose);
+    // "ReceiveDB" and "SendDB" are carried out there.
+    new SettingsSync(this);
 }
 
 ViewLoader::~ViewLoader()
@@ -278,14 +306,17 @@ void ViewLoader::createTransitions()
             add(wizard, exit.signal, exit.to);
     }
     add(wizard, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    // The tuning library is also opened from the utilities screen and, for the screen tour,
+    // from the home screen.
+    add("ScreenUtilities.qml", &ViewLoader::switchToManageTunings, "ManageTunings.qml");
+    add(home, &ViewLoader::switchToManageTunings, "ManageTunings.qml");
 }
 
 void ViewLoader::setContextProperties()
 {
     QQmlContext *context = m_view->rootContext();
-    // Filled by the update subsystem; until then the screens see null.
-    context->setContextProperty(QStringLiteral("applicationUpdater"), QVariant::fromValue<QObject *>(nullptr));
-    context->setContextProperty(QStringLiteral("firmwareUpdater"), QVariant::fromValue<QObject *>(nullptr));
+    context->setContextProperty(QStringLiteral("applicationUpdater"), ApplicationUpdater::instance());
+    context->setContextProperty(QStringLiteral("firmwareUpdater"), FirmwareUpdater::instance());
     context->setContextProperty(QStringLiteral("clientConnectionWatchdog"), ClientConnectionWatchDog::instance());
     context->setContextProperty(QStringLiteral("remoteConnectionWatchdog"), RemoteConnectionWatchDog::instance());
     context->setContextProperty(QStringLiteral("viewLoader"), this);
@@ -416,6 +447,9 @@ void ViewLoader::setValidationMode(bool validationMode)
     if (m_validationMode == validationMode)
         return;
     m_validationMode = validationMode;
+    // Both updaters switch feeds and start over.
+    ApplicationUpdater::instance()->setValidationMode(validationMode);
+    FirmwareUpdater::instance()->setValidationMode(validationMode);
     emit validationModeChanged(validationMode);
 }
 
@@ -444,6 +478,9 @@ void ViewLoader::storeOfflineConnection()
 {
     TarnSettings::write(key(tarn::keys::CurrentDeviceAddress), key(kOfflineAddress));
     TarnSettings::write(key(tarn::keys::CurrentDevicePassword), key(kOfflinePassword));
+    // The home screen of the model chosen shows at once; the login confirms it.
+    const QString chosen = tarn::classNameOfPlatform(TarnSettings::text(key(tarn::keys::OfflineModelPlatform)));
+    TarnSettings::write(key(tarn::keys::CurrentDeviceClass), chosen.isEmpty() ? QString::fromLatin1(tarn::kTarnClassName) : chosen);
 }
 
 void ViewLoader::onGuiSignal(QString param, QString payload)
@@ -452,7 +489,7 @@ void ViewLoader::onGuiSignal(QString param, QString payload)
     qDebug() << "Data/appAnalytics" << analytics;
     if (analytics == QLatin1String("true")) {
         if (tarn::ScreenViewReporter *reporter = tarn::ScreenViewReporter::instance())
-            reporter->sendScreenView(param, {{QStringLiteral("Payload"), payload}});
+            reporter->sendScreenView(param, reportableValues(param, payload));
     }
 
     TCPAdaptor *adaptor = TCPAdaptor::instance();

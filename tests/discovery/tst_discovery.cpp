@@ -1,6 +1,7 @@
 #include "deviceinfo.h"
 #include "discovereddevicesmodel.h"
 #include "discovereddevicesprovider.h"
+#include "platform.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
@@ -28,7 +29,7 @@ DeviceInfo device(const QString &address, const QString &name = QString())
 {
     DeviceInfo info;
     info.ipAddress = address;
-    info.className = QString::fromLatin1(tarn::discovery::kSupportedClassName);
+    info.className = QString::fromLatin1(tarn::kTarnClassName);
     info.instanceName = name.isEmpty() ? address : name;
     return info;
 }
@@ -124,7 +125,10 @@ void TstDiscovery::parsing()
     QVERIFY(!tarn::discovery::parseAnswer(threeLines, prefixes, rejected));
     QVERIFY(rejected.className.isEmpty());
 
-    // Another processor model.
+    // The configurable model is served too; any other model is not.
+    DeviceInfo configurable;
+    QVERIFY(tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoQuarra")), prefixes, configurable));
+    QCOMPARE(configurable.className, QStringLiteral("norvCadenzoQuarra"));
     QVERIFY(!tarn::discovery::parseAnswer(answer(QStringLiteral("norvQuarra")), prefixes, rejected));
     QVERIFY(!tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoTarnX")), prefixes, rejected));
 

@@ -2,9 +2,11 @@
 // loads through its navigation command without a QML warning and every control on it receives
 // its value; a control moved on the screen changes the value in the model and the screen then
 // shows the model's value; the variant chosen follows the running preset.
+#include "datapaths.h"
 #include "linkclient.h"
 #include "modelprocess.h"
 #include "qmltypes.h"
+#include "quickitems.h"
 #include "settingskeys.h"
 #include "tarncontrol.h"
 #include "tarnsettings.h"
@@ -14,14 +16,20 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSet>
+#include <QStandardPaths>
 
 #include <atomic>
 #include <memory>
 
+using tarn::test::everything;
+using tarn::test::findItem;
 using tarn::test::LinkClient;
 using tarn::test::ModelProcess;
 using tarn::test::request;
@@ -43,40 +51,6 @@ void collectQmlMessages(QtMsgType type, const QMessageLogContext &context, const
         g_qmlMessages.append(message);
     if (g_previous)
         g_previous(type, context, message);
-}
-
-// Delegates of a Repeater or a Loader are children in the item tree only; value controls are
-// object children of the item that declares them. Both trees are searched.
-void collect(QObject *root, QList<QObject *> *out, QSet<QObject *> *seen)
-{
-    if (!root || seen->contains(root))
-        return;
-    seen->insert(root);
-    out->append(root);
-    for (QObject *child : root->children())
-        collect(child, out, seen);
-    if (auto *item = qobject_cast<QQuickItem *>(root)) {
-        for (QQuickItem *child : item->childItems())
-            collect(child, out, seen);
-    }
-}
-
-QList<QObject *> everything(QObject *root)
-{
-    QList<QObject *> all;
-    QSet<QObject *> seen;
-    collect(root, &all, &seen);
-    return all;
-}
-
-QQuickItem *findItem(QObject *root, const QString &name)
-{
-    for (QObject *o : everything(root)) {
-        auto *item = qobject_cast<QQuickItem *>(o);
-        if (item && item->objectName() == name && item->isVisible())
-            return item;
-    }
-    return nullptr;
 }
 
 QString key(const QString &po, const QString &sv, const QString &valueType)
@@ -102,6 +76,8 @@ private slots:
     void gainReductionFollowsTheBlock();
     void bandTabsFollowTheCrossover();
     void mixerFollowsTheRunningPreset();
+    void presetsScreenCopiesAndRecalls();
+    void settingsTransferFromTheUtilitiesScreen();
 
 private:
     QQuickItem *page() const;
@@ -110,6 +86,8 @@ private:
     QStringList unboundControls(QObject *root) const;
     QString modelValue(const QString &po, const QString &sv, const QString &valueType = QString());
     bool recall(int slot);
+    // Clicks the named item (popups too) once it is shown and enabled.
+    bool press(const QString &name);
 
     ModelProcess m_model;
     std::unique_ptr<ViewLoader> m_loader;
@@ -123,6 +101,7 @@ void TstBlockScreens::initTestCase()
     QVERIFY2(m_model.start({QStringLiteral("--seed"), QStringLiteral("11"), QStringLiteral("--recall-ms"), QStringLiteral("50")}),
              qPrintable(m_model.output()));
     qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
+    qputenv("TARN_FTP_PORT", QByteArray::number(m_model.status().value(QStringLiteral("ftpPort")).toInt()));
     qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
     TarnSettings().clear();
     TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
@@ -441,6 +420,88 @@ void TstBlockScreens::mixerFollowsTheRunningPreset()
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("MonoMixer"), QStringLiteral("Input_B_Mute")), QStringLiteral("On"), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(mute->property("muted").toBool(), kWait);
     QVERIFY(recall(1));
+    QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
+}
+
+bool TstBlockScreens::press(const QString &name)
+{
+    QQuickView *view = m_loader->view();
+    QQuickItem *item = nullptr;
+    if (!QTest::qWaitFor([&] { return (item = findItem(view->contentItem(), name)) && item->isEnabled(); }, kWait))
+        return false;
+    // A screen just loaded may still be laid out: the press and the release must land alike.
+    QPointF last(-1, -1);
+    const QPointF centre(item->width() / 2, item->height() / 2);
+    QTest::qWaitFor([&] {
+        const QPointF now = item->mapToScene(centre);
+        const bool settled = now == last;
+        last = now;
+        return settled;
+    }, kWait);
+    clickAt(view, item, centre);
+    return true;
+}
+
+// The presets screen: a preset copied to the PC through the screen's dialog arrives with the
+// processor's bytes, and a recall from the screen sends the screens home.
+void TstBlockScreens::presetsScreenCopiesAndRecalls()
+{
+    QVERIFY(open(QStringLiteral("Presets"), QString(), QStringLiteral("ScreenPresets.qml")));
+    QQuickView *view = m_loader->view();
+    QVERIFY(press(QStringLiteral("devicePreset2")));
+    QVERIFY(press(QStringLiteral("copyToPcButton")));
+    QQuickItem *input = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((input = findItem(view->contentItem(), QStringLiteral("nameInput"))), kWait);
+    QCOMPARE(input->property("text").toString(), QStringLiteral("2-Way + Sub"));
+    view->grabWindow().save(m_screenshots + QStringLiteral("/ScreenPresets-dialog.png"));
+    QVERIFY(press(QStringLiteral("nameConfirm")));
+    const QString copied = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tarn/Presets/2-Way + Sub");
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copied), kWait);
+    QFile local(copied);
+    QFile remote(m_model.stateDir() + QStringLiteral("/ftp/presets/Preset_2.preset"));
+    QVERIFY(local.open(QIODevice::ReadOnly) && remote.open(QIODevice::ReadOnly));
+    QCOMPARE(local.readAll(), remote.readAll());
+    QTRY_VERIFY_WITH_TIMEOUT(findItem(page(), QStringLiteral("pcPreset0")), kWait);
+    view->grabWindow().save(m_screenshots + QStringLiteral("/ScreenPresets-copied.png"));
+
+    QVERIFY(press(QStringLiteral("devicePreset3")));
+    QVERIFY(press(QStringLiteral("recallButton")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("3"), kWait);
+    QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
+}
+
+// The utilities screen's settings transfer: the processor's settings into the offline model's
+// store (a private model instance does the work), then the offline model's into the processor.
+void TstBlockScreens::settingsTransferFromTheUtilitiesScreen()
+{
+    qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
+    QVERIFY(open(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml")));
+    QQuickView *view = m_loader->view();
+    QSignalSpy finished(m_loader.get(), &ViewLoader::syncFinished);
+    QSignalSpy failed(m_loader.get(), &ViewLoader::syncError);
+    QSignalSpy busy(m_loader.get(), &ViewLoader::appBusyPreventCloseChanged);
+    QVERIFY(press(QStringLiteral("receiveSettingsButton")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 1, 3 * kWait);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+    // The window could not close while it ran.
+    QCOMPARE(busy.count(), 2);
+    QVERIFY(busy.at(0).at(0).toBool() && !m_loader->appBusyPreventClose());
+    QFile store(tarn::dataFolder() + QStringLiteral("/OfflineModel/presets.json"));
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    const QJsonObject stored = QJsonDocument::fromJson(store.readAll()).object();
+    QCOMPARE(QString::number(stored.value(QStringLiteral("current")).toInt()),
+             modelValue(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")));
+    QCOMPARE(stored.value(QStringLiteral("slots")).toArray().size(), 8);
+    view->grabWindow().save(m_screenshots + QStringLiteral("/ScreenUtilities-received.png"));
+
+    const QString changed = modelValue(QStringLiteral("Presets"), QStringLiteral("Changed"));
+    QVERIFY(press(QStringLiteral("sendSettingsButton")));
+    QVERIFY(press(QStringLiteral("sendSettingsConfirm")));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 2, 3 * kWait);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+    QCOMPARE(modelValue(QStringLiteral("Presets"), QStringLiteral("Changed")).toDouble(), changed.toDouble() + 1);
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
     QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
 }
 

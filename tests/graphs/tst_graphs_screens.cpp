@@ -17,6 +17,7 @@
 #include "tarnsettings.h"
 #include "tcpadaptor.h"
 #include "testenv.h"
+#include "xvfbexec.h"
 #include "viewloader.h"
 
 #include <QApplication>
@@ -545,30 +546,8 @@ void TstGraphsScreens::feedbackScreen()
 // Pictures need a real X server: the test runs itself again under a private Xvfb.
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("TARN_GRAPHS_SCREENS_X")) {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-        if (xvfb.isEmpty()) {
-            std::fprintf(stderr, "tst_graphs_screens: xvfb-run is not installed; skipped\n");
-            return 0;
-        }
-        qputenv("TARN_GRAPHS_SCREENS_X", "1");
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        // GL through Xvfb renders on a thread that can stall under load; pictures do not need it.
-        qputenv("QT_QUICK_BACKEND", "software");
-        QList<QByteArray> arguments;
-        arguments.append(QFile::encodeName(xvfb));
-        for (const QString &a : tarn::test::xvfbRunArguments())
-            arguments.append(a.toLocal8Bit());
-        for (int i = 0; i < argc; ++i)
-            arguments.append(QByteArray(argv[i]));
-        std::vector<char *> list;
-        for (QByteArray &a : arguments)
-            list.push_back(a.data());
-        list.push_back(nullptr);
-        ::execv(list[0], list.data());
-        std::perror("tst_graphs_screens: xvfb-run");
-        return 1;
-    }
+    if (!tarn::test::reexecUnderXvfb("TARN_GRAPHS_SCREENS_X", argc, argv))
+        return 0;
     tarn::test::isolateEnvironment();
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);

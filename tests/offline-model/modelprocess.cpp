@@ -41,7 +41,8 @@ ModelProcess::~ModelProcess()
 
 QString ModelProcess::program()
 {
-    return QStringLiteral(TARN_BIN_DIR "/tarn-offline-model");
+    // TARN_TEST_MODEL runs the tests against another build of the model.
+    return qEnvironmentVariable("TARN_TEST_MODEL", QStringLiteral(TARN_BIN_DIR "/tarn-offline-model"));
 }
 
 bool ModelProcess::start(const QStringList &arguments)

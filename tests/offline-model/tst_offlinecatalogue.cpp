@@ -2,6 +2,7 @@
 #include "catalogue.h"
 #include "devicestate.h"
 #include "displayformat.h"
+#include "quarramodel.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
@@ -393,7 +394,17 @@ void TstOfflineCatalogue::everyBoundNameIsInTheCatalogue()
     scanTree(QStringLiteral(TARN_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, false);
     QVERIFY(files > 0);
     qInfo("%d bindings in %d files", int(found.size()), files);
-    const QStringList missing = tarn::test::missingBindings(catalogue, found);
+    // Some documents show the configurable model's objects only: a binding either model serves
+    // is served.
+    tarn::offline::QuarraModel configurable(tarn::offline::QuarraModel::Settings{});
+    Catalogue quarra;
+    QVERIFY2(configurable.prepare(&quarra, &error), qPrintable(error));
+    const QStringList missingInQuarra = tarn::test::missingBindings(quarra, found);
+    QStringList missing;
+    for (const QString &line : tarn::test::missingBindings(catalogue, found)) {
+        if (missingInQuarra.contains(line))
+            missing << line;
+    }
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char('\n'))));
 }
 

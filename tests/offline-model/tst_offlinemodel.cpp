@@ -488,6 +488,9 @@ void TstOfflineModel::presetNamesSurviveRestart()
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
         QTRY_VERIFY_WITH_TIMEOUT(saved().contains("Late Show"), kWaitMs);
+        // A running value changed after the store is kept too, with the modified flag.
+        c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-31.5")));
+        QTRY_VERIFY_WITH_TIMEOUT(saved().contains("\"-31.5\""), kWaitMs);
     }
     model.stop();
     QVERIFY2(model.start({QStringLiteral("--recall-ms"), QStringLiteral("0")}), qPrintable(model.output()));
@@ -496,7 +499,11 @@ void TstOfflineModel::presetNamesSurviveRestart()
     c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Presets"), QStringLiteral("Name_9")));
     c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Presets"), QStringLiteral("CurrentPreset")));
     c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 3, kWaitMs);
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("NPO"), QStringLiteral("Node\\Settings\\SV\\PresetIsModified")));
+    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 5, kWaitMs);
+    QCOMPARE(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-31.5dB"));
+    QCOMPARE(c.value(QStringLiteral("NPO"), QStringLiteral("Node\\Settings\\SV\\PresetIsModified")), QStringLiteral("On"));
     QCOMPARE(c.value(QStringLiteral("Presets"), QStringLiteral("Name_9")), QStringLiteral("Late Show"));
     QCOMPARE(c.value(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("9"));
     QCOMPARE(c.value(QStringLiteral("Gate"), QStringLiteral("Threshold")), QStringLiteral("-42.0dB"));

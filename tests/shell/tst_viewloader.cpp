@@ -1,4 +1,6 @@
+#include "appanalytics.h"
 #include "appbusy.h"
+#include "httprecorder.h"
 #include "linkevents.h"
 #include "offlinemodellauncher.h"
 #include "remoteconnectionwatchdog.h"
@@ -14,6 +16,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStateMachine>
 #include <QTcpServer>
@@ -24,15 +27,6 @@ QString setting(const char *key)
 {
     return TarnSettings::text(QString::fromLatin1(key));
 }
-
-class RecordingReporter : public tarn::ScreenViewReporter {
-public:
-    void sendScreenView(const QString &screenName, const QVariantMap &customValues) override
-    {
-        reports.append({screenName, customValues});
-    }
-    QList<QPair<QString, QVariantMap>> reports;
-};
 } // namespace
 
 // The screen state machine and the command table, driven as the screens drive them, with a
@@ -206,8 +200,14 @@ void TstViewLoader::variantPayloadsAreStored()
     QCoreApplication::processEvents();
     QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"));
 
-    // The tuning library is reached from the wizard only.
-    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("TarnHomeScreen.qml"));
+    // The tuning library is reached from the wizard, the utilities and the home screen, and
+    // not from a block screen.
+    goTo(QStringLiteral("PEQ"), QStringLiteral("High"), QStringLiteral("TarnPEQ.qml"));
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("TarnPEQ.qml"));
+    goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
+    goHome();
+    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
     goTo(QStringLiteral("Wizard"), QString(), QStringLiteral("ScreenWizard.qml"));
     goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
     goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
@@ -353,23 +353,44 @@ void TstViewLoader::remoteLossInOfflineMode()
 
 void TstViewLoader::analyticsReporting()
 {
-    RecordingReporter reporter;
-    tarn::ScreenViewReporter::setInstance(&reporter);
+    // Every command reaches the collection endpoint through the real client, and no secret goes
+    // with it: connection payloads hold the address and password, configuration data is the
+    // user's, and an unknown command may carry anything.
+    tarn::test::HttpRecorder collector;
+    qputenv("TARN_ANALYTICS_URL", collector.url().toEncoded());
     TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("true"));
-    m_loader->onGuiSignal(QStringLiteral("SendDB"), QStringLiteral("p1"));
-    m_loader->onGuiSignal(QStringLiteral("Nonsense"), QStringLiteral("p2"));
-    QCOMPARE(reporter.reports.size(), 2);
-    QCOMPARE(reporter.reports.at(0).first, QStringLiteral("SendDB"));
-    QCOMPARE(reporter.reports.at(0).second, QVariantMap({{QStringLiteral("Payload"), QStringLiteral("p1")}}));
-    QCOMPARE(reporter.reports.at(1).first, QStringLiteral("Nonsense"));
-
+    AppAnalytics analytics;
+    analytics.setSendInterval(10);
+    tarn::ScreenViewReporter::setInstance(&analytics);
+    const QByteArray keptPort = qgetenv("TARN_DEVICE_PORT");
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(tarn::test::HttpRecorder().port())); // refuses
+    const auto restore = qScopeGuard([&]() {
+        TCPAdaptor::instance()->doDisconnect();
+        qputenv("TARN_DEVICE_PORT", keptPort);
+        TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    });
+    const QList<QPair<QString, QString>> commands{{"EnterPassword", "127.0.0.1:hunter2"},
+                                                  {"ConnectDevice", "127.0.0.1:hunter2"},
+                                                  {"ConfigMode", "{\"owner\":\"hunter2\"}"},
+                                                  {"Nonsense", "hunter2"},
+                                                  {"PEQ", "High"}};
+    for (const auto &command : commands)
+        m_loader->onGuiSignal(command.first, command.second);
+    // Not allowed: the command is not reported.
     TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
-    m_loader->onGuiSignal(QStringLiteral("SendDB"), QString());
-    QCOMPARE(reporter.reports.size(), 2);
-    tarn::ScreenViewReporter::setInstance(nullptr);
-    // With nothing registered a report goes nowhere.
-    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("true"));
-    m_loader->onGuiSignal(QStringLiteral("SendDB"), QString());
+    m_loader->onGuiSignal(QStringLiteral("PEQ"), QStringLiteral("Low"));
+    analytics.setIsAnalyticsAllowed(true);
+    m_loader->onGuiSignal(QStringLiteral("PEQ"), QStringLiteral("Mid"));
+    // + the platform event; the screens' own reactions to the refused link may follow.
+    QTRY_VERIFY_WITH_TIMEOUT(collector.requests().size() >= commands.size() + 2, 10000);
+    for (int i = 0; i < commands.size(); ++i) {
+        const auto &request = collector.requests().at(i);
+        QVERIFY2(!request.body.contains("hunter2") && !request.body.contains("127.0.0.1"), request.body.constData());
+        const auto form = request.form();
+        QVERIFY(form.contains({QStringLiteral("cd"), commands.at(i).first}));
+        QCOMPARE(form.contains({QStringLiteral("Payload"), QStringLiteral("High")}), i == commands.size() - 1);
+    }
+    QCOMPARE(collector.requests().at(commands.size() + 1).field(QStringLiteral("Payload")), QStringLiteral("Mid"));
 }
 
 QTcpSocket *TstViewLoader::acceptConnection()

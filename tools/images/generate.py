@@ -16,6 +16,10 @@ import sys
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
+import appicons
+import wizards
+import mixertypes
+
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 OUT = os.path.join(ROOT, "resources", "images")
 
@@ -1137,6 +1141,9 @@ def main():
             help_card(name, title, lines)
     for name, title, purpose, draw, entries in HELP_DETAILED:
         help_card_detailed(name, title, purpose, draw, entries)
+    appicons.generate(logo_mark)
+    wizards.draw_all(save, font)
+    mixertypes.make_all(sys.modules[__name__])
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtTest 1.15
+import AppAnalytics 1.0
 import TarnTest 1.0
 import TarnSettings 1.0
 import "qrc:/qml"
@@ -106,6 +107,8 @@ Item {
             verify(check.checked)
             mouseClick(analytics)
             compare(settings.value("Data/appAnalytics"), "false")
+            // The analytics client itself follows the switch.
+            verify(!AppAnalytics.isAnalyticsAllowed)
             mouseClick(check)
             compare(settings.value("Data/checkOnStart"), "false")
             var again = createTemporaryObject(screenComponent, rootQML)
@@ -114,6 +117,7 @@ Item {
             verify(!H.find(H.find(again, "checkOnStartSwitch"), "switch").checked)
             mouseClick(H.find(H.find(again, "analyticsSwitch"), "switch"))
             compare(settings.value("Data/appAnalytics"), "true")
+            verify(AppAnalytics.isAnalyticsAllowed)
         }
     }
 }

@@ -1,0 +1,3 @@
+#include "analyticslog.h"
+
+Q_LOGGING_CATEGORY(lcAnalytics, "tarn.analytics")

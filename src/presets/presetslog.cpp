@@ -1,0 +1,3 @@
+#include "presetslog.h"
+
+Q_LOGGING_CATEGORY(lcPresets, "tarn.presets")

@@ -1,0 +1,3 @@
+#include "tuninglog.h"
+
+Q_LOGGING_CATEGORY(lcTuning, "tarn.tuning")

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Log category of the tuning library.
+Q_DECLARE_LOGGING_CATEGORY(lcTuning)

@@ -1,0 +1,398 @@
+// The configurable model's screens against the real offline model (--model quarra) over the
+// real link, in this process: a value moved on a block screen reaches the model and comes back;
+// configuration mode changes the model's chain (link, crossover layout, output name) with the
+// busy flag up while the model rebuilds, and the home screen then shows the new chain; discard
+// leaves the model alone; a paste between two equalisers changes the target in the model; the
+// block kinds of another chain open and bind. Pictures go to screenshots/quarra.
+#include "editmodecopypaste.h"
+#include "homescreenmodel.h"
+#include "linkclient.h"
+#include "modelprocess.h"
+#include "qmltypes.h"
+#include "quickitems.h"
+#include "settingskeys.h"
+#include "tarncontrol.h"
+#include "tarnsettings.h"
+#include "tcpadaptor.h"
+#include "testenv.h"
+#include "viewloader.h"
+#include "xvfbexec.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QQmlEngine>
+#include <QQuickView>
+
+#include <memory>
+
+using tarn::test::everything;
+using tarn::test::findItem;
+using tarn::test::LinkClient;
+using tarn::test::ModelProcess;
+using tarn::test::request;
+
+namespace {
+constexpr int kWait = 10000;
+
+QStringList g_qmlMessages;
+QtMessageHandler g_previous = nullptr;
+
+void collectQmlMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const QLatin1String category(context.category ? context.category : "");
+    if ((type == QtWarningMsg || type == QtCriticalMsg)
+        && (category == QLatin1String("qml") || category == QLatin1String("js") || message.contains(QLatin1String(".qml:"))))
+        g_qmlMessages.append(message);
+    if (g_previous)
+        g_previous(type, context, message);
+}
+} // namespace
+
+class TstQuarraScreens : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void aValueRoundTrips();
+    void configurationModeChangesTheChain();
+    void discardLeavesTheModelAlone();
+    void pasteBetweenTwoEqualisers();
+    void blocksOfAnotherChainBind_data();
+    void blocksOfAnotherChainBind();
+
+private:
+    QQuickItem *root() const { return m_loader->view()->rootObject(); }
+    HomeScreenModel *home() const { return qobject_cast<HomeScreenModel *>(root()->property("hsModel").value<QObject *>()); }
+    bool onScreen(const QString &document) const;
+    bool goHome();
+    bool press(const QString &item);
+    bool press(QQuickItem *item);
+    QQuickItem *dialog(const QString &objectName);
+    void picture(const QString &name);
+    QString modelValue(const QString &po, const QString &sv);
+    QStringList modelObjects();
+    bool apply();
+    bool unbound(QStringList *missing);
+
+    ModelProcess m_model;
+    std::unique_ptr<ViewLoader> m_loader;
+    LinkClient m_side;
+    QSet<QString> m_answered;
+    QString m_pictures;
+};
+
+void TstQuarraScreens::initTestCase()
+{
+    if (!m_model.start({QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--recall-ms"), QStringLiteral("50")}))
+        QSKIP("this offline model plays the fixed-chain processor only");
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
+    TarnSettings().clear();
+    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
+    QVERIFY(m_side.login(m_model.port()));
+    g_previous = qInstallMessageHandler(collectQmlMessages);
+    tarn::registerQmlTypes();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    connect(TCPAdaptor::instance(), &TCPAdaptor::dataAvailable, this, [this](const DataFromDevice &d) {
+        if (d.command != QLatin1String("unsubr"))
+            m_answered.insert(d.poName + QLatin1Char('|') + d.svName + QLatin1Char('|') + d.valueType);
+    });
+    m_loader = std::make_unique<ViewLoader>();
+    m_loader->InitLoader(QStringLiteral("offscreen"));
+    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:stagemanagers"));
+    QTRY_VERIFY_WITH_TIMEOUT(findItem(root(), QStringLiteral("cell_out_6_5")) != nullptr, kWait);
+    QCOMPARE(root()->property("platform").toString(), QStringLiteral("Quarra"));
+    m_pictures = QStringLiteral(TARN_BIN_DIR "/../screenshots/quarra");
+    QDir().mkpath(m_pictures);
+}
+
+void TstQuarraScreens::cleanupTestCase()
+{
+    m_loader.reset();
+    qInstallMessageHandler(g_previous);
+    m_model.stop();
+}
+
+bool TstQuarraScreens::onScreen(const QString &document) const
+{
+    QObject *loader = root()->findChild<QObject *>(QStringLiteral("pageLoader"));
+    return loader && m_loader->activeScreen() == document && loader->property("status").toInt() == 1
+        && loader->property("source").toString().endsWith(document);
+}
+
+bool TstQuarraScreens::goHome()
+{
+    if (!onScreen(QStringLiteral("TarnHomeScreen.qml")))
+        m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
+    return QTest::qWaitFor([&] { return onScreen(QStringLiteral("TarnHomeScreen.qml")) && findItem(root(), QStringLiteral("cell_out_6_5")); }, kWait);
+}
+
+// A press in the middle of the item, as a finger would make it.
+bool TstQuarraScreens::press(const QString &name)
+{
+    QQuickItem *item = nullptr;
+    if (!QTest::qWaitFor([&] { return (item = findItem(root(), name)) != nullptr; }, kWait))
+        return false;
+    return press(item);
+}
+
+bool TstQuarraScreens::press(QQuickItem *item)
+{
+    if (!item)
+        return false;
+    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+    return true;
+}
+
+QQuickItem *TstQuarraScreens::dialog(const QString &objectName)
+{
+    QQuickItem *found = nullptr;
+    QTest::qWaitFor([&] { return (found = findItem(root(), objectName)) != nullptr; }, kWait);
+    return found;
+}
+
+void TstQuarraScreens::picture(const QString &name)
+{
+    const QImage image = m_loader->view()->grabWindow();
+    if (!image.isNull())
+        QVERIFY(image.save(m_pictures + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+QString TstQuarraScreens::modelValue(const QString &po, const QString &sv)
+{
+    const int before = m_side.recordsFor(po, sv).size();
+    m_side.sendRequest(request(QStringLiteral("get"), po, sv));
+    if (!QTest::qWaitFor([&] { return m_side.recordsFor(po, sv).size() > before; }, kWait))
+        return QStringLiteral("(no answer)");
+    return m_side.value(po, sv);
+}
+
+QStringList TstQuarraScreens::modelObjects()
+{
+    QSignalSpy listing(&m_side, &LinkClient::poAvailable);
+    m_side.sendRaw("ls \"\\\\Preset\\\"\n");
+    if (!listing.wait(kWait))
+        return {};
+    QStringList names;
+    for (const QString &item : listing.first().first().toStringList())
+        names << item.section(QLatin1Char(' '), 0, 0).trimmed();
+    return names;
+}
+
+// Apply, with the busy flag up while the model rebuilds, until the new chain is on screen.
+bool TstQuarraScreens::apply()
+{
+    QSignalSpy busy(m_loader.get(), &ViewLoader::appBusyPreventCloseChanged);
+    QSignalSpy loaded(home(), &HomeScreenModel::documentLoaded);
+    QElapsedTimer clock;
+    clock.start();
+    if (!press(QStringLiteral("applyButton")) || !QTest::qWaitFor([&] { return loaded.count() > 0; }, kWait) || !goHome())
+        return false;
+    qInfo().noquote() << QStringLiteral("From Apply to the new chain on screen: %1 ms").arg(clock.elapsed());
+    return busy.count() == 2 && busy.at(0).at(0).toBool() && !busy.at(1).at(0).toBool() && !m_loader->appBusyPreventClose();
+}
+
+// Controls bound on the screen shown that have had no value from the link.
+bool TstQuarraScreens::unbound(QStringList *missing)
+{
+    missing->clear();
+    QObject *loader = root()->findChild<QObject *>(QStringLiteral("pageLoader"));
+    for (QObject *o : everything(qvariant_cast<QQuickItem *>(loader->property("item")))) {
+        auto *control = qobject_cast<TarnControl *>(o);
+        if (control && !control->poName().isEmpty() && !control->svName().isEmpty()
+            && !m_answered.contains(control->poName() + QLatin1Char('|') + control->svName() + QLatin1Char('|') + control->valueType()))
+            *missing << control->poName() + QLatin1Char(' ') + control->svName();
+    }
+    missing->removeDuplicates();
+    return !missing->isEmpty();
+}
+
+void TstQuarraScreens::aValueRoundTrips()
+{
+    QVERIFY(goHome());
+    QVERIFY(press(QStringLiteral("cell_in_4_0")));
+    QTRY_VERIFY_WITH_TIMEOUT(onScreen(QStringLiteral("TarnCompressor.qml")), kWait);
+    QQuickItem *row = dialog(QStringLiteral("parameter_Threshold"));
+    QVERIFY(row);
+    QQuickItem *shown = findItem(row, QStringLiteral("parameterValue"));
+    QVERIFY(shown);
+    const QString before = modelValue(QStringLiteral("Compressor1"), QStringLiteral("Threshold"));
+    QTRY_COMPARE_WITH_TIMEOUT(shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')),
+                              before, kWait);
+    QVERIFY(press(findItem(row, QStringLiteral("stepUp"))));
+    const QString after = QString::number(before.chopped(2).toDouble() + 1, 'f', 1) + QStringLiteral("dB");
+    QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Compressor1"), QStringLiteral("Threshold")), after, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')),
+                              after, kWait);
+    // And the other way: a change from another client reaches the screen.
+    m_side.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor1"), QStringLiteral("Threshold"), QStringLiteral("-30")));
+    QTRY_COMPARE_WITH_TIMEOUT(shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')),
+                              QStringLiteral("-30.0dB"), kWait);
+}
+
+void TstQuarraScreens::configurationModeChangesTheChain()
+{
+    QVERIFY(goHome());
+    QVERIFY(press(QStringLiteral("configureButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(root()->property("rootCfgMode").toBool(), kWait);
+    picture(QStringLiteral("ConfigOverlay"));
+
+    // Link: the block below goes first, then the block spans both rows.
+    QVERIFY(press(QStringLiteral("cell_in_3_1")));
+    QVERIFY(dialog(QStringLiteral("linkInsertDialog")));
+    picture(QStringLiteral("LinkInsertDialog"));
+    QVERIFY(press(QStringLiteral("removeButton")));
+    QVERIFY(press(QStringLiteral("cell_in_3_0")));
+    QVERIFY(press(QStringLiteral("linkButton")));
+    QTRY_COMPARE_WITH_TIMEOUT(home()->cellInfo(QStringLiteral("in"), 3, 0).value(QStringLiteral("channelSpan")).toInt(), 2, kWait);
+    // A crossover layout of two outputs, in the row freed below it.
+    QVERIFY(press(QStringLiteral("cell_out_0_1")));
+    QVERIFY(press(QStringLiteral("removeCrossover")));
+    QVERIFY(press(QStringLiteral("cell_out_0_0")));
+    QQuickItem *layouts = dialog(QStringLiteral("crossoverConfigDialog"));
+    QVERIFY(layouts);
+    picture(QStringLiteral("CrossOverConfigListView"));
+    QVariantList candidates = layouts->property("layouts").toList();
+    int mainAndSub = -1;
+    for (int i = 0; i < candidates.size(); ++i)
+        mainAndSub = candidates.at(i).toMap().value(QStringLiteral("configName")) == QLatin1String("Mono Fullrange with Mono Sub") ? i : mainAndSub;
+    QVERIFY(mainAndSub >= 0);
+    QVERIFY(QMetaObject::invokeMethod(findItem(layouts, QStringLiteral("layoutList")), "chosen", Q_ARG(int, mainAndSub)));
+    // The third output's name.
+    QVERIFY(press(QStringLiteral("cell_out_6_2")));
+    QQuickItem *namer = dialog(QStringLiteral("outputNameDialog"));
+    QVERIFY(namer);
+    findItem(namer, QStringLiteral("outputNameField"))->setProperty("text", QStringLiteral("Front Fill"));
+    picture(QStringLiteral("OutputNameSetter"));
+    QVERIFY(press(QStringLiteral("outputNameOk")));
+    // The other dialogs, pictured and closed.
+    for (const auto &[cell, name] : {std::pair<const char *, const char *>{"cell_mid_0_0", "mixerSelectorDialog"},
+                                     {"cell_in_1_0", "inputMixConfigDialog"}, {"cell_in_0_0", "inputRouterConfigDialog"}}) {
+        QVERIFY(press(QLatin1String(cell)));
+        QVERIFY(dialog(QLatin1String(name)));
+        picture(QString::fromLatin1(name));
+        QVERIFY(press(QStringLiteral("configDialogClose")));
+    }
+    picture(QStringLiteral("ConfigOverlayEdited"));
+    QVERIFY(g_qmlMessages.isEmpty());
+
+    QVERIFY(apply());
+    QCOMPARE(root()->property("rootCfgMode").toBool(), false);
+    const QStringList objects = modelObjects();
+    QVERIFY2(objects.contains(QStringLiteral("PEQIn1")) && !objects.contains(QStringLiteral("PEQIn2")), qPrintable(objects.join(' ')));
+    QCOMPARE(home()->cellInfo(QStringLiteral("in"), 3, 0).value(QStringLiteral("channelSpan")).toInt(), 2);
+    QCOMPARE(home()->cellInfo(QStringLiteral("out"), 0, 0).value(QStringLiteral("XOverType")).toString(), QStringLiteral("1x2"));
+    QCOMPARE(findItem(root(), QStringLiteral("cell_out_6_2"))->property("caption").toString(), QStringLiteral("Front Fill"));
+    m_side.sendRaw("get \"\\\\Preset\\Output3\\AT\\OutputName\"\n");
+    QTRY_VERIFY_WITH_TIMEOUT(m_side.lines.filter(QStringLiteral("Output3\\AT\\OutputName\" \"Front Fill\"")).size() == 1, kWait);
+    picture(QStringLiteral("NewChain"));
+}
+
+void TstQuarraScreens::discardLeavesTheModelAlone()
+{
+    QVERIFY(goHome());
+    const QStringList before = modelObjects();
+    const QVariantMap cell = home()->cellInfo(QStringLiteral("out"), 4, 3);
+    QVERIFY(press(QStringLiteral("configureButton")));
+    QVERIFY(press(QStringLiteral("cell_out_4_3")));
+    QVERIFY(press(QStringLiteral("removeButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(home()->cellInfo(QStringLiteral("out"), 4, 3).isEmpty(), kWait);
+    QVERIFY(press(QStringLiteral("discardButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(!root()->property("rootCfgMode").toBool(), kWait);
+    QVERIFY(goHome());
+    QCOMPARE(home()->cellInfo(QStringLiteral("out"), 4, 3), cell);
+    QCOMPARE(modelObjects(), before);
+}
+
+void TstQuarraScreens::pasteBetweenTwoEqualisers()
+{
+    QVERIFY(goHome());
+    m_side.sendRequest(request(QStringLiteral("set"), QStringLiteral("PEQOut1"), QStringLiteral("Band_1_Gain"), QStringLiteral("6")));
+    QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("PEQOut1"), QStringLiteral("Band_1_Gain")), QStringLiteral("6.0dB"), kWait);
+    QVERIFY(modelValue(QStringLiteral("PEQOut2"), QStringLiteral("Band_1_Gain")) != QStringLiteral("6.0dB"));
+    QVERIFY(press(QStringLiteral("configureButton")));
+    QVERIFY(press(QStringLiteral("cell_out_1_0")));
+    QVERIFY(press(QStringLiteral("copyButton")));
+    auto *copyPaste = qobject_cast<EditModeCopyPaste *>(root()->property("editModeCopyPaste").value<QObject *>());
+    QVERIFY(copyPaste);
+    QTRY_COMPARE_WITH_TIMEOUT(copyPaste->copiedName(), QStringLiteral("PEQOut1"), kWait);
+    QVERIFY(press(QStringLiteral("configDialogClose")));
+    QVERIFY(press(QStringLiteral("cell_out_1_1")));
+    QVERIFY(dialog(QStringLiteral("pasteButton"))->isEnabled());
+    picture(QStringLiteral("CopyPaste"));
+    QVERIFY(press(QStringLiteral("pasteButton")));
+    QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("PEQOut2"), QStringLiteral("Band_1_Gain")), QStringLiteral("6.0dB"), kWait);
+    QVERIFY(press(QStringLiteral("configDialogClose")));
+    // Onto another kind of block the processor refuses.
+    QSignalSpy failed(copyPaste, &EditModeCopyPaste::failed);
+    QVERIFY(copyPaste->paste(QStringLiteral("Limiter1")));
+    QVERIFY(failed.wait(kWait));
+    QCOMPARE(failed.first().first().toString(), QStringLiteral("Mismatch PO Copying"));
+    QVERIFY(press(QStringLiteral("discardButton")));
+    QTRY_VERIFY_WITH_TIMEOUT(!root()->property("rootCfgMode").toBool(), kWait);
+}
+
+void TstQuarraScreens::blocksOfAnotherChainBind_data()
+{
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("document");
+    QTest::newRow("graphic EQ") << "in_4_0" << "TarnGEQ.qml";
+    QTest::newRow("backline delay") << "in_4_1" << "InputDelay.qml";
+    QTest::newRow("sub-harmonic synth") << "in_4_2" << "TarnSubHarmonic.qml";
+    QTest::newRow("gate") << "in_3_2" << "ScreenGate.qml";
+    QTest::newRow("AGC") << "mid_2_0" << "ScreenAGC.qml";
+}
+
+void TstQuarraScreens::blocksOfAnotherChainBind()
+{
+    QFETCH(QString, cell);
+    QFETCH(QString, document);
+    if (QTest::currentDataTag() == QLatin1String("graphic EQ")) {
+        // One chain with every block kind the default lacks, made as a user would make it.
+        QVERIFY(goHome());
+        HomeScreenModel *model = home();
+        TarnSettings::write(QString::fromLatin1(tarn::keys::IsConfigMode), QStringLiteral("true"));
+        model->refreshConfig();
+        const int insert2 = model->builderColumn(QStringLiteral("in"), 4);
+        const int insert1 = model->builderColumn(QStringLiteral("in"), 3);
+        const int mid = model->builderColumn(QStringLiteral("mid"), 2);
+        const auto place = [&](int column, int row, const QString &templ) {
+            for (int i = 0; i < model->poListCnt(column, row); ++i) {
+                if (model->getPoName(i) == templ) {
+                    model->changePO(column, row, i);
+                    return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(place(insert2, 0, QStringLiteral("In_GEQ")) && place(insert2, 1, QStringLiteral("In_Delay"))
+                && place(insert2, 2, QStringLiteral("In_SubharmonicSynth")) && place(insert1, 2, QStringLiteral("In_Gate"))
+                && place(mid, 0, QStringLiteral("Mid_AGC")));
+        QVERIFY(apply());
+    }
+    QVERIFY(goHome());
+    m_answered.clear();
+    g_qmlMessages.clear();
+    QVERIFY(press(QStringLiteral("cell_") + cell));
+    QTRY_VERIFY_WITH_TIMEOUT(onScreen(document), kWait);
+    QStringList missing;
+    QTest::qWaitFor([&] { return !unbound(&missing); }, kWait);
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("never received a value:\n") + missing.join(QLatin1Char('\n'))));
+    QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
+    picture(QFileInfo(document).completeBaseName());
+}
+
+// The pictures of configuration mode need a real X server.
+int main(int argc, char *argv[])
+{
+    if (!tarn::test::reexecUnderXvfb("TARN_QUARRA_SCREENS_X", argc, argv))
+        return 0;
+    tarn::test::isolateEnvironment();
+    QGuiApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TstQuarraScreens tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+#include "tst_quarrascreens.moc"

@@ -1,0 +1,450 @@
+// The processor's wizards on screen, against the real offline model (with the link card), in
+// this process under a private X server: each wizard walked from its start to its end by
+// pressing what a user presses, the processor's values changed as the answers say, a cancelled
+// wizard back home, and a picture of every page type (build/screenshots/wizards).
+#include "linkclient.h"
+#include "modelprocess.h"
+#include "qmltypes.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "tcpadaptor.h"
+#include "testenv.h"
+#include "xvfbexec.h"
+#include "viewloader.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+#include <vector>
+
+using tarn::test::LinkClient;
+using tarn::test::ModelProcess;
+
+namespace {
+constexpr int kWait = 10000;
+
+QQuickItem *search(QQuickItem *parent, const QString &name)
+{
+    for (QQuickItem *child : parent->childItems()) {
+        if (child->objectName() == name && child->isVisible())
+            return child;
+        if (QQuickItem *found = search(child, name))
+            return found;
+    }
+    return nullptr;
+}
+} // namespace
+
+class TstWizardScreens : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void setupWizardAndLink();
+    void autoEq();
+    void feedbackSetup();
+    void cancelledInputSetup();
+    void unknownStepAndOfflineNotice();
+    void lostLinkMidWizard(); // last: it leaves the application on the discovery screen
+
+private:
+    QQuickItem *wizardScreen() const;
+    QString at() const;
+    bool openWizards();
+    bool reach(const QString &state);
+    bool press(const QString &objectName, const QString &then = QString());
+    bool tick(int steps, const QString &then);
+    void picture(const QString &name);
+    QString get(const QString &path);
+
+    ModelProcess m_model;
+    LinkClient m_side;
+    std::unique_ptr<ViewLoader> m_loader;
+    QStringList m_warnings;
+    QString m_pictures;
+    QSet<QString> m_taken;
+};
+
+void TstWizardScreens::initTestCase()
+{
+    QVERIFY2(m_model.start({QStringLiteral("--meter-interval"), QStringLiteral("0"), QStringLiteral("--hardware-version"),
+                            QStringLiteral("Parvane"), QStringLiteral("--seed"), QStringLiteral("3")}),
+             qPrintable(m_model.output()));
+    QVERIFY(m_side.login(m_model.port()));
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
+    TarnSettings().clear();
+    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
+    m_pictures = QDir(QStringLiteral(TARN_BIN_DIR "/../screenshots/wizards")).absolutePath();
+    QDir().mkpath(m_pictures);
+
+    tarn::registerQmlTypes();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    m_loader = std::make_unique<ViewLoader>();
+    connect(m_loader->view()->engine(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &warnings) {
+        for (const QQmlError &w : warnings)
+            m_warnings.append(w.toString());
+    });
+    m_loader->InitLoader(QStringLiteral("offscreen"));
+    m_loader->view()->setResizeMode(QQuickView::SizeRootObjectToView);
+    m_loader->view()->resize(1024, 768);
+    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
+    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:stagemanagers"));
+    const auto homeLoads = [&pages]() {
+        int n = 0;
+        for (const QList<QVariant> &page : qAsConst(pages))
+            n += page.value(0).toString().endsWith(QLatin1String("TarnHomeScreen.qml")) ? 1 : 0;
+        return n;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(homeLoads() >= 2, kWait);
+}
+
+void TstWizardScreens::cleanupTestCase()
+{
+    m_loader.reset();
+}
+
+void TstWizardScreens::init()
+{
+    m_warnings.clear();
+}
+
+QQuickItem *TstWizardScreens::wizardScreen() const
+{
+    auto *pageLoader = m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("pageLoader"));
+    auto *item = pageLoader ? pageLoader->property("item").value<QQuickItem *>() : nullptr;
+    return item && item->objectName() == QLatin1String("wizardScreen") ? item : nullptr;
+}
+
+QString TstWizardScreens::at() const
+{
+    QQuickItem *screen = wizardScreen();
+    if (!screen)
+        return m_loader->activeScreen();
+    auto *page = screen->property("page").value<QQuickItem *>();
+    return page ? page->property("wizardState").toString() : QString();
+}
+
+bool TstWizardScreens::openWizards()
+{
+    m_loader->onGuiSignal(QStringLiteral("Wizard"), QString());
+    return reach(QStringLiteral("Inactive"));
+}
+
+// The processor's state and its page on screen, drawn.
+bool TstWizardScreens::reach(const QString &state)
+{
+    (void)QTest::qWaitFor([&] { return at() == state; }, kWait);
+    if (at() != state)
+        return QTest::qVerify(false, "reach", qPrintable(QStringLiteral("at %1, not %2").arg(at(), state)), __FILE__, __LINE__);
+    return true;
+}
+
+// A press of a visible item of the wizard screen, then (optionally) the state it leads to.
+bool TstWizardScreens::press(const QString &objectName, const QString &then)
+{
+    const auto find = [&]() -> QQuickItem * {
+        QQuickItem *screen = wizardScreen();
+        QQuickItem *item = screen ? search(screen, objectName) : nullptr;
+        return item && item->isEnabled() ? item : nullptr;
+    };
+    // Positioners place their items when the next frame is prepared: the item is looked for
+    // again after a frame (the page may also have been replaced meanwhile).
+    QQuickItem *item = nullptr;
+    for (int attempt = 0; attempt < 50 && !item; ++attempt) {
+        QSignalSpy frame(m_loader->view(), &QQuickWindow::frameSwapped);
+        m_loader->view()->update();
+        frame.wait(200);
+        item = find();
+    }
+    if (!item)
+        return QTest::qVerify(false, "press", qPrintable(objectName + " not on the page of " + at()), __FILE__, __LINE__);
+    // A list longer than its view is scrolled to the item first, as a user would.
+    for (QQuickItem *p = item->parentItem(); p; p = p->parentItem()) {
+        if (!p->inherits("QQuickFlickable"))
+            continue;
+        auto *content = p->property("contentItem").value<QQuickItem *>();
+        const qreal y = item->mapToItem(content, QPointF(0, 0)).y();
+        const qreal top = p->property("contentY").toReal();
+        if (y < top || y + item->height() > top + p->height()) {
+            p->setProperty("contentY", qMax<qreal>(0, y - (p->height() - item->height()) / 2));
+            QSignalSpy frame(m_loader->view(), &QQuickWindow::frameSwapped);
+            frame.wait(kWait);
+            item = find();
+            if (!item)
+                return QTest::qVerify(false, "press", qPrintable(objectName + " went away"), __FILE__, __LINE__);
+        }
+        break;
+    }
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    return then.isEmpty() || reach(then);
+}
+
+bool TstWizardScreens::tick(int steps, const QString &then)
+{
+    QSignalSpy lines(&m_side, &LinkClient::lineReceived);
+    m_side.sendRaw(QByteArray("model tick ") + QByteArray::number(steps) + '\n');
+    lines.wait(kWait);
+    return then.isEmpty() || reach(then);
+}
+
+// One picture per page type (the first of each is kept under the page's name).
+void TstWizardScreens::picture(const QString &name)
+{
+    QTest::qWait(0);
+    const QImage image = m_loader->view()->grabWindow();
+    QVERIFY2(!image.isNull(), "no picture");
+    QVERIFY(image.save(m_pictures + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+QString TstWizardScreens::get(const QString &path)
+{
+    QSignalSpy lines(&m_side, &LinkClient::lineReceived);
+    m_side.sendRaw(QStringLiteral("get \"\\\\%1\"\n").arg(path).toUtf8());
+    for (int i = 0; i < 20 && lines.wait(kWait);) {
+        const QString line = lines.last().first().toString();
+        if (line.startsWith(QLatin1String("get ")) || line.startsWith(QLatin1String("error ")))
+            return line.section(QLatin1Char('"'), 3, 3);
+    }
+    return QStringLiteral("(no answer)");
+}
+
+void TstWizardScreens::setupWizardAndLink()
+{
+    QVERIFY(openWizards());
+    picture(QStringLiteral("WizardListType-start"));
+    QVERIFY(press("choice_StartSetupWizard", "StartSetupWizard"));
+    picture(QStringLiteral("WizardDialogType"));
+    QVERIFY(press("primaryButton", "StartSetupWizardWarning"));
+    QVERIFY(press("primaryButton", "StartFromWhat"));
+    QVERIFY(press("choice_New", "ConfirmStartNew"));
+    QVERIFY(press("primaryButton", "SelectItemsToSetup"));
+    QVERIFY(press("choice_All", "SelectPaInputFormat"));
+    picture(QStringLiteral("WizardListType"));
+    QVERIFY(press("choice_Stereo", "SelectFirstPaInput"));
+    QVERIFY(press("choice_Input A", "SelectSecondPaInput"));
+    QVERIFY(press("choice_Input A", "DisplayError")); // one input cannot be both sides
+    QVERIFY(press("primaryButton", "SelectSecondPaInput"));
+    QVERIFY(press("choice_Input B", "SelectPaOutputFormat"));
+    QVERIFY(press("choice_Stereo", "SelectMainSpeakerUsage"));
+    QVERIFY(press("choice_Music", "SelectMainSpeakerMode"));
+    QVERIFY(press("choice_FullRange", "SelectMainSpeaker"));
+    QVERIFY(press("brand_Harrow Acoustics"));
+    picture(QStringLiteral("WizardNestedListViewType"));
+    QVERIFY(press("model_HX15", "PromptUsingSubs"));
+    QVERIFY(press("choice_No", "SelectHighAmplifier"));
+    QVERIFY(press("brand_Brant Power"));
+    QVERIFY(press("model_BP-2400", "SelectPaAmplifierSensitivity"));
+    QVERIFY(press("choice_1.4 V", "SelectHighAmplifierLevel"));
+    picture(QStringLiteral("WizardDialType"));
+    QVERIFY(press("primaryButton", "SelectHighAmpBridgeMode"));
+    QVERIFY(press("choice_Stereo", "PromptAddAnotherMonitor"));
+    QVERIFY(press("choice_AddMonitor", "SelectMonitorInput"));
+    QVERIFY(press("choice_Input C", "SelectMonitorMode"));
+    QVERIFY(press("choice_Wedge", "SelectMonitorSpeaker"));
+    QVERIFY(press("brand_Generic"));
+    QVERIFY(press("model_Passive wedge", "SelectMonitorAmplifierSensitivity"));
+    QVERIFY(press("choice_1.0 V", "PromptAFSMonitorInput"));
+    QVERIFY(press("choice_Yes", "PromptAddAnotherMonitor"));
+    QVERIFY(press("choice_Next", "PromptApplySetup"));
+    QVERIFY(press("choice_Apply", "AmpTrafficControl"));
+    QVERIFY(press("primaryButton", "SetupApply"));
+    picture(QStringLiteral("WizardDialogType-busy"));
+    QVERIFY(tick(10, "MakeTheFollowingConnections"));
+    QTest::qWait(300); // the chain's attributes are reported after the apply
+    picture(QStringLiteral("WizardMakeConnections"));
+    QVERIFY(press("primaryButton", "SetupComplete"));
+    QVERIFY(press("primaryButton", "RunAllPromptAutoEQ"));
+    QVERIFY(press("choice_Skip", "RunAllPromptAFS"));
+    QVERIFY(press("choice_Skip", "RunAllPromptParvane"));
+    // On into the link card's wizard.
+    QVERIFY(press("choice_Run", "StartParvaneWizard"));
+    QVERIFY(press("primaryButton", "StartParvaneWizardWarning"));
+    QVERIFY(press("primaryButton", "ParvaneSampleRate"));
+    QVERIFY(press("choice_48 kHz", "ParvaneInputConsecutive"));
+    QVERIFY(press("choice_Yes", "ParvaneInputStartChannel"));
+    QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneInputStart"), QStringLiteral("1"), kWait);
+    QVERIFY(press("up"));
+    QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneInputStart"), QStringLiteral("2"), kWait);
+    picture(QStringLiteral("WizardFormType"));
+    QVERIFY(press("primaryButton", "ParvaneInputNames"));
+    QVERIFY(press("name1"));
+    QTest::keyClick(m_loader->view(), Qt::Key_A, Qt::ControlModifier);
+    for (const char c : QByteArray("Stage Left"))
+        QTest::keyClick(m_loader->view(), c);
+    QTest::keyClick(m_loader->view(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneInput_1_Name"), QStringLiteral("Stage Left"), kWait);
+    QVERIFY(press("primaryButton", "ParvaneOutputConsecutive"));
+    QVERIFY(press("choice_Yes", "ParvaneOutputStartChannel"));
+    QVERIFY(press("primaryButton", "OptionCardConnections"));
+    QVERIFY(press("network_Redundant"));
+    QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneNetworkMode"), QStringLiteral("Redundant"), kWait);
+    picture(QStringLiteral("WizardOptionCardConnections"));
+    QVERIFY(press("primaryButton", "PromptParvaneApply"));
+    QVERIFY(press("choice_Apply", "ParvaneApply"));
+    QVERIFY(tick(10, "ParvaneComplete"));
+    QVERIFY(press("primaryButton"));
+    // The wizard is over: home again.
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+
+    // Full-range HX15s on the high outputs, a monitor on output 1 with feedback suppression.
+    QCOMPARE(get("Preset\\Crossover\\AT\\NumBands"), QStringLiteral("1"));
+    QCOMPARE(get("Preset\\Crossover\\SV\\Band_1_HPFrequency"), QStringLiteral("50.0Hz"));
+    QCOMPARE(get("Preset\\High Outputs Limiter\\SV\\Threshold"), QStringLiteral("5.1dB"));
+    QCOMPARE(get("Preset\\OutputGains\\SV\\Channel_1_Mute"), QStringLiteral("Off"));
+    QCOMPARE(get("Preset\\Afs\\SV\\AFS"), QStringLiteral("On"));
+    QCOMPARE(get("Preset\\GEQ\\SV\\QuickCurve"), QStringLiteral("Performance Venue"));
+    QCOMPARE(get("Node\\Parvane\\SV\\Input_1_Channel"), QStringLiteral("2"));
+    QCOMPARE(get("Node\\Parvane\\SV\\Input_1_Name"), QStringLiteral("Stage Left"));
+    QCOMPARE(get("Node\\Parvane\\SV\\NetworkMode"), QStringLiteral("Redundant"));
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+}
+
+void TstWizardScreens::autoEq()
+{
+    const QString before = get("Preset\\RoomEQ\\SV\\Band_1_Gain") + get("Preset\\RoomEQ\\SV\\Band_1_Frequency");
+    QVERIFY(openWizards());
+    QVERIFY(press("choice_StartAutoEQ", "StartAutoEQ"));
+    QVERIFY(press("primaryButton", "PromptAutoEQChoice"));
+    QVERIFY(press("choice_AutoEQ", "PromptRtaMic"));
+    QVERIFY(press("choice_Next", "SelectAutoEqObject"));
+    QVERIFY(press("choice_RoomEQ", "SelectTargetCurve"));
+    QVERIFY(press("choice_House", "PromptAutoEQMeasurements"));
+    QVERIFY(press("choice_2 (Good)", "SetChirpLevel"));
+    QVERIFY(press("primaryButton", "RunningLevelAssist"));
+    // The chirp is raised until the microphone hears it well.
+    for (int i = 0; i < 6; ++i) {
+        QVERIFY(tick(8, QString()));
+        (void)QTest::qWaitFor([&] { return at().startsWith(QLatin1String("SetChirpLevel")); }, kWait);
+        if (at() == QLatin1String("SetChirpLevelSignalAcceptable"))
+            break;
+        QVERIFY(press("choice_Up", "RunningLevelAssist"));
+    }
+    QVERIFY(reach("SetChirpLevelSignalAcceptable"));
+    picture(QStringLiteral("WizardListType-level"));
+    QVERIFY(press("choice_Next", "MicPosition1"));
+    QVERIFY(press("primaryButton", "AutoEQMeasuring"));
+    QVERIFY(tick(8, "AutoEQPlaceMic"));
+    QVERIFY(press("primaryButton", "AutoEQMeasuring"));
+    QVERIFY(tick(8, "AutoEQCalculation"));
+    QVERIFY(tick(12, "AutoEQResult"));
+    QTest::qWait(600); // the graph's first computation and paint
+    picture(QStringLiteral("WizardAEQResultType"));
+    QVERIFY(press("primaryButton", "AutoEQComplete"));
+    QVERIFY(press("primaryButton", "PromptAutoEqAnotherSystem"));
+    QVERIFY(press("choice_Next"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QCOMPARE(get("Preset\\RoomEQ\\SV\\AutoEQ"), QStringLiteral("On"));
+    QVERIFY(get("Preset\\RoomEQ\\SV\\Band_1_Gain") + get("Preset\\RoomEQ\\SV\\Band_1_Frequency") != before);
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+}
+
+void TstWizardScreens::feedbackSetup()
+{
+    QVERIFY(openWizards());
+    QVERIFY(press("choice_StartAFS", "StartAFS"));
+    QVERIFY(press("primaryButton", "AFSSelectAFSObject"));
+    QVERIFY(press("choice_Afs", "AFSConnectMic"));
+    QVERIFY(press("primaryButton", "AFSGatesOff"));
+    QVERIFY(press("primaryButton", "SetType"));
+    QVERIFY(press("choice_Music", "PromptDefaultFilters"));
+    QVERIFY(press("choice_Clear", "SetFilters"));
+    QTRY_COMPARE_WITH_TIMEOUT(search(wizardScreen(), QStringLiteral("sliderSummary"))->property("text").toString(),
+                              QStringLiteral("6 fixed filters, 6 live"), kWait);
+    picture(QStringLiteral("WizardDialType-slider"));
+    QVERIFY(press("primaryButton", "GainDown"));
+    QVERIFY(press("primaryButton", "GainUp"));
+    QVERIFY(tick(13, "GainUp"));
+    QTRY_COMPARE_WITH_TIMEOUT(search(wizardScreen(), QStringLiteral("placedCount"))->property("text").toString(),
+                              QStringLiteral("2 of 6 fixed filters placed"), kWait);
+    QTest::qWait(400);
+    picture(QStringLiteral("WizardAFSGraphType"));
+    QVERIFY(tick(30, "GainStop"));
+    QVERIFY(press("primaryButton", "GainPerformance"));
+    QVERIFY(press("primaryButton", "AFSResult"));
+    QVERIFY(press("primaryButton", "PromptAFSDone"));
+    QVERIFY(press("choice_Next", "AFSComplete"));
+    QVERIFY(press("primaryButton"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QCOMPARE(get("Preset\\Afs\\SV\\ContentMode"), QStringLiteral("Music"));
+    QCOMPARE(get("Preset\\Afs\\SV\\MaxFixedFilters"), QStringLiteral("6"));
+    QVERIFY(get("Preset\\Afs\\SV\\Band_6_Gain").startsWith(QLatin1Char('-')));
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+}
+
+void TstWizardScreens::cancelledInputSetup()
+{
+    QVERIFY(openWizards());
+    QVERIFY(press("choice_StartInput", "StartInput"));
+    QVERIFY(press("primaryButton", "SelectInput"));
+    picture(QStringLiteral("RunSetupWizardScreen"));
+    QVERIFY(press("runSetup_SelectInputAUse"));
+    QVERIFY(press("runSetup_Mono"));
+    QTRY_COMPARE_WITH_TIMEOUT(get("Preset\\StereoMixer\\SV\\Input_A_Pan"), QStringLiteral("0"), kWait);
+    QVERIFY(press("runSetup_SelectInputBUse")); // back on the list once the processor took it
+    QVERIFY(press("cancelWizardButton"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QCOMPARE(get("Node\\Wizard\\SV\\WizardState"), QStringLiteral("Inactive"));
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+}
+
+void TstWizardScreens::unknownStepAndOfflineNotice()
+{
+    QVERIFY(openWizards());
+    // A step this version does not know, as a newer processor could report it.
+    QVERIFY(QMetaObject::invokeMethod(wizardScreen(), "showState", Q_ARG(QVariant, QStringLiteral("SomeFutureStep"))));
+    QVERIFY(reach("SomeFutureStep"));
+    QVERIFY(search(wizardScreen(), QStringLiteral("wizardNotImplementedPage")));
+    QCOMPARE(search(wizardScreen(), QStringLiteral("unknownState"))->property("text").toString(),
+             QStringLiteral("Processor step: SomeFutureStep"));
+    picture(QStringLiteral("WizardNotImplemented"));
+    // The processor's "Inactive" after it ends the page, as after any wizard.
+    QVERIFY(QMetaObject::invokeMethod(wizardScreen(), "showState", Q_ARG(QVariant, QStringLiteral("Inactive"))));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QVERIFY(openWizards());
+    auto *notice = wizardScreen()->findChild<QQuickItem *>(QStringLiteral("wizardOfflineDialog"));
+    QVERIFY(notice);
+    notice->setProperty("shown", true);
+    picture(QStringLiteral("WizardOfflineDialog"));
+    QVERIFY(press("offlineOkButton"));
+    QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), kWait);
+    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+}
+
+// The link breaks in the middle of a wizard: the application goes back to discovery.
+void TstWizardScreens::lostLinkMidWizard()
+{
+    QVERIFY(openWizards());
+    QVERIFY(press("choice_StartGEQ", "StartGEQ"));
+    QSignalSpy lines(&m_side, &LinkClient::lineReceived);
+    m_side.sendRaw("model drop-all\n");
+    QVERIFY(lines.wait(kWait));
+    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"), kWait);
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+}
+
+// Pictures need a real X server: the test runs itself again under a private Xvfb.
+int main(int argc, char *argv[])
+{
+    if (!tarn::test::reexecUnderXvfb("TARN_WIZARD_SCREENS_X", argc, argv))
+        return 0;
+    tarn::test::isolateEnvironment();
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TstWizardScreens tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+#include "tst_wizardscreens.moc"

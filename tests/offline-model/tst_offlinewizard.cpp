@@ -1,0 +1,519 @@
+// The offline model's wizards, driven in this process as a client drives them (sets of the
+// answer variables and of the wizard event, steps of the model's clock): each wizard from its
+// start to its end with the values its answers change, refusals, a cancel from every step, the
+// seed's determinism, and the flow checked against the descriptors the application shows.
+#include "catalogue.h"
+#include "devicestate.h"
+#include "eqbehaviour.h"
+#include "testenv.h"
+#include "wizarddescriptor.h"
+#include "wizardengine.h"
+#include "wizardscreensloader.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+#include <memory>
+
+using namespace tarn::offline;
+
+namespace {
+const QString kWizard = QStringLiteral("Node\\Wizard\\SV\\");
+
+QString key(const QString &name)
+{
+    if (name.contains(QLatin1Char('\\')))
+        return name;
+    if (name.endsWith(QLatin1String("Speaker")) || name.endsWith(QLatin1String("Amplifier")))
+        return QStringLiteral("Node\\SetupWizardCurrentChoices\\SV\\") + name;
+    return kWizard + name;
+}
+
+// The model's state and behaviours, as the program makes them.
+struct Model {
+    Catalogue catalogue;
+    std::unique_ptr<DeviceState> state;
+    std::unique_ptr<EqBehaviour> eq;
+    std::unique_ptr<WizardEngine> wizard;
+
+    explicit Model(quint64 seed = 1, const QString &hardware = QStringLiteral("Standard"))
+    {
+        QString error;
+        if (!catalogue.load(QStringLiteral(":/offline-model/tarn.json"), &error)
+            || !catalogue.overrideInitial(QStringLiteral("Node\\SV\\HardwareVersion"), hardware, &error))
+            qFatal("catalogue: %s", qPrintable(error));
+        EqBehaviour::addRoomMeasurement(&catalogue);
+        WizardEngine::addChoices(&catalogue);
+        state = std::make_unique<DeviceState>(catalogue, seed);
+        eq = std::make_unique<EqBehaviour>(state.get(), seed, 100);
+        wizard = std::make_unique<WizardEngine>(state.get(), seed);
+    }
+    QString value(const QString &name) const { return state->display(state->indexOf(key(name))); }
+    double number(const QString &name) const { return state->number(state->indexOf(key(name))); }
+    // A client's set, then whatever the engine does in answer.
+    bool set(const QString &name, const QString &v)
+    {
+        QString why;
+        const auto r = state->write(state->indexOf(key(name)), v, false, &why);
+        QCoreApplication::processEvents();
+        return r == DeviceState::WriteResult::Changed || r == DeviceState::WriteResult::Unchanged;
+    }
+    void event(const QString &word) { set(QStringLiteral("WizardEvent"), word); }
+    void tick(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            state->tick();
+            QCoreApplication::processEvents();
+        }
+    }
+    QString at() const { return value(QStringLiteral("WizardState")); }
+};
+
+// One step of a walk: an event (name "!"), an answer, or clock steps ("~"), and where the
+// wizard must be afterwards.
+struct Step {
+    const char *name;
+    const char *value;
+    const char *expect;
+};
+
+const Step kSetup[] = {
+    {"!", "StartSetupWizard", "StartSetupWizard"},
+    {"!", "Next", "StartSetupWizardWarning"},
+    {"!", "Next", "StartFromWhat"},
+    {"WizardStartFrom", "New", "ConfirmStartNew"},
+    {"!", "Next", "SelectItemsToSetup"},
+    {"SetupItems", "All", "SelectPaInputFormat"},
+    {"PaInputFormat", "Stereo", "SelectFirstPaInput"},
+    {"FirstPaInput", "Input A", "SelectSecondPaInput"},
+    {"SecondPaInput", "Input A", "DisplayError"}, // both sides on one input
+    {"!", "Back", "SelectSecondPaInput"},
+    {"SecondPaInput", "Input B", "SelectPaOutputFormat"},
+    {"PaOutputFormat", "Stereo", "SelectMainSpeakerUsage"},
+    {"MainSpeakerUsage", "Speech", "SelectMainSpeakerMode"},
+    {"MainSpeakerMode", "2Way", "SelectMainSpeaker"},
+    {"MainSpeaker", "Generic|Passive|Full-range cabinet", "DisplayError"}, // cannot be bi-amped
+    {"!", "Back", "SelectMainSpeaker"},
+    {"MainSpeaker", "Harrow Acoustics|HX Series|HX15", "PromptUsingSubs"},
+    {"UsingSubs", "Yes", "SelectHighAmplifier"},
+    {"HighAmplifier", "Brant Power|BP|BP-2400", "SelectHighAmplifierSensitivity"},
+    {"HighAmplifierSensitivity", "1.4 V", "SelectHighAmplifierLevel"},
+    {"WizardGenericAmpLevel", "-12", "SelectHighAmplifierLevel"},
+    {"!", "Next", "SelectHighAmpBridgeMode"},
+    {"HighAmpBridgeMode", "Bridged", "SelectMidAmplifier"},
+    {"MidAmplifier", "Kestrel|K Series|K2-600", "SelectMidAmplifierInfoKestrel"},
+    {"!", "Next", "SelectMidAmplifierMaxAnalogInputKestrel"},
+    {"MidAmplifierMaxInput", "+14 dBu", "SelectMidAmplifierSensitivityKestrel"},
+    {"!", "Next", "PromptSubsAuxFed"},
+    {"SubsAuxFed", "Yes", "SelectAuxFedSubInput"},
+    {"AuxFedSubInput", "Input C", "SelectSubSpeakerMode"},
+    {"SubSpeakerMode", "Passive", "SelectSubSpeaker"},
+    {"SubSpeaker", "Harrow Acoustics|HS Subwoofers|HS18", "SelectLowAmplifier"},
+    {"LowAmplifier", "Generic|Two-channel|Any two-channel amplifier", "SelectLowAmplifierSensitivity"},
+    {"LowAmplifierSensitivity", "Unknown", "SelectLowAmplifierLevel"},
+    {"!", "Next", "SelectSubAmpBridgeMode"},
+    {"SubAmpBridgeMode", "Stereo", "AllOutputsUsedNoneLeftForMonitors"},
+    {"!", "Next", "PromptApplySetup"},
+    {"!", "Apply", "AmpTrafficControl"},
+    {"!", "Next", "SetupApply"},
+    {"~", "10", "MakeTheFollowingConnections"},
+    {"!", "Next", "SetupComplete"},
+    {"!", "Next", "RunAllPromptAutoEQ"},
+    {"!", "Skip", "RunAllPromptAFS"},
+    {"!", "Skip", "Inactive"},
+};
+
+const Step kAutoEq[] = {
+    {"!", "StartAutoEQ", "StartAutoEQ"},
+    {"!", "Next", "PromptAutoEQChoice"},
+    {"AutoEQChoice", "AutoEQ", "PromptRtaMic"},
+    {"!", "Next", "SelectAutoEqObject"},
+    {"AutoEqObject", "RoomEQ", "SelectTargetCurve"},
+    {"TargetCurve", "House", "PromptAutoEQMeasurements"},
+    {"AutoEQMeasurements", "2 (Good)", "SetChirpLevel"},
+    {"!", "Next", "RunningLevelAssist"},
+    {"~", "8", "SetChirpLevelSignalNotEnough"},
+    {"!", "Up", "RunningLevelAssist"},
+    {"~", "8", "SetChirpLevelTooMuchNoise"},
+    {"!", "Up", "RunningLevelAssist"},
+    {"~", "8", "SetChirpLevelSignalAcceptable"},
+    {"!", "Next", "MicPosition1"},
+    {"!", "Next", "AutoEQMeasuring"},
+    {"~", "8", "AutoEQPlaceMic"},
+    {"!", "Next", "AutoEQMeasuring"},
+    {"~", "8", "AutoEQCalculation"},
+    {"~", "12", "AutoEQResult"},
+};
+
+const Step kAfs[] = {
+    {"!", "StartAFS", "StartAFS"},
+    {"!", "Next", "AFSSelectAFSObject"},
+    {"AfsObject", "Afs", "AFSConnectMic"},
+    {"!", "Next", "AFSGatesOff"},
+    {"!", "Next", "SetType"},
+    {"AfsContentMode", "Speech", "PromptDefaultFilters"},
+    {"AfsDefaultFilters", "Clear", "SetFilters"},
+    {"DialTypeSlider", "25", "SetFilters"},
+    {"!", "Next", "GainDown"},
+    {"!", "Next", "GainUp"},
+    {"~", "18", "GainStop"},
+    {"!", "Next", "GainPerformance"},
+    {"!", "Next", "AFSResult"},
+    {"!", "Next", "PromptAFSDone"},
+    {"!", "Next", "AFSComplete"},
+    {"!", "Next", "Inactive"},
+};
+
+const Step kLink[] = {
+    {"!", "StartParvaneWizard", "StartParvaneWizard"},
+    {"!", "Next", "StartParvaneWizardWarning"},
+    {"!", "Next", "ParvaneSampleRate"},
+    {"ParvaneSampleRate", "96 kHz", "ParvaneSampleRateWarning"},
+    {"!", "Next", "ParvaneInputConsecutive"},
+    {"ParvaneInputConsecutive", "No", "ParvaneInputManualEdit"},
+    {"ParvaneInput_1_Channel", "40", "ParvaneInputManualEdit"},
+    {"!", "Next", "DisplayError"}, // channel 40 does not exist at 96 kHz
+    {"!", "Back", "ParvaneInputManualEdit"},
+    {"ParvaneInput_1_Channel", "5", "ParvaneInputManualEdit"},
+    {"!", "Next", "ParvaneInputNames"},
+    {"ParvaneInput_1_Name", "Stage Left", "ParvaneInputNames"},
+    {"!", "Next", "ParvaneOutputConsecutive"},
+    {"ParvaneOutputConsecutive", "Yes", "ParvaneOutputStartChannel"},
+    {"ParvaneOutputStart", "3", "ParvaneOutputStartChannel"},
+    {"!", "Next", "StartParvaneDuplicateWarning"}, // input 1 and input 5 both on channel 5
+    {"!", "Next", "OptionCardConnections"},
+    {"ParvaneNetworkMode", "Redundant", "OptionCardConnections"},
+    {"!", "Next", "PromptParvaneApply"},
+    {"!", "Apply", "ParvaneApply"},
+    {"~", "10", "ParvaneComplete"},
+    {"!", "Next", "Inactive"},
+};
+
+template <size_t N> bool walk(Model &m, const Step (&steps)[N], size_t count = N)
+{
+    for (size_t i = 0; i < count && i < N; ++i) {
+        const Step &s = steps[i];
+        if (QLatin1String(s.name) == QLatin1String("!"))
+            m.event(QLatin1String(s.value));
+        else if (QLatin1String(s.name) == QLatin1String("~"))
+            m.tick(QByteArray(s.value).toInt());
+        else if (!m.set(QLatin1String(s.name), QLatin1String(s.value)))
+            return QTest::qVerify(false, "set", qPrintable(QStringLiteral("%1 = %2 refused").arg(s.name, s.value)), __FILE__, __LINE__);
+        if (m.at() != QLatin1String(s.expect))
+            return QTest::qVerify(false, "walk", qPrintable(QStringLiteral("step %1 (%2 %3): at %4, not %5")
+                                                              .arg(i).arg(s.name, s.value, m.at(), s.expect)), __FILE__, __LINE__);
+    }
+    return true;
+}
+} // namespace
+
+class TstOfflineWizard : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(offline_model);
+        QLoggingCategory::setFilterRules(QStringLiteral("tarn.offline*.info=false"));
+    }
+    void flowMatchesDescriptors();
+    void setupChangesTheChain();
+    void autoEq();
+    void levelAssist();
+    void feedbackSetup();
+    void digitalLink();
+    void runSetups();
+    void cancelFromEveryStep();
+    void refusals();
+};
+
+// Every step the processor can be in has a page, and every choice and button of those pages
+// is something the step takes.
+void TstOfflineWizard::flowMatchesDescriptors()
+{
+    Model m;
+    const WizardEngine &w = *m.wizard;
+    const auto table = WizardScreensLoader::builtInTable();
+    QStringList steps = w.steps();
+    steps.sort();
+    for (const QString &s : qAsConst(steps))
+        QVERIFY2(table.contains(s), qPrintable(s + " has no page"));
+    for (auto it = table.constBegin(); it != table.constEnd(); ++it)
+        QVERIFY2(steps.contains(it.key()), qPrintable(it.key() + " is never reached"));
+
+    const auto descriptor = [](const char *file) {
+        tarn::wizard::WizardDescriptor d;
+        if (!d.load(QStringLiteral(TARN_SOURCE_DIR "/resources/xml/") + QLatin1String(file)))
+            qFatal("%s", file);
+        return d;
+    };
+    const auto takes = [&](const QString &step, const QString &word) {
+        return word == QLatin1String("Back") || word == QLatin1String("Cancel") || w.eventsOf(step).contains(word);
+    };
+    const auto answersWith = [&](const QString &step, const QString &path, const QString &value) {
+        const int idx = m.state->indexOf(path);
+        return w.answerKeysOf(step).contains(path) && idx >= 0 && m.state->variable(idx).choices.contains(value);
+    };
+    const auto checkList = [&](const tarn::wizard::WizardDescriptor &file, const QString &id, const QString &step) {
+        const tarn::wizard::DescriptorState *s = file.state(id);
+        QVERIFY2(s, qPrintable(id));
+        const QString path = s->text(QStringLiteral("SVPath"));
+        for (const auto &child : s->children) {
+            for (const auto &e : child.elements) {
+                if (e.value == QLatin1String("TitleString"))
+                    continue;
+                const bool ok = path.isEmpty() ? takes(step, e.value) : answersWith(step, path, e.value);
+                QVERIFY2(ok, qPrintable(QStringLiteral("%1: \"%2\" is not taken").arg(id, e.value)));
+            }
+        }
+    };
+    const auto lists = descriptor("WizardListView.xml");
+    const auto dialogs = descriptor("WizardDialogView.xml");
+    const auto runSetups = descriptor("WizardRunSetupView.xml");
+    for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
+        const QString &state = it.key();
+        const QString &page = it.value();
+        if (page == QLatin1String("WizardListType.qml")) {
+            checkList(lists, state, state);
+        } else if (page == QLatin1String("RunSetupWizardScreen.qml")) {
+            QVERIFY(takes(state, QStringLiteral("Next")));
+            for (const auto &child : runSetups.state(state)->children) {
+                for (const auto &e : child.elements) {
+                    if (e.value != QLatin1String("TitleString"))
+                        checkList(runSetups, e.value, state);
+                }
+            }
+        } else if (page == QLatin1String("WizardNestedListViewType.qml")) {
+            QVERIFY2(!w.answerKeysOf(state).isEmpty(), qPrintable(state));
+        } else if (page == QLatin1String("WizardDialType.qml") || page == QLatin1String("WizardAFSGraphType.qml")) {
+            QVERIFY2(takes(state, QStringLiteral("Next")), qPrintable(state));
+        } else {
+            const QString event = dialogs.state(state)->text(QStringLiteral("svValue"));
+            // No event: the processor moves on by itself.
+            QVERIFY2(event.isEmpty() ? true : takes(state, event), qPrintable(state + " does not take " + event));
+        }
+    }
+    QVERIFY(takes(QStringLiteral("AutoEQResult"), QStringLiteral("Discard")));
+}
+
+void TstOfflineWizard::setupChangesTheChain()
+{
+    Model m;
+    QCOMPARE(m.state->configurationName(), QStringLiteral("Stereo 3-Way"));
+    const int preset = m.state->currentPreset();
+    QVERIFY(walk(m, kSetup));
+    QCOMPARE(m.state->configurationName(), QStringLiteral("Stereo 2-Way + Mono Sub"));
+    QCOMPARE(m.value(QStringLiteral("Preset\\Crossover\\AT\\NumBands")), QStringLiteral("2"));
+    QCOMPARE(m.value(QStringLiteral("Preset\\Crossover\\AT\\MonoSub")), QStringLiteral("1"));
+    // The speakers' crossover, the subwoofer's band.
+    QCOMPARE(m.number(QStringLiteral("Preset\\Crossover\\SV\\Band_1_LPFrequency")), 1200.0);
+    QCOMPARE(m.number(QStringLiteral("Preset\\Crossover\\SV\\Band_2_HPFrequency")), 1200.0);
+    QCOMPARE(m.number(QStringLiteral("Preset\\Crossover\\SV\\Band_1_HPFrequency")), 100.0);
+    QCOMPARE(m.number(QStringLiteral("Preset\\Crossover\\SV\\MonoSub_LPFrequency")), 100.0);
+    // Limiters at the amplifiers' clip points: 1.4 V is +5.1 dBu; the Kestrel's switch +14 dBu.
+    QCOMPARE(m.number(QStringLiteral("Preset\\High Outputs Limiter\\SV\\Threshold")), 5.1);
+    QCOMPARE(m.number(QStringLiteral("Preset\\Mid Outputs Limiter\\SV\\Threshold")), 14.0);
+    // Output gains make up for where the level controls are; the bridged amplifier's right
+    // channel is muted.
+    QCOMPARE(m.number(QStringLiteral("Preset\\OutputGains\\SV\\Channel_5_Gain")), 2.0);
+    QCOMPARE(m.number(QStringLiteral("Preset\\OutputGains\\SV\\Channel_3_Gain")), -4.0);
+    QCOMPARE(m.value(QStringLiteral("Preset\\OutputGains\\SV\\Channel_6_Mute")), QStringLiteral("On"));
+    QCOMPARE(m.value(QStringLiteral("Preset\\OutputGains\\SV\\Channel_4_Mute")), QStringLiteral("Off"));
+    // Inputs: A left, B right, C (the subwoofer send) out of the main mix.
+    QCOMPARE(m.number(QStringLiteral("Preset\\StereoMixer\\SV\\Input_A_Pan")), -100.0);
+    QCOMPARE(m.number(QStringLiteral("Preset\\StereoMixer\\SV\\Input_B_Pan")), 100.0);
+    QCOMPARE(m.value(QStringLiteral("Preset\\StereoMixer\\SV\\Input_C_Mute")), QStringLiteral("On"));
+    // What the PA plays: the graphic EQ's curve (which sets its bands) and the suppressor.
+    QCOMPARE(m.value(QStringLiteral("Preset\\GEQ\\SV\\QuickCurve")), QStringLiteral("Speech"));
+    QCOMPARE(m.number(QStringLiteral("Preset\\GEQ\\SV\\100 Hz")), -6.0);
+    QCOMPARE(m.value(QStringLiteral("Preset\\Afs\\SV\\ContentMode")), QStringLiteral("Speech"));
+    // A changed preset, not another one.
+    QCOMPARE(m.value(QStringLiteral("Node\\Settings\\SV\\PresetIsModified")), QStringLiteral("On"));
+    QCOMPARE(m.state->currentPreset(), preset);
+    QCOMPARE(m.value(QStringLiteral("TitleString")), QString());
+}
+
+void TstOfflineWizard::autoEq()
+{
+    const auto bands = [](Model &m) {
+        QStringList b;
+        for (int n = 1; n <= 8; ++n)
+            b << m.value(QStringLiteral("Preset\\RoomEQ\\SV\\Band_%1_Gain").arg(n)) + m.value(QStringLiteral("Preset\\RoomEQ\\SV\\Band_%1_Frequency").arg(n));
+        return b;
+    };
+    Model a(7);
+    const QStringList before = bands(a);
+    QVERIFY(walk(a, kAutoEq));
+    const QStringList fitted = bands(a);
+    QVERIFY(fitted != before);
+    QCOMPARE(a.value(QStringLiteral("Preset\\RoomEQ\\SV\\Response")).split(QLatin1Char(' ')).size(), 625);
+    QCOMPARE(a.value(QStringLiteral("Preset\\RoomEQ\\SV\\AutoEQ")), QStringLiteral("On"));
+    // The mode near 63 Hz is cut.
+    bool cut = false;
+    for (int n = 1; n <= 8; ++n) {
+        const double f = a.number(QStringLiteral("Preset\\RoomEQ\\SV\\Band_%1_Frequency").arg(n));
+        cut = cut || (f > 50 && f < 80 && a.number(QStringLiteral("Preset\\RoomEQ\\SV\\Band_%1_Gain").arg(n)) <= -3);
+    }
+    QVERIFY2(cut, qPrintable(fitted.join(QLatin1Char(','))));
+
+    // The same seed measures the same room and fits the same bands; another seed does not.
+    Model b(7);
+    QVERIFY(walk(b, kAutoEq));
+    QCOMPARE(bands(b), fitted);
+    QCOMPARE(b.value(QStringLiteral("Preset\\RoomEQ\\SV\\Response")), a.value(QStringLiteral("Preset\\RoomEQ\\SV\\Response")));
+    Model c(8);
+    QVERIFY(walk(c, kAutoEq));
+    QVERIFY(c.value(QStringLiteral("Preset\\RoomEQ\\SV\\Response")) != a.value(QStringLiteral("Preset\\RoomEQ\\SV\\Response")));
+
+    // Discarded: the bands are back; kept: they stay.
+    a.event(QStringLiteral("Discard"));
+    QCOMPARE(a.at(), QStringLiteral("ExitAutoEQ"));
+    QCOMPARE(bands(a), before);
+    b.event(QStringLiteral("Next"));
+    QCOMPARE(b.at(), QStringLiteral("AutoEQComplete"));
+    b.event(QStringLiteral("Next"));
+    b.event(QStringLiteral("Next"));
+    QCOMPARE(b.at(), QStringLiteral("Inactive"));
+    QCOMPARE(bands(b), fitted);
+
+    // Without the microphone on the analyser's input the processor says so.
+    Model d;
+    QVERIFY(walk(d, kAutoEq, 7));
+    QVERIFY(d.set(QStringLiteral("Preset\\RTARouter\\SV\\Source"), QStringLiteral("Input A")));
+    d.event(QStringLiteral("Next"));
+    d.tick(8);
+    QCOMPARE(d.at(), QStringLiteral("SetChirpLevelNoMic"));
+}
+
+void TstOfflineWizard::levelAssist()
+{
+    Model m;
+    const Step steps[] = {
+        {"!", "StartAutoEQ", "StartAutoEQ"},  {"!", "Next", "PromptAutoEQChoice"}, {"AutoEQChoice", "LevelAssist", "PromptRtaMic"},
+        {"!", "Next", "SetChirpLevel"},       {"!", "Next", "RunningLevelAssist"}, {"~", "8", "SetChirpLevelSignalNotEnough"},
+        {"!", "Up", "RunningLevelAssist"},    {"~", "8", "SetChirpLevelTooMuchNoise"}, {"!", "Up", "RunningLevelAssist"},
+        {"~", "8", "SetChirpLevelSignalAcceptable"}, {"!", "Next", "GetReference"}, {"!", "Next", "RunningLevelAssist"},
+        {"~", "8", "MatchReference"},         {"!", "Next", "RunningLevelAssist"}, {"~", "8", "MatchReferenceAdjust"},
+    };
+    QVERIFY(walk(m, steps));
+    // The mid band plays 3.5 dB under the reference: raised in steps until it matches.
+    QVERIFY(std::fabs(m.number(QStringLiteral("LevelAssistOutput")) + 3.5) < 0.9);
+    for (int i = 0; i < 6 && m.at() != QLatin1String("MatchReference"); ++i) {
+        m.event(QStringLiteral("Up"));
+        m.tick(8);
+    }
+    QCOMPARE(m.at(), QStringLiteral("MatchReference")); // now the low band
+    QVERIFY(m.number(QStringLiteral("Preset\\OutputGains\\SV\\Channel_3_Gain")) >= 3.0);
+    QCOMPARE(m.number(QStringLiteral("Preset\\OutputGains\\SV\\Channel_3_Gain")), m.number(QStringLiteral("Preset\\OutputGains\\SV\\Channel_4_Gain")));
+    m.event(QStringLiteral("Next"));
+    m.tick(8);
+    QCOMPARE(m.at(), QStringLiteral("MatchReferenceAdjust"));
+    for (int i = 0; i < 6 && m.at() != QLatin1String("LevelAssistComplete"); ++i) {
+        m.event(QStringLiteral("Down"));
+        m.tick(8);
+    }
+    QCOMPARE(m.at(), QStringLiteral("LevelAssistComplete"));
+    QVERIFY(m.number(QStringLiteral("Preset\\OutputGains\\SV\\Channel_1_Gain")) <= -2.0);
+}
+
+void TstOfflineWizard::feedbackSetup()
+{
+    Model m;
+    QVERIFY(walk(m, kAfs));
+    QCOMPARE(m.value(QStringLiteral("Preset\\Afs\\SV\\ContentMode")), QStringLiteral("Speech"));
+    QCOMPARE(m.number(QStringLiteral("Preset\\Afs\\SV\\MaxFixedFilters")), 3.0);
+    QCOMPARE(m.value(QStringLiteral("Preset\\Afs\\SV\\FilterMode")), QStringLiteral("Fixed + Live"));
+    QCOMPARE(m.value(QStringLiteral("Preset\\Afs\\SV\\AFS")), QStringLiteral("On"));
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY2(m.number(QStringLiteral("Preset\\Afs\\SV\\Band_%1_Gain").arg(n)) <= -6.0, qPrintable(QString::number(n)));
+}
+
+void TstOfflineWizard::digitalLink()
+{
+    Model standard;
+    standard.event(QStringLiteral("StartParvaneWizard"));
+    standard.event(QStringLiteral("Next"));
+    QCOMPARE(standard.at(), QStringLiteral("DisplayError"));
+    QVERIFY(standard.value(QStringLiteral("TitleString")).contains(QLatin1String("no digital audio link card")));
+
+    Model m(1, QStringLiteral("Parvane"));
+    QVERIFY(walk(m, kLink));
+    QCOMPARE(m.value(QStringLiteral("Node\\Parvane\\SV\\SampleRate")), QStringLiteral("96 kHz"));
+    QCOMPARE(m.number(QStringLiteral("Node\\Parvane\\SV\\Input_1_Channel")), 5.0);
+    QCOMPARE(m.value(QStringLiteral("Node\\Parvane\\SV\\Input_1_Name")), QStringLiteral("Stage Left"));
+    QCOMPARE(m.number(QStringLiteral("Node\\Parvane\\SV\\Output_8_Channel")), 10.0);
+    QCOMPARE(m.value(QStringLiteral("Node\\Parvane\\SV\\NetworkMode")), QStringLiteral("Redundant"));
+}
+
+void TstOfflineWizard::runSetups()
+{
+    Model m;
+    const Step steps[] = {
+        {"!", "StartInput", "StartInput"}, {"!", "Next", "SelectInput"},   {"InputCUse", "Mono", "SelectInput"},
+        {"InputCTrim", "+6 dB", "SelectInput"}, {"MixerMute", "On", "SelectInput"}, {"!", "Next", "Inactive"},
+        {"!", "StartGEQ", "StartGEQ"},     {"!", "Next", "SelectGEQ"},     {"GEQCurve", "DJ", "SelectGEQ"},
+        {"GEQSwitch", "On", "SelectGEQ"},  {"!", "Next", "Inactive"},
+    };
+    QVERIFY(walk(m, steps));
+    QCOMPARE(m.value(QStringLiteral("Preset\\StereoMixer\\SV\\Input_C_Mute")), QStringLiteral("Off"));
+    QCOMPARE(m.number(QStringLiteral("Preset\\StereoMixer\\SV\\Input_C_Pan")), 0.0);
+    QCOMPARE(m.number(QStringLiteral("Preset\\StereoMixer\\SV\\Input_C_Gain")), 6.0);
+    QCOMPARE(m.value(QStringLiteral("Preset\\StereoMixer\\SV\\Mute")), QStringLiteral("On"));
+    QCOMPARE(m.value(QStringLiteral("Preset\\GEQ\\SV\\QuickCurve")), QStringLiteral("DJ"));
+    QCOMPARE(m.value(QStringLiteral("Preset\\GEQ\\SV\\GraphicEQ")), QStringLiteral("On"));
+}
+
+// "Cancel" from any step of any wizard ends it, and a setup cancelled before its apply has
+// changed nothing of the chain.
+void TstOfflineWizard::cancelFromEveryStep()
+{
+    const auto cancelAfter = [](auto &steps, size_t n, const QString &hardware) {
+        Model m(1, hardware);
+        const QString chain = m.state->configurationName();
+        if (!walk(m, steps, n))
+            return false;
+        const QString at = m.at();
+        m.event(QStringLiteral("Cancel"));
+        const bool ok = m.at() == QLatin1String("Inactive") && m.value(QStringLiteral("TitleString")).isEmpty();
+        return QTest::qVerify(ok, "cancel", qPrintable(at), __FILE__, __LINE__)
+            && QTest::qVerify(n > 38 || m.state->configurationName() == chain, "chain", qPrintable(at), __FILE__, __LINE__);
+    };
+    for (size_t n = 1; n < std::size(kSetup); ++n)
+        QVERIFY(cancelAfter(kSetup, n, QStringLiteral("Standard")));
+    for (size_t n = 1; n <= std::size(kAutoEq); ++n)
+        QVERIFY(cancelAfter(kAutoEq, n, QStringLiteral("Standard")));
+    for (size_t n = 1; n < std::size(kAfs); ++n)
+        QVERIFY(cancelAfter(kAfs, n, QStringLiteral("Standard")));
+    for (size_t n = 1; n < std::size(kLink); ++n)
+        QVERIFY(cancelAfter(kLink, n, QStringLiteral("Parvane")));
+}
+
+void TstOfflineWizard::refusals()
+{
+    Model m;
+    QVERIFY(walk(m, kSetup, 7));
+    // An event the step does not take, an answer it does not ask, an event from nowhere.
+    m.event(QStringLiteral("Apply"));
+    QCOMPARE(m.at(), QStringLiteral("SelectFirstPaInput"));
+    QVERIFY(m.set(QStringLiteral("MainSpeakerMode"), QStringLiteral("3Way")));
+    QCOMPARE(m.at(), QStringLiteral("SelectFirstPaInput"));
+    m.event(QStringLiteral("NoSuchEvent\x7f"));
+    QCOMPARE(m.at(), QStringLiteral("SelectFirstPaInput"));
+    // Not a choice of the variable: the processor refuses the set itself.
+    QVERIFY(!m.set(QStringLiteral("FirstPaInput"), QStringLiteral("Input Z")));
+    QCOMPARE(m.at(), QStringLiteral("SelectFirstPaInput"));
+    // An answer repeating the value the variable holds still answers.
+    QCOMPARE(m.value(QStringLiteral("FirstPaInput")), QStringLiteral("Input A"));
+    QVERIFY(m.set(QStringLiteral("FirstPaInput"), QStringLiteral("Input A")));
+    QCOMPARE(m.at(), QStringLiteral("SelectSecondPaInput"));
+    // Back goes back, and from a wizard's first step out of it; the start menu stays.
+    m.event(QStringLiteral("Back"));
+    QCOMPARE(m.at(), QStringLiteral("SelectFirstPaInput"));
+    for (int i = 0; i < 7 && m.at() != QLatin1String("Inactive"); ++i)
+        m.event(QStringLiteral("Back"));
+    QCOMPARE(m.at(), QStringLiteral("Inactive"));
+    m.event(QStringLiteral("Back"));
+    QCOMPARE(m.at(), QStringLiteral("Inactive"));
+}
+
+TARN_TEST_MAIN(TstOfflineWizard, QCoreApplication)
+#include "tst_offlinewizard.moc"
