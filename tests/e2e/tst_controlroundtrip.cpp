@@ -6,7 +6,7 @@
 #include "tcpadaptor.h"
 #include "testenv.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -177,5 +177,5 @@ void TstControlRoundTrip::levelDraggedAndStepped()
     QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
-TARN_TEST_MAIN(TstControlRoundTrip, QGuiApplication)
+TARN_TEST_MAIN(TstControlRoundTrip, QApplication)
 #include "tst_controlroundtrip.moc"

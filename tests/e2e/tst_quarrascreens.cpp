@@ -20,7 +20,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QQmlEngine>
 #include <QQuickView>
 
@@ -389,7 +389,7 @@ int main(int argc, char *argv[])
     if (!tarn::test::reexecUnderXvfb("TARN_QUARRA_SCREENS_X", argc, argv))
         return 0;
     tarn::test::isolateEnvironment();
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     TstQuarraScreens tc;
     QTEST_SET_MAIN_SOURCE_PATH
