@@ -4,12 +4,14 @@
 // Properties: a document is either refused with a reason or gives a revision (possibly none);
 // a revision has a dotted version, an http(s) address with a host, a SHA-256 in lower-case hex
 // or none, and a size or none; and, checked against a plain stream reading of the same document,
-// the version chosen is one the product's revisions name and no named version is greater.
+// the version chosen is one the product's revisions name, no named version is greater, and the
+// checksum its revision announces is not lost.
 #include "fuzzcheck.h"
 #include "updatecommon.h"
 #include "updatefeed.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -20,7 +22,9 @@ using namespace tarn::updates;
 namespace {
 // The versions a plain reading finds for a product (and platform); false when that reading
 // fails, so that there is nothing to compare.
-bool streamVersions(const QByteArray &document, const QString &product, const QString &platform, QStringList *versions)
+// `announced` collects, per version, whether every revision of it names a checksum.
+bool streamVersions(const QByteArray &document, const QString &product, const QString &platform, QStringList *versions,
+                    QHash<QString, bool> *announced)
 {
     QXmlStreamReader reader(document);
     QStringList path;
@@ -42,7 +46,10 @@ bool streamVersions(const QByteArray &document, const QString &product, const QS
                             && a.value(QLatin1String("Name")) == product;
             if (path.size() == 3 && name == QLatin1String("Revision") && productOk && path.at(2) == QLatin1String("Product")
                 && (platform.isEmpty() || (a.hasAttribute(QLatin1String("Platform")) && a.value(QLatin1String("Platform")) == platform))) {
-                versions->append(a.value(QLatin1String("Version")).toString().trimmed());
+                const QString version = a.value(QLatin1String("Version")).toString().trimmed();
+                versions->append(version);
+                const bool sha = !a.value(QLatin1String("Sha256")).trimmed().isEmpty();
+                announced->insert(version, announced->value(version, true) && sha);
             }
             path.append(name);
         } else if (reader.isEndElement()) {
@@ -64,7 +71,8 @@ void checkProduct(const QByteArray &document, const QString &product, const QStr
         return;
     }
     QStringList versions;
-    const bool compared = streamVersions(document, product, platform, &versions);
+    QHash<QString, bool> announced;
+    const bool compared = streamVersions(document, product, platform, &versions, &announced);
     static const QRegularExpression dotted(QStringLiteral("^[0-9]{1,9}(\\.[0-9]{1,9})*$"));
     if (!latest.isValid()) {
         if (compared) {
@@ -82,6 +90,7 @@ void checkProduct(const QByteArray &document, const QString &product, const QStr
     check(latest.size >= -1, "the size is a size");
     if (compared) {
         check(versions.contains(latest.version), "the version is one the document names");
+        check(latest.sha256.size() == 64 || !announced.value(latest.version), "an announced checksum is kept");
         for (const QString &v : qAsConst(versions)) {
             if (v.size() <= 32 && dotted.match(v).hasMatch())
                 check(!isFirstGreaterThanSecond(v, latest.version), "no named version is greater");
