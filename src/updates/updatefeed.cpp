@@ -2,6 +2,7 @@
 
 #include "updatecommon.h"
 
+#include <QAbstractMessageHandler>
 #include <QBuffer>
 #include <QDebug>
 #include <QRegularExpression>
@@ -52,6 +53,21 @@ QString revisionStep(const QString &product, const QString &platform)
     return QStringLiteral("/Config/Brand[@Name='norv']/Product[@Name='%1']/%2").arg(product, revision);
 }
 
+// The query engine's complaints, kept for the reason instead of going to the standard error.
+class QueryMessages : public QAbstractMessageHandler {
+public:
+    QString first;
+
+protected:
+    void handleMessage(QtMsgType type, const QString &description, const QUrl &, const QSourceLocation &) override
+    {
+        if (type != QtDebugMsg && first.isEmpty()) {
+            static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
+            first = QString(description).remove(markup).simplified().left(200);
+        }
+    }
+};
+
 bool evaluate(QXmlQuery &query, QStringList *results)
 {
     return query.isValid() && query.evaluateTo(results);
@@ -86,15 +102,19 @@ bool latestRevision(const QByteArray &document, const QUrl &documentUrl, const Q
     QBuffer buffer;
     buffer.setData(document);
     buffer.open(QIODevice::ReadOnly);
+    QueryMessages messages;
     QXmlQuery query;
+    query.setMessageHandler(&messages);
     if (!query.setFocus(&buffer)) {
         *why = QStringLiteral("not a well-formed document");
+        if (!messages.first.isEmpty())
+            *why += QStringLiteral(": ") + messages.first;
         return false;
     }
     query.setQuery(prolog(ns) + revisionQuery(product, platform));
     QStringList results;
     if (!evaluate(query, &results) || results.size() % 4 != 0) {
-        *why = QStringLiteral("the query failed");
+        *why = messages.first.isEmpty() ? QStringLiteral("the query failed") : messages.first;
         return false;
     }
 
