@@ -256,6 +256,9 @@ int main(int argc, char **argv)
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/data")));
+    // The update check at start and usage hits go to a local port that refuses, never off the machine.
+    qputenv("TARN_CLOUD_URL", "http://127.0.0.1:9");
+    qputenv("TARN_ANALYTICS_URL", "http://127.0.0.1:9/collect");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))

@@ -2,8 +2,11 @@
 
 #include "ftpport.h"
 #include "offlinemodellauncher.h"
+#include "platform.h"
 #include "presetprovider.h"
+#include "settingskeys.h"
 #include "settingstransfer.h"
+#include "tarnsettings.h"
 #include "viewloader.h"
 
 #include <QDebug>
@@ -69,6 +72,9 @@ void SettingsSync::begin(bool toOfflineModel, const QString &address)
     m_stage = Stage::Starting;
     m_viewLoader->setAppBusyPreventClose(true);
     emit m_viewLoader->syncProgress(0);
+    // The settings belong to one processor model: the offline model runs the connected one's.
+    m_model->setModel(tarn::platformOfClassName(
+        TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceClass))));
     m_model->start();
 }
 

@@ -1,3 +1,5 @@
+// Guards against analytics hits sent without consent, out of order or with wrong parameters,
+// lost on failure, or read from a tampered queue file.
 #include "analyticsqueue.h"
 #include "appanalytics.h"
 #include "appanalytics_p.h"

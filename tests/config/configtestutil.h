@@ -78,7 +78,6 @@ using Endpoint = std::pair<std::string, int>;
 
 struct WireMap {
     std::vector<std::pair<Endpoint, Endpoint>> wires;
-    std::map<Endpoint, std::vector<Endpoint>> from;  // source -> destinations
     std::map<Endpoint, std::vector<Endpoint>> into;  // destination -> sources
 
     explicit WireMap(const Json::Value &document)
@@ -87,7 +86,6 @@ struct WireMap {
             Endpoint src{w[0][0].asString(), w[0][1].asInt()};
             Endpoint dst{w[1][0].asString(), w[1][1].asInt()};
             wires.emplace_back(src, dst);
-            from[src].push_back(dst);
             into[dst].push_back(src);
         }
     }

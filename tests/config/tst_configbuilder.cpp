@@ -1,3 +1,5 @@
+// Guards against builder configs turned into documents that wire channels twice or across chips,
+// lose cells or rows, accept unsound input silently, or edits that leave a config that no longer builds.
 #include "configbuilder.h"
 #include "configtestutil.h"
 #include "templatelibrary.h"
@@ -60,7 +62,6 @@ private slots:
     void defaultWiresFollowTheChain();
     void failureMessagesInOrder_data();
     void failureMessagesInOrder();
-    void errorTextsEmptiedAtEveryBuild();
     void crossDspWireNamesTheWire();
     void wireValidationMessages();
     void gridValidationMessages();
@@ -68,9 +69,8 @@ private slots:
     void rowPositionsAboveNine();
     void nullCellIsAnEmptyRowThatPassesItsSignal();
     void autoEqModeSwapsFixedObjects();
-    void everyLayoutBuildsInTheCrossoverColumn();
     void tarnLayoutsBuild();
-    void layoutFileAgreesWithLibrary();
+    void everyLayoutBuildsInTheCrossoverColumn();
     void libraryContents();
     void cellLookup();
     void crossoverLookups();
@@ -99,12 +99,8 @@ void TstConfigBuilder::defaultBuildsAndPassesBothValidations()
     QVERIFY(document[".builderConfig"] == config);
 
     // Fixed objects of the everyday variant plus one object per cell.
-    for (const char *name : {"SignalGenerator", "RTARouter", "RTA", "MidMeters", "InputMeters", "InputGains",
-                             "Meters123", "MetersABC", "OutputMeters", "Inputs1", "Inputs2", "Inputs3",
-                             "Outputs1", "Outputs2", "Outputs3", "InputRouter", "In_Mixer1", "In_Mixer3", "AFS2",
-                             "PEQIn3", "Compressor1", "Mid_Router1", "Mid_Router5", "Mid_Mixer6", "AutoEQPEQ4",
-                             "MidDelay6", "Crossover1", "Crossover6", "PEQOut2", "ZoneGains", "OutputGains",
-                             "Limiter5", "OutDelay1", "Output6"})
+    for (const char *name : {"SignalGenerator", "RTA", "Outputs3", "InputRouter", "In_Mixer3", "AFS2", "Mid_Router5",
+                             "Mid_Mixer6", "AutoEQPEQ4", "Crossover6", "ZoneGains", "Limiter5", "Output6"})
         QVERIFY2(document[name].isObject(), name);
     int objects = 0;
     for (const std::string &name : document.getMemberNames())
@@ -115,24 +111,17 @@ void TstConfigBuilder::defaultBuildsAndPassesBothValidations()
     QCOMPARE(document["Output3"]["Attributes"]["OutputName"].asString(), std::string("Output 3"));
     QCOMPARE(document["InputRouter"]["Attributes"]["Slot7Source"].asInt(), 6);
     QCOMPARE(document["InputRouter"]["Attributes"]["Source8Name"].asString(), std::string("OptionCard1"));
-    QCOMPARE(document["InputRouter"]["Attributes"]["Source1Name"].asString(), std::string("Analog1"));
-    QCOMPARE(document["Crossover2"][".info"].asString(), std::string("1x1"));
     QCOMPARE(document["Crossover2"][".type"].asString(), std::string("IIR Mono Fullrange"));
-    QCOMPARE(document["ZoneGains"]["Attributes"]["NumChans"].asInt(), 6);
     QCOMPARE(document["ZoneGains"]["SVValues"]["Channel_6_Mute"].asString(), std::string("Off"));
     QCOMPARE(document["Mid_Router4"]["Attributes"]["RouteMix"].asString(), std::string("A+B"));
-    QCOMPARE(document["In_Mixer2"][".type"].asString(), std::string("8x1InputMixer"));
 
     // Grids: Map[column][row] per section, gridsOA the same cells row by row.
     QCOMPARE(document["gridsDisplay"].size(), 4u);
     QCOMPARE(gridColumn(document, "in", 0), QStringList({"InputRouter", "LINKED", "LINKED"}));
-    QCOMPARE(gridColumn(document, "in", 4), QStringList({"Compressor1", "Compressor2", "Compressor3"}));
     QCOMPARE(gridColumn(document, "mid", 0),
              QStringList({"Mid_Router1", "Mid_Router2", "Mid_Router3", "Mid_Router4", "Mid_Router5", "Mid_Mixer6"}));
     QCOMPARE(gridColumn(document, "out", 2),
              QStringList({"ZoneGains", "LINKED", "LINKED", "LINKED", "LINKED", "LINKED"}));
-    QCOMPARE(gridColumn(document, "out", 6),
-             QStringList({"Output1", "Output2", "Output3", "Output4", "Output5", "Output6"}));
     QCOMPARE(gridColumn(document, "rta", 1), QStringList({"RTA"}));
     for (Json::ArrayIndex g = 0; g < document["gridsDisplay"].size(); ++g) {
         const Json::Value &display = document["gridsDisplay"][g];
@@ -152,28 +141,19 @@ void TstConfigBuilder::defaultWiresFollowTheChain()
 
     // Input chip.
     QVERIFY(wires.has("Inputs1", 14, "InputRouter", 14));
-    QVERIFY(wires.has("InputRouter", 6, "InputGains", 6));
-    QVERIFY(wires.has("InputGains", 3, "InputMeters", 3));
     QVERIFY(wires.has("InputGains", 3, "RTARouter", 3));
-    QVERIFY(wires.has("RTARouter", 0, "RTA", 0));
-    QVERIFY(wires.has("InputGains", 6, "In_Mixer2", 6));
     QVERIFY(wires.has("SignalGenerator", 0, "In_Mixer2", 7));
     QVERIFY(wires.has("In_Mixer2", 0, "Meters123", 1));
-    QVERIFY(wires.has("In_Mixer2", 0, "AFS2", 0));
     QVERIFY(wires.has("AFS2", 0, "PEQIn2", 0));
-    QVERIFY(wires.has("PEQIn2", 0, "Compressor2", 0));
     QVERIFY(wires.has("Compressor2", 0, "MetersABC", 1));
     // The link to the mid chip carries the slots, channels 1-3 and channels A-C.
     QVERIFY(wires.has("InputGains", 0, "Outputs1", 0));
     QVERIFY(wires.has("In_Mixer3", 0, "Outputs1", 9));
     QVERIFY(wires.has("Compressor3", 0, "Outputs1", 12));
     // Mid chip: routers and mixers pick their sources from the link.
-    QVERIFY(wires.has("Inputs2", 10, "Mid_Router1", 0));
     QVERIFY(wires.has("Inputs2", 11, "Mid_Router4", 1));
-    QVERIFY(wires.has("Inputs2", 12, "Mid_Router5", 2));
     QVERIFY(wires.has("Inputs2", 12, "Mid_Mixer6", 2));
     QVERIFY(wires.has("Mid_Router4", 0, "MidMeters", 3));
-    QVERIFY(wires.has("Mid_Router4", 0, "AutoEQPEQ4", 0));
     QVERIFY(wires.has("MidDelay6", 0, "Outputs2", 5));
     // Output chip, row by row.
     const std::vector<std::string> chain = {"Inputs3", "Crossover", "PEQOut", "ZoneGains", "OutputGains",
@@ -214,18 +194,14 @@ void TstConfigBuilder::failureMessagesInOrder_data()
     QTest::newRow("library not an object") << QByteArray("!:[]") << QByteArray() << "Templates do not exist.";
     QTest::newRow("library version 18") << QByteArray(".version:18") << QByteArray("!:null")
                                         << "Templates are wrong version.";
-    QTest::newRow("library version 20") << QByteArray(".version:20") << QByteArray("!:null")
-                                        << "Templates are wrong version.";
     QTest::newRow("library version as text") << QByteArray(".version:\"19\"") << QByteArray()
                                              << "Templates are wrong version.";
     QTest::newRow("config not an object") << QByteArray() << QByteArray("!:[]")
                                           << "Unexpected format for builder config.";
     QTest::newRow("wrong Format") << QByteArray() << QByteArray("Format:\"Builder\"")
                                   << "Format must be BuilderConfig";
-    QTest::newRow("missing Format") << QByteArray() << QByteArray("Format:null") << "Format must be BuilderConfig";
     QTest::newRow("wrong Device") << QByteArray() << QByteArray("Device:\"Tarn\"") << "Device must be Quarra.";
     QTest::newRow("Version 4") << QByteArray() << QByteArray("Version:4") << "Unsupported builder config version.";
-    QTest::newRow("Version 6") << QByteArray() << QByteArray("Version:6") << "Unsupported builder config version.";
     QTest::newRow("Columns not an array") << QByteArray() << QByteArray("Columns:{}") << "columns is not an array";
     QTest::newRow("fixed template missing") << QByteArray("OutputMeters:null") << QByteArray()
                                             << "Template 'OutputMeters' not found.";
@@ -267,22 +243,6 @@ void TstConfigBuilder::failureMessagesInOrder()
     QVERIFY(document.isNull());
 }
 
-void TstConfigBuilder::errorTextsEmptiedAtEveryBuild()
-{
-    Json::Value lib = library();
-    lib["In_PEQ"]["Properties"]["DSP"] = "dsp2";
-    ConfigBuilder builder(lib);
-    Json::Value document;
-    QVERIFY(!builder.build(document, defaultConfig()));
-    QVERIFY(!builder.errorSummary().empty());
-    QVERIFY(!builder.errorDetail().empty());
-
-    builder.setTemplates(library());
-    QVERIFY(builder.build(document, defaultConfig()));
-    QVERIFY(builder.errorSummary().empty());
-    QVERIFY(builder.errorDetail().empty());
-}
-
 void TstConfigBuilder::crossDspWireNamesTheWire()
 {
     Json::Value lib = library();
@@ -294,6 +254,10 @@ void TstConfigBuilder::crossDspWireNamesTheWire()
     // The first bad wire ends the check; it is written as compact JSON before the reason.
     QCOMPARE(builder.errorDetail(), std::string("[[\"AFS1\",0],[\"PEQIn1\",0]] src and dest DSP don't match\n"));
     QVERIFY(document.isNull());
+    // The texts are emptied at the next build.
+    builder.setTemplates(library());
+    QVERIFY(builder.build(document, defaultConfig()));
+    QVERIFY(builder.errorSummary().empty() && builder.errorDetail().empty());
 }
 
 void TstConfigBuilder::wireValidationMessages()
@@ -306,20 +270,16 @@ void TstConfigBuilder::wireValidationMessages()
     };
     const Case cases[] = {
         {R"([["InputGains",0]])", " expected array size=2\n"},
-        {R"("x")", " expected array size=2\n"},
         {R"(["InputGains",["RTA",0]])", " expected array for src\n"},
         {R"([[1,0],["RTA",0]])", " expected string for src[0]\n"},
         {R"([["InputGains","0"],["RTA",0]])", " expected number for src[1]\n"},
         {R"([["InputGains",0],{}])", " expected array for dest\n"},
-        {R"([["InputGains",0],[null,0]])", " expected string for dest[0]\n"},
         {R"([["InputGains",0],["RTA",0.5]])", " expected number for dest[1]\n"},
         {R"([["Nowhere",0],["RTA",0]])", " src PO not found\n"},
-        {R"([["wires",0],["RTA",0]])", " src PO not found\n"},
         {R"([["InputGains",0],["Nowhere",0]])", " dest PO not found\n"},
         {R"([["NoProps",0],["RTA",0]])", " src PO DSP not set\n"},
         {R"([["InputGains",0],["NoProps",0]])", " dest PO DSP not set\n"},
         {R"([["EmptyDsp",0],["RTA",0]])", " DSP is empty string\n"},
-        {R"([["InputGains",0],["NumberDsp",0]])", " DSP is empty string\n"},
         {R"([["InputGains",0],["MidMeters",0]])", " src and dest DSP don't match\n"},
     };
     for (const Case &c : cases) {
@@ -366,10 +326,8 @@ void TstConfigBuilder::gridValidationMessages()
         {"gridsOA", R"([{"Map":[]}])", "gridsOA's grids to have a 'Name'\n"},
         {"gridsDisplay", R"([{"Name":"in"}])", "gridsDisplay's grids to have a 'Map'\n"},
         {"gridsDisplay", R"([{"Name":"in","Map":{}}])", " expected array\n"},
-        {"gridsDisplay", R"([{"Name":"in","Map":["RTA"]}])", " expected array\n"},
         {"gridsOA", R"([{"Name":"in","Map":[["RTA",7]]}])", " expected string for grid item"},
         {"gridsDisplay", R"([{"Name":"in","Map":[["EMPTY","LINKED","PEQOut9"]]}])", " po does not exist"},
-        {"gridsDisplay", R"([{"Name":"in","Map":[["wires"]]}])", " po does not exist"},
     };
     for (const Case &c : cases) {
         Json::Value document = good;
@@ -491,49 +449,6 @@ void TstConfigBuilder::autoEqModeSwapsFixedObjects()
     QVERIFY(mustBuild(builder, defaultConfig()).isMember("SignalGenerator"));
 }
 
-void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
-{
-    ConfigBuilder builder(library());
-    const auto &names = ConfigBuilder::crossoverLayoutNames();
-    QCOMPARE(names.size(), std::size_t(51));
-    QCOMPARE(names.front(), std::string("Mono Fullrange with Aux Fed Sub"));
-    QCOMPARE(names.back(), std::string("Stereo 3-Way"));
-    QCOMPARE(std::set<std::string>(names.begin(), names.end()).size(), std::size_t(51));
-
-    for (const std::string &layout : names) {
-        Json::Value config = defaultConfig();
-        column(config, "Column_Out_Crossover") = crossoverColumn(layout);
-        const Json::Value document = mustBuild(builder, config);
-        QVERIFY2(document.isObject(), layout.c_str());
-        QCOMPARE(checkInvariants(document), QString());
-        const Json::Value &xo = document["Crossover1"];
-        const Json::Value &a = xo["Attributes"];
-        const int span = a["NumBands"].asInt() * a["NumMainCabinets"].asInt() + a["NumSubCabinets"].asInt();
-        QCOMPARE(builder.crossoverSpan("Out_CrossoverIIR", layout), span);
-        QCOMPARE(xo[".type"].asString(), "IIR " + layout);
-        QCOMPARE(xo["ClassName"].asString(), std::string("QuarraCrossover"));
-
-        QStringList expected{"Crossover1"};
-        for (int r = 1; r < 6; ++r)
-            expected << (r < span ? "LINKED" : "EMPTY");
-        QCOMPARE(gridColumn(document, "out", 0), expected);
-
-        // Inputs come from the mid channels of its first rows; every output feeds its row.
-        const WireMap wires(document);
-        const int inputs = std::stoi(xo[".info"].asString());
-        QCOMPARE(wires.countInto("Crossover1"), inputs);
-        for (int i = 0; i < inputs; ++i)
-            QVERIFY(wires.has("Inputs3", i, "Crossover1", i));
-        for (int j = 0; j < span; ++j)
-            QVERIFY(wires.has("Crossover1", j, "PEQOut" + std::to_string(j + 1), 0));
-        QCOMPARE(wires.countFrom("Crossover1"), span);
-
-        // Exactly one way of feeding a sub is named, and only when there is a sub.
-        const int feeds = a["SubSumMono"].asInt() + a["SubSumStereo"].asInt() + a["SubNoSum"].asInt();
-        QCOMPARE(feeds, a["NumSubCabinets"].asInt() > 0 ? 1 : 0);
-    }
-}
-
 void TstConfigBuilder::tarnLayoutsBuild()
 {
     ConfigBuilder builder(library());
@@ -556,7 +471,9 @@ void TstConfigBuilder::tarnLayoutsBuild()
     }
 }
 
-void TstConfigBuilder::layoutFileAgreesWithLibrary()
+// Every layout of the shipped layout list builds in the crossover column: the object is the one
+// the list describes, it takes its inputs from the first mid channels and feeds one row per output.
+void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
 {
     QFile file(tarn::config::crossoverLayoutsResource());
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -567,8 +484,9 @@ void TstConfigBuilder::layoutFileAgreesWithLibrary()
 
     ConfigBuilder builder(library());
     const Json::Value &iir = builder.crossoverTypes("Out_CrossoverIIR");
-    QCOMPARE(iir.size(), 51u);
     const auto &names = ConfigBuilder::crossoverLayoutNames();
+    QCOMPARE(names.size(), std::size_t(51));
+    QCOMPARE(iir.size(), 51u);
     QStringList codes;
     QStringList displayNames;
     int n = 0;
@@ -579,97 +497,63 @@ void TstConfigBuilder::layoutFileAgreesWithLibrary()
         QCOMPARE(name, names[static_cast<std::size_t>(n)]);
         QVERIFY(iir.isMember(name));
         QCOMPARE(e.attribute("id"), QString::number(n + 1).rightJustified(2, ' '));
-
-        // The code spells out the five words.
-        const Json::Value &words = iir[name];
-        const QString code = e.attribute("code");
-        QCOMPARE(code.size(), 5);
-        const QStringList formats{"Mono", "Stereo", "LCR", "Mono x2", "Mono x3"};
-        const QStringList subs{"None", "Mono", "Stereo", "LCR", "Aux Fed"};
-        const QString bands = QString::fromStdString(words[2].asString());
-        QCOMPARE(code[0].digitValue(), formats.indexOf(QString::fromStdString(words[0].asString())) + 1);
-        QCOMPARE(QStringLiteral("Mains=") + code[1], QString::fromStdString(words[1].asString()));
-        QCOMPARE(code[2].digitValue(), bands == "Fullrange" ? 1 : bands.left(1).toInt());
-        QCOMPARE(code[3].digitValue(), subs.indexOf(QString::fromStdString(words[3].asString())));
-        QCOMPARE(QStringLiteral("Subs=") + code[4], QString::fromStdString(words[4].asString()));
-        codes << code;
+        QCOMPARE(e.attribute("code").size(), 5);
+        codes << e.attribute("code");
         displayNames << e.firstChildElement("DisplayName").text();
 
-        // The object description is exactly what the builder makes of the layout.
         Json::Value po;
         QVERIFY(tarn::config::parseJson(e.firstChildElement("poAttributes").text().toStdString(), po));
         Json::Value config = defaultConfig();
         column(config, "Column_Out_Crossover") = crossoverColumn(name);
         const Json::Value document = mustBuild(builder, config);
         QVERIFY2(document["Crossover1"] == po, name.c_str());
-        QCOMPARE(e.firstChildElement("Inputs").text().toInt(), std::stoi(po[".info"].asString()));
-        QCOMPARE(e.firstChildElement("Outputs").text().toInt(), builder.crossoverSpan("Out_CrossoverIIR", name));
+        QCOMPARE(checkInvariants(document), QString());
+        const Json::Value &a = po["Attributes"];
+        const int span = a["NumBands"].asInt() * a["NumMainCabinets"].asInt() + a["NumSubCabinets"].asInt();
+        const int inputs = std::stoi(po[".info"].asString());
+        QCOMPARE(builder.crossoverSpan("Out_CrossoverIIR", name), span);
+        QCOMPARE(e.firstChildElement("Inputs").text().toInt(), inputs);
+        QCOMPARE(e.firstChildElement("Outputs").text().toInt(), span);
         QVERIFY(!e.firstChildElement("Inputs").attribute("name").isEmpty());
         QVERIFY(!e.firstChildElement("Outputs").attribute("name").isEmpty());
+        QCOMPARE(po[".type"].asString(), "IIR " + name);
+
+        QStringList expected{"Crossover1"};
+        for (int r = 1; r < 6; ++r)
+            expected << (r < span ? "LINKED" : "EMPTY");
+        QCOMPARE(gridColumn(document, "out", 0), expected);
+        const WireMap wires(document);
+        QCOMPARE(wires.countInto("Crossover1"), inputs);
+        for (int i = 0; i < inputs; ++i)
+            QVERIFY(wires.has("Inputs3", i, "Crossover1", i));
+        for (int j = 0; j < span; ++j)
+            QVERIFY(wires.has("Crossover1", j, "PEQOut" + std::to_string(j + 1), 0));
+        QCOMPARE(wires.countFrom("Crossover1"), span);
+        // Exactly one way of feeding a sub is named, and only when there is a sub.
+        QCOMPARE(a["SubSumMono"].asInt() + a["SubSumStereo"].asInt() + a["SubNoSum"].asInt(),
+                 a["NumSubCabinets"].asInt() > 0 ? 1 : 0);
     }
     QCOMPARE(n, 51);
     QCOMPARE(QSet<QString>(codes.begin(), codes.end()).size(), 51);
     QCOMPARE(QSet<QString>(displayNames.begin(), displayNames.end()).size(), 51);
-    // The three examples the layout list is known by.
-    QCOMPARE(names[static_cast<std::size_t>(codes.indexOf("11100"))], std::string("Mono Fullrange"));
     QCOMPARE(names[static_cast<std::size_t>(codes.indexOf("11111"))], std::string("Mono Fullrange with Mono Sub"));
-    QCOMPARE(names[static_cast<std::size_t>(codes.indexOf("11141"))], std::string("Mono Fullrange with Aux Fed Sub"));
-    QCOMPARE(displayNames[codes.indexOf("11111")], QStringLiteral("Mono Main + Mono Sub"));
 }
 
+// The promises of the library the builder relies on; its values are the generator's (checked by
+// the configdata test).
 void TstConfigBuilder::libraryContents()
 {
     const Json::Value lib = library();
     QCOMPARE(lib[".version"].asInt(), 19);
-
     const Json::Value &config = lib[".default"];
-    const char *columns[] = {"Column_InputRouter", "Column_In_Mixer", "Column_In_AFS", "Column_In_Insert1",
-                             "Column_In_Insert2", "Column_Mid_Mixer", "Column_Mid_AutoEQ", "Column_Mid_Insert",
-                             "Column_Out_Crossover", "Column_Out_PEQ", "Column_Out_ZoneGain", "Column_Out_Gain",
-                             "Column_Out_Limiter", "Column_Out_Delay", "Column_Output"};
-    const unsigned cells[] = {1, 3, 3, 3, 3, 6, 6, 6, 6, 6, 1, 1, 6, 6, 6};
-    QCOMPARE(config["Columns"].size(), 15u);
-    for (unsigned i = 0; i < 15; ++i) {
-        QCOMPARE(config["Columns"][i][0].asString(), std::string(columns[i]));
-        QCOMPARE(config["Columns"][i].size() - 1, cells[i]);
-        QVERIFY(lib[".slots"][columns[i]].isArray());
-    }
-    QCOMPARE(lib[".slots"].size(), 15u);
-    QCOMPARE(text(lib[".slots"]["Column_In_Insert1"]),
-             QByteArray(R"(["In_AGC","In_Delay","In_Compressor","In_GEQ","In_Gate","In_PEQ","In_SubharmonicSynth"])"));
-    QCOMPARE(text(config["Columns"][0][1]),
-             QByteArray(R"(["InputRouter",[0,1,2,3,4,5,6],["OptionCard1","OptionCard2","OptionCard3","OptionCard4","OptionCard5","OptionCard6","OptionCard7","OptionCard8"]])"));
-
-    const Json::Value &outputs = lib[".recommendedOutputNames"];
-    QCOMPARE(outputs.size(), 101u);
-    for (unsigned i = 0; i < 6; ++i)
-        QCOMPARE(outputs[i].asString(), "Output " + std::to_string(i + 1));
-    QCOMPARE(outputs[6].asString(), std::string("Mono Main"));
-    const Json::Value &inputs = lib[".recommendedInputNames"];
-    QCOMPARE(inputs.size(), 46u);
-    for (unsigned i = 0; i < 8; ++i)
-        QCOMPARE(inputs[i].asString(), "Parvane " + std::to_string(i + 1));
-    QCOMPARE(text(inputs[8]) + text(inputs[9]) + text(inputs[13]), QByteArray(R"("Mono""Left""Aux Send 1")"));
-
-    QCOMPARE(text(lib[".copyPasteTypeCompatibility"]),
-             QByteArray(R"([["In_AGC","Mid_AGC"],["In_Delay","Mid_Delay"],["In_Compressor","Mid_Compressor"],)"
-                        R"(["In_Gate","Mid_Gate"],["In_SubharmonicSynth","Mid_SubharmonicSynth"]])"));
-    QVERIFY(lib[".copyPasteCompatibility"].isArray());
+    QCOMPARE(config["Columns"].size(), lib[".slots"].size());
+    for (const Json::Value &c : config["Columns"])
+        QVERIFY2(lib[".slots"][c[0].asString()].isArray(), c[0].asString().c_str());
     for (const Json::Value &group : lib[".copyPasteCompatibility"])
         for (const Json::Value &name : group)
             QVERIFY(lib[name.asString()].isObject());
 
-    QCOMPARE(text(lib[".names"]["8x1InputMixer"]),
-             QByteArray(R"({"app":{"long":"Input Mixer","short":"MIXER"},"long":"Mix Inputs","short":"MIX"})"));
-    QCOMPARE(text(lib[".crossoverTarnTypes"]["2x3"]), QByteArray("[2,1,1]"));
-    QVERIFY(lib[".crossoverTarnTypes"].isMember("1x1") && lib[".crossoverTarnTypes"].isMember("2x6"));
-    QVERIFY(lib[".crossoverFIRTypes"].isObject() && lib[".crossoverFIRTypes"].empty());
-    QCOMPARE(text(lib[".crossoverIIRDefaults"]["2-Way"]),
-             QByteArray(R"({"Band_1":["2.5kHz","LR 48","Out","BW 6"],"Band_2":["50Hz","BW 18","2.5kHz","LR 48"]})"));
-    QCOMPARE(text(lib[".crossoverIIRTypes"]["Mono Fullrange"]),
-             QByteArray(R"(["Mono","Mains=1","Fullrange","None","Subs=0"])"));
-
-    // Every layout's band layout has defaults with one entry per band.
+    // Every layout has defaults with one entry of four words per band; the builder knows them all.
     std::set<std::string> iirKeys;
     for (const std::string &name : lib[".crossoverIIRTypes"].getMemberNames()) {
         iirKeys.insert(name);
@@ -683,9 +567,9 @@ void TstConfigBuilder::libraryContents()
     const auto &held = ConfigBuilder::crossoverLayoutNames();
     QVERIFY(iirKeys == std::set<std::string>(held.begin(), held.end()));
 
-    // Every template a column may hold or the builder fixes: class, chip, wiring flag, and a
-    // name pattern and block names where the screens need them.
-    std::set<std::string> templates;
+    // Every template a column may hold or the builder fixes runs on the chip of its section and
+    // has what the builder and the screens read from it.
+    std::set<std::string> templates{"Out_CrossoverFIR"};
     for (const std::string &c : lib[".slots"].getMemberNames())
         for (const Json::Value &name : lib[".slots"][c])
             templates.insert(name.asString());
@@ -693,9 +577,7 @@ void TstConfigBuilder::libraryContents()
                                          "RTARouter", "RTA", "MidMeters", "InputMeters", "InputGains", "Meters123",
                                          "MetersABC", "OutputMeters", "Inputs1", "Inputs2", "Inputs3", "Outputs1",
                                          "Outputs2", "Outputs3"};
-    for (const std::string &name : fixed)
-        templates.insert(name);
-    // Inputs, mid section and outputs run on their own chips.
+    templates.insert(fixed.begin(), fixed.end());
     auto expectedDsp = [](const std::string &n) {
         if (n == "Inputs2" || n == "Outputs2" || n == "MidMeters" || n.rfind("Mid_", 0) == 0)
             return "dsp2";
@@ -703,28 +585,14 @@ void TstConfigBuilder::libraryContents()
             return "dsp3";
         return "dsp1";
     };
-    templates.insert("Out_CrossoverFIR");
     for (const std::string &name : templates) {
         const Json::Value &t = lib[name];
-        QVERIFY2(t.isObject(), name.c_str());
-        QVERIFY2(t["ClassName"].isString() && !t["ClassName"].asString().empty(), name.c_str());
-        QVERIFY2(t["AutoWire"].isBool(), name.c_str());
-        QVERIFY2(t["Attributes"].isObject(), name.c_str());
+        QVERIFY2(t["ClassName"].isString() && t["AutoWire"].isBool() && t["Attributes"].isObject(), name.c_str());
         QCOMPARE(t["Properties"]["DSP"].asString(), std::string(expectedDsp(name)));
-        if (!fixed.count(name))
-            QVERIFY2(t[".builder"]["NamePattern"].isString(), name.c_str());
-        if (t[".type"].isString())
-            QVERIFY2(lib[".names"][t[".type"].asString()]["short"].isString(), name.c_str());
+        QVERIFY2(fixed.count(name) || t[".builder"]["NamePattern"].isString(), name.c_str());
+        QVERIFY2(!t[".type"].isString() || lib[".names"][t[".type"].asString()]["short"].isString(), name.c_str());
         QVERIFY2(t.isMember(".info"), name.c_str());
     }
-    QVERIFY(lib["Out_CrossoverIIR"][".type"].isNull());
-    QCOMPARE(lib["InputRouter"]["Attributes"]["Source15Name"].asString(), std::string("OptionCard8"));
-    QCOMPARE(lib["InputRouter"]["Attributes"]["Source4Name"].asString(), std::string("AES1"));
-    QCOMPARE(lib["In_Compressor"][".builder"]["NamePattern"].asString(), std::string("Compressor#"));
-    QCOMPARE(lib["Out_PEQ"][".builder"]["NamePattern"].asString(), std::string("PEQOut#"));
-    QCOMPARE(lib["Output"][".builder"]["NamePattern"].asString(), std::string("Output#"));
-    QCOMPARE(lib["Out_ZoneGain"][".builder"]["NamePattern"].asString(), std::string("ZoneGains"));
-    QCOMPARE(lib["Out_Gain"][".builder"]["NamePattern"].asString(), std::string("OutputGains"));
 }
 
 void TstConfigBuilder::cellLookup()
@@ -750,12 +618,9 @@ void TstConfigBuilder::cellLookup()
     QCOMPARE(builder.cellIndex(config, 3, 2), 2);
     QCOMPARE(builder.cellIndex(config, 3, 3), 2);
 
-    QCOMPARE(thrownBy([&] { builder.cell(config, 15, 1); }), std::string("no item found at path"));
-    QCOMPARE(thrownBy([&] { builder.cell(config, -1, 1); }), std::string("no item found at path"));
-    QCOMPARE(thrownBy([&] { builder.cell(config, 8, 0); }), std::string("no item found at path"));
-    QCOMPARE(thrownBy([&] { builder.cell(config, 8, 7); }), std::string("no item found at path"));
     column(config, "Column_Output").resize(4);
-    QCOMPARE(thrownBy([&] { builder.cell(config, 14, 4); }), std::string("no item found at path"));
+    for (const auto &at : {std::make_pair(15, 1), std::make_pair(-1, 1), std::make_pair(8, 0), std::make_pair(8, 7), std::make_pair(14, 4)})
+        QCOMPARE(thrownBy([&] { builder.cell(config, at.first, at.second); }), std::string("no item found at path"));
     Json::Value noColumns = config;
     noColumns["Columns"] = "none";
     QCOMPARE(thrownBy([&] { builder.cell(noColumns, 0, 1); }), std::string("columns is not an array"));
@@ -770,8 +635,6 @@ void TstConfigBuilder::crossoverLookups()
     QVERIFY(builder.crossoverTypes("Out_CrossoverFIR").empty());
     QCOMPARE(thrownBy([&] { builder.crossoverTypes("Out_PEQ"); }), std::string("unsupported crossoverType"));
     QCOMPARE(thrownBy([&] { builder.crossoverType("Out_CrossoverIIR", "Mono 7-Way"); }),
-             std::string("unsupported crossoverSecondaryType"));
-    QCOMPARE(thrownBy([&] { builder.crossoverType("Out_CrossoverFIR", "Mono Fullrange"); }),
              std::string("unsupported crossoverSecondaryType"));
     QCOMPARE(thrownBy([&] { builder.crossoverType("Crossover", "Mono Fullrange"); }),
              std::string("unsupported crossoverType"));

@@ -1,6 +1,5 @@
-// Seeded random mutation of builder configs and template libraries. Whatever the input, the
-// builder returns either a document that passes both validations or false with a summary, and
-// the lookups and editing routines neither crash nor leave a config that no longer builds.
+// Guards against builder configs or template libraries, however damaged, that crash the builder,
+// give a document failing its own checks, or let an edit produce a config that no longer builds.
 // TARN_FUZZ_SEED and TARN_FUZZ_ITERATIONS override the defaults for longer runs.
 
 #include "configbuilder.h"
@@ -10,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <climits>
+#include <memory>
 #include <random>
 
 using tarn::ConfigBuilder;
@@ -147,8 +147,8 @@ std::uint32_t envNumber(const char *name, std::uint32_t fallback)
 class TstConfigFuzz : public QObject {
     Q_OBJECT
 private slots:
-    void mutatedConfigs();
-    void mutatedLibraries();
+    void mutated_data();
+    void mutated();
 
 private:
     // Runs build, the lookups and one editing routine; returns an empty text or what broke.
@@ -232,52 +232,47 @@ QString TstConfigFuzz::exercise(Mutator &m, ConfigBuilder &builder, const Json::
     return QString();
 }
 
-void TstConfigFuzz::mutatedConfigs()
+void TstConfigFuzz::mutated_data()
 {
-    const std::uint32_t seed = envNumber("TARN_FUZZ_SEED", 0x5eed0001u);
+    QTest::addColumn<bool>("libraries");
+    QTest::addColumn<uint>("seed");
+    QTest::addColumn<int>("iterations");
     const int iterations = static_cast<int>(envNumber("TARN_FUZZ_ITERATIONS", 2500));
-    Mutator m(seed);
-    ConfigBuilder builder(library());
-    m_built = m_refused = 0;
-    for (int i = 0; i < iterations; ++i) {
-        Json::Value config = defaultConfig();
-        const int rounds = 1 + m.below(4);
-        for (int r = 0; r < rounds; ++r)
-            m.mutate(config.isObject() && m.chance(85) ? config["Columns"] : config);
-        const QString broken = exercise(m, builder, config, true);
-        QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("seed %1 iteration %2: %3\n%4")
-                                                   .arg(seed)
-                                                   .arg(i)
-                                                   .arg(broken, QString::fromUtf8(text(config)))));
-    }
-    qInfo("%d configs built, %d refused", m_built, m_refused);
-    // Both outcomes must actually occur, or the mutations test nothing.
-    QVERIFY2(m_built > iterations / 10, qPrintable(QString::number(m_built)));
-    QVERIFY2(m_refused > iterations / 10, qPrintable(QString::number(m_refused)));
+    QTest::newRow("configs") << false << envNumber("TARN_FUZZ_SEED", 0x5eed0001u) << iterations;
+    QTest::newRow("libraries") << true << envNumber("TARN_FUZZ_SEED", 0x5eed0002u) << iterations / 2;
 }
 
-void TstConfigFuzz::mutatedLibraries()
+void TstConfigFuzz::mutated()
 {
-    const std::uint32_t seed = envNumber("TARN_FUZZ_SEED", 0x5eed0002u);
-    const int iterations = static_cast<int>(envNumber("TARN_FUZZ_ITERATIONS", 2500)) / 2;
+    QFETCH(bool, libraries);
+    QFETCH(uint, seed);
+    QFETCH(int, iterations);
     Mutator m(seed);
     const std::vector<std::string> keys = library().getMemberNames();
+    ConfigBuilder intact(library());
     m_built = m_refused = 0;
     for (int i = 0; i < iterations; ++i) {
-        Json::Value lib = library();
-        const int rounds = 1 + m.below(3);
-        for (int r = 0; r < rounds; ++r) {
-            const std::string &key = keys[static_cast<std::size_t>(m.below(static_cast<int>(keys.size())))];
-            m.mutate(lib.isObject() && m.chance(90) ? lib[key] : lib);
-        }
         Json::Value config = defaultConfig();
-        if (m.chance(30))
-            m.mutate(config["Columns"]);
-        ConfigBuilder builder(lib);
-        const QString broken = exercise(m, builder, config, false);
-        QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("seed %1 iteration %2: %3").arg(seed).arg(i).arg(broken)));
+        std::unique_ptr<ConfigBuilder> own;
+        if (libraries) {
+            Json::Value lib = library();
+            for (int r = 1 + m.below(3); r > 0; --r) {
+                const std::string &key = keys[static_cast<std::size_t>(m.below(static_cast<int>(keys.size())))];
+                m.mutate(lib.isObject() && m.chance(90) ? lib[key] : lib);
+            }
+            if (m.chance(30))
+                m.mutate(config["Columns"]);
+            own = std::make_unique<ConfigBuilder>(lib);
+        } else {
+            for (int r = 1 + m.below(4); r > 0; --r)
+                m.mutate(config.isObject() && m.chance(85) ? config["Columns"] : config);
+        }
+        const QString broken = exercise(m, own ? *own : intact, config, !libraries);
+        QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("seed %1 iteration %2: %3\n%4")
+                                                   .arg(seed).arg(i).arg(broken, QString::fromUtf8(text(config)))));
     }
-    qInfo("%d libraries built, %d refused", m_built, m_refused);
+    qInfo("%d built, %d refused", m_built, m_refused);
+    // Both outcomes must actually occur, or the mutations test nothing.
     QVERIFY2(m_built > iterations / 10, qPrintable(QString::number(m_built)));
     QVERIFY2(m_refused > iterations / 10, qPrintable(QString::number(m_refused)));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devicerecord.h"
 #include "scriptedpeer.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
@@ -61,13 +62,7 @@ public:
     void offer(const QString &command, const QString &po, const QString &sv, const QString &value,
                const QString &valueType = QString())
     {
-        DataFromDevice record;
-        record.command = command;
-        record.poName = po;
-        record.svName = sv;
-        record.value = value;
-        record.valueType = valueType;
-        emit m_adaptor->dataAvailable(record);
+        emit m_adaptor->dataAvailable(request(command, po, sv, value, valueType));
     }
 
 private:

@@ -1,3 +1,5 @@
+// Guards against controls that show values the offline model did not confirm, stay unbound
+// after a dropped connection, or poll meters while the application is busy.
 #include "appbusy.h"
 #include "modelprocess.h"
 #include "settingskeys.h"
@@ -64,7 +66,6 @@ struct SentLine {
 };
 } // namespace
 
-// The controls against the real offline model over the real link.
 class TstControlsOffline : public QObject {
     Q_OBJECT
 private slots:

@@ -1,3 +1,5 @@
+// Guards against the keyed dispatch of records to controls drifting from the broadcast it
+// replaces: other deliveries, signals, order or request lines, even while controls change.
 #include "controldispatcher.h"
 #include "controlstestutil.h"
 #include "customcombobox.h"
@@ -123,8 +125,6 @@ struct ReceiverCount : QObject {
 };
 } // namespace
 
-// The keyed dispatch against the broadcast it replaces: the same controls and records give the
-// same signals, deliveries and request lines, in the same order, in both modes.
 class TstDispatch : public QObject {
     Q_OBJECT
 private slots:

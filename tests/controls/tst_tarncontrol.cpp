@@ -1,3 +1,5 @@
+// Guards against controls that subscribe at the wrong time, take records meant for another
+// binding, or stay unbound after a lost connection; and a remote watchdog that never notices.
 #include "clientconnectionwatchdog.h"
 #include "linkevents.h"
 #include "remoteconnectionwatchdog.h"
@@ -48,7 +50,6 @@ QByteArray subLine(const QByteArray &po, const QByteArray &sv, const QByteArray 
 }
 } // namespace
 
-// The control base and the remote watchdog against the real link and a scripted processor.
 class TstTarnControl : public QObject {
     Q_OBJECT
 private slots:
@@ -140,16 +141,6 @@ void TstTarnControl::subscribesAtLoginOnly()
     QCOMPARE(peer.linesStartingWith("sub"),
              QList<QByteArray>({subLine("Compressor", "Ratio"), subLine("Compressor", "Threshold")}));
     QVERIFY(peer.linesStartingWith("unsub").isEmpty());
-
-    // Property plumbing as QML sees it.
-    QSignalSpy typeChanged(later.get(), &TarnControl::valueTypeChanged);
-    later->setProperty("valueType", QString());
-    QCOMPARE(typeChanged.count(), 1); // written again: announced again
-    QSignalSpy entityChanged(later.get(), &TarnControl::entityNameChanged);
-    later->setProperty("entityName", QStringLiteral("Slider"));
-    later->setProperty("entityName", QStringLiteral("Slider"));
-    QCOMPARE(entityChanged.count(), 1);
-    QCOMPARE(later->property("isMeter").toBool(), false);
 }
 
 void TstTarnControl::filtersRecordsToItsBinding()
@@ -207,7 +198,6 @@ void TstTarnControl::connectionLossAndReconnect()
     peer.abortCurrent();
     QVERIFY(lost.wait(kWait));
     QVERIFY(!control->connectionAvailable());
-    QCOMPARE(control->property("connectionAvailable").toBool(), false);
 
     // The next login binds it again; only QML sets the availability back.
     peer.clearLines();
@@ -277,12 +267,9 @@ void TstTarnControl::renamedControlFollowsItsNewKey()
 void TstTarnControl::resendHookReachesControls()
 {
     auto control = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
-    TarnControl base;
-    tarn::LinkEvents *events = tarn::LinkEvents::instance();
-    QVERIFY(events);
-    QCOMPARE(tarn::LinkEvents::instance(), events);
-    emit events->resendDataRequest(false);
-    emit events->resendDataRequest(true);
+    TarnControl base; // the base's own hook ignores it
+    emit tarn::LinkEvents::instance()->resendDataRequest(false);
+    emit tarn::LinkEvents::instance()->resendDataRequest(true);
     QCOMPARE(control->resends, QList<bool>({false, true}));
 }
 
@@ -290,15 +277,8 @@ void TstTarnControl::remoteWatchdogPolls()
 {
     ScriptedPeer peer;
     RemoteConnectionWatchDog watchdog;
-    QCOMPARE(watchdog.poName(), QStringLiteral("NPO"));
-    QCOMPARE(watchdog.svName(), QStringLiteral("Node\\SV\\DeviceName"));
-    QCOMPARE(watchdog.valueType(), QString());
-    QCOMPARE(watchdog.entityName(), QStringLiteral("Kerberos"));
-    QVERIFY(watchdog.connectionAvailable());
     QTimer *timer = watchdog.findChild<QTimer *>();
-    QVERIFY(timer);
-    QVERIFY(!timer->isActive());
-    QCOMPARE(timer->interval(), RemoteConnectionWatchDog::kRepollIntervalMs);
+    QVERIFY(timer && !timer->isActive());
 
     QVERIFY(login(peer));
     QVERIFY(timer->isActive());
@@ -352,7 +332,6 @@ void TstTarnControl::remoteWatchdogReportsLoss()
     QVERIFY(login(peer));
     QVERIFY(watchdog.connectionAvailable());
     QVERIFY(timer->isActive());
-    QCOMPARE(RemoteConnectionWatchDog::instance(), RemoteConnectionWatchDog::instance());
 }
 
 TARN_TEST_MAIN(TstTarnControl, QCoreApplication)

@@ -1,3 +1,5 @@
+// Guards against log lines that are torn or misread, settings that do not reach other parts of
+// the application, and data or cloud addresses taken from the wrong place.
 #include "cloudstore.h"
 #include "datapaths.h"
 #include "messagehandler.h"
@@ -19,8 +21,7 @@ private slots:
     void logLineLevelWords_data();
     void logLineLevelWords();
     void handlerKeepsLinesWholeAcrossThreads();
-    void settingsSharedAcrossInstances();
-    void settingsAbsentKeysAndClear();
+    void settingsSharedAndCleared();
     void dataPaths();
     void cloudStoreAddress_data();
     void cloudStoreAddress();
@@ -65,7 +66,6 @@ void TstCore::logLineLevelWords()
     const QMessageLogContext context("a.cpp", 1, "g()", "default");
     const QString line = tarn::formatLogLine(QtMsgType(type), context, "t");
     QCOMPARE(line.mid(14, 7), word);
-    QCOMPARE(word.size(), 7);
 }
 
 void TstCore::handlerKeepsLinesWholeAcrossThreads()
@@ -97,41 +97,25 @@ void TstCore::handlerKeepsLinesWholeAcrossThreads()
     QVERIFY(QString::fromLocal8Bit(lines.at(kThreads * kLines)).endsWith(QStringLiteral("näive ünïcode")));
 }
 
-void TstCore::settingsSharedAcrossInstances()
+void TstCore::settingsSharedAndCleared()
 {
+    const QString address = QString::fromLatin1(tarn::keys::CurrentDeviceAddress);
+    const QString checkOnStart = QString::fromLatin1(tarn::keys::CheckOnStart);
     TarnSettings writer;
     TarnSettings reader;
-    writer.setValue(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("10.0.0.7"));
-    QCOMPARE(reader.value(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)).toString(), QStringLiteral("10.0.0.7"));
-    QVERIFY(reader.contains(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)));
-    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)), QStringLiteral("10.0.0.7"));
-
-    // Booleans are stored as text and stay text.
-    writer.setValue(QString::fromLatin1(tarn::keys::CheckOnStart), QStringLiteral("false"));
-    QCOMPARE(reader.value(QString::fromLatin1(tarn::keys::CheckOnStart)).toString(), QStringLiteral("false"));
-
-    writer.remove(QString::fromLatin1(tarn::keys::CheckOnStart));
-    QVERIFY(!reader.contains(QString::fromLatin1(tarn::keys::CheckOnStart)));
-
+    writer.setValue(address, QStringLiteral("10.0.0.7"));
+    QCOMPARE(TarnSettings::text(address), QStringLiteral("10.0.0.7"));
+    // Booleans are stored as text and stay text; an absent key is no value at all.
+    writer.setValue(checkOnStart, QStringLiteral("false"));
+    QCOMPARE(reader.value(checkOnStart).toString(), QStringLiteral("false"));
+    QVERIFY(!reader.value(QStringLiteral("Data/neverWritten")).isValid());
+    QCOMPARE(reader.value(QStringLiteral("Data/neverWritten"), QStringLiteral("Standard")).toString(), QStringLiteral("Standard"));
     // The store lives where XDG says, under the organisation and application names.
-    const QString file = tarn::test::isolateEnvironment() + QStringLiteral("/config/Tessil/TarnControl.conf");
-    QVERIFY2(QFile::exists(file), qPrintable(file));
-}
-
-void TstCore::settingsAbsentKeysAndClear()
-{
-    TarnSettings settings;
-    const QString absent = QStringLiteral("Data/neverWritten");
-    QVERIFY(!settings.value(absent).isValid());
-    QVERIFY(settings.value(absent) != QVariant(QStringLiteral("false")));
-    QCOMPARE(settings.value(absent, QStringLiteral("Standard")).toString(), QStringLiteral("Standard"));
-
-    settings.setValue(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
-    settings.setValue(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
-    settings.clear();
-    TarnSettings other;
-    QVERIFY(!other.contains(QString::fromLatin1(tarn::keys::CurrentDevicePassword)));
-    QVERIFY(!other.contains(QString::fromLatin1(tarn::keys::AppAnalytics)));
+    QVERIFY(QFile::exists(tarn::test::isolateEnvironment() + QStringLiteral("/config/Tessil/TarnControl.conf")));
+    writer.remove(checkOnStart);
+    QVERIFY(!reader.contains(checkOnStart) && reader.contains(address));
+    writer.clear();
+    QVERIFY(!reader.contains(address));
 }
 
 void TstCore::dataPaths()

@@ -1,3 +1,5 @@
+// Guards against broadcast discovery that misses processors on a real network segment or keeps
+// listing one that stopped answering.
 #include "testenv.h"
 
 #include <QCoreApplication>

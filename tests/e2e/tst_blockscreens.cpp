@@ -1,7 +1,5 @@
-// The block screens against the real offline model over the real link, in this process: each
-// loads through its navigation command without a QML warning and every control on it receives
-// its value; a control moved on the screen changes the value in the model and the screen then
-// shows the model's value; the variant chosen follows the running preset.
+// Guards against block screens, run against the real offline model, that raise QML warnings, leave
+// a bound control without its value, or show a value or band the model does not hold.
 #include "datapaths.h"
 #include "linkclient.h"
 #include "modelprocess.h"
@@ -84,6 +82,9 @@ private:
     bool shows(const QString &document) const;
     bool open(const QString &command, const QString &payload, const QString &document);
     QStringList unboundControls(QObject *root) const;
+    // True once every control on the page has had a value; reports the ones that never did.
+    bool allBound();
+    QObject *screenDescriptor();
     QString modelValue(const QString &po, const QString &sv, const QString &valueType = QString());
     bool recall(int slot);
     // Clicks the named item (popups too) once it is shown and enabled.
@@ -187,6 +188,25 @@ QStringList TstBlockScreens::unboundControls(QObject *root) const
     return missing;
 }
 
+bool TstBlockScreens::allBound()
+{
+    QStringList missing;
+    if (QTest::qWaitFor([&] { return (missing = unboundControls(page())).isEmpty(); }, kWait))
+        return true;
+    return QTest::qVerify(false, "allBound", qPrintable(QStringLiteral("never received a value:\n") + missing.join(QLatin1Char('\n'))),
+                          __FILE__, __LINE__);
+}
+
+// The descriptor document the page reads its controls from.
+QObject *TstBlockScreens::screenDescriptor()
+{
+    for (QObject *o : everything(page())) {
+        if (QString::fromLatin1(o->metaObject()->className()) == QLatin1String("ControlDescriptor"))
+            return o;
+    }
+    return nullptr;
+}
+
 QString TstBlockScreens::modelValue(const QString &po, const QString &sv, const QString &valueType)
 {
     const int before = m_side.recordsFor(po, sv, valueType).size();
@@ -255,12 +275,7 @@ void TstBlockScreens::everyScreenLoadsAndBinds()
                  qPrintable(name + QStringLiteral(" is not shown")));
 
     // Every bound control gets its value (meters poll; the first answers come within a tick).
-    QStringList missing;
-    QTest::qWaitFor([&] {
-        missing = unboundControls(screen);
-        return missing.isEmpty();
-    }, kWait);
-    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("never received a value:\n") + missing.join(QLatin1Char('\n'))));
+    QVERIFY(allBound());
     QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
 
     // Meters show the moving input level.
@@ -317,6 +332,21 @@ void TstBlockScreens::movedControlReachesTheModelAndComesBack()
     QTRY_COMPARE_WITH_TIMEOUT(shownValue->property("text").toString(), QString(held).replace(QLatin1Char('-'), QChar(0x2212)).replace(QStringLiteral("dB"), QStringLiteral("\u2009dB")), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(std::abs(graph->property("threshold").toDouble() - held.chopped(2).toDouble()) < 1e-4, kWait);
 
+    // Dragged from there to three quarters of the travel: the model takes about -15 dB, and the
+    // screen shows what the model took.
+    const QPointF from = slider->mapToScene(QPointF(left + travel * 0.25, slider->height() / 2));
+    const QPointF to = slider->mapToScene(QPointF(left + travel * 0.75, slider->height() / 2));
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, from.toPoint());
+    for (int i = 1; i <= 10; ++i)
+        QTest::mouseMove(view, (from + (to - from) * (i / 10.0)).toPoint(), 5);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, to.toPoint(), 5);
+    QString dragged;
+    QVERIFY2(QTest::qWaitFor([&] {
+        dragged = modelValue(QStringLiteral("Compressor"), QStringLiteral("Threshold"));
+        return std::abs(dragged.chopped(2).toDouble() + 15.0) < 2.0;
+    }, kWait), qPrintable(QStringLiteral("the model holds %1").arg(dragged)));
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(graph->property("threshold").toDouble() - dragged.chopped(2).toDouble()) < 1e-4, kWait);
+
     // Another console's change reaches the screen too.
     m_side.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-20")));
     QTRY_COMPARE_WITH_TIMEOUT(shownValue->property("text").toString(), QStringLiteral("\u221220.0\u2009dB"), kWait);
@@ -354,11 +384,7 @@ void TstBlockScreens::bandTabsFollowTheCrossover()
 {
     // Three bands in use: the limiter opens on the band asked for and offers the others.
     QVERIFY(open(QStringLiteral("LMT"), QStringLiteral("High"), QStringLiteral("TarnLimiter.qml")));
-    QObject *descriptor = nullptr;
-    for (QObject *o : everything(page())) {
-        if (QString::fromLatin1(o->metaObject()->className()) == QLatin1String("ControlDescriptor"))
-            descriptor = o;
-    }
+    QObject *descriptor = screenDescriptor();
     QVERIFY(descriptor);
     QCOMPARE(descriptor->property("poName").toString(), QStringLiteral("High Outputs Limiter"));
     QQuickItem *low = nullptr;
@@ -376,21 +402,15 @@ void TstBlockScreens::bandTabsFollowTheCrossover()
                               QStringLiteral("\u22123.0\u2009dB"), kWait);
     QObject *meter = findItem(page(), QStringLiteral("gainReductionMeter"))->property("control").value<QObject *>();
     QCOMPARE(meter->property("poName").toString(), QStringLiteral("Low Outputs Limiter"));
-    QStringList missing;
-    QVERIFY2(QTest::qWaitFor([&] { return (missing = unboundControls(page())).isEmpty(); }, kWait),
-             qPrintable(missing.join(QLatin1Char('\n'))));
+    QVERIFY(allBound());
 
     // Full range: only the high band is in use, so a stale choice of the mid band gives way.
     QVERIFY(recall(6));
     QVERIFY(open(QStringLiteral("Delay"), QStringLiteral("Mid"), QStringLiteral("ScreenDelay.qml")));
-    for (QObject *o : everything(page())) {
-        if (QString::fromLatin1(o->metaObject()->className()) == QLatin1String("ControlDescriptor"))
-            descriptor = o;
-    }
+    descriptor = screenDescriptor();
     QTRY_COMPARE_WITH_TIMEOUT(descriptor->property("poName").toString(), QStringLiteral("High Outputs Delay"), kWait);
     QVERIFY(!findItem(page(), QStringLiteral("bandTabs")));
-    QVERIFY2(QTest::qWaitFor([&] { return (missing = unboundControls(page())).isEmpty(); }, kWait),
-             qPrintable(missing.join(QLatin1Char('\n'))));
+    QVERIFY(allBound());
     QVERIFY(recall(1));
     QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
 }
@@ -400,17 +420,11 @@ void TstBlockScreens::mixerFollowsTheRunningPreset()
     // The home screen asked for the stereo mixer, but the running preset has the mono one.
     QVERIFY(recall(4));
     QVERIFY(open(QStringLiteral("MIX"), QStringLiteral("StereoMixer"), QStringLiteral("ScreenMixer.qml")));
-    QObject *descriptor = nullptr;
-    for (QObject *o : everything(page())) {
-        if (QString::fromLatin1(o->metaObject()->className()) == QLatin1String("ControlDescriptor"))
-            descriptor = o;
-    }
+    QObject *descriptor = screenDescriptor();
     QVERIFY(descriptor);
     QTRY_COMPARE_WITH_TIMEOUT(descriptor->property("poName").toString(), QStringLiteral("MonoMixer"), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!findItem(page(), QStringLiteral("inputPan")), kWait);
-    QStringList missing;
-    QVERIFY2(QTest::qWaitFor([&] { return (missing = unboundControls(page())).isEmpty(); }, kWait),
-             qPrintable(missing.join(QLatin1Char('\n'))));
+    QVERIFY(allBound());
 
     // A mute pressed on the screen mutes the input in the model and lights when it has.
     QQuickItem *strip = findItem(page(), QStringLiteral("strip_InputB"));

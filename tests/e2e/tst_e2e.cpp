@@ -1,4 +1,7 @@
+// Guards against the real application under Xvfb failing to start offline, to fall back to
+// discovery when the offline model dies, or to take the model along when it ends.
 #include "datapaths.h"
+#include "modelprocess.h"
 #include "tarnsettings.h"
 #include "testenv.h"
 
@@ -6,8 +9,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QUdpSocket>
 
 #include <csignal>
 #include <sys/types.h>
@@ -67,20 +68,6 @@ qint64 TstEndToEnd::pidAfter(const QString &log, const QString &marker)
     return log.mid(at + marker.size(), end - at - marker.size()).trimmed().toLongLong();
 }
 
-// The model needs the port for TCP and for UDP discovery alike, so both must be free.
-static quint16 freeDevicePort()
-{
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        QTcpServer tcp;
-        if (!tcp.listen(QHostAddress::LocalHost, 0))
-            continue;
-        QUdpSocket udp;
-        if (udp.bind(QHostAddress::LocalHost, tcp.serverPort()))
-            return tcp.serverPort();
-    }
-    return 0;
-}
-
 QStringList TstEndToEnd::qmlWarnings(const QString &log)
 {
     QStringList found;
@@ -95,7 +82,7 @@ QStringList TstEndToEnd::qmlWarnings(const QString &log)
 
 void TstEndToEnd::offlineToHomeAndBack()
 {
-    const quint16 port = freeDevicePort();
+    const quint16 port = tarn::test::freePort();
     QVERIFY(port != 0);
 
     const QString home = m_screenshots + QStringLiteral("/TarnHomeScreen.png");
@@ -155,7 +142,7 @@ void TstEndToEnd::offlineToHomeAndBack()
 // Even an application killed outright takes its offline model along.
 void TstEndToEnd::offlineModelDiesWithTheApplication()
 {
-    const quint16 port = freeDevicePort();
+    const quint16 port = tarn::test::freePort();
     QVERIFY(port != 0);
 
     QFile::remove(tarn::logFilePath()); // the first run's lines must not pass for this run's

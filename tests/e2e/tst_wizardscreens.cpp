@@ -1,3 +1,5 @@
+// Guards against wizards, walked on screen against the real offline model, that stop, leave the
+// processor's values unchanged, or do not go home when cancelled or when the link is lost.
 // The processor's wizards on screen, against the real offline model (with the link card), in
 // this process under a private X server: each wizard walked from its start to its end by
 // pressing what a user presses, the processor's values changed as the answers say, a cancelled
@@ -62,6 +64,7 @@ private:
     bool openWizards();
     bool reach(const QString &state);
     bool press(const QString &objectName, const QString &then = QString());
+    bool walk(std::initializer_list<std::pair<const char *, const char *>> steps);
     bool tick(int steps, const QString &then);
     void picture(const QString &name);
     QString get(const QString &path);
@@ -190,6 +193,16 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
     return then.isEmpty() || reach(then);
 }
 
+// Presses in turn, each leading to the state named beside it (or, with none, staying).
+bool TstWizardScreens::walk(std::initializer_list<std::pair<const char *, const char *>> steps)
+{
+    for (const auto &step : steps) {
+        if (!press(QLatin1String(step.first), QLatin1String(step.second)))
+            return false;
+    }
+    return true;
+}
+
 bool TstWizardScreens::tick(int steps, const QString &then)
 {
     QSignalSpy lines(&m_side, &LinkClient::lineReceived);
@@ -225,54 +238,37 @@ void TstWizardScreens::setupWizardAndLink()
     picture(QStringLiteral("WizardListType-start"));
     QVERIFY(press("choice_StartSetupWizard", "StartSetupWizard"));
     picture(QStringLiteral("WizardDialogType"));
-    QVERIFY(press("primaryButton", "StartSetupWizardWarning"));
-    QVERIFY(press("primaryButton", "StartFromWhat"));
-    QVERIFY(press("choice_New", "ConfirmStartNew"));
-    QVERIFY(press("primaryButton", "SelectItemsToSetup"));
-    QVERIFY(press("choice_All", "SelectPaInputFormat"));
+    QVERIFY(walk({{"primaryButton", "StartSetupWizardWarning"}, {"primaryButton", "StartFromWhat"},
+                  {"choice_New", "ConfirmStartNew"}, {"primaryButton", "SelectItemsToSetup"},
+                  {"choice_All", "SelectPaInputFormat"}}));
     picture(QStringLiteral("WizardListType"));
     QVERIFY(press("choice_Stereo", "SelectFirstPaInput"));
     QVERIFY(press("choice_Input A", "SelectSecondPaInput"));
     QVERIFY(press("choice_Input A", "DisplayError")); // one input cannot be both sides
-    QVERIFY(press("primaryButton", "SelectSecondPaInput"));
-    QVERIFY(press("choice_Input B", "SelectPaOutputFormat"));
-    QVERIFY(press("choice_Stereo", "SelectMainSpeakerUsage"));
-    QVERIFY(press("choice_Music", "SelectMainSpeakerMode"));
-    QVERIFY(press("choice_FullRange", "SelectMainSpeaker"));
-    QVERIFY(press("brand_Harrow Acoustics"));
+    QVERIFY(walk({{"primaryButton", "SelectSecondPaInput"}, {"choice_Input B", "SelectPaOutputFormat"},
+                  {"choice_Stereo", "SelectMainSpeakerUsage"}, {"choice_Music", "SelectMainSpeakerMode"},
+                  {"choice_FullRange", "SelectMainSpeaker"}, {"brand_Harrow Acoustics", ""}}));
     picture(QStringLiteral("WizardNestedListViewType"));
-    QVERIFY(press("model_HX15", "PromptUsingSubs"));
-    QVERIFY(press("choice_No", "SelectHighAmplifier"));
-    QVERIFY(press("brand_Brant Power"));
-    QVERIFY(press("model_BP-2400", "SelectPaAmplifierSensitivity"));
-    QVERIFY(press("choice_1.4 V", "SelectHighAmplifierLevel"));
+    QVERIFY(walk({{"model_HX15", "PromptUsingSubs"}, {"choice_No", "SelectHighAmplifier"}, {"brand_Brant Power", ""},
+                  {"model_BP-2400", "SelectPaAmplifierSensitivity"}, {"choice_1.4 V", "SelectHighAmplifierLevel"}}));
     picture(QStringLiteral("WizardDialType"));
-    QVERIFY(press("primaryButton", "SelectHighAmpBridgeMode"));
-    QVERIFY(press("choice_Stereo", "PromptAddAnotherMonitor"));
-    QVERIFY(press("choice_AddMonitor", "SelectMonitorInput"));
-    QVERIFY(press("choice_Input C", "SelectMonitorMode"));
-    QVERIFY(press("choice_Wedge", "SelectMonitorSpeaker"));
-    QVERIFY(press("brand_Generic"));
-    QVERIFY(press("model_Passive wedge", "SelectMonitorAmplifierSensitivity"));
-    QVERIFY(press("choice_1.0 V", "PromptAFSMonitorInput"));
-    QVERIFY(press("choice_Yes", "PromptAddAnotherMonitor"));
-    QVERIFY(press("choice_Next", "PromptApplySetup"));
-    QVERIFY(press("choice_Apply", "AmpTrafficControl"));
-    QVERIFY(press("primaryButton", "SetupApply"));
+    QVERIFY(walk({{"primaryButton", "SelectHighAmpBridgeMode"}, {"choice_Stereo", "PromptAddAnotherMonitor"},
+                  {"choice_AddMonitor", "SelectMonitorInput"}, {"choice_Input C", "SelectMonitorMode"},
+                  {"choice_Wedge", "SelectMonitorSpeaker"}, {"brand_Generic", ""},
+                  {"model_Passive wedge", "SelectMonitorAmplifierSensitivity"},
+                  {"choice_1.0 V", "PromptAFSMonitorInput"}, {"choice_Yes", "PromptAddAnotherMonitor"},
+                  {"choice_Next", "PromptApplySetup"}, {"choice_Apply", "AmpTrafficControl"},
+                  {"primaryButton", "SetupApply"}}));
     picture(QStringLiteral("WizardDialogType-busy"));
     QVERIFY(tick(10, "MakeTheFollowingConnections"));
     QTest::qWait(300); // the chain's attributes are reported after the apply
     picture(QStringLiteral("WizardMakeConnections"));
-    QVERIFY(press("primaryButton", "SetupComplete"));
-    QVERIFY(press("primaryButton", "RunAllPromptAutoEQ"));
-    QVERIFY(press("choice_Skip", "RunAllPromptAFS"));
-    QVERIFY(press("choice_Skip", "RunAllPromptParvane"));
+    QVERIFY(walk({{"primaryButton", "SetupComplete"}, {"primaryButton", "RunAllPromptAutoEQ"},
+                  {"choice_Skip", "RunAllPromptAFS"}, {"choice_Skip", "RunAllPromptParvane"}}));
     // On into the link card's wizard.
-    QVERIFY(press("choice_Run", "StartParvaneWizard"));
-    QVERIFY(press("primaryButton", "StartParvaneWizardWarning"));
-    QVERIFY(press("primaryButton", "ParvaneSampleRate"));
-    QVERIFY(press("choice_48 kHz", "ParvaneInputConsecutive"));
-    QVERIFY(press("choice_Yes", "ParvaneInputStartChannel"));
+    QVERIFY(walk({{"choice_Run", "StartParvaneWizard"}, {"primaryButton", "StartParvaneWizardWarning"},
+                  {"primaryButton", "ParvaneSampleRate"}, {"choice_48 kHz", "ParvaneInputConsecutive"},
+                  {"choice_Yes", "ParvaneInputStartChannel"}}));
     QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneInputStart"), QStringLiteral("1"), kWait);
     QVERIFY(press("up"));
     QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneInputStart"), QStringLiteral("2"), kWait);
@@ -284,10 +280,8 @@ void TstWizardScreens::setupWizardAndLink()
         QTest::keyClick(m_loader->view(), c);
     QTest::keyClick(m_loader->view(), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneInput_1_Name"), QStringLiteral("Stage Left"), kWait);
-    QVERIFY(press("primaryButton", "ParvaneOutputConsecutive"));
-    QVERIFY(press("choice_Yes", "ParvaneOutputStartChannel"));
-    QVERIFY(press("primaryButton", "OptionCardConnections"));
-    QVERIFY(press("network_Redundant"));
+    QVERIFY(walk({{"primaryButton", "ParvaneOutputConsecutive"}, {"choice_Yes", "ParvaneOutputStartChannel"},
+                  {"primaryButton", "OptionCardConnections"}, {"network_Redundant", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneNetworkMode"), QStringLiteral("Redundant"), kWait);
     picture(QStringLiteral("WizardOptionCardConnections"));
     QVERIFY(press("primaryButton", "PromptParvaneApply"));
@@ -314,14 +308,10 @@ void TstWizardScreens::autoEq()
 {
     const QString before = get("Preset\\RoomEQ\\SV\\Band_1_Gain") + get("Preset\\RoomEQ\\SV\\Band_1_Frequency");
     QVERIFY(openWizards());
-    QVERIFY(press("choice_StartAutoEQ", "StartAutoEQ"));
-    QVERIFY(press("primaryButton", "PromptAutoEQChoice"));
-    QVERIFY(press("choice_AutoEQ", "PromptRtaMic"));
-    QVERIFY(press("choice_Next", "SelectAutoEqObject"));
-    QVERIFY(press("choice_RoomEQ", "SelectTargetCurve"));
-    QVERIFY(press("choice_House", "PromptAutoEQMeasurements"));
-    QVERIFY(press("choice_2 (Good)", "SetChirpLevel"));
-    QVERIFY(press("primaryButton", "RunningLevelAssist"));
+    QVERIFY(walk({{"choice_StartAutoEQ", "StartAutoEQ"}, {"primaryButton", "PromptAutoEQChoice"},
+                  {"choice_AutoEQ", "PromptRtaMic"}, {"choice_Next", "SelectAutoEqObject"},
+                  {"choice_RoomEQ", "SelectTargetCurve"}, {"choice_House", "PromptAutoEQMeasurements"},
+                  {"choice_2 (Good)", "SetChirpLevel"}, {"primaryButton", "RunningLevelAssist"}}));
     // The chirp is raised until the microphone hears it well.
     for (int i = 0; i < 6; ++i) {
         QVERIFY(tick(8, QString()));
@@ -340,9 +330,8 @@ void TstWizardScreens::autoEq()
     QVERIFY(tick(12, "AutoEQResult"));
     QTest::qWait(600); // the graph's first computation and paint
     picture(QStringLiteral("WizardAEQResultType"));
-    QVERIFY(press("primaryButton", "AutoEQComplete"));
-    QVERIFY(press("primaryButton", "PromptAutoEqAnotherSystem"));
-    QVERIFY(press("choice_Next"));
+    QVERIFY(walk({{"primaryButton", "AutoEQComplete"}, {"primaryButton", "PromptAutoEqAnotherSystem"},
+                  {"choice_Next", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QCOMPARE(get("Preset\\RoomEQ\\SV\\AutoEQ"), QStringLiteral("On"));
     QVERIFY(get("Preset\\RoomEQ\\SV\\Band_1_Gain") + get("Preset\\RoomEQ\\SV\\Band_1_Frequency") != before);
@@ -352,13 +341,9 @@ void TstWizardScreens::autoEq()
 void TstWizardScreens::feedbackSetup()
 {
     QVERIFY(openWizards());
-    QVERIFY(press("choice_StartAFS", "StartAFS"));
-    QVERIFY(press("primaryButton", "AFSSelectAFSObject"));
-    QVERIFY(press("choice_Afs", "AFSConnectMic"));
-    QVERIFY(press("primaryButton", "AFSGatesOff"));
-    QVERIFY(press("primaryButton", "SetType"));
-    QVERIFY(press("choice_Music", "PromptDefaultFilters"));
-    QVERIFY(press("choice_Clear", "SetFilters"));
+    QVERIFY(walk({{"choice_StartAFS", "StartAFS"}, {"primaryButton", "AFSSelectAFSObject"},
+                  {"choice_Afs", "AFSConnectMic"}, {"primaryButton", "AFSGatesOff"}, {"primaryButton", "SetType"},
+                  {"choice_Music", "PromptDefaultFilters"}, {"choice_Clear", "SetFilters"}}));
     QTRY_COMPARE_WITH_TIMEOUT(search(wizardScreen(), QStringLiteral("sliderSummary"))->property("text").toString(),
                               QStringLiteral("6 fixed filters, 6 live"), kWait);
     picture(QStringLiteral("WizardDialType-slider"));
@@ -370,11 +355,8 @@ void TstWizardScreens::feedbackSetup()
     QTest::qWait(400);
     picture(QStringLiteral("WizardAFSGraphType"));
     QVERIFY(tick(30, "GainStop"));
-    QVERIFY(press("primaryButton", "GainPerformance"));
-    QVERIFY(press("primaryButton", "AFSResult"));
-    QVERIFY(press("primaryButton", "PromptAFSDone"));
-    QVERIFY(press("choice_Next", "AFSComplete"));
-    QVERIFY(press("primaryButton"));
+    QVERIFY(walk({{"primaryButton", "GainPerformance"}, {"primaryButton", "AFSResult"},
+                  {"primaryButton", "PromptAFSDone"}, {"choice_Next", "AFSComplete"}, {"primaryButton", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QCOMPARE(get("Preset\\Afs\\SV\\ContentMode"), QStringLiteral("Music"));
     QCOMPARE(get("Preset\\Afs\\SV\\MaxFixedFilters"), QStringLiteral("6"));

@@ -1,3 +1,5 @@
+// Guards against FTP sessions that hang, lose or corrupt data, or take a server's bad reply for
+// success: the client against pyftpdlib, vsftpd, the offline model's server and scripted peers.
 #include "ftpparse.h"
 #include "ftpport.h"
 #include "ftpserver.h"
@@ -106,7 +108,43 @@ void writeFile(const QString &path, const QByteArray &data)
         WAIT_DONE(rec, id);                                                                       \
         QVERIFY2(!(rec).finished.value(id).failed, qPrintable((rec).finished.value(id).text));    \
     } while (0)
+
+// A client of a scripted server whose answer to one command verb is replaced (an empty answer
+// hangs up).
+struct Scripted
+{
+    explicit Scripted(const QByteArray &verb = {}, const QByteArray &answer = {},
+                      const QHostAddress &address = QHostAddress(QHostAddress::LocalHost))
+        : server(address)
+    {
+        if (verb.isEmpty())
+            return;
+        server.handler = [this, verb, answer](const QByteArray &line) {
+            if (!line.startsWith(verb))
+                server.standard(line);
+            else if (answer.isEmpty())
+                server.control()->disconnectFromHost();
+            else
+                server.send(answer);
+        };
+    }
+    // Queues connect and login; the login's id.
+    int login(const QString &host = QStringLiteral("127.0.0.1"))
+    {
+        ftp.connectToHost(host, server.port());
+        return ftp.login(QStringLiteral("u"), QStringLiteral("p"));
+    }
+    ScriptedServer server;
+    QFtp ftp;
+    Recorder rec{&ftp};
+};
 } // namespace
+
+// The server of the current row; the test is skipped where that server is not available.
+#define TARGET_OR_SKIP(t)                                                                          \
+    const Target t = target();                                                                     \
+    if (!t.skip.isEmpty())                                                                         \
+    QSKIP(qPrintable(t.skip))
 
 class TestFtp : public QObject
 {
@@ -145,11 +183,11 @@ class TestFtp : public QObject
         if (t.vsftpd)
             t.vsftpd->giveRootToUser();
     }
-    static void connectAndLogin(QFtp &ftp, Recorder &rec, const Target &t)
+    static bool connectAndLogin(QFtp &ftp, Recorder &rec, const Target &t)
     {
         ftp.connectToHost(QStringLiteral("127.0.0.1"), t.port);
         const int login = ftp.login(t.user, t.password);
-        EXPECT_OK(rec, login);
+        return QTest::qWaitFor([&] { return rec.finished.contains(login); }, Wait) && !rec.finished[login].failed;
     }
 
 private slots:
@@ -160,7 +198,6 @@ private slots:
     void passiveReplies();
     void listLines();
     void portForHost();
-    void enumValues();
 
     void sessionAndStates_data() { addServerRows(); }
     void sessionAndStates();
@@ -175,7 +212,8 @@ private slots:
 
     void offlineServerConfinesPaths();
 
-    void scriptedNoFiles();
+    void scriptedFailures_data();
+    void scriptedFailures();
     void scriptedLoginLines();
     void scriptedRefusedEpsv();
     void scriptedActiveOverIPv6();
@@ -184,8 +222,7 @@ private slots:
     void scriptedMultiLineReplies();
     void scriptedForeignPassiveAddress();
     void scriptedEndlessReplies();
-    void scriptedSilence();
-    void scriptedMalformedAndUnsolicited();
+    void scriptedUnsolicitedAndUnreachable();
     void queueBehaviour();
 };
 
@@ -293,21 +330,16 @@ void TestFtp::passiveReplies()
     QCOMPARE(QHostAddress(ip).toString(), QStringLiteral("192.168.1.20"));
     QCOMPARE(port, quint16(19 * 256 + 137));
     QVERIFY(tarn::ftp::parsePassiveReply(QStringLiteral("=127,0,0,1,4,1"), &ip, &port));
-    QVERIFY(!tarn::ftp::parsePassiveReply(QStringLiteral("(300,0,0,1,4,1)"), &ip, &port));
-    QVERIFY(!tarn::ftp::parsePassiveReply(QStringLiteral("(1,2,3,4,0,0)"), &ip, &port));
-    QVERIFY(!tarn::ftp::parsePassiveReply(QStringLiteral("(1,2,3,4,5)"), &ip, &port));
-    QVERIFY(!tarn::ftp::parsePassiveReply(QStringLiteral("(1,2,3,4,99999999999,1)"), &ip, &port));
+    for (const char *bad : {"(300,0,0,1,4,1)", "(1,2,3,4,0,0)", "(1,2,3,4,5)", "(1,2,3,4,99999999999,1)"})
+        QVERIFY2(!tarn::ftp::parsePassiveReply(QLatin1String(bad), &ip, &port), bad);
 
     QVERIFY(tarn::ftp::parseExtendedPassiveReply(
         QStringLiteral("Entering Extended Passive Mode (|||6446|)"), &port));
     QCOMPARE(port, quint16(6446));
     QVERIFY(tarn::ftp::parseExtendedPassiveReply(QStringLiteral("ok (!!!21!)"), &port));
     QCOMPARE(port, quint16(21));
-    QVERIFY(!tarn::ftp::parseExtendedPassiveReply(QStringLiteral("(|||70000|)"), &port));
-    QVERIFY(!tarn::ftp::parseExtendedPassiveReply(QStringLiteral("(|||0|)"), &port));
-    QVERIFY(!tarn::ftp::parseExtendedPassiveReply(QStringLiteral("(||6446|)"), &port));
-    QVERIFY(!tarn::ftp::parseExtendedPassiveReply(QStringLiteral("(|||64x6|)"), &port));
-    QVERIFY(!tarn::ftp::parseExtendedPassiveReply(QStringLiteral("(|||"), &port));
+    for (const char *bad : {"(|||70000|)", "(|||0|)", "(||6446|)", "(|||64x6|)", "(|||"})
+        QVERIFY2(!tarn::ftp::parseExtendedPassiveReply(QLatin1String(bad), &port), bad);
 }
 
 void TestFtp::listLines()
@@ -386,24 +418,9 @@ void TestFtp::portForHost()
     qunsetenv("TARN_FTP_PORT");
 }
 
-void TestFtp::enumValues()
-{
-    // Users switch on these numbers.
-    QCOMPARE(int(QFtp::List), 6);
-    QCOMPARE(int(QFtp::NameList), 7);
-    QCOMPARE(int(QFtp::Cd), 8);
-    QCOMPARE(int(QFtp::RawCommand), 15);
-    QCOMPARE(int(QFtp::NoFiles), 5);
-    QCOMPARE(int(QFtp::Closing), 5);
-    QCOMPARE(int(QFtp::Passive), 1);
-    QCOMPARE(int(QFtp::Ascii), 1);
-}
-
 void TestFtp::sessionAndStates()
 {
-    const Target t = target();
-    if (!t.skip.isEmpty())
-        QSKIP(qPrintable(t.skip));
+    TARGET_OR_SKIP(t);
     QDir(t.root).mkpath(QStringLiteral("full"));
     QDir(t.root).mkpath(QStringLiteral("emptydir"));
     for (const char *name : {"a.txt", "b.txt", "c.bin"})
@@ -484,17 +501,13 @@ void TestFtp::transfers_data()
 
 void TestFtp::transfers()
 {
-    const Target t = target();
+    TARGET_OR_SKIP(t);
     QFETCH(int, mode);
-    if (!t.skip.isEmpty())
-        QSKIP(qPrintable(t.skip));
     const QString tag = mode == QFtp::Active ? QStringLiteral("act") : QStringLiteral("pas");
 
     QFtp ftp;
     Recorder rec(&ftp);
-    connectAndLogin(ftp, rec, t);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(connectAndLogin(ftp, rec, t));
     const int modeId = ftp.setTransferMode(QFtp::TransferMode(mode));
     EXPECT_OK(rec, modeId);
 
@@ -568,9 +581,7 @@ void TestFtp::transfers()
 
 void TestFtp::abortDuringTransfer()
 {
-    const Target t = target();
-    if (!t.skip.isEmpty())
-        QSKIP(qPrintable(t.skip));
+    TARGET_OR_SKIP(t);
     const qint64 bigSize = 256LL * 1024 * 1024;
     {
         QFile big(t.root + QStringLiteral("/big.bin"));
@@ -581,9 +592,7 @@ void TestFtp::abortDuringTransfer()
 
     QFtp ftp;
     Recorder rec(&ftp);
-    connectAndLogin(ftp, rec, t);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(connectAndLogin(ftp, rec, t));
     QTemporaryDir local;
     QFile sink(local.filePath(QStringLiteral("big.bin")));
     bool aborted = false;
@@ -639,18 +648,14 @@ void TestFtp::abortDuringTransfer()
 
 void TestFtp::sequentialUpload()
 {
-    const Target t = target();
-    if (!t.skip.isEmpty())
-        QSKIP(qPrintable(t.skip));
+    TARGET_OR_SKIP(t);
     QByteArray expected;
     for (int i = 1; i <= 200000; ++i)
         expected += QByteArray::number(i) + '\n';
 
     QFtp ftp;
     Recorder rec(&ftp);
-    connectAndLogin(ftp, rec, t);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(connectAndLogin(ftp, rec, t));
     // A source whose size nobody knows: no ALLO, total 0, and the end comes when the
     // producer closes its output.
     for (bool finishedFirst : {false, true}) {
@@ -670,14 +675,10 @@ void TestFtp::sequentialUpload()
 
 void TestFtp::directories()
 {
-    const Target t = target();
-    if (!t.skip.isEmpty())
-        QSKIP(qPrintable(t.skip));
+    TARGET_OR_SKIP(t);
     QFtp ftp;
     Recorder rec(&ftp);
-    connectAndLogin(ftp, rec, t);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(connectAndLogin(ftp, rec, t));
     ftp.mkdir(QStringLiteral("made"));
     ftp.put(QByteArray("12345"), QStringLiteral("made/x.txt"));
     ftp.rename(QStringLiteral("made/x.txt"), QStringLiteral("made/y.txt"));
@@ -724,9 +725,7 @@ void TestFtp::offlineServerConfinesPaths()
 
     QFtp ftp;
     Recorder rec(&ftp);
-    connectAndLogin(ftp, rec, t);
-    if (QTest::currentTestFailed())
-        return;
+    QVERIFY(connectAndLogin(ftp, rec, t));
     rec.collectReads = true;
     const QStringList attempts{QStringLiteral("../secret.txt"),
                                QStringLiteral("/../../etc/passwd"),
@@ -765,406 +764,262 @@ void TestFtp::offlineServerConfinesPaths()
     QCOMPARE(m_offline->failedLogins(), before + 1);
 }
 
-void TestFtp::scriptedNoFiles()
+void TestFtp::scriptedFailures_data()
 {
-    ScriptedServer server;
-    server.handler = [&](const QByteArray &line) {
-        if (line.startsWith("NLST"))
-            server.send("450 No files found\r\n");
-        else
-            server.standard(line);
-    };
-    QFtp ftp;
-    Recorder rec(&ftp);
-    ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-    QBuffer buffer;
-    const int id = ftp.nameList(&buffer);
-    WAIT_DONE(rec, id);
-    QVERIFY(rec.finished[id].failed);
-    QCOMPARE(rec.finished[id].error, int(QFtp::NoFiles));
-    QCOMPARE(rec.finished[id].text, QStringLiteral("No files found"));
-    QVERIFY(server.received.contains("TYPE A"));
-    QVERIFY(server.received.contains("PASV"));
-    QVERIFY(server.received.contains("NLST"));
+    QTest::addColumn<QByteArray>("greeting");
+    QTest::addColumn<QByteArray>("verb"); // its answer replaced; an empty answer hangs up
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<int>("error"); // -1: any
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("text");
+    const QByteArray ready = "220 Scripted server ready\r\n";
+    const QByteArray opening = "150 Opening data connection\r\n";
+    QTest::newRow("greeting is no reply") << QByteArray("SSH-2.0-something\r\n") << QByteArray() << QByteArray() << false
+                                          << 0 << "connect" << -1 << false
+                                          << "Connecting to host failed:\nMalformed reply from server";
+    QTest::newRow("greeting refuses") << QByteArray("421 Too many users\r\n") << QByteArray() << QByteArray() << false << 0
+                                      << "connect" << -1 << true << "Connecting to host failed:\nToo many users";
+    QTest::newRow("no greeting") << QByteArray() << QByteArray() << QByteArray() << false << 400 << "connect"
+                                 << int(QFtp::ConnectionRefused) << false
+                                 << "Connecting to host failed:\nConnection timed out to host 127.0.0.1";
+    QTest::newRow("no files") << ready << QByteArray("NLST") << QByteArray("450 No files found\r\n") << false << 0
+                              << "nlst" << int(QFtp::NoFiles) << false << "No files found";
+    QTest::newRow("data never comes") << ready << QByteArray("RETR") << opening << false << 400 << "get" << -1 << true
+                                      << "Downloading file failed:\nServer did not answer in time";
+    QTest::newRow("active: server never connects") << ready << QByteArray("RETR") << opening << true << 400 << "get"
+                                                   << -1 << false
+                                                   << "Downloading file failed:\nData connection timed out";
+    QTest::newRow("hang-up in a command") << ready << QByteArray("CWD") << QByteArray() << false << 0 << "cd" << -1
+                                          << false << "Changing directory failed:\nConnection closed";
+}
+
+void TestFtp::scriptedFailures()
+{
+    QFETCH(QByteArray, verb);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, timeout);
+    QFETCH(QString, op);
+    QFETCH(int, error);
+    Scripted s(verb, answer);
+    QFETCH(QByteArray, greeting);
+    s.server.greeting = greeting;
+    if (timeout > 0)
+        s.ftp.setTimeout(timeout);
+    QFETCH(bool, active);
+    if (active)
+        s.ftp.setTransferMode(QFtp::Active);
+    QBuffer names;
+    int id = 0;
+    if (op == QLatin1String("connect")) {
+        id = s.ftp.connectToHost(QStringLiteral("127.0.0.1"), s.server.port());
+    } else {
+        s.login();
+        id = op == QLatin1String("cd") ? s.ftp.cd(QStringLiteral("x"))
+            : op == QLatin1String("get") ? s.ftp.get(QStringLiteral("f"))
+                                          : s.ftp.nameList(&names);
+    }
+    WAIT_DONE(s.rec, id);
+    QVERIFY(s.rec.finished[id].failed);
+    QTEST(s.rec.finished[id].text, "text");
+    if (error >= 0)
+        QCOMPARE(s.rec.finished[id].error, error);
+    QFETCH(bool, closes);
+    if (closes)
+        QTRY_COMPARE(s.ftp.state(), QFtp::Unconnected);
+    if (op == QLatin1String("nlst"))
+        QVERIFY(s.server.received.contains("TYPE A") && s.server.received.contains("PASV"));
 }
 
 void TestFtp::scriptedLoginLines()
 {
     // 230 straight after USER: no PASS goes out.
     {
-        ScriptedServer server;
-        server.handler = [&](const QByteArray &line) {
-            if (line.startsWith("USER"))
-                server.send("230 Already logged in\r\n");
-            else
-                server.standard(line);
-        };
-        QFtp ftp;
-        Recorder rec(&ftp);
-        ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        const int login = ftp.login(QStringLiteral("someone"), QStringLiteral("secret"));
-        const int cd = ftp.cd(QStringLiteral("presets"));
-        EXPECT_OK(rec, cd);
-        QVERIFY(!rec.finished[login].failed);
-        QCOMPARE(server.received, (QList<QByteArray>{"USER someone", "CWD presets"}));
-        QCOMPARE(ftp.state(), QFtp::LoggedIn);
+        Scripted s("USER", "230 Already logged in\r\n");
+        s.ftp.connectToHost(QStringLiteral("127.0.0.1"), s.server.port());
+        const int login = s.ftp.login(QStringLiteral("someone"), QStringLiteral("secret"));
+        const int cd = s.ftp.cd(QStringLiteral("presets"));
+        EXPECT_OK(s.rec, cd);
+        QVERIFY(!s.rec.finished[login].failed);
+        QCOMPARE(s.server.received, (QList<QByteArray>{"USER someone", "CWD presets"}));
+        QCOMPARE(s.ftp.state(), QFtp::LoggedIn);
     }
     // Empty user and password log in anonymously.
-    {
-        ScriptedServer server;
-        QFtp ftp;
-        Recorder rec(&ftp);
-        ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        const int login = ftp.login();
-        EXPECT_OK(rec, login);
-        QCOMPARE(server.received, (QList<QByteArray>{"USER anonymous", "PASS anonymous@"}));
-    }
+    Scripted s;
+    s.ftp.connectToHost(QStringLiteral("127.0.0.1"), s.server.port());
+    const int login = s.ftp.login();
+    EXPECT_OK(s.rec, login);
+    QCOMPARE(s.server.received, (QList<QByteArray>{"USER anonymous", "PASS anonymous@"}));
 }
 
 void TestFtp::scriptedRefusedEpsv()
 {
-    ScriptedServer server(QHostAddress::LocalHostIPv6);
-    if (!server.isListening())
+    Scripted s("EPSV", "500 EPSV not understood\r\n", QHostAddress::LocalHostIPv6);
+    if (!s.server.isListening())
         QSKIP("no IPv6 loopback here");
-    server.payload = randomBytes(100000, 7);
-    server.handler = [&](const QByteArray &line) {
-        if (line.startsWith("EPSV"))
-            server.send("500 EPSV not understood\r\n");
-        else
-            server.standard(line);
-    };
-    QFtp ftp;
-    Recorder rec(&ftp);
-    ftp.connectToHost(QStringLiteral("::1"), server.port());
-    ftp.login(QStringLiteral("u"), QStringLiteral("p"));
+    s.server.payload = randomBytes(100000, 7);
+    s.login(QStringLiteral("::1"));
     QBuffer first;
     QBuffer second;
-    const int get1 = ftp.get(QStringLiteral("f.bin"), &first);
-    const int get2 = ftp.get(QStringLiteral("f.bin"), &second);
-    EXPECT_OK(rec, get1);
-    EXPECT_OK(rec, get2);
-    QCOMPARE(first.data(), server.payload);
-    QCOMPARE(second.data(), server.payload);
+    const int get1 = s.ftp.get(QStringLiteral("f.bin"), &first);
+    const int get2 = s.ftp.get(QStringLiteral("f.bin"), &second);
+    EXPECT_OK(s.rec, get1);
+    EXPECT_OK(s.rec, get2);
+    QCOMPARE(first.data(), s.server.payload);
+    QCOMPARE(second.data(), s.server.payload);
     // Refused once, the extended form is not tried again.
-    QCOMPARE(server.received.count("EPSV"), 1);
-    QCOMPARE(server.received.count("PASV"), 2);
-    QCOMPARE(server.received.indexOf("EPSV") + 1, server.received.indexOf("PASV"));
-    QCOMPARE(server.lastDataPeer, QHostAddress(QHostAddress::LocalHostIPv6));
+    QCOMPARE(s.server.received.count("EPSV"), 1);
+    QCOMPARE(s.server.received.count("PASV"), 2);
+    QCOMPARE(s.server.received.indexOf("EPSV") + 1, s.server.received.indexOf("PASV"));
+    QCOMPARE(s.server.lastDataPeer, QHostAddress(QHostAddress::LocalHostIPv6));
 }
 
 void TestFtp::scriptedActiveOverIPv6()
 {
-    ScriptedServer server(QHostAddress::LocalHostIPv6);
-    if (!server.isListening())
+    Scripted s({}, {}, QHostAddress::LocalHostIPv6);
+    if (!s.server.isListening())
         QSKIP("no IPv6 loopback here");
-    QFtp ftp;
-    Recorder rec(&ftp);
-    ftp.setTransferMode(QFtp::Active);
-    ftp.connectToHost(QStringLiteral("::1"), server.port());
-    ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-    const int put = ftp.put(QByteArray("over six"), QStringLiteral("v6.txt"));
-    EXPECT_OK(rec, put);
-    QCOMPARE(server.stored, QByteArray("over six"));
-    bool sawEprt = false;
-    for (const QByteArray &l : qAsConst(server.received))
-        sawEprt = sawEprt || l.startsWith("EPRT |2|::1|");
-    QVERIFY(sawEprt);
-    QVERIFY(server.received.contains("ALLO 8"));
+    s.ftp.setTransferMode(QFtp::Active);
+    s.login(QStringLiteral("::1"));
+    const int put = s.ftp.put(QByteArray("over six"), QStringLiteral("v6.txt"));
+    EXPECT_OK(s.rec, put);
+    QCOMPARE(s.server.stored, QByteArray("over six"));
+    QVERIFY(std::any_of(s.server.received.cbegin(), s.server.received.cend(),
+                        [](const QByteArray &l) { return l.startsWith("EPRT |2|::1|"); }));
+    QVERIFY(s.server.received.contains("ALLO 8"));
 }
 
 void TestFtp::scriptedReplyOvertakesData()
 {
-    ScriptedServer server;
-    server.payload = randomBytes(300000, 3);
-    server.handler = [&](const QByteArray &line) {
-        if (line.startsWith("RETR")) {
-            // The final reply leaves before any data does.
-            server.send("150 Opening\r\n226 Transfer complete\r\n");
-            server.whenDataConnected([&](QTcpSocket *s) {
-                QTimer::singleShot(150, s, [&server, s] {
-                    s->write(server.payload);
-                    s->disconnectFromHost();
-                });
+    Scripted s;
+    s.server.payload = randomBytes(300000, 3);
+    s.server.handler = [&](const QByteArray &line) {
+        if (!line.startsWith("RETR"))
+            return s.server.standard(line);
+        // The final reply leaves before any data does.
+        s.server.send("150 Opening\r\n226 Transfer complete\r\n");
+        s.server.whenDataConnected([&](QTcpSocket *sock) {
+            QTimer::singleShot(150, sock, [&s, sock] {
+                sock->write(s.server.payload);
+                sock->disconnectFromHost();
             });
-        } else {
-            server.standard(line);
-        }
+        });
     };
-    QFtp ftp;
-    Recorder rec(&ftp);
-    ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    ftp.login(QStringLiteral("u"), QStringLiteral("p"));
+    s.login();
     QBuffer sink;
-    const int get = ftp.get(QStringLiteral("late.bin"), &sink);
-    EXPECT_OK(rec, get);
-    QCOMPARE(sink.data().size(), server.payload.size());
-    QCOMPARE(sink.data(), server.payload);
-    QCOMPARE(rec.progress.last(), qMakePair(qint64(300000), qint64(300000)));
+    const int get = s.ftp.get(QStringLiteral("late.bin"), &sink);
+    EXPECT_OK(s.rec, get);
+    QCOMPARE(sink.data(), s.server.payload);
+    QCOMPARE(s.rec.progress.last(), qMakePair(qint64(300000), qint64(300000)));
 }
 
 void TestFtp::scriptedSizeFails()
 {
-    ScriptedServer server;
-    server.payload = randomBytes(50000, 5);
-    server.handler = [&](const QByteArray &line) {
-        if (line.startsWith("SIZE"))
-            server.send("550 SIZE not allowed in ASCII mode\r\n");
-        else
-            server.standard(line);
-    };
-    QFtp ftp;
-    Recorder rec(&ftp);
-    ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-    rec.collectReads = true;
-    const int get = ftp.get(QStringLiteral("f.bin"));
-    EXPECT_OK(rec, get);
-    QCOMPARE(rec.reads, server.payload);
-    QVERIFY(!rec.progress.isEmpty());
-    for (const auto &p : qAsConst(rec.progress))
+    Scripted s("SIZE", "550 SIZE not allowed in ASCII mode\r\n");
+    s.server.payload = randomBytes(50000, 5);
+    s.login();
+    s.rec.collectReads = true;
+    const int get = s.ftp.get(QStringLiteral("f.bin"));
+    EXPECT_OK(s.rec, get);
+    QCOMPARE(s.rec.reads, s.server.payload);
+    QVERIFY(!s.rec.progress.isEmpty());
+    for (const auto &p : qAsConst(s.rec.progress))
         QCOMPARE(p.second, qint64(0)); // total unknown
-    QCOMPARE(rec.progress.last().first, qint64(50000));
+    QCOMPARE(s.rec.progress.last().first, qint64(50000));
 }
 
 void TestFtp::scriptedMultiLineReplies()
 {
-    ScriptedServer server;
-    server.greeting = "220-Welcome to the processor\r\n220-Second line\r\nfree text line\r\n"
-                      "220 Ready\r\n";
-    server.handler = [&](const QByteArray &line) {
-        if (line.startsWith("HELP"))
-            server.send("214-The following commands are recognized.\r\n USER PASS\r\n214 Help OK.\r\n");
-        else
-            server.standard(line);
-    };
-    QFtp ftp;
-    Recorder rec(&ftp);
-    const int c = ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    const int l = ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-    const int h = ftp.rawCommand(QStringLiteral("HELP"));
-    EXPECT_OK(rec, h);
-    QVERIFY(!rec.finished[c].failed && !rec.finished[l].failed);
+    Scripted s("HELP", "214-The following commands are recognized.\r\n USER PASS\r\n214 Help OK.\r\n");
+    s.server.greeting = "220-Welcome to the processor\r\n220-Second line\r\nfree text line\r\n220 Ready\r\n";
+    const int l = s.login();
+    const int h = s.ftp.rawCommand(QStringLiteral("HELP"));
+    EXPECT_OK(s.rec, h);
+    QVERIFY(!s.rec.finished[l - 1].failed && !s.rec.finished[l].failed);
     // Only one USER line: the greeting was taken as one reply.
-    QCOMPARE(server.received, (QList<QByteArray>{"USER u", "PASS p", "HELP"}));
-    QCOMPARE(rec.raw.size(), 1);
-    QCOMPARE(rec.raw[0].first, 214);
-    QCOMPARE(rec.raw[0].second,
-             QStringLiteral("The following commands are recognized.\n USER PASS\nHelp OK."));
+    QCOMPARE(s.server.received, (QList<QByteArray>{"USER u", "PASS p", "HELP"}));
+    QCOMPARE(s.rec.raw.size(), 1);
+    QCOMPARE(s.rec.raw[0].first, 214);
+    QCOMPARE(s.rec.raw[0].second, QStringLiteral("The following commands are recognized.\n USER PASS\nHelp OK."));
 }
 
 void TestFtp::scriptedForeignPassiveAddress()
 {
-    ScriptedServer server;
-    server.payload = "from the right host";
-    server.handler = [&](const QByteArray &line) {
-        if (line.startsWith("PASV")) {
-            const quint16 p = server.openPassive();
-            server.send(QStringLiteral("227 Entering Passive Mode (10,9,8,7,%1,%2)\r\n")
-                            .arg(p >> 8)
-                            .arg(p & 0xff)
-                            .toLatin1());
-        } else {
-            server.standard(line);
-        }
+    Scripted s;
+    s.server.payload = "from the right host";
+    s.server.handler = [&](const QByteArray &line) {
+        if (!line.startsWith("PASV"))
+            return s.server.standard(line);
+        const quint16 p = s.server.openPassive();
+        s.server.send(QStringLiteral("227 Entering Passive Mode (10,9,8,7,%1,%2)\r\n").arg(p >> 8).arg(p & 0xff).toLatin1());
     };
-    QFtp ftp;
-    Recorder rec(&ftp);
-    ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-    rec.collectReads = true;
-    const int get = ftp.get(QStringLiteral("f"));
-    EXPECT_OK(rec, get);
-    QCOMPARE(rec.reads, server.payload);
-    QCOMPARE(server.dataConnections, 1);
+    s.login();
+    s.rec.collectReads = true;
+    const int get = s.ftp.get(QStringLiteral("f"));
+    EXPECT_OK(s.rec, get);
+    QCOMPARE(s.rec.reads, s.server.payload);
+    QCOMPARE(s.server.dataConnections, 1);
 }
 
 void TestFtp::scriptedEndlessReplies()
 {
-    // A greeting line that never ends.
-    {
-        ScriptedServer server;
-        server.greeting = "220 ";
-        QTimer pump;
-        connect(&pump, &QTimer::timeout, &server, [&] {
-            if (server.control() && server.control()->bytesToWrite() < 65536)
-                server.send(QByteArray(16384, 'x'));
-        });
-        pump.start(1);
-        QFtp ftp;
-        Recorder rec(&ftp);
-        const int c = ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        WAIT_DONE(rec, c);
-        QVERIFY(rec.finished[c].failed);
-        QCOMPARE(rec.finished[c].text,
-                 QStringLiteral("Connecting to host failed:\nReply from server too long"));
-        QTRY_COMPARE(ftp.state(), QFtp::Unconnected);
-    }
-    // A multi-line reply that never ends.
-    {
-        ScriptedServer server;
-        QTimer pump;
-        bool pumping = false;
-        server.handler = [&](const QByteArray &line) {
-            if (line.startsWith("CWD")) {
-                server.send("250-Here it comes\r\n");
-                pumping = true;
-            } else {
-                server.standard(line);
-            }
+    // A greeting line that never ends, then a multi-line reply that never ends.
+    for (const bool inGreeting : {true, false}) {
+        Scripted s;
+        bool pumping = inGreeting;
+        if (inGreeting)
+            s.server.greeting = "220 ";
+        s.server.handler = [&](const QByteArray &line) {
+            if (!line.startsWith("CWD"))
+                return s.server.standard(line);
+            s.server.send("250-Here it comes\r\n");
+            pumping = true;
         };
-        connect(&pump, &QTimer::timeout, &server, [&] {
-            if (pumping && server.control() && server.control()->bytesToWrite() < 65536)
-                server.send(QByteArray("250-more and more text\r\n").repeated(200));
+        const QByteArray more = inGreeting ? QByteArray(16384, 'x') : QByteArray("250-more and more text\r\n").repeated(200);
+        QTimer pump;
+        connect(&pump, &QTimer::timeout, &s.server, [&] {
+            if (pumping && s.server.control() && s.server.control()->bytesToWrite() < 65536)
+                s.server.send(more);
         });
         pump.start(1);
-        QFtp ftp;
-        Recorder rec(&ftp);
-        ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-        const int cd = ftp.cd(QStringLiteral("x"));
-        WAIT_DONE(rec, cd);
-        QCOMPARE(rec.finished[cd].text,
-                 QStringLiteral("Changing directory failed:\nReply from server too long"));
-        QTRY_COMPARE(ftp.state(), QFtp::Unconnected);
+        const int id = inGreeting ? s.ftp.connectToHost(QStringLiteral("127.0.0.1"), s.server.port())
+                                  : (s.login(), s.ftp.cd(QStringLiteral("x")));
+        WAIT_DONE(s.rec, id);
+        QVERIFY(s.rec.finished[id].failed);
+        QCOMPARE(s.rec.finished[id].text, QLatin1String(inGreeting ? "Connecting to host failed:" : "Changing directory failed:")
+                                              + QStringLiteral("\nReply from server too long"));
+        QTRY_COMPARE(s.ftp.state(), QFtp::Unconnected);
     }
 }
 
-void TestFtp::scriptedSilence()
+void TestFtp::scriptedUnsolicitedAndUnreachable()
 {
-    // The data connection opens, then nothing more ever comes.
-    {
-        ScriptedServer server;
-        server.handler = [&](const QByteArray &line) {
-            if (line.startsWith("RETR"))
-                server.send("150 Opening data connection\r\n");
-            else
-                server.standard(line);
-        };
-        QFtp ftp;
-        ftp.setTimeout(400);
-        QCOMPARE(ftp.timeout(), 400);
-        Recorder rec(&ftp);
-        ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-        const int get = ftp.get(QStringLiteral("f"));
-        WAIT_DONE(rec, get);
-        QCOMPARE(server.dataConnections, 1);
-        QVERIFY(rec.finished[get].failed);
-        QCOMPARE(rec.finished[get].text,
-                 QStringLiteral("Downloading file failed:\nServer did not answer in time"));
-        QCOMPARE(ftp.state(), QFtp::Unconnected);
-    }
-    // Active mode: the server never connects.
-    {
-        ScriptedServer server;
-        server.handler = [&](const QByteArray &line) {
-            if (line.startsWith("RETR"))
-                server.send("150 Opening data connection\r\n");
-            else if (line.startsWith("PORT"))
-                server.send("200 PORT ok\r\n");
-            else
-                server.standard(line);
-        };
-        QFtp ftp;
-        ftp.setTimeout(400);
-        Recorder rec(&ftp);
-        ftp.setTransferMode(QFtp::Active);
-        ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-        const int get = ftp.get(QStringLiteral("f"));
-        WAIT_DONE(rec, get);
-        QCOMPARE(rec.finished[get].text,
-                 QStringLiteral("Downloading file failed:\nData connection timed out"));
-    }
-    // No greeting at all.
-    {
-        ScriptedServer server;
-        server.greeting.clear();
-        QFtp ftp;
-        ftp.setTimeout(400);
-        Recorder rec(&ftp);
-        const int c = ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        WAIT_DONE(rec, c);
-        QCOMPARE(rec.finished[c].error, int(QFtp::ConnectionRefused));
-        QCOMPARE(rec.finished[c].text,
-                 QStringLiteral("Connecting to host failed:\nConnection timed out to host 127.0.0.1"));
-    }
-}
-
-void TestFtp::scriptedMalformedAndUnsolicited()
-{
-    // A greeting that is no reply at all.
-    {
-        ScriptedServer server;
-        server.greeting = "SSH-2.0-something\r\n";
-        QFtp ftp;
-        Recorder rec(&ftp);
-        const int c = ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        WAIT_DONE(rec, c);
-        QCOMPARE(rec.finished[c].text,
-                 QStringLiteral("Connecting to host failed:\nMalformed reply from server"));
-    }
-    // A refusing greeting.
-    {
-        ScriptedServer server;
-        server.greeting = "421 Too many users\r\n";
-        QFtp ftp;
-        Recorder rec(&ftp);
-        const int c = ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        WAIT_DONE(rec, c);
-        QCOMPARE(rec.finished[c].text, QStringLiteral("Connecting to host failed:\nToo many users"));
-        QTRY_COMPARE(ftp.state(), QFtp::Unconnected);
-    }
     // An unsolicited reply while idle, then the server hangs up.
     {
-        ScriptedServer server;
-        QFtp ftp;
-        Recorder rec(&ftp);
-        ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        const int l = ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-        EXPECT_OK(rec, l);
-        server.send("421 Timeout\r\n");
-        server.control()->disconnectFromHost();
-        QTRY_COMPARE(ftp.state(), QFtp::Unconnected);
-        const int cd = ftp.cd(QStringLiteral("x"));
-        WAIT_DONE(rec, cd);
-        QCOMPARE(rec.finished[cd].error, int(QFtp::NotConnected));
-        QCOMPARE(rec.finished[cd].text, QStringLiteral("Changing directory failed:\nNot connected"));
-    }
-    // The server hangs up in the middle of a command.
-    {
-        ScriptedServer server;
-        server.handler = [&](const QByteArray &line) {
-            if (line.startsWith("CWD"))
-                server.control()->disconnectFromHost();
-            else
-                server.standard(line);
-        };
-        QFtp ftp;
-        Recorder rec(&ftp);
-        ftp.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-        ftp.login(QStringLiteral("u"), QStringLiteral("p"));
-        const int cd = ftp.cd(QStringLiteral("x"));
-        WAIT_DONE(rec, cd);
-        QCOMPARE(rec.finished[cd].text, QStringLiteral("Changing directory failed:\nConnection closed"));
+        Scripted s;
+        const int l = s.login();
+        EXPECT_OK(s.rec, l);
+        s.server.send("421 Timeout\r\n");
+        s.server.control()->disconnectFromHost();
+        QTRY_COMPARE(s.ftp.state(), QFtp::Unconnected);
+        const int cd = s.ftp.cd(QStringLiteral("x"));
+        WAIT_DONE(s.rec, cd);
+        QCOMPARE(s.rec.finished[cd].error, int(QFtp::NotConnected));
+        QCOMPARE(s.rec.finished[cd].text, QStringLiteral("Changing directory failed:\nNot connected"));
     }
     // Refused and unresolvable hosts.
-    {
-        const quint16 closedPort = tarn::test::freeLoopbackPort();
-        QFtp ftp;
-        Recorder rec(&ftp);
-        const int c = ftp.connectToHost(QStringLiteral("127.0.0.1"), closedPort);
-        WAIT_DONE(rec, c);
-        QCOMPARE(rec.finished[c].error, int(QFtp::ConnectionRefused));
-        QCOMPARE(rec.finished[c].text,
-                 QStringLiteral("Connecting to host failed:\nConnection refused to host 127.0.0.1"));
-        const int h = ftp.connectToHost(QStringLiteral("no-such-host.invalid"), 21);
-        WAIT_DONE(rec, h);
-        QCOMPARE(rec.finished[h].error, int(QFtp::HostNotFound));
-        QCOMPARE(rec.finished[h].text,
-                 QStringLiteral("Connecting to host failed:\nHost no-such-host.invalid not found"));
-    }
+    QFtp ftp;
+    Recorder rec(&ftp);
+    const int c = ftp.connectToHost(QStringLiteral("127.0.0.1"), tarn::test::freeLoopbackPort());
+    WAIT_DONE(rec, c);
+    QCOMPARE(rec.finished[c].error, int(QFtp::ConnectionRefused));
+    QCOMPARE(rec.finished[c].text, QStringLiteral("Connecting to host failed:\nConnection refused to host 127.0.0.1"));
+    const int h = ftp.connectToHost(QStringLiteral("no-such-host.invalid"), 21);
+    WAIT_DONE(rec, h);
+    QCOMPARE(rec.finished[h].error, int(QFtp::HostNotFound));
+    QCOMPARE(rec.finished[h].text, QStringLiteral("Connecting to host failed:\nHost no-such-host.invalid not found"));
 }
 
 void TestFtp::queueBehaviour()

@@ -10,101 +10,75 @@
 #include <QPointer>
 #include <QStringList>
 
-class FakeNumericalSV : public QObject {
+// The names and the record of what was sent, shared by both kinds (moc takes no templates).
+template <typename T> struct FakeSVState {
+    QString entity, po, sv;
+    QList<T> sent;
+    int completed = 0;
+    QString entityName() const { return entity; }
+    QString poName() const { return po; }
+};
+
+class FakeNumericalSV : public QObject, public FakeSVState<float> {
     Q_OBJECT
-    Q_PROPERTY(QString entityName MEMBER m_entityName)
-    Q_PROPERTY(QString poName MEMBER m_poName)
-    Q_PROPERTY(QString svName MEMBER m_svName)
+    Q_PROPERTY(QString entityName MEMBER entity)
+    Q_PROPERTY(QString poName MEMBER po)
+    Q_PROPERTY(QString svName MEMBER sv)
     Q_PROPERTY(float value READ value WRITE setValue NOTIFY valueChanged)
 public:
-    FakeNumericalSV(QObject *parent, const QString &entity, const QString &po, const QString &sv)
-        : QObject(parent), m_entityName(entity), m_poName(po), m_svName(sv)
-    {
-    }
+    FakeNumericalSV(QObject *parent, const QString &e, const QString &p, const QString &s) : QObject(parent), FakeSVState{e, p, s} {}
     float value() const { return m_value; }
     void setValue(float v)
     {
-        if (v == m_value)
-            return;
-        m_value = v;
-        emit valueChanged(v);
+        if (v != m_value)
+            emit valueChanged(m_value = v);
     }
     Q_INVOKABLE void setValueWithoutFeedback(float a) { sent.append(a); }
     Q_INVOKABLE void componentCompleted() { ++completed; }
-
-    QString entityName() const { return m_entityName; }
-    QString poName() const { return m_poName; }
-    QString svName() const { return m_svName; }
-    QList<float> sent;
-    int completed = 0;
-
 signals:
     void valueChanged(float);
 
 private:
-    QString m_entityName;
-    QString m_poName;
-    QString m_svName;
     float m_value = -1000.0f; // what a control holds before the processor reports
 };
 
-class FakeTextSV : public QObject {
+class FakeTextSV : public QObject, public FakeSVState<QString> {
     Q_OBJECT
-    Q_PROPERTY(QString entityName MEMBER m_entityName)
-    Q_PROPERTY(QString poName MEMBER m_poName)
-    Q_PROPERTY(QString svName MEMBER m_svName)
+    Q_PROPERTY(QString entityName MEMBER entity)
+    Q_PROPERTY(QString poName MEMBER po)
+    Q_PROPERTY(QString svName MEMBER sv)
     Q_PROPERTY(QString value READ value WRITE setValue NOTIFY valueChanged)
 public:
-    FakeTextSV(QObject *parent, const QString &entity, const QString &po, const QString &sv)
-        : QObject(parent), m_entityName(entity), m_poName(po), m_svName(sv)
-    {
-    }
+    FakeTextSV(QObject *parent, const QString &e, const QString &p, const QString &s) : QObject(parent), FakeSVState{e, p, s} {}
     QString value() const { return m_value; }
     void setValue(const QString &v)
     {
-        if (v == m_value)
-            return;
-        m_value = v;
-        emit valueChanged(v);
+        if (v != m_value)
+            emit valueChanged(m_value = v);
     }
     Q_INVOKABLE void setValueWithoutFeedback(QString a) { sent.append(a); }
     Q_INVOKABLE void componentCompleted() { ++completed; }
-
-    QString entityName() const { return m_entityName; }
-    QString poName() const { return m_poName; }
-    QStringList sent;
-    int completed = 0;
-
 signals:
     void valueChanged(QString);
 
 private:
-    QString m_entityName;
-    QString m_poName;
-    QString m_svName;
     QString m_value;
 };
 
 class FakeFactory : public tarn::graphs::SVBindingFactory {
 public:
-    QObject *createNumerical(QObject *owner, const QString &entityName, const QString &poName,
-                             const QString &svName) override
+    QObject *createNumerical(QObject *owner, const QString &entity, const QString &po, const QString &sv) override
     {
-        auto *c = new FakeNumericalSV(owner, entityName, poName, svName);
-        numeric.insert(svName, c);
-        order.append(svName);
-        return c;
+        order.append(sv);
+        return numeric[sv] = new FakeNumericalSV(owner, entity, po, sv);
     }
-    QObject *createText(QObject *owner, const QString &entityName, const QString &poName,
-                        const QString &svName) override
+    QObject *createText(QObject *owner, const QString &entity, const QString &po, const QString &sv) override
     {
-        auto *c = new FakeTextSV(owner, entityName, poName, svName);
-        text.insert(svName, c);
-        order.append(svName);
-        return c;
+        order.append(sv);
+        return text[sv] = new FakeTextSV(owner, entity, po, sv);
     }
-    FakeNumericalSV *num(const QString &svName) const { return numeric.value(svName).data(); }
-    FakeTextSV *txt(const QString &svName) const { return text.value(svName).data(); }
+    FakeNumericalSV *num(const QString &sv) const { return numeric.value(sv).data(); }
+    FakeTextSV *txt(const QString &sv) const { return text.value(sv).data(); }
 
     QHash<QString, QPointer<FakeNumericalSV>> numeric;
     QHash<QString, QPointer<FakeTextSV>> text;

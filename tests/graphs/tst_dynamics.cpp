@@ -1,19 +1,16 @@
-// Transfer curves of the dynamics blocks against points worked out by hand, and the graph
-// item that draws them from bound values.
+// Guards against transfer curves of the dynamics blocks that bend at the wrong level or by the
+// wrong amount, and a graph that draws a curve the bound values do not describe.
 #include "dynamicscurve.h"
 #include "dynamicstransfergraph.h"
 #include "testenv.h"
 
 #include <QGuiApplication>
 #include <QPainter>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <cmath>
 #include <limits>
-#include <memory>
 
 using namespace tarn::graphs;
 
@@ -21,15 +18,21 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-DynamicsSettings compressor(double threshold, double ratio, double knee = 0, double gain = 0)
+DynamicsSettings law(DynamicsLaw l, double threshold, double ratio, double knee = 0, double gain = 0, double range = 0)
 {
     DynamicsSettings s;
-    s.law = DynamicsLaw::Compressor;
+    s.law = l;
     s.threshold = threshold;
     s.ratio = ratio;
     s.knee = knee;
     s.gain = gain;
+    s.range = range;
     return s;
+}
+
+DynamicsSettings compressor(double threshold, double ratio, double knee = 0, double gain = 0)
+{
+    return law(DynamicsLaw::Compressor, threshold, ratio, knee, gain);
 }
 
 DynamicsSettings agc(double target, double window, double maxGain, double low, double limit)
@@ -43,14 +46,6 @@ DynamicsSettings agc(double target, double window, double maxGain, double low, d
     s.limThreshold = limit;
     return s;
 }
-
-#define NEAR(actual, expected)                                                                     \
-    do {                                                                                           \
-        const double a_ = (actual);                                                                \
-        const double e_ = (expected);                                                              \
-        QVERIFY2(std::abs(a_ - e_) < 1e-9,                                                         \
-                 qPrintable(QStringLiteral("%1 is %2, expected %3").arg(QStringLiteral(#actual)).arg(a_, 0, 'g', 12).arg(e_))); \
-    } while (false)
 
 QImage render(DynamicsTransferGraph &item)
 {
@@ -78,46 +73,86 @@ bool curveNear(const QImage &image, QPointF at)
 class TstDynamics : public QObject {
     Q_OBJECT
 private slots:
-    void compressorHardKnee();
-    void compressorSoftKnee();
-    void compressorRatioEdges();
-    void limiter();
-    void gate();
-    void automaticGainControl();
-    void unknownSettings();
-    void lawNamesAndKnee();
-    void sampledCurve();
+    void transferPoints();
+    void softKneeSlopes();
+    void unknownSettingsAndNames();
     void graphDrawsAndFollowsValues();
-    void graphFromQml();
 };
 
-void TstDynamics::compressorHardKnee()
+// Output levels (and, where given, gain changes) worked out by hand for each law.
+void TstDynamics::transferPoints()
 {
-    const DynamicsSettings s = compressor(-20, 4);
-    NEAR(dynamicsOutput(s, -40), -40);       // below the threshold: untouched
-    NEAR(dynamicsOutput(s, -20), -20);       // at it
-    NEAR(dynamicsOutput(s, 0), -15);         // 20 dB over, a quarter of it left
-    NEAR(dynamicsOutput(s, 20), -10);
-    NEAR(dynamicsGainChange(s, 0), -15);
-
-    // Make-up gain lifts the whole curve but is no gain reduction.
-    const DynamicsSettings g = compressor(-20, 4, 0, 6);
-    NEAR(dynamicsOutput(g, -40), -34);
-    NEAR(dynamicsOutput(g, 0), -9);
-    NEAR(dynamicsGainChange(g, 0), -15);
-    NEAR(dynamicsGainChange(g, -40), 0);
+    const DynamicsSettings comp = compressor(-20, 4), makeUp = compressor(-20, 4, 0, 6), soft = compressor(-20, 4, 10);
+    const DynamicsSettings limHard = law(DynamicsLaw::Limiter, 10, kNaN), limSoft = law(DynamicsLaw::Limiter, -6, kNaN, 4);
+    const DynamicsSettings gate = law(DynamicsLaw::Gate, -60, 2, 0, 0, 40), gateOpen = law(DynamicsLaw::Gate, -60, 2);
+    const DynamicsSettings gateSteep = law(DynamicsLaw::Gate, -60, 20, 0, 0, 80);
+    const DynamicsSettings level = agc(-20, 4, 6, -50, -6), capped = agc(-10, 6, 6, -50, -12);
+    const struct {
+        const char *what;
+        DynamicsSettings s;
+        double in, out, change;
+    } rows[] = {
+        {"below the threshold: untouched", comp, -40, -40, 0},
+        {"at the threshold", comp, -20, -20, kNaN},
+        {"20 dB over, a quarter left", comp, 0, -15, -15},
+        {"40 dB over", comp, 20, -10, kNaN},
+        {"make-up gain lifts, reduces nothing", makeUp, -40, -34, 0},
+        {"make-up gain over the threshold", makeUp, 0, -9, -15},
+        {"soft knee: below", soft, -30, -30, kNaN},
+        {"soft knee: starts", soft, -25, -25, kNaN},
+        {"soft knee: middle", soft, -20, -20 - 0.75 * 25 / 20, kNaN},
+        {"soft knee: ends on the line", soft, -15, -18.75, kNaN},
+        {"soft knee: above", soft, -10, -17.5, kNaN},
+        {"Inf:1 is a brick wall", compressor(-20, kInf), 0, -20, kNaN},
+        {"top of the range is a brick wall", compressor(-20, kInfiniteRatio), 10, -20, kNaN},
+        {"ratio 99", compressor(-20, 99), -1, -20 + 19.0 / 99, kNaN},
+        {"ratio 1 leaves the level", compressor(-20, 1), 0, 0, kNaN},
+        {"ratio under 1 leaves the level", compressor(-20, 0.5), 0, 0, kNaN},
+        {"ratio 2", compressor(-20, 2), -10, -15, kNaN},
+        {"limiter below", limHard, 0, 0, kNaN},
+        {"limiter at", limHard, 10, 10, kNaN},
+        {"limiter over", limHard, 18, 10, -8},
+        {"limiter knee start", limSoft, -8, -8, kNaN},
+        {"limiter knee middle", limSoft, -6, -6 - 4.0 / 8, kNaN},
+        {"limiter knee end", limSoft, -4, -6, kNaN},
+        {"limiter above the knee", limSoft, 0, -6, kNaN},
+        {"gate above", gate, -50, -50, kNaN},
+        {"gate at", gate, -60, -60, kNaN},
+        {"gate expands 1:2", gate, -70, -80, kNaN},
+        {"gate reaches its range", gate, -100, -140, kNaN},
+        {"gate range holds", gate, -120, -160, -40},
+        {"gate without range", gateOpen, -90, -90, kNaN},
+        {"steep gate", gateSteep, -62, -100, kNaN},
+        {"steep gate deeper", gateSteep, -70, -150, kNaN},
+        {"AGC: noise left alone", level, -60, -60, kNaN},
+        {"AGC: full gain at the low threshold", level, -50, -44, kNaN},
+        {"AGC: full gain", level, -40, -34, 6},
+        {"AGC: raised to the window", level, -25, -22, kNaN},
+        {"AGC: inside the window", level, -21, -21, kNaN},
+        {"AGC: top of the window", level, -18, -18, kNaN},
+        {"AGC: cut to the window", level, -10, -18, -8},
+        {"AGC: limit caps the window", capped, -10, -12, kNaN},
+        {"AGC: limit caps raised levels", capped, -20, -14, kNaN},
+        {"AGC: under the limit", capped, -30, -24, kNaN},
+    };
+    for (const auto &r : rows) {
+        const double out = dynamicsOutput(r.s, r.in);
+        QVERIFY2(std::abs(out - r.out) < 1e-9, qPrintable(QStringLiteral("%1: %2 gives %3, expected %4").arg(QLatin1String(r.what)).arg(r.in).arg(out, 0, 'g', 12).arg(r.out)));
+        if (!std::isnan(r.change))
+            QVERIFY2(std::abs(dynamicsGainChange(r.s, r.in) - r.change) < 1e-9, r.what);
+    }
+    const QVector<QPointF> curve = dynamicsCurve(comp, -80, 20, 101);
+    QCOMPARE(curve.size(), 101);
+    QCOMPARE(curve.first(), QPointF(-80, -80));
+    QCOMPARE(curve.at(80), QPointF(0, -15));
+    QCOMPARE(curve.last(), QPointF(20, -10));
+    QVERIFY(dynamicsCurve(comp, -80, 20, 1).isEmpty());
 }
 
-void TstDynamics::compressorSoftKnee()
+void TstDynamics::softKneeSlopes()
 {
-    // Knee 10 dB around -20: from -25 to -15.
+    // The slope is continuous at both ends of the knee: 1 below, 1/4 above.
     const DynamicsSettings s = compressor(-20, 4, 10);
-    NEAR(dynamicsOutput(s, -30), -30);
-    NEAR(dynamicsOutput(s, -25), -25);                 // knee starts: (0)^2
-    NEAR(dynamicsOutput(s, -20), -20 - 0.75 * 25 / 20); // -20.9375
-    NEAR(dynamicsOutput(s, -15), -18.75);              // knee ends on the straight part
-    NEAR(dynamicsOutput(s, -10), -17.5);
-    // Slope is continuous at both ends of the knee: 1 below, 1/4 above.
     const double h = 1e-6;
     const auto slope = [&](double x) { return (dynamicsOutput(s, x + h) - dynamicsOutput(s, x - h)) / (2 * h); };
     QVERIFY(std::abs(slope(-25) - 1.0) < 1e-4);
@@ -125,79 +160,7 @@ void TstDynamics::compressorSoftKnee()
     QVERIFY(std::abs(slope(-20) - 0.625) < 1e-4);
 }
 
-void TstDynamics::compressorRatioEdges()
-{
-    // "Inf:1" arrives as infinity; the top of the range is a brick wall too.
-    NEAR(dynamicsOutput(compressor(-20, kInf), 0), -20);
-    NEAR(dynamicsOutput(compressor(-20, kInfiniteRatio), 10), -20);
-    NEAR(dynamicsOutput(compressor(-20, 99), -1), -20 + 19.0 / 99);
-    // A ratio of 1 or below leaves the level alone.
-    NEAR(dynamicsOutput(compressor(-20, 1), 0), 0);
-    NEAR(dynamicsOutput(compressor(-20, 0.5), 0), 0);
-    NEAR(dynamicsOutput(compressor(-20, 2), -10), -15);
-}
-
-void TstDynamics::limiter()
-{
-    DynamicsSettings s;
-    s.law = DynamicsLaw::Limiter;
-    s.threshold = 10;
-    s.knee = 0;
-    s.ratio = kNaN; // a limiter reads no ratio
-    NEAR(dynamicsOutput(s, 0), 0);
-    NEAR(dynamicsOutput(s, 10), 10);
-    NEAR(dynamicsOutput(s, 18), 10);
-    NEAR(dynamicsGainChange(s, 18), -8);
-    s.threshold = -6;
-    s.knee = 4; // -8 .. -4
-    NEAR(dynamicsOutput(s, -8), -8);
-    NEAR(dynamicsOutput(s, -6), -6 - 4.0 / 8); // x - (2)^2 / 8
-    NEAR(dynamicsOutput(s, -4), -6);
-    NEAR(dynamicsOutput(s, 0), -6);
-}
-
-void TstDynamics::gate()
-{
-    DynamicsSettings s;
-    s.law = DynamicsLaw::Gate;
-    s.threshold = -60;
-    s.ratio = 2;
-    s.range = 40;
-    NEAR(dynamicsOutput(s, -50), -50);
-    NEAR(dynamicsOutput(s, -60), -60);
-    NEAR(dynamicsOutput(s, -70), -80);   // 10 dB under, expanded 1:2
-    NEAR(dynamicsOutput(s, -100), -140); // 40 dB under reaches the largest attenuation ...
-    NEAR(dynamicsOutput(s, -120), -160); // ... which then holds
-    NEAR(dynamicsGainChange(s, -120), -40);
-    s.range = 0;
-    NEAR(dynamicsOutput(s, -90), -90);
-    s.range = 80;
-    s.ratio = 20;
-    NEAR(dynamicsOutput(s, -62), -100);
-    NEAR(dynamicsOutput(s, -70), -150);
-}
-
-void TstDynamics::automaticGainControl()
-{
-    // Window -22 .. -18, up to 6 dB of gain, nothing below -50, limit at -6.
-    const DynamicsSettings s = agc(-20, 4, 6, -50, -6);
-    NEAR(dynamicsOutput(s, -60), -60);   // taken for noise
-    NEAR(dynamicsOutput(s, -50), -44);   // raised by the full 6 dB
-    NEAR(dynamicsOutput(s, -40), -34);
-    NEAR(dynamicsOutput(s, -25), -22);   // raised to the bottom of the window
-    NEAR(dynamicsOutput(s, -21), -21);   // inside the window: alone
-    NEAR(dynamicsOutput(s, -18), -18);
-    NEAR(dynamicsOutput(s, -10), -18);   // cut to the top of the window
-    NEAR(dynamicsGainChange(s, -10), -8);
-    NEAR(dynamicsGainChange(s, -40), 6);
-    // The limit caps what the window lets through.
-    const DynamicsSettings low = agc(-10, 6, 6, -50, -12);
-    NEAR(dynamicsOutput(low, -10), -12);
-    NEAR(dynamicsOutput(low, -20), -14);
-    NEAR(dynamicsOutput(low, -30), -24);
-}
-
-void TstDynamics::unknownSettings()
+void TstDynamics::unknownSettingsAndNames()
 {
     QVERIFY(std::isnan(dynamicsOutput(compressor(kNaN, 4), 0)));
     QVERIFY(std::isnan(dynamicsOutput(compressor(-20, kNaN), 0)));
@@ -205,37 +168,17 @@ void TstDynamics::unknownSettings()
     QVERIFY(std::isnan(dynamicsGainChange(agc(-20, 4, kNaN, -50, -6), -30)));
     QVERIFY(dynamicsCurve(compressor(-20, kNaN), -80, 20, 50).isEmpty());
     // A gate's ratio of infinity is no setting the processor has.
-    DynamicsSettings g;
-    g.law = DynamicsLaw::Gate;
-    g.threshold = -40;
-    g.ratio = kInf;
-    g.range = 40;
-    QVERIFY(std::isnan(dynamicsOutput(g, -50)));
-}
+    QVERIFY(std::isnan(dynamicsOutput(law(DynamicsLaw::Gate, -40, kInf, 0, 0, 40), -50)));
 
-void TstDynamics::lawNamesAndKnee()
-{
-    DynamicsLaw law = DynamicsLaw::Gate;
-    QVERIFY(dynamicsLawFromName(QStringLiteral("AGC"), &law));
-    QCOMPARE(law, DynamicsLaw::Agc);
-    QVERIFY(dynamicsLawFromName(QStringLiteral("limiter"), &law));
-    QCOMPARE(law, DynamicsLaw::Limiter);
-    QVERIFY(!dynamicsLawFromName(QStringLiteral("Expander"), &law));
-    QCOMPARE(law, DynamicsLaw::Limiter);
-    QCOMPARE(kneeWidthForOverEasy(0), 0.0);
+    DynamicsLaw l = DynamicsLaw::Gate;
+    QVERIFY(dynamicsLawFromName(QStringLiteral("AGC"), &l));
+    QCOMPARE(l, DynamicsLaw::Agc);
+    QVERIFY(dynamicsLawFromName(QStringLiteral("limiter"), &l));
+    QVERIFY(!dynamicsLawFromName(QStringLiteral("Expander"), &l));
+    QCOMPARE(l, DynamicsLaw::Limiter);
     QCOMPARE(kneeWidthForOverEasy(5), 10.0);
     QCOMPARE(kneeWidthForOverEasy(12), 20.0);
     QCOMPARE(kneeWidthForOverEasy(kNaN), 0.0);
-}
-
-void TstDynamics::sampledCurve()
-{
-    const QVector<QPointF> curve = dynamicsCurve(compressor(-20, 4), -80, 20, 101);
-    QCOMPARE(curve.size(), 101);
-    QCOMPARE(curve.first(), QPointF(-80, -80));
-    QCOMPARE(curve.last(), QPointF(20, -10));
-    QCOMPARE(curve.at(80), QPointF(0, -15));
-    QVERIFY(dynamicsCurve(compressor(-20, 4), -80, 20, 1).isEmpty());
 }
 
 void TstDynamics::graphDrawsAndFollowsValues()
@@ -290,49 +233,6 @@ void TstDynamics::graphDrawsAndFollowsValues()
     QTest::ignoreMessage(QtWarningMsg, "DynamicsTransferGraph: unknown law \"Expander\"");
     item.setLaw(QStringLiteral("Expander"));
     QCOMPARE(item.law(), QStringLiteral("Compressor"));
-}
-
-void TstDynamics::graphFromQml()
-{
-    qmlRegisterType<DynamicsTransferGraph>("DynamicsTransferGraph", 1, 0, "DynamicsTransferGraph");
-    QQmlEngine engine;
-    QStringList warnings;
-    connect(&engine, &QQmlEngine::warnings, this, [&](const QList<QQmlError> &list) {
-        for (const QQmlError &e : list)
-            warnings << e.toString();
-    });
-    QQmlComponent component(&engine);
-    component.setData(R"(
-import QtQuick 2.15
-import DynamicsTransferGraph 1.0
-Item {
-    width: 500; height: 400
-    property real target: -20
-    property alias graph: g
-    DynamicsTransferGraph {
-        id: g
-        anchors.fill: parent
-        law: "AGC"
-        target: parent.target
-        window: 4
-        maxGain: 6
-        lowThreshold: -50
-        limThreshold: -6
-        signalLevel: -40
-    }
-}
-)",
-                      QUrl(QStringLiteral("qrc:/dynamics-test.qml")));
-    std::unique_ptr<QObject> root(component.create());
-    QVERIFY2(root, qPrintable(component.errorString()));
-    auto *graph = qvariant_cast<DynamicsTransferGraph *>(root->property("graph"));
-    QVERIFY(graph);
-    QVERIFY(graph->curveKnown());
-    QCOMPARE(graph->outputAt(-40), -34.0);
-    QCOMPARE(graph->gainChangeAt(-10), -8.0);
-    root->setProperty("target", -30);
-    QCOMPARE(graph->outputAt(-10), -28.0);
-    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
 }
 
 TARN_TEST_MAIN(TstDynamics, QGuiApplication)

@@ -1,5 +1,5 @@
-// The response math of the graphs against independent double-precision references, and the
-// axis, control-point, band-table and overlay rules.
+// Guards against filter-response math that strays from textbook double-precision references,
+// and axis, control-point and overlay rules that put curves or points in the wrong place.
 #include "crossovermath.h"
 #include "curvesamples.h"
 #include "eqcurvemodel.h"
@@ -90,7 +90,6 @@ class TstGraphsMath : public QObject {
     Q_OBJECT
 private slots:
     void fastLogarithm();
-    void shapeTable();
     void shapesAgainstReference_data();
     void shapesAgainstReference();
     void flatBands();
@@ -100,7 +99,7 @@ private slots:
     void emptyBounds();
     void parametricAxisAndControlPoints();
     void crossoverResponses();
-    void crossoverCurveAndNames();
+    void crossoverCurve();
     void graphicEqRules();
     void overlayTableAndCurves();
     void publishedCurvesStayConsistent();
@@ -120,21 +119,6 @@ void TstGraphsMath::fastLogarithm()
     QVERIFY(std::fabs(fastLog10(0.0f) - (atHalf - 32.0) * 0.30103) < 1e-5);
     // Equal inputs cancel exactly, so a flat section is exactly 0 dB.
     QCOMPARE(responseDb(Biquad(), 1000.0), 0.0);
-}
-
-void TstGraphsMath::shapeTable()
-{
-    QCOMPARE(shapeFor(ParametricMode, EqBell), int(ShapeBell));
-    QCOMPARE(shapeFor(ParametricMode, EqLowShelf), int(ShapeLowShelf));
-    QCOMPARE(shapeFor(ParametricMode, EqHighShelf), int(ShapeHighShelf));
-    QCOMPARE(shapeFor(ParametricMode, EqOther), int(ShapeBell));
-    for (int type : {EqBell, EqLowShelf, EqHighShelf, EqOther})
-        QCOMPARE(shapeFor(FeedbackMode, type), int(ShapeNotch));
-    QCOMPARE(eqTypeFromText("Bell"), int(EqBell));
-    QCOMPARE(eqTypeFromText("Low Shelf"), int(EqLowShelf));
-    QCOMPARE(eqTypeFromText("High Shelf"), int(EqHighShelf));
-    QCOMPARE(eqTypeFromText("Notch"), int(EqOther));
-    QCOMPARE(eqTypeFromText("bell"), int(EqOther));
 }
 
 void TstGraphsMath::shapesAgainstReference_data()
@@ -333,24 +317,13 @@ void TstGraphsMath::emptyBounds()
 void TstGraphsMath::parametricAxisAndControlPoints()
 {
     const QRectF r(0, 0, 800, 200);
-    QCOMPARE(peqaxis::xOfFrequency(r, 20.0), 0.0);
-    QVERIFY(std::fabs(peqaxis::xOfFrequency(r, 22000.0) - 800.0) < 1e-9);
     QCOMPARE(peqaxis::xOfFrequency(r, 5.0), 0.0);
     QVERIFY(std::fabs(peqaxis::xOfFrequency(r, 40000.0) - 800.0) < 1e-9);
     QCOMPARE(peqaxis::yOfGain(r, -20.0), 0.0);
     QCOMPARE(peqaxis::yOfGain(r, 0.0), 200.0);
     QCOMPARE(peqaxis::yOfGain(r, 35.0), 400.0);
 
-    // Dragging point 0 to the middle asks for the geometric centre of the axis, about 663 Hz.
-    double f = 0, g = 0;
-    QVERIFY(peqaxis::valuesAt(r, 400, 150, &f, &g));
-    QVERIFY(std::fabs(f - std::exp((std::log(20.0) + std::log(22000.0)) / 2.0)) < 1e-9);
-    QVERIFY(std::fabs(f - 663.3) < 0.1);
-    QCOMPARE(g, 5.0);
-    // The point QML draws has y upwards from the centre: the inverse of the drag.
-    const QPoint p = peqaxis::controlPoint(r, f, g);
-    QCOMPARE(p.x(), 399); // truncation of 399.99...
-    QCOMPARE(p.y(), 50);
+    // The item suite drags a point to the middle (663 Hz, +5 dB) through these; here the edges.
     QCOMPARE(peqaxis::controlPoint(r, 20.0, -20.0), QPoint(0, -200));
     // A control that has not heard from the processor yet holds -1000: no logarithm of it.
     QCOMPARE(peqaxis::controlPoint(r, -1000.0, -1000.0).x(), 0);
@@ -401,18 +374,15 @@ void TstGraphsMath::crossoverResponses()
         QVERIFY(crossoverResponse(initial, f, 800.0, 200.0) < -30.0);
 
     // Values from the processor: zero corners are "off", the rest clamped; gain to [-60, 20].
-    QCOMPARE(crossoverHpFromDevice(0.0f), 16.0f);
-    QCOMPARE(crossoverHpFromDevice(5.0f), 16.0f);
-    QCOMPARE(crossoverHpFromDevice(25000.0f), 20000.0f);
-    QCOMPARE(crossoverLpFromDevice(0.0f), 20000.0f);
-    QCOMPARE(crossoverLpFromDevice(8.0f), 16.0f);
-    QCOMPARE(crossoverLpFromDevice(1500.0f), 1500.0f);
-    QCOMPARE(crossoverGainFromDevice(25.0f), 20.0f);
-    QCOMPARE(crossoverGainFromDevice(-90.0f), -60.0f);
-    QCOMPARE(crossoverGainFromDevice(-3.5f), -3.5f);
+    const struct { float (*read)(float); float in, out; } clamps[] = {
+        {crossoverHpFromDevice, 0, 16},     {crossoverHpFromDevice, 5, 16},      {crossoverHpFromDevice, 25000, 20000},
+        {crossoverLpFromDevice, 0, 20000},  {crossoverLpFromDevice, 8, 16},      {crossoverLpFromDevice, 1500, 1500},
+        {crossoverGainFromDevice, 25, 20},  {crossoverGainFromDevice, -90, -60}, {crossoverGainFromDevice, -3.5f, -3.5f}};
+    for (const auto &c : clamps)
+        QCOMPARE(c.read(c.in), c.out);
 }
 
-void TstGraphsMath::crossoverCurveAndNames()
+void TstGraphsMath::crossoverCurve()
 {
     const QRectF r(0, 0, 802, 300);
     QCOMPARE(crossoverXOfFrequency(16.0, 802.0), 0.0);
@@ -440,79 +410,31 @@ void TstGraphsMath::crossoverCurveAndNames()
     QVERIFY(std::fabs(s.ys[190] - 450.0f) < 0.5f);
     QCOMPARE(crossoverYOfLevel(-100.0, 300.0), 0.0);
     QCOMPARE(crossoverYOfLevel(30.0, 300.0), 600.0);
-
-    const QJsonObject threeWay{{"ClassName", "QuarraCrossover"},
-                               {"Attributes", QJsonObject{{"NumBands", 3}, {"NumSubCabinets", 1}}}};
-    QCOMPARE(crossoverBandName(threeWay, 0), QStringLiteral("High"));
-    QCOMPARE(crossoverBandName(threeWay, 1), QStringLiteral("Mid"));
-    QCOMPARE(crossoverBandName(threeWay, 2), QStringLiteral("Low"));
-    QCOMPARE(crossoverBandName(threeWay, 3), QStringLiteral("Sub"));
-    const QJsonObject fixed{{"ClassName", "CadenzoCrossover"},
-                            {"Attributes", QJsonObject{{"NumBands", "2"}, {"MonoSub", 0}}}};
-    QCOMPARE(crossoverBandName(fixed, 1), QStringLiteral("Low"));
-    QCOMPARE(crossoverBandName(fixed, 2), QString());
-    QCOMPARE(crossoverBandName(QJsonObject(), 0), QString());
-    QCOMPARE(crossoverBandName(threeWay, -1), QString());
 }
 
 void TstGraphsMath::graphicEqRules()
 {
     const QStringList &names = geqBandNames();
     QCOMPARE(names.size(), 31);
-    QCOMPARE(names.first(), QStringLiteral("20 Hz"));
-    QCOMPARE(names.at(2), QStringLiteral("31.5 Hz"));
     QCOMPARE(names.at(17), QStringLiteral("1.0 kHz"));
-    QCOMPARE(names.last(), QStringLiteral("20.0 kHz"));
-
     const QRectF bounds(0, 0, 640, 240);
-    QCOMPARE(geqControlPoint(bounds, 0, 0.0), QPoint(0, 0));
-    QCOMPARE(geqControlPoint(bounds, 16, 6.0), QPoint(320, 120));
     QCOMPARE(geqControlPoint(bounds, 30, -12.0), QPoint(600, -240));
     double gain = 0;
-    // Point 30 dragged to the top sends +12 dB.
-    QVERIFY(geqGainAt(bounds, 0, &gain));
-    QCOMPARE(gain, 12.0);
-    QVERIFY(geqGainAt(bounds, 240, &gain));
-    QCOMPARE(gain, 0.0);
     QVERIFY(!geqGainAt(QRectF(0, 0, 640, 0), 0, &gain));
-
-    // Draw mode on an item 620 wide: columns of 20 pixels.
-    QCOMPARE(geqBandUnder(620.0, 0.0), 0);
+    // Draw mode: a stroke ending exactly on the last column, or starting inside the first.
     QCOMPARE(geqBandUnder(620.0, 19.9), 0);
-    QCOMPARE(geqBandUnder(620.0, 20.0), 1);
-    QCOMPARE(geqStrokeBands(620.0, 0, 105), std::vector<int>{5});
-    QCOMPARE(geqStrokeBands(620.0, 101, 165), (std::vector<int>{6, 7, 8}));
-    QCOMPARE(geqStrokeBands(620.0, 165, 101), (std::vector<int>{7, 6, 5}));
-    QCOMPARE(geqStrokeBands(620.0, 101, 125), std::vector<int>{6});
-    QCOMPARE(geqStrokeBands(620.0, 0, 700), std::vector<int>{}); // beyond the last band
     QCOMPARE(geqStrokeBands(620.0, 590, 700), std::vector<int>{30});
-    QCOMPARE(geqStrokeBands(620.0, 0, 5), std::vector<int>{0});
-    QCOMPARE(geqDrawnGain(400.0, 200), 0.0);
-    QCOMPARE(geqDrawnGain(400.0, 100), 5.0);
-    QCOMPARE(geqDrawnGain(400.0, 260), -3.0);
-
-    // Bars: 0 dB is 2 pixels tall just below the centre; a boost grows upwards.
-    QCOMPARE(geqBarRect(620.0, 400.0, 0, 0.0), QRectF(3, 202, 13, 2));
-    QCOMPARE(geqBarRect(620.0, 400.0, 10, 6.0), QRectF(203, 102, 13, 100));
+    QCOMPARE(geqStrokeBands(620.0, 101, 125), std::vector<int>{6});
     QCOMPARE(geqBarRect(620.0, 400.0, 30, -12.0), QRectF(603, 202, 13, 200));
-    QCOMPARE(geqBarColour(0), QColor(255, 25, 0));
-    QCOMPARE(geqBarColour(30), QColor(255, 235, 0));
 }
-
 void TstGraphsMath::overlayTableAndCurves()
 {
     const auto &t = overlayFrequencies();
     QCOMPARE(t[0], 20.0f);
-    QCOMPARE(t[1], 20.3f);
-    QCOMPARE(t[160], 200.0f);
-    QCOMPARE(t[161], 20.3f * 10.0f);
-    QCOMPARE(t[320], 2000.0f);
     QCOMPARE(t[480], 20000.0f);
+    // 160 steps per decade, rising: each step about 1/160 of a decade.
     for (size_t i = 1; i < t.size(); ++i)
-        QVERIFY(t[i] > t[i - 1]);
-    // 160 steps per decade: each step about 1/160 of a decade.
-    for (size_t i = 1; i < t.size(); ++i)
-        QVERIFY(std::fabs(std::log10(t[i] / t[i - 1]) - 1.0 / 160.0) < 0.0035);
+        QVERIFY(t[i] > t[i - 1] && std::fabs(std::log10(t[i] / t[i - 1]) - 1.0 / 160.0) < 0.0035);
 
     QVector<float> levels;
     QString error;

@@ -1,12 +1,11 @@
-// The response-graph screens in the real root document, opened by their commands, bound to the
-// real offline model: no QML warnings, curves from the processor's values, curves that move
-// when another console changes a value, a point dragged by the mouse, and a picture of each
-// screen before and after (build/screenshots/graphs).
+// Guards against response-graph screens that warn, leave controls unanswered or do not redraw
+// when the offline model's values change; pictures of each go to build/screenshots/graphs.
 #include "crossovercurveplotter.h"
 #include "crossovergraphitem.h"
 #include "linkclient.h"
 #include "modelprocess.h"
 #include "qmltypes.h"
+#include "quickitems.h"
 #include "settingskeys.h"
 #include "tarnafscurveplotter.h"
 #include "tarnafsgraphitem.h"
@@ -55,22 +54,6 @@ int changedPixels(const QImage &a, const QImage &b, const QRect &region)
     }
     return changed;
 }
-// Every object below a screen: its QObject children and its visual children (a repeater's
-// delegates are the latter only).
-void collect(QObject *object, QSet<QObject *> *seen, QList<QObject *> *out)
-{
-    if (!object || seen->contains(object))
-        return;
-    seen->insert(object);
-    out->append(object);
-    for (QObject *child : object->children())
-        collect(child, seen, out);
-    if (auto *item = qobject_cast<QQuickItem *>(object)) {
-        for (QQuickItem *child : item->childItems())
-            collect(child, seen, out);
-    }
-}
-
 QString bindingKey(const QString &po, const QString &sv, const QString &valueType)
 {
     return po + QLatin1Char('|') + sv + QLatin1Char('|') + valueType;
@@ -98,6 +81,7 @@ private:
     // Controls of the screen bound to a variable that the processor has not reported yet.
     QStringList unanswered() const;
     bool side(const QString &line);
+    void click(QQuickItem *item);
     void recallPreset(int slot, const QString &numBands, const QString &monoSub);
 
     ModelProcess m_model;
@@ -163,6 +147,7 @@ void TstGraphsScreens::init()
 
 void TstGraphsScreens::cleanup()
 {
+    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
     open(QStringLiteral("HomeButtonPressed"), QString(), QStringLiteral("TarnHomeScreen.qml"));
 }
 
@@ -216,10 +201,7 @@ QImage TstGraphsScreens::picture(const QString &name)
 QStringList TstGraphsScreens::unanswered() const
 {
     QStringList missing;
-    QSet<QObject *> seen;
-    QList<QObject *> all;
-    collect(m_screen, &seen, &all);
-    for (QObject *o : qAsConst(all)) {
+    for (QObject *o : tarn::test::everything(m_screen)) {
         auto *control = qobject_cast<TarnControl *>(o);
         if (!control || control->poName().isEmpty() || control->svName().isEmpty())
             continue;
@@ -234,6 +216,12 @@ QRect TstGraphsScreens::regionOf(QQuickItem *item) const
 {
     const QPointF topLeft = item->mapToScene(QPointF(0, 0));
     return QRect(topLeft.toPoint(), QSize(int(item->width()), int(item->height())));
+}
+
+void TstGraphsScreens::click(QQuickItem *item)
+{
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
 
 bool TstGraphsScreens::side(const QString &line)
@@ -271,41 +259,21 @@ void TstGraphsScreens::parametricScreen()
     QVERIFY2(changedPixels(before, after, region) > 500, qPrintable(QString::number(changedPixels(before, after, region))));
 
     // Band 3 chosen by its button: the editor follows.
-    auto *bandButton = find<QQuickItem>(QStringLiteral("bandButton3"));
-    const QPointF centre = bandButton->mapToScene(QPointF(bandButton->width() / 2, bandButton->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    click(find<QQuickItem>(QStringLiteral("bandButton3")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->currentBandIndex(), 2, kWait);
     QCOMPARE(find<QQuickItem>(QStringLiteral("bandTitle"))->property("text").toString(), QStringLiteral("Band 3"));
     auto *gainField = find<QQuickItem>(QStringLiteral("bandGain"));
     QTRY_COMPARE_WITH_TIMEOUT(gainField->property("valueText").toString(), QStringLiteral("-2.5dB"), kWait);
     // Its + nudge steps the gain by a tenth of a decibel, confirmed by the processor.
-    QQuickItem *up = nullptr;
-    std::function<void(QQuickItem *)> look = [&](QQuickItem *parent) {
-        for (QQuickItem *child : parent->childItems()) {
-            if (!up && child->objectName() == QLatin1String("nudgeUp"))
-                up = child;
-            look(child);
-        }
-    };
-    look(gainField);
+    QQuickItem *up = tarn::test::findItem(gainField, QStringLiteral("nudgeUp"));
     QVERIFY(up);
-    const QPointF upCentre = up->mapToScene(QPointF(up->width() / 2, up->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, upCentre.toPoint());
+    click(up);
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).gain, -2.4f, kWait);
     // The frequency's step follows its range: 250 Hz lies in 100 … 1000 Hz, stepped by 1 Hz.
     auto *frequencyField = find<QQuickItem>(QStringLiteral("bandFrequency"));
-    QQuickItem *down = nullptr;
-    std::function<void(QQuickItem *)> lookDown = [&](QQuickItem *parent) {
-        for (QQuickItem *child : parent->childItems()) {
-            if (!down && child->objectName() == QLatin1String("nudgeDown"))
-                down = child;
-            lookDown(child);
-        }
-    };
-    lookDown(frequencyField);
+    QQuickItem *down = tarn::test::findItem(frequencyField, QStringLiteral("nudgeDown"));
     QVERIFY(down);
-    const QPointF downCentre = down->mapToScene(QPointF(down->width() / 2, down->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, downCentre.toPoint());
+    click(down);
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).frequency, 249.0f, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(frequencyField->property("valueText").toString(), QStringLiteral("249.0Hz"), kWait);
 
@@ -326,9 +294,7 @@ void TstGraphsScreens::parametricScreen()
     picture(QStringLiteral("TarnPEQ-dragged"));
 
     // Another output band chosen by its tab: the screen binds that band's PEQ and remembers it.
-    auto *lowTab = find<QQuickItem>(QStringLiteral("bandLow"));
-    const QPointF tabCentre = lowTab->mapToScene(QPointF(lowTab->width() / 2, lowTab->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, tabCentre.toPoint());
+    click(find<QQuickItem>(QStringLiteral("bandLow")));
     QTRY_COMPARE_WITH_TIMEOUT(TarnSettings::text(QString::fromLatin1(tarn::keys::PEQType)), QStringLiteral("Low"), kWait);
     QTRY_COMPARE_WITH_TIMEOUT(find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"))->poName(), QStringLiteral("Low Outputs PEQ"), kWait);
     auto *lowGraph = find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"));
@@ -341,7 +307,6 @@ void TstGraphsScreens::parametricScreen()
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_3_Frequency\" \"250\"")));
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_1_Gain\" \"3\"")));
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_1_Frequency\" \"63\"")));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 void TstGraphsScreens::autoEqScreen()
@@ -372,13 +337,10 @@ void TstGraphsScreens::autoEqScreen()
     QVERIFY2(changedPixels(before, after, region) > 300, qPrintable(QString::number(changedPixels(before, after, region))));
 
     // The target switched off is no longer drawn.
-    auto *targetSwitch = find<QQuickItem>(QStringLiteral("overlayTarget"));
-    const QPointF centre = targetSwitch->mapToScene(QPointF(targetSwitch->width() / 2, targetSwitch->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    click(find<QQuickItem>(QStringLiteral("overlayTarget")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->targetCurveString(), QString(), kWait);
 
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\RoomEQ\\SV\\Band_3_Gain\" \"4\"")));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 void TstGraphsScreens::graphicEqScreen()
@@ -398,18 +360,14 @@ void TstGraphsScreens::graphicEqScreen()
 
     // A quick curve chosen on the screen: the processor sets the bands, the bars follow.
     painted.clear();
-    auto *dj = find<QQuickItem>(QStringLiteral("choice_DJ"));
-    const QPointF centre = dj->mapToScene(QPointF(dj->width() / 2, dj->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    click(find<QQuickItem>(QStringLiteral("choice_DJ")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("40 Hz")), 6.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     const QImage after = picture(QStringLiteral("TarnGEQ-changed"));
     QVERIFY2(changedPixels(before, after, region) > 500, qPrintable(QString::number(changedPixels(before, after, region))));
 
     // Draw mode: a stroke across the upper half sets the bands it passes; the curve is "Manual".
-    auto *drawSwitch = find<QQuickItem>(QStringLiteral("drawMode"));
-    const QPointF switchCentre = drawSwitch->mapToScene(QPointF(drawSwitch->width() / 2, drawSwitch->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, switchCentre.toPoint());
+    click(find<QQuickItem>(QStringLiteral("drawMode")));
     QTRY_VERIFY_WITH_TIMEOUT(find<QQuickItem>(QStringLiteral("drawArea"))->isEnabled(), kWait);
     const double column = graph->width() / 31.0;
     const double y = graph->height() / 2 - graph->height() / 2 * 9.0 / 12.0; // +9 dB
@@ -429,7 +387,6 @@ void TstGraphsScreens::graphicEqScreen()
     picture(QStringLiteral("TarnGEQ-drawn"));
 
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\GEQ\\SV\\QuickCurve\" \"Flat\"")));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 void TstGraphsScreens::crossoverScreen()
@@ -465,7 +422,6 @@ void TstGraphsScreens::crossoverScreen()
     QVERIFY2(changedPixels(before, after, region) > 500, qPrintable(QString::number(changedPixels(before, after, region))));
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_LPFrequency\" \"1200\"")));
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_3_HPFrequency\" \"1200\"")));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
     cleanup();
 
     // Two ways and a mono sub: the sub is the low group, band 1 the mid, band 2 the high. The
@@ -492,7 +448,6 @@ void TstGraphsScreens::crossoverScreen()
     auto *lowGain = find<QQuickItem>(QStringLiteral("gain"));
     QTRY_COMPARE_WITH_TIMEOUT(lowGain->property("valueText").toString(), QStringLiteral("0.0dB"), kWait);
     picture(QStringLiteral("CrossOver-2way"));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
     cleanup();
     recallPreset(1, QStringLiteral("3"), QStringLiteral("0"));
 }
@@ -534,13 +489,10 @@ void TstGraphsScreens::feedbackScreen()
     QVERIFY2(changedPixels(before, after, region) > 200, qPrintable(QString::number(changedPixels(before, after, region))));
 
     // The filter mode chosen on the screen.
-    auto *fixed = find<QQuickItem>(QStringLiteral("choice_Fixed"));
-    const QPointF centre = fixed->mapToScene(QPointF(fixed->width() / 2, fixed->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    click(find<QQuickItem>(QStringLiteral("choice_Fixed")));
     QTRY_COMPARE_WITH_TIMEOUT(find<QQuickItem>(QStringLiteral("filterMode"))->property("selectedValue").toString(),
                               QStringLiteral("Fixed"), kWait);
     QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Afs\\SV\\FilterMode\" \"Fixed + Live\"")));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 // Pictures need a real X server: the test runs itself again under a private Xvfb.

@@ -1,3 +1,5 @@
+// Guards against a busy processor missed or reported wrongly, nudge steps taken from the wrong
+// range, and unbounded or malformed range data, channel codes and limiter lists.
 #include "appdatastore.h"
 #include "scriptedpeer.h"
 #include "settingskeys.h"
@@ -31,12 +33,9 @@ class TstAppDataStore : public QObject {
 private slots:
     void initTestCase();
     void cleanup();
-    void statusBinding();
     void busyTexts_data();
     void busyTexts();
     void busyFromTheWire();
-    void suppressedBusyReports();
-    void rangeLookup();
     void shippedRangeData();
     void nudgeStepsFromRangeData_data();
     void nudgeStepsFromRangeData();
@@ -45,11 +44,8 @@ private slots:
     void rangeDataFiles();
     void channelNames_data();
     void channelNames();
-    void inputNames();
-    void outputNames();
+    void inputAndOutputNames();
     void limiterList();
-    void limiterListBounds();
-    void flagsAndSignals();
 
 private:
     bool login(ScriptedPeer &peer);
@@ -79,18 +75,6 @@ bool TstAppDataStore::login(ScriptedPeer &peer)
     return ready.wait(kWait);
 }
 
-void TstAppDataStore::statusBinding()
-{
-    AppDataStore store;
-    TarnTextSV *status = store.statusObject();
-    QVERIFY(status);
-    QCOMPARE(status->parent(), &store);
-    QCOMPARE(status->objectName(), QStringLiteral("DeviceBusyTSV"));
-    QCOMPARE(status->poName(), QStringLiteral("NPO"));
-    QCOMPARE(status->svName(), QStringLiteral("Node\\Config\\SV\\Command:Status"));
-    QCOMPARE(store.findChild<TarnTextSV *>(QStringLiteral("DeviceBusyTSV")), status);
-}
-
 void TstAppDataStore::busyTexts_data()
 {
     QTest::addColumn<QString>("status");
@@ -98,16 +82,11 @@ void TstAppDataStore::busyTexts_data()
     QTest::newRow("preset load running") << "Load:3:InProgress" << true;
     QTest::newRow("reconfiguration running") << "Reconfig:InProgress" << true;
     QTest::newRow("reconfiguration with detail") << "Reconfig:Stage 2 of 4:InProgress" << true;
-    QTest::newRow("load prefix only") << "Load:InProgress" << true;
-    QTest::newRow("reconfiguration done") << "Reconfig:Done" << false;
     QTest::newRow("reconfiguration failed") << "Reconfig:Failed" << false;
-    QTest::newRow("load done") << "Load:3:Done" << false;
     QTest::newRow("InProgress alone") << "InProgress" << false;
     QTest::newRow("other word") << "Store:2:InProgress" << false;
     QTest::newRow("lower case") << "reconfig:InProgress" << false;
-    QTest::newRow("no colon") << "ReconfigInProgress" << false;
     QTest::newRow("trailing blank") << "Load:1:InProgress " << false;
-    QTest::newRow("idle") << "Idle" << false;
     QTest::newRow("empty") << "" << false;
 }
 
@@ -152,94 +131,57 @@ void TstAppDataStore::busyFromTheWire()
     peer.send(statusLine("Reconfig:Done"));
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 4, kWait);
     QCOMPARE(spy.last().at(0).toBool(), false);
-}
 
-void TstAppDataStore::suppressedBusyReports()
-{
-    ScriptedPeer peer;
-    QVERIFY(login(peer));
-    AppDataStore store;
-    QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
-    QTRY_VERIFY_WITH_TIMEOUT(peer.received("sub \"" + kStatusPath + "\\\""), kWait);
+    // While reports are suppressed the store is idle and unsubscribed; listening again resumes.
     peer.send(statusLine("Load:2:InProgress"));
-    QVERIFY(spy.wait(kWait));
-    QVERIFY(store.deviceBusy());
-
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 5, kWait);
+    spy.clear();
     peer.clearLines();
     store.stopListeningForBusyEvents();
     QTRY_VERIFY_WITH_TIMEOUT(peer.received("unsub \"" + kStatusPath + "\\\""), kWait);
     QVERIFY(!store.deviceBusy());
     store.onStatusValueChanged(QStringLiteral("Reconfig:InProgress"));
-    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.count(), 0);
 
     peer.clearLines();
     store.listenForBusyEvents();
     QTRY_VERIFY_WITH_TIMEOUT(peer.received("sub \"" + kStatusPath + "\\\""), kWait);
     QVERIFY(store.deviceBusy());
     peer.send(statusLine("Load:2:Done"));
-    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, kWait);
     QCOMPARE(spy.last().at(0).toBool(), false);
 }
 
-void TstAppDataStore::rangeLookup()
-{
-    AppDataStore store;
-    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Frequency")),
-             QStringLiteral(R"([{"high":100,"low":20,"range":"0"},{"high":1000,"low":100,"range":"1"},)"
-                            R"({"high":10000,"low":1000,"range":"2"},{"high":22000,"low":10000,"range":"3"}])"));
-    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Gain")), QStringLiteral("[]"));
-    QCOMPARE(store.getJsonArray(QStringLiteral("Limiter"), QStringLiteral("Threshold")), QStringLiteral("[]"));
-    QCOMPARE(store.getJsonArray(QStringLiteral("Flanger"), QStringLiteral("Frequency")), QStringLiteral("[]"));
-    QCOMPARE(store.getJsonArray(QString(), QString()), QStringLiteral("[]"));
-    QCOMPARE(store.getJsonArray(QStringLiteral("eq"), QStringLiteral("frequency")), QStringLiteral("[]"));
-
-    const QJsonArray delay = QJsonDocument::fromJson(store.getJsonArray(QStringLiteral("Delay"), QStringLiteral("Amount")).toUtf8()).array();
-    QCOMPARE(delay.size(), 4);
-    QCOMPARE(delay.at(0).toObject().value(QStringLiteral("low")).toDouble(), 0.0);
-    QCOMPARE(delay.at(3).toObject().value(QStringLiteral("high")).toDouble(), 1000.0);
-    QCOMPARE(QJsonDocument::fromJson(store.getJsonArray(QStringLiteral("SignalGenerator"), QStringLiteral("Sine Frequency")).toUtf8()).array().size(), 3);
-}
-
-// The resource holds, for every parameter whose nudge step depends on the value, one entry per
-// step: ranges that ascend and touch, numbered 0 … n-1.
+// Every parameter whose nudge step depends on the value has ranges that ascend and touch,
+// numbered 0 ... n-1; unknown names and other spellings give an empty list.
 void TstAppDataStore::shippedRangeData()
 {
     AppDataStore store;
     const QJsonObject data = store.rangeData();
-    const QMap<QString, int> expected{
-        {"EQ/Frequency", 4},      {"EQ/Q", 10},           {"EQ/Slope", 4},         {"AFS/LiftTime", 3},
-        {"AFS/HighPass", 5},      {"Gate/Ratio", 3},      {"Gate/MaxAttenuation", 2}, {"Gate/Attack", 4},
-        {"Gate/Release", 3},      {"Limiter/Attack", 4},  {"Limiter/Release", 3},  {"Compressor/Ratio", 5},
-        {"Compressor/Attack", 4}, {"Compressor/Release", 3}, {"AGC/LimAttack", 4}, {"AGC/LimRelease", 3},
-        {"Delay/Amount", 4},      {"Crossover/Frequency", 4}, {"SignalGenerator/Sine Frequency", 3}};
-    QStringList found;
+    QVERIFY(data.size() >= 9);
     for (auto block = data.constBegin(); block != data.constEnd(); ++block) {
         const QJsonObject params = block.value().toObject();
+        QVERIFY2(!params.isEmpty(), qPrintable(block.key()));
         for (auto param = params.constBegin(); param != params.constEnd(); ++param) {
             const QString key = block.key() + QLatin1Char('/') + param.key();
-            found.append(key);
-            const QJsonArray entries = param.value().toArray();
-            QVERIFY2(expected.contains(key), qPrintable(key));
-            QCOMPARE(entries.size(), expected.value(key));
-            QSet<QString> labels;
+            const QJsonArray entries = QJsonDocument::fromJson(store.getJsonArray(block.key(), param.key()).toUtf8()).array();
+            QVERIFY2(entries.size() >= 2, qPrintable(key));
             double previousHigh = entries.at(0).toObject().value(QStringLiteral("low")).toDouble();
-            for (const QJsonValue &e : entries) {
-                const QJsonObject entry = e.toObject();
-                QVERIFY(entry.value(QStringLiteral("range")).isString());
-                QVERIFY(entry.value(QStringLiteral("low")).isDouble());
-                QVERIFY(entry.value(QStringLiteral("high")).isDouble());
-                labels.insert(entry.value(QStringLiteral("range")).toString());
+            QSet<QString> labels, numbers;
+            for (int i = 0; i < entries.size(); ++i) {
+                const QJsonObject entry = entries.at(i).toObject();
+                labels << entry.value(QStringLiteral("range")).toString();
+                numbers << QString::number(i);
                 QCOMPARE(entry.value(QStringLiteral("low")).toDouble(), previousHigh);
-                QVERIFY2(entry.value(QStringLiteral("high")).toDouble() > entry.value(QStringLiteral("low")).toDouble(), qPrintable(key));
+                QVERIFY2(entry.value(QStringLiteral("high")).toDouble() > previousHigh, qPrintable(key));
                 previousHigh = entry.value(QStringLiteral("high")).toDouble();
             }
-            for (int i = 0; i < entries.size(); ++i)
-                QVERIFY2(labels.contains(QString::number(i)), qPrintable(key));
+            QCOMPARE(labels, numbers); // 0 ... n-1, in any order
         }
     }
-    QCOMPARE(found.size(), expected.size());
-    for (const char *block : {"EQ", "AFS", "Gate", "Limiter", "Compressor", "AGC", "Delay", "Crossover", "SignalGenerator"})
-        QVERIFY(data.contains(QLatin1String(block)));
+    for (const auto &unknown : {std::make_pair("EQ", "Gain"), std::make_pair("Flanger", "Frequency"),
+                                std::make_pair("eq", "frequency"), std::make_pair("", "")})
+        QCOMPARE(store.getJsonArray(QLatin1String(unknown.first), QLatin1String(unknown.second)), QStringLiteral("[]"));
 }
 
 // The range data as the nudge buttons use it: the step depends on the range the shown value
@@ -253,18 +195,10 @@ void TstAppDataStore::nudgeStepsFromRangeData_data()
     QTest::addColumn<QString>("svClass");
     QTest::addColumn<int>("direction");
     QTest::addColumn<QByteArray>("sent");
-    QTest::newRow("AGC limiter release, long") << "AGC" << "LimRelease" << QByteArray("200dB/s") << "AGC" << "LimRelease" << 1 << QByteArray("195");
-    QTest::newRow("AGC limiter release, short") << "AGC" << "LimRelease" << QByteArray("30dB/s") << "AGC" << "LimRelease" << 1 << QByteArray("29");
     QTest::newRow("AGC limiter release, boundary") << "AGC" << "LimRelease" << QByteArray("100dB/s") << "AGC" << "LimRelease" << 1 << QByteArray("98");
-    QTest::newRow("compressor ratio") << "Compressor" << "Ratio" << QByteArray("3.0:1") << "Compressor" << "Ratio" << 1 << QByteArray("3.2");
-    QTest::newRow("compressor attack up at boundary") << "Compressor" << "Attack" << QByteArray("20.0ms") << "Compressor" << "Attack" << 1 << QByteArray("21");
     QTest::newRow("compressor attack down at boundary") << "Compressor" << "Attack" << QByteArray("20.0ms") << "Compressor" << "Attack" << -1 << QByteArray("19.5");
-    QTest::newRow("gate attenuation") << "Gate" << "MaxAttenuation" << QByteArray("40dB") << "Gate" << "MaxAttenuation" << 1 << QByteArray("41");
     QTest::newRow("alignment delay") << "Low Outputs Delay" << "Amount" << QByteArray("12.50ms/4.29m/14.07ft") << "Delay" << "Amount" << 1 << QByteArray("12.75ms");
     QTest::newRow("EQ gain single step") << "Low Outputs PEQ" << "Band_1_Gain" << QByteArray("3.0dB") << "EQ" << "Gain" << 1 << QByteArray("3.1");
-    QTest::newRow("EQ frequency") << "Low Outputs PEQ" << "Band_1_Frequency" << QByteArray("250.0Hz") << "EQ" << "Frequency" << 1 << QByteArray("251");
-    QTest::newRow("sine up at boundary") << "SignalGenerator" << "Sine Frequency" << QByteArray("1.00kHz") << "SignalGenerator" << "Sine Frequency" << 1 << QByteArray("1100");
-    QTest::newRow("sine down at boundary") << "SignalGenerator" << "Sine Frequency" << QByteArray("1.00kHz") << "SignalGenerator" << "Sine Frequency" << -1 << QByteArray("990");
 }
 
 void TstAppDataStore::nudgeStepsFromRangeData()
@@ -305,8 +239,6 @@ void TstAppDataStore::rangeDataParse_data()
     QTest::newRow("empty object") << QByteArray("{}") << true;
     QTest::newRow("array") << QByteArray("[1,2]") << false;
     QTest::newRow("cut short") << QByteArray(R"({"EQ":{"Q":[)") << false;
-    QTest::newRow("unterminated string") << QByteArray(R"({"EQ)") << false;
-    QTest::newRow("garbage") << QByteArray("range data") << false;
     QTest::newRow("empty") << QByteArray() << false;
     QTest::newRow("trailing text") << QByteArray("{} x") << false;
 }
@@ -321,40 +253,27 @@ void TstAppDataStore::rangeDataParse()
         QCOMPARE(out.value(QStringLiteral("kept")).toInt(), 1);
 }
 
+// A file that is missing, not an object or too big leaves the data as it was.
 void TstAppDataStore::rangeDataFiles()
 {
     AppDataStore store;
     const QString before = store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q"));
-    QVERIFY(before != QLatin1String("[]"));
-
     QTemporaryDir dir;
-    QVERIFY(!store.loadRangeData(dir.filePath(QStringLiteral("missing.json"))));
-    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), before);
-
-    QFile bad(dir.filePath(QStringLiteral("bad.json")));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("[\"not\", \"an object\"]");
-    bad.close();
-    QVERIFY(!store.loadRangeData(bad.fileName()));
-    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), before);
-
-    QFile big(dir.filePath(QStringLiteral("big.json")));
-    QVERIFY(big.open(QIODevice::WriteOnly));
-    big.write("{\"EQ\":{\"Q\":[]}}");
-    big.write(QByteArray(AppDataStore::kMaxRangeDataBytes, ' '));
-    big.close();
-    QVERIFY(!store.loadRangeData(big.fileName()));
-    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), before);
-
-    QFile good(dir.filePath(QStringLiteral("good.json")));
-    QVERIFY(good.open(QIODevice::WriteOnly));
-    good.write(R"({"EQ":{"Gain":[{"range":"0","low":-15,"high":15}],"Q":{"not":"an array"}}})");
-    good.close();
-    QVERIFY(store.loadRangeData(good.fileName()));
+    auto file = [&](const char *name, const QByteArray &content) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        if (!content.isNull() && f.open(QIODevice::WriteOnly))
+            f.write(content);
+        return f.fileName();
+    };
+    for (const QString &refused : {file("missing.json", QByteArray()), file("bad.json", "[\"not\", \"an object\"]"),
+                                   file("big.json", "{\"EQ\":{\"Q\":[]}}" + QByteArray(AppDataStore::kMaxRangeDataBytes, ' '))}) {
+        QVERIFY2(!store.loadRangeData(refused), qPrintable(refused));
+        QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), before);
+    }
+    QVERIFY(store.loadRangeData(file("good.json", R"({"EQ":{"Gain":[{"range":"0","low":-15,"high":15}],"Q":{"not":"an array"}}})")));
     QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Gain")),
              QStringLiteral(R"([{"high":15,"low":-15,"range":"0"}])"));
     QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), QStringLiteral("[]"));
-    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Frequency")), QStringLiteral("[]"));
 }
 
 void TstAppDataStore::channelNames_data()
@@ -363,16 +282,10 @@ void TstAppDataStore::channelNames_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("out 24") << "out 24" << "Output 3,4,5,6";
     QTest::newRow("out 01") << "out 01" << "Output 1";
-    QTest::newRow("out 51") << "out 51" << "Output 6";
     QTest::newRow("out 06") << "out 06" << "Output 1,2,3,4,5,6";
-    QTest::newRow("out 15") << "out 15" << "Output 2,3,4,5,6";
     QTest::newRow("mid counts as output") << "mid 12" << "Output 2,3";
     QTest::newRow("in 02") << "in 02" << "Input A,B";
-    QTest::newRow("in 21") << "in 21" << "Input C";
-    QTest::newRow("in 03") << "in 03" << "Input A,B,C";
     QTest::newRow("input code unknown") << "in 24" << "";
-    QTest::newRow("output code unknown") << "out 61" << "";
-    QTest::newRow("word only") << "out" << "";
     QTest::newRow("empty") << "" << "";
     QTest::newRow("two blanks") << "out  24" << "";
 }
@@ -387,7 +300,7 @@ void TstAppDataStore::channelNames()
     QCOMPARE(store.channelName(), name);
 }
 
-void TstAppDataStore::inputNames()
+void TstAppDataStore::inputAndOutputNames()
 {
     AppDataStore store;
     const QStringList names{"Analog 1", "Analog 2", "Analog 3", "AES 1", "AES 2", "AES 3", "AES 4"};
@@ -395,22 +308,15 @@ void TstAppDataStore::inputNames()
         QCOMPARE(store.inputNameFromIdx(QStringLiteral("In%1").arg(i + 1)), names.at(i));
         QCOMPARE(store.inputNameFromIdx(QString::number(i + 1)), names.at(i));
     }
-    QCOMPARE(store.inputNameFromIdx(QStringLiteral("In8")), QString());
-    QCOMPARE(store.inputNameFromIdx(QStringLiteral("0")), QString());
-    QCOMPARE(store.inputNameFromIdx(QString()), QString());
-}
+    for (const QString &none : {QStringLiteral("In8"), QStringLiteral("0"), QString()})
+        QCOMPARE(store.inputNameFromIdx(none), QString());
 
-void TstAppDataStore::outputNames()
-{
-    AppDataStore store;
-    QCOMPARE(store.getOutputName(QStringLiteral("out:1")), QString());
     store.setOutputName(QStringLiteral("out:1"), QStringLiteral("Main Left"));
-    store.setOutputName(QStringLiteral("out:2"), QStringLiteral("Main Right"));
     store.setOutputName(QStringLiteral("out:1"), QStringLiteral("Sub"));
     QCOMPARE(store.getOutputName(QStringLiteral("out:1")), QStringLiteral("Sub"));
-    QCOMPARE(store.getOutputName(QStringLiteral("out:2")), QStringLiteral("Main Right"));
     QCOMPARE(store.getOutputName(QStringLiteral("out:3")), QString());
 }
+
 
 void TstAppDataStore::limiterList()
 {
@@ -438,11 +344,8 @@ void TstAppDataStore::limiterList()
         QCOMPARE(store.limiterCount(), 0);
         QCOMPARE(store.getLimiterAt(0), QString());
     }
-}
 
-void TstAppDataStore::limiterListBounds()
-{
-    AppDataStore store;
+    // Bounded: at most kMaxLimiters names; an over-long text is cut, not refused.
     QStringList names;
     for (int i = 0; i < 200; ++i)
         names.append(QStringLiteral("\"L%1\"").arg(i));
@@ -459,31 +362,6 @@ void TstAppDataStore::limiterListBounds()
     QVERIFY(store.getLimiterAt(0).size() < AppDataStore::kMaxLimiterListLength);
 }
 
-void TstAppDataStore::flagsAndSignals()
-{
-    AppDataStore store;
-    QSignalSpy po(&store, &AppDataStore::poNameChanged);
-    store.setPOName(QStringLiteral("Compressor"));
-    store.setPOName(QStringLiteral("Compressor"));
-    QCOMPARE(po.count(), 1);
-    QCOMPARE(store.poName(), QStringLiteral("Compressor"));
-
-    QSignalSpy wizard(&store, &AppDataStore::wizardActiveChanged);
-    QVERIFY(!store.wizardActive());
-    QVERIFY(store.setProperty("wizardActive", true));
-    store.setWizardActive(true);
-    QCOMPARE(wizard.count(), 1);
-    QVERIFY(store.property("wizardActive").toBool());
-
-    store.setChannelIndex(4);
-    QCOMPARE(store.channelIndex(), 4);
-    store.setDiscoveryConnectionLost(true);
-    QVERIFY(store.discoveryConnectionLost());
-    store.setCopyPastePrg(true);
-    QVERIFY(store.getCopyPastePrg());
-    store.setIsStartup(QStringLiteral("true"));
-    QCOMPARE(store.isStartup(), QStringLiteral("true"));
-}
 
 TARN_TEST_MAIN(TstAppDataStore, QCoreApplication)
 #include "tst_appdatastore.moc"

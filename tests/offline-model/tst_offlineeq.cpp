@@ -1,6 +1,5 @@
-// What the model's equalisers and feedback suppressor do by themselves: quick curves set the
-// graphic EQ, a running suppressor places, deepens and lifts filters step by step, and the
-// automatic EQ holds a measurement.
+// Guards against equalisers and a feedback suppressor in the offline model that do not act by
+// themselves as a processor does: quick curves, filters placed and lifted, the room measurement.
 #include "catalogue.h"
 #include "eqbehaviour.h"
 #include "linkclient.h"
@@ -274,9 +273,6 @@ void TstOfflineEq::suppressorModesAndLiftTime()
     // Speech is caught sooner: ten steps between events.
     QVERIFY(rig.set(afs, QStringLiteral("LiftTime"), QStringLiteral("Off")).startsWith(QLatin1String("setr")));
     QVERIFY(rig.set(afs, QStringLiteral("ContentMode"), QStringLiteral("Speech")).startsWith(QLatin1String("setr")));
-    QCOMPARE(EqBehaviour::eventInterval(QStringLiteral("Speech")), 10);
-    QCOMPARE(EqBehaviour::eventInterval(QStringLiteral("Music")), 25);
-    QCOMPARE(EqBehaviour::eventInterval(QStringLiteral("Speech/Music")), 15);
     const int before = placed(rig.filterGains());
     QVERIFY(rig.tick(60));
     QVERIFY(placed(rig.filterGains()) > before);

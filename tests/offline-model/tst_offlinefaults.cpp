@@ -1,3 +1,5 @@
+// Guards against fault modes of the offline model that do not do what link tests rely on them
+// to do (silence, refusals, drops, stalls, garbage, oversized lines, slowness).
 #include "linkclient.h"
 #include "modelprocess.h"
 #include "testenv.h"

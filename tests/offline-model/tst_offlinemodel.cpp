@@ -1,7 +1,8 @@
+// Guards against the offline model answering the link unlike a processor: logins, values and
+// their units, listings, presets, firmware uploads, discovery and hostile input over real sockets.
+#include "deviceinfo.h"
 #include "linkclient.h"
 #include "modelprocess.h"
-#include "qftp.h"
-#include "qurlinfo.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
@@ -20,31 +21,6 @@ using tarn::test::request;
 
 namespace {
 constexpr int kWaitMs = 10000;
-
-// The discovery batch and its reading, as the application's discovery does them.
-const QByteArray kQueryBatch = "delay 100\n"
-                               "get \\\\Node\\AT\\Class_Name\n"
-                               "get \\\\Node\\AT\\Instance_Name\n"
-                               "get \\\\Node\\AT\\Software_Version\n"
-                               "get \\\\Node\\SV\\HardwareVersion\n";
-
-QStringList readDiscoveryAnswer(const QByteArray &datagram)
-{
-    const QStringList prefixes = {QStringLiteral("get \\\\Node\\AT\\Class_Name"), QStringLiteral("get \\\\Node\\AT\\Instance_Name"),
-                                  QStringLiteral("get \\\\Node\\AT\\Software_Version"),
-                                  QStringLiteral("get \\\\Node\\SV\\HardwareVersion")};
-    const QStringList lines = QString::fromUtf8(datagram).split(QLatin1Char('\n'));
-    if (lines.size() < prefixes.size())
-        return QStringList();
-    QStringList fields;
-    for (int i = 0; i < prefixes.size(); ++i) {
-        QString line = lines.at(i);
-        line.remove(QLatin1Char('"'));
-        const int at = line.indexOf(prefixes.at(i));
-        fields << (at < 0 ? QString() : line.mid(at + prefixes.at(i).size()).trimmed());
-    }
-    return fields;
-}
 
 // Waits until the client has answered a fresh "get", so everything the model sent it
 // before that answer has arrived too.
@@ -75,7 +51,6 @@ class TstOfflineModel : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void helpDocumentsEverything();
     void badOptionsAndCatalogue();
     void loginAcceptedAndRefused();
     void subscriptionsReachEveryClient();
@@ -86,30 +61,14 @@ private slots:
     void presetNamesSurviveRestart();
     void firmwareUpload();
     void discoveryAnswer();
-    void discoveryPosesAsAnotherModel();
     void hostileInput();
     void metersMoveDeterministically();
-    void fileServiceOverFtp();
 };
 
 void TstOfflineModel::initTestCase()
 {
     tarn::registerDataFromDeviceTypes();
     QVERIFY2(QFile::exists(ModelProcess::program()), qPrintable(ModelProcess::program()));
-}
-
-void TstOfflineModel::helpDocumentsEverything()
-{
-    QProcess help;
-    help.start(ModelProcess::program(), {QStringLiteral("--help")});
-    QVERIFY(help.waitForFinished(kWaitMs));
-    QCOMPARE(help.exitCode(), 0);
-    const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
-    for (const char *word : {"--port", "--bind", "--password", "--catalogue", "--class-name", "--seed", "--state-dir",
-                             "--ftp-port", "--ftp-root", "--fault-no-greeting", "--fault-refuse-login", "--fault-drop-after",
-                             "--fault-stall-after", "--fault-garbage", "--fault-oversize", "--fault-slow",
-                             "--fault-no-discovery", "model fault", "model status", "model tick", "writer OK"})
-        QVERIFY2(text.contains(QLatin1String(word)), word);
 }
 
 void TstOfflineModel::badOptionsAndCatalogue()
@@ -599,7 +558,7 @@ void TstOfflineModel::discoveryAnswer()
     // Junk first: it must neither crash the model nor stop it answering.
     udp.writeDatagram(QByteArray(3000, '\xff'), QHostAddress::LocalHost, model.port());
     udp.writeDatagram(QByteArray(9000, 'g'), QHostAddress::LocalHost, model.port());
-    udp.writeDatagram(kQueryBatch, QHostAddress::LocalHost, model.port());
+    udp.writeDatagram(tarn::discovery::queryBatch(), QHostAddress::LocalHost, model.port());
     QNetworkDatagram answer;
     int answers = 0;
     const auto collect = [&] {
@@ -616,27 +575,13 @@ void TstOfflineModel::discoveryAnswer()
     QTRY_COMPARE_WITH_TIMEOUT((collect(), answers), 2, kWaitMs);
     QCOMPARE(answer.senderAddress(), QHostAddress(QHostAddress::LocalHost));
     QCOMPARE(answer.senderPort(), int(model.port()));
-    QCOMPARE(answer.data().count('\n'), 4);
-    QVERIFY(answer.data().startsWith("get \"\\\\Node\\AT\\Class_Name\" \"norvCadenzoTarn\"\n"));
-    const QStringList fields = readDiscoveryAnswer(answer.data());
-    QCOMPARE(fields, QStringList({QStringLiteral("norvCadenzoTarn"), QStringLiteral("Tarn Offline"), QStringLiteral("1.4.2"),
-                                  QStringLiteral("Standard")}));
+    // The application's own reading of it.
+    DeviceInfo info;
+    QVERIFY(tarn::discovery::parseAnswer(answer.data(), tarn::discovery::expectedPrefixes(), info));
+    QCOMPARE(QStringList({info.className, info.instanceName, info.softwareVersion, info.hardwareVersion}),
+             QStringList({QStringLiteral("norvCadenzoTarn"), QStringLiteral("Tarn Offline"), QStringLiteral("1.4.2"),
+                          QStringLiteral("Standard")}));
     QTRY_VERIFY_WITH_TIMEOUT(model.status().value(QStringLiteral("counters")).toObject().value(QStringLiteral("discoveryAnswers")).toInt() >= 1, kWaitMs);
-}
-
-void TstOfflineModel::discoveryPosesAsAnotherModel()
-{
-    ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--class-name"), QStringLiteral("norvCadenzoQuarra"), QStringLiteral("--hardware-version"),
-                          QStringLiteral("Parvane")}),
-             qPrintable(model.output()));
-    QUdpSocket udp;
-    QVERIFY(udp.bind(QHostAddress(QHostAddress::LocalHost), 0));
-    udp.writeDatagram(kQueryBatch, QHostAddress::LocalHost, model.port());
-    QTRY_VERIFY_WITH_TIMEOUT(udp.hasPendingDatagrams(), kWaitMs);
-    const QStringList fields = readDiscoveryAnswer(udp.receiveDatagram().data());
-    QCOMPARE(fields.value(0), QStringLiteral("norvCadenzoQuarra"));
-    QCOMPARE(fields.value(3), QStringLiteral("Parvane"));
 }
 
 void TstOfflineModel::hostileInput()
@@ -729,42 +674,6 @@ void TstOfflineModel::metersMoveDeterministically()
     c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_4_Level")));
     QTRY_VERIFY_WITH_TIMEOUT(c.recordsFor(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level")).size() >= 3, kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("OutputMeters"), QStringLiteral("Channel_4_Level")), QStringLiteral("-90.0dB"), kWaitMs);
-}
-
-void TstOfflineModel::fileServiceOverFtp()
-{
-    // The program serves its preset and tuning folders over FTP with the processor's login.
-    ModelProcess model;
-    QVERIFY2(model.start(), qPrintable(model.output()));
-    const int ftpPort = model.status().value(QStringLiteral("ftpPort")).toInt();
-    QVERIFY2(ftpPort > 0, qPrintable(model.output()));
-
-    QFtp ftp;
-    QSignalSpy done(&ftp, &QFtp::done);
-    QStringList names;
-    QByteArray fetched;
-    connect(&ftp, &QFtp::listInfo, this, [&names](const QUrlInfo &info) { names << info.name(); });
-    connect(&ftp, &QFtp::readyRead, this, [&ftp, &fetched]() { fetched += ftp.readAll(); });
-    ftp.connectToHost(QStringLiteral("127.0.0.1"), quint16(ftpPort));
-    ftp.login(QStringLiteral("tarnftp"), QStringLiteral("lomarvex@517"));
-    ftp.cd(QStringLiteral("/presets"));
-    ftp.put(QByteArray("preset body"), QStringLiteral("Show.tpr"));
-    ftp.list();
-    ftp.get(QStringLiteral("Show.tpr"));
-    ftp.close();
-    QVERIFY(done.wait(15000));
-    QCOMPARE(done.first().first().toBool(), false);
-    QVERIFY2(names.contains(QStringLiteral("Show.tpr")), qPrintable(names.join(QLatin1Char(','))));
-    QCOMPARE(fetched, QByteArray("preset body"));
-
-    // A wrong password is refused.
-    QFtp wrong;
-    QSignalSpy wrongDone(&wrong, &QFtp::done);
-    wrong.connectToHost(QStringLiteral("127.0.0.1"), quint16(ftpPort));
-    wrong.login(QStringLiteral("tarnftp"), QStringLiteral("guess"));
-    QVERIFY(wrongDone.wait(15000));
-    QCOMPARE(wrongDone.first().first().toBool(), true);
-    QVERIFY(wrong.errorString().startsWith(QStringLiteral("Login failed:")));
 }
 
 TARN_TEST_MAIN(TstOfflineModel, QCoreApplication)

@@ -1,7 +1,5 @@
-// The offline model's wizards, driven in this process as a client drives them (sets of the
-// answer variables and of the wizard event, steps of the model's clock): each wizard from its
-// start to its end with the values its answers change, refusals, a cancel from every step, the
-// seed's determinism, and the flow checked against the descriptors the application shows.
+// Guards against wizards of the offline model that stall, take the wrong turn, change the wrong
+// values, ignore a cancel, or offer a step the application has no page for.
 #include "catalogue.h"
 #include "devicestate.h"
 #include "eqbehaviour.h"

@@ -1,3 +1,5 @@
+// Guards against the configurable model's chain, configuration document, reconfiguration and
+// copy/paste differing from what the application sends and expects, or yielding to hostile commands.
 #include "catalogue.h"
 #include "linkclient.h"
 #include "modelprocess.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# Guards against a Debian package that misses files, fails lintian, or does not start.
 # The Debian package as a user gets it: built by CPack from this build, free of lintian errors,
 # carrying the programs, desktop entry, icons and metadata, and its extracted tarn-control
 # starting the offline model beside it and reaching the home screen under Xvfb.

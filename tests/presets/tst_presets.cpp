@@ -1,3 +1,5 @@
+// Guards against preset lists out of step with the processor, transfers that lose or overwrite
+// bytes, failures not told, and hostile file names.
 #include "devicepresetmodel.h"
 #include "filesystemmodel.h"
 #include "linkclient.h"

@@ -1,3 +1,5 @@
+// Guards against a screen tour list read wrongly or taken in part when it is unsafe: a path in a
+// document name, blank fields, overlong lines, too many stops.
 #include "screentour.h"
 #include "testenv.h"
 
@@ -5,7 +7,6 @@
 
 using tarn::ScreenTour;
 
-// The tour list is a file given on the command line; its lines name the pictures' files.
 class TstScreenTourList : public QObject {
     Q_OBJECT
 private slots:

@@ -1,3 +1,6 @@
+// Guards against a second instance that disturbs the first, start-up settings written wrongly,
+// and a log that does not start afresh for every run.
+#include "applog.h"
 #include "datapaths.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
@@ -6,7 +9,8 @@
 #include <QCoreApplication>
 #include <QProcess>
 
-// Start-up as a user sees it: the real executable, started twice and with prepared settings.
+using tarn::test::applicationLog;
+
 class TstStartup : public QObject {
     Q_OBJECT
 private slots:
@@ -16,7 +20,6 @@ private slots:
 
 private:
     static QString program() { return QStringLiteral(TARN_BIN_DIR "/tarn-control"); }
-    static QString readLog();
 };
 
 void TstStartup::init()
@@ -25,22 +28,14 @@ void TstStartup::init()
     QFile::remove(tarn::logFilePath());
 }
 
-QString TstStartup::readLog()
-{
-    QFile file(tarn::logFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLocal8Bit(file.readAll());
-}
-
 void TstStartup::secondInstanceLeavesTheFirstAlone()
 {
     QProcess first;
     first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     first.start(program(), {QStringLiteral("--quit-after"), QStringLiteral("20000")});
     QVERIFY(first.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains(QStringLiteral("Init View Loader: ")), 15000);
-    const QString logBefore = readLog();
+    QTRY_VERIFY_WITH_TIMEOUT(applicationLog().contains(QStringLiteral("Init View Loader: ")), 15000);
+    const QString logBefore = applicationLog();
     QVERIFY(logBefore.contains(QStringLiteral("File locked by process.")));
 
     // Anything the second instance wrote would show here.
@@ -55,8 +50,8 @@ void TstStartup::secondInstanceLeavesTheFirstAlone()
     QCOMPARE(second.exitCode(), 0);
     QVERIFY(second.readAllStandardError().contains("Another instance of the application is already running."));
 
-    QVERIFY(readLog().startsWith(logBefore));
-    QVERIFY(!readLog().contains(QStringLiteral("Another instance")));
+    QVERIFY(applicationLog().startsWith(logBefore));
+    QVERIFY(!applicationLog().contains(QStringLiteral("Another instance")));
     QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::CurrentVersion)).toString(), QStringLiteral("sentinel"));
     QVERIFY(!settings.contains(QString::fromLatin1(tarn::keys::ExtraFeaturesReady)));
 
@@ -68,8 +63,8 @@ void TstStartup::secondInstanceLeavesTheFirstAlone()
     third.start(program(), {QStringLiteral("--quit-after"), QStringLiteral("500")});
     QVERIFY(third.waitForFinished(20000));
     QCOMPARE(third.exitCode(), 0);
-    QVERIFY(readLog().contains(QStringLiteral("File locked by process.")));
-    QVERIFY(!readLog().startsWith(logBefore)); // a fresh log for every run
+    QVERIFY(applicationLog().contains(QStringLiteral("File locked by process.")));
+    QVERIFY(!applicationLog().startsWith(logBefore)); // a fresh log for every run
 }
 
 void TstStartup::startupKeys()
@@ -101,7 +96,7 @@ void TstStartup::startupKeys()
     QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::AppAnalytics)).toString(), QStringLiteral("true"));
 
     // The log's lines follow the format, and the start-up texts are there in order.
-    const QString log = readLog();
+    const QString log = applicationLog();
     const int locked = log.indexOf(QStringLiteral("File locked by process."));
     const int platform = log.indexOf(QStringLiteral("QT PLATFORM NAME =  \"offscreen\""));
     const int init = log.indexOf(QStringLiteral("Init View Loader: "));

@@ -23,9 +23,12 @@ inline QString isolateEnvironment()
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QStringLiteral("/config")));
         qputenv("XDG_DATA_HOME", QFile::encodeName(base + QStringLiteral("/data")));
         qputenv("TMPDIR", QFile::encodeName(base + QStringLiteral("/tmp")));
-        // Usage hits of any test go to a local port that refuses (discard), never off the machine.
+        // Usage hits and update checks of any test go to a local port that refuses (discard),
+        // never off the machine; a test that needs a store or a collector starts its own.
         if (qEnvironmentVariableIsEmpty("TARN_ANALYTICS_URL"))
             qputenv("TARN_ANALYTICS_URL", "http://127.0.0.1:9/collect");
+        if (qEnvironmentVariableIsEmpty("TARN_CLOUD_URL"))
+            qputenv("TARN_CLOUD_URL", "http://127.0.0.1:9");
     }
     return root->path();
 }

@@ -1,3 +1,4 @@
+// Guards against tuning-file keys, stamps and order misread, and hostile file names let through.
 #include "testenv.h"
 #include "tuningfile.h"
 #include "tuningfilelistmodel.h"

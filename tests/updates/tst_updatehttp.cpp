@@ -1,3 +1,5 @@
+// Guards against firmware and application updates that download wrongly, offer stale or
+// unverified images, or hand over an installer while the application is busy.
 #include "applicationupdater.h"
 #include "appbusy.h"
 #include "cloudstoreserver.h"

@@ -1,3 +1,5 @@
+// Guards against update feeds, versions and file names misread, and error texts that tell the
+// user the wrong thing.
 #include "testenv.h"
 #include "updatecommon.h"
 #include "updatefeed.h"

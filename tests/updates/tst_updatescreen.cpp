@@ -1,3 +1,5 @@
+// Guards against an update path that breaks between the screens, the cloud store and the
+// processor's restart.
 // The update path as a user walks it, in this process under a private Xvfb: the home screen's
 // check offers new firmware, the utilities screen downloads it from the local cloud store and
 // sends it to the offline model, which reports the new version after its restart; the

@@ -1,3 +1,4 @@
+// Guards against firmware images that reach the processor cut, corrupted or unconfirmed.
 #include "fwupdateuploader.h"
 #include "linkclient.h"
 #include "modelprocess.h"

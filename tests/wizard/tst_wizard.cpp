@@ -1,3 +1,4 @@
+// Guards against wizard screens that load the wrong page or lack what a state's page relies on.
 // The wizard screens loader, the providers against the descriptors in the resources, and the
 // structure every state's page relies on.
 #include "settingskeys.h"

@@ -1,3 +1,5 @@
+// Guards against grid blocks that raise the wrong screen or leave the wrong object for it, and
+// against configuration-mode dialogs whose edits do not reach the working chain.
 import QtQuick 2.15
 import QtTest 1.15
 import HomeScreenModel 1.0

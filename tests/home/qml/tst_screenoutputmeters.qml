@@ -1,3 +1,4 @@
+// Guards against output and input meters that are not polled, show the wrong level or clip, or a mute shown before the processor confirms it.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0

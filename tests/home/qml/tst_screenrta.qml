@@ -1,3 +1,4 @@
+// Guards against analyser bars drawn off the scale, peaks that do not hold, and analyser settings shown before the processor confirms them.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0

@@ -1,3 +1,4 @@
+// Guards against a signal generator screen that sends the wrong value or shows one the processor has not confirmed.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0

@@ -1,3 +1,4 @@
+// Guards against utility strips that are missing, run off the screen or raise the wrong command.
 import QtQuick 2.15
 import QtTest 1.15
 import AppAnalytics 1.0

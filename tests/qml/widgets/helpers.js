@@ -19,13 +19,3 @@ function find(item, name) {
     }
     return null
 }
-
-// Request lines that start with prefix.
-function linesStartingWith(lines, prefix) {
-    var out = []
-    for (var i = 0; i < lines.length; ++i) {
-        if (lines[i].indexOf(prefix) === 0)
-            out.push(lines[i])
-    }
-    return out
-}

@@ -1,5 +1,6 @@
 #include "testlink.h"
 
+#include "devicerecord.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "tcpadaptor.h"
@@ -38,13 +39,7 @@ bool TestLink::ready() const
 void TestLink::offer(const QString &command, const QString &poName, const QString &svName, const QString &value,
                      const QString &valueType)
 {
-    DataFromDevice record;
-    record.command = command;
-    record.poName = poName;
-    record.svName = svName;
-    record.value = value;
-    record.valueType = valueType;
-    emit TCPAdaptor::instance()->dataAvailable(record);
+    emit TCPAdaptor::instance()->dataAvailable(tarn::test::request(command, poName, svName, value, valueType));
 }
 
 void TestLink::offerEnums(const QStringList &enums, const QString &path)

@@ -1,3 +1,5 @@
+// Guards against meter bars lit to the wrong height on their scale, peaks that never fall, and
+// a clip light that never shows.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0

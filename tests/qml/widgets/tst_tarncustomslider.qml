@@ -1,3 +1,5 @@
+// Guards against sliders that flood the link, jump to unconfirmed values, or ignore the wheel or
+// the keys.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0
@@ -40,29 +42,17 @@ TestCase {
         TestLink.clearSent()
     }
 
-    function test_bindsAndShowsConfirmedValues() {
+    function test_mouseDragSendsAndWaitsForConfirmation() {
         var w = createTemporaryObject(horizontal, stage)
-        verify(w)
         // The slider subscribes to the position and the text to the value with its unit.
         verify(TestLink.count(TestLink.line("sub", "Compressor", "Threshold", "", "%")) >= 1)
         verify(TestLink.count(TestLink.line("sub", "Compressor", "Threshold")) >= 1)
-        verify(!w.known)
         compare(H.find(w, "valueText").text, "\u2014")
-
-        TestLink.offer("subr", "Compressor", "Threshold", "40%", "%")
-        TestLink.offer("subr", "Compressor", "Threshold", "-24.0dB")
-        verify(w.known)
-        compare(w.position, 40)
-        compare(w.valueText, "\u221224.0\u2009dB")
-        compare(H.find(w, "valueText").text, "\u221224.0\u2009dB")
-        compare(H.find(w, "slider").value, 40)
-    }
-
-    function test_mouseDragSendsAndWaitsForConfirmation() {
-        var w = createTemporaryObject(horizontal, stage)
         TestLink.offer("subr", "Compressor", "Threshold", "40%", "%")
         TestLink.offer("subr", "Compressor", "Threshold", "-24.0dB")
         var slider = H.find(w, "slider")
+        compare(slider.value, 40)
+        compare(H.find(w, "valueText").text, "\u221224.0\u2009dB")
         TestLink.clearSent()
 
         // Press on the handle and drag to the right: the handle follows at once.
@@ -110,22 +100,6 @@ TestCase {
         keyClick(Qt.Key_Left)
         keyClick(Qt.Key_Left)
         tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Threshold", "48", "%")])
-    }
-
-    function test_touchDrag() {
-        var w = createTemporaryObject(horizontal, stage)
-        TestLink.offer("subr", "Compressor", "Threshold", "20%", "%")
-        var slider = H.find(w, "slider")
-        TestLink.clearSent()
-        var x = slider.leftPadding + 0.2 * slider.availableWidth
-        var y = slider.height / 2
-        var touch = touchEvent(slider)
-        touch.press(0, slider, x, y).commit()
-        touch.move(0, slider, x + 0.3 * slider.availableWidth, y).commit()
-        touch.release(0, slider, x + 0.3 * slider.availableWidth, y).commit()
-        tryVerify(function() { return TestLink.sent.length > 0 })
-        verify(TestLink.sent[TestLink.sent.length - 1].indexOf("set \"\\\\Preset\\Compressor\\SV\\Threshold\\%\"") === 0)
-        compare(w.position, 20)
     }
 
     function test_verticalRatioSlider() {

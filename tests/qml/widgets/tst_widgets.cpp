@@ -1,5 +1,5 @@
-// Qt Quick Tests of the widget documents, with the application's QML types and a link logged in
-// to a scripted processor. Any QML or JavaScript warning fails the run.
+// Guards against widget documents that misbehave with the application's QML types and a link
+// logged in to a scripted processor; any QML or JavaScript warning fails the run.
 #include "quicktestrunner.h"
 
 int main(int argc, char **argv)

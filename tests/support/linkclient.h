@@ -1,6 +1,7 @@
 #pragma once
 
-#include "datafromdevice.h"
+#include "devicerecord.h"
+#include "linebuffer.h"
 #include "lineformat.h"
 
 #include <QObject>
@@ -14,8 +15,6 @@ namespace tarn::test {
 class LinkClient : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kMaxLineBytes = 256 * 1024;
-
     explicit LinkClient(QObject *parent = nullptr);
 
     void connectToHost(quint16 port, const QString &host = QStringLiteral("127.0.0.1"));
@@ -35,7 +34,7 @@ public:
 
     QStringList lines;           // every complete line received
     QList<DataFromDevice> records;
-    int oversizedLines = 0;      // lines dropped for exceeding kMaxLineBytes
+    int oversizedLines = 0;      // lines dropped for exceeding the link's line bound
     int partialReads = 0;        // reads that ended inside a line
 
 signals:
@@ -53,11 +52,7 @@ private:
     void onReadyRead();
 
     QTcpSocket m_socket;
-    QByteArray m_buffer;
-    bool m_discarding = false;
+    tarn::protocol::LineBuffer m_buffer;
     tarn::protocol::LineClassifier m_classifier;
 };
-
-DataFromDevice request(const QString &command, const QString &po, const QString &sv,
-                       const QString &value = QString(), const QString &valueType = QString());
 } // namespace tarn::test

@@ -1,3 +1,5 @@
+// Guards against choice lists that move off the processor's value, or send anything but the
+// choice picked or the text typed.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0
@@ -13,9 +15,19 @@ Item {
         id: content
         TarnComboBox { width: 260; title: "Content"; poName: "Afs"; svName: "ContentMode" }
     }
+    Component {
+        id: frequency
+        EditableComboBox {
+            width: 260
+            title: "Sine frequency"
+            poName: "SignalGenerator"
+            svName: "Sine Frequency"
+            model: ["100Hz", "440Hz", "1.00kHz", "10.00kHz"]
+        }
+    }
 
     TestCase {
-        name: "TarnComboBox"
+        name: "Lists"
         when: windowShown
 
         function test_choicesAndConfirmedValue() {
@@ -56,6 +68,41 @@ Item {
             TestLink.offer("subr", "Afs", "ContentMode", "Speech/Music")
             compare(box.currentIndex, 2)
             compare(box.displayText, "Speech/Music")
+        }
+
+        function test_typeOrPick() {
+            var c = createTemporaryObject(frequency, stage)
+            var box = H.find(c, "box")
+            TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "1.00kHz")
+            compare(c.value, 1000)
+            compare(c.valueText, "1.00kHz")
+            compare(box.editText, "1.00\u2009kHz")
+            compare(box.currentIndex, 2)
+            TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "523.0Hz")
+            compare(box.currentIndex, 1) // 440 Hz is nearest
+
+            // Typed and entered: sent as typed.
+            TestLink.clearSent()
+            box.contentItem.forceActiveFocus()
+            box.editText = ""
+            keyClick(Qt.Key_2)
+            keyClick(Qt.Key_0)
+            keyClick(Qt.Key_0)
+            keyClick(Qt.Key_0)
+            keyClick(Qt.Key_Return)
+            compare(TestLink.sent, [TestLink.line("set", "SignalGenerator", "Sine Frequency", "\"2000\"")])
+            // Until the processor answers, the processor's text stands.
+            compare(box.editText, "523.0\u2009Hz")
+            TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "2.00kHz")
+            compare(box.editText, "2.00\u2009kHz")
+
+            // Picked from the list.
+            TestLink.clearSent()
+            mouseClick(box, box.width - 20, box.height / 2)
+            tryCompare(box.popup, "opened", true)
+            tryVerify(function() { return box.popup.contentItem.itemAtIndex(3) !== null })
+            mouseClick(box.popup.contentItem.itemAtIndex(3))
+            compare(TestLink.sent, [TestLink.line("set", "SignalGenerator", "Sine Frequency", "\"10.00kHz\"")])
         }
     }
 }

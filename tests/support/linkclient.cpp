@@ -3,18 +3,6 @@
 #include <QSignalSpy>
 
 namespace tarn::test {
-DataFromDevice request(const QString &command, const QString &po, const QString &sv, const QString &value,
-                       const QString &valueType)
-{
-    DataFromDevice d;
-    d.command = command;
-    d.poName = po;
-    d.svName = sv;
-    d.value = value;
-    d.valueType = valueType;
-    return d;
-}
-
 LinkClient::LinkClient(QObject *parent) : QObject(parent)
 {
     connect(&m_socket, &QTcpSocket::connected, this, &LinkClient::connected);
@@ -26,7 +14,6 @@ void LinkClient::connectToHost(quint16 port, const QString &host)
 {
     m_classifier.reset();
     m_buffer.clear();
-    m_discarding = false;
     m_socket.connectToHost(host, port);
 }
 
@@ -89,38 +76,14 @@ QList<DataFromDevice> LinkClient::recordsFor(const QString &po, const QString &s
 void LinkClient::onReadyRead()
 {
     using Kind = tarn::protocol::LineClassifier::Kind;
-    m_buffer += m_socket.readAll();
-    int pos = 0;
-    for (;;) {
-        const int end = m_buffer.indexOf('\n', pos);
-        if (m_discarding) {
-            if (end < 0) {
-                pos = m_buffer.size();
-                break;
-            }
-            m_discarding = false;
-            pos = end + 1;
-            continue;
-        }
-        if (end < 0) {
-            if (m_buffer.size() - pos > kMaxLineBytes) {
-                m_discarding = true;
-                ++oversizedLines;
-                pos = m_buffer.size();
-            } else if (pos < m_buffer.size()) {
-                ++partialReads;
-            }
-            break;
-        }
-        QByteArray raw = m_buffer.mid(pos, end - pos);
-        pos = end + 1;
-        if (raw.size() > kMaxLineBytes) {
+    using Result = tarn::protocol::LineBuffer::Result;
+    m_buffer.append(m_socket.readAll());
+    for (Result r; (r = m_buffer.next()) != Result::None;) {
+        if (r == Result::Discarded) {
             ++oversizedLines;
             continue;
         }
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        const QString line = QString::fromUtf8(raw);
+        const QString line = QString::fromUtf8(m_buffer.line());
         lines << line;
         emit lineReceived(line);
         switch (m_classifier.classify(line)) {
@@ -149,6 +112,7 @@ void LinkClient::onReadyRead()
             break;
         }
     }
-    m_buffer.remove(0, pos);
+    if (m_buffer.pending() > 0 && !m_buffer.skipping())
+        ++partialReads;
 }
 } // namespace tarn::test

@@ -1,8 +1,11 @@
+// Guards against buttons and button groups that light before the processor confirms, nudge by
+// the wrong step, or send what a single-shot, group member or unknown value must not.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0
 import TarnButton 1.0
 import "qrc:/qml"
+import "helpers.js" as H
 
 Item {
     id: stage
@@ -30,9 +33,20 @@ Item {
         id: member
         TarnCustomButton { text: "LR 24"; buttonType: TarnButton.XGroupMember; poName: "Crossover"; svName: "Band_1_HPType" }
     }
+    Component {
+        id: curves
+        TarnCustomExclusiveGroup {
+            width: 560
+            title: "Quick curve"
+            poName: "GEQ"
+            svName: "QuickCurve"
+            model: ["Flat", "Speech", "DJ"]
+            labels: ["Flat", "Speech", "DJ set"]
+        }
+    }
 
     TestCase {
-        name: "TarnCustomButton"
+        name: "Buttons"
         when: windowShown
 
         function init() { TestLink.clearSent() }
@@ -100,12 +114,43 @@ Item {
             verify(m.lit)
         }
 
-        function setLines() {
-            var n = 0
-            for (var i = 0; i < TestLink.sent.length; ++i)
-                if (TestLink.sent[i].indexOf("set ") === 0)
-                    ++n
-            return n
+        function setLines() { return TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 }).length }
+
+        function test_selectionFollowsTheProcessor() {
+            var g = createTemporaryObject(curves, stage)
+            var flat = H.find(g, "choice_Flat"), speech = H.find(g, "choice_Speech"), dj = H.find(g, "choice_DJ")
+            compare(dj.text, "DJ set")
+            // Nothing can be chosen before the processor's value is known.
+            verify(!speech.enabled)
+            TestLink.clearSent()
+            mouseClick(speech)
+            compare(TestLink.sent, [])
+
+            TestLink.offer("subr", "GEQ", "QuickCurve", "Flat")
+            verify(g.known)
+            verify(flat.lit)
+            verify(speech.enabled)
+            mouseClick(speech)
+            compare(TestLink.sent, [TestLink.line("set", "GEQ", "QuickCurve", "\"Speech\"")])
+            // Lit stays with the processor's value; the request is outlined meanwhile.
+            verify(flat.lit)
+            verify(speech.asked)
+            TestLink.offer("subr", "GEQ", "QuickCurve", "Speech")
+            verify(speech.lit)
+            verify(!flat.lit)
+            verify(!speech.asked)
+            compare(g.selectedValue, "Speech")
+
+            // A tap chooses too; choosing the processor's own value sends nothing.
+            TestLink.clearSent()
+            var touch = touchEvent(dj)
+            touch.press(0, dj, 10, 10).commit()
+            touch.release(0, dj, 10, 10).commit()
+            compare(TestLink.sent, [TestLink.line("set", "GEQ", "QuickCurve", "\"DJ\"")])
+            TestLink.offer("subr", "GEQ", "QuickCurve", "DJ")
+            TestLink.clearSent()
+            mouseClick(dj)
+            compare(TestLink.sent, [])
         }
     }
 }
