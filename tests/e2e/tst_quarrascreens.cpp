@@ -6,6 +6,7 @@
 #include "modelprocess.h"
 #include "qmltypes.h"
 #include "quickitems.h"
+#include "datapaths.h"
 #include "settingskeys.h"
 #include "tarncontrol.h"
 #include "tarnsettings.h"
@@ -15,6 +16,8 @@
 #include "xvfbexec.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSignalSpy>
 #include <QElapsedTimer>
 #include <QApplication>
 #include <QQmlEngine>
@@ -55,6 +58,7 @@ private slots:
     void pasteThenDiscard();
     void blocksOfAnotherChainBind_data();
     void blocksOfAnotherChainBind();
+    void settingsGoIntoTheSameModel();
 
 private:
     QQuickItem *root() const { return m_loader->view()->rootObject(); }
@@ -107,6 +111,23 @@ void TstQuarraScreens::cleanupTestCase()
     m_loader.reset();
     qInstallMessageHandler(g_previous);
     m_model.stop();
+}
+
+// The settings of a configurable processor are received into an offline model of its own kind,
+// whose store is kept apart from the fixed-chain model's.
+void TstQuarraScreens::settingsGoIntoTheSameModel()
+{
+    qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
+    qputenv("TARN_FTP_PORT", QByteArray::number(m_model.status().value(QStringLiteral("ftpPort")).toInt()));
+    QSignalSpy finished(m_loader.get(), &ViewLoader::syncFinished);
+    QSignalSpy failed(m_loader.get(), &ViewLoader::syncError);
+    m_loader->onGuiSignal(QStringLiteral("ReceiveDB"), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 1, 3 * kWait);
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
+    const QString store = tarn::dataFolder() + QStringLiteral("/OfflineModel/");
+    QVERIFY(QFile::exists(store + QStringLiteral("presets-quarra.json")));
+    QVERIFY(!QFile::exists(store + QStringLiteral("presets.json")));
 }
 
 bool TstQuarraScreens::onScreen(const QString &document) const
