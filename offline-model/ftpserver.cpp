@@ -144,10 +144,15 @@ void OfflineFtpSession::onReadyRead()
 
 QString OfflineFtpSession::resolve(const QString &arg, bool *ok) const
 {
+    return OfflineFtpServer::resolvePath(m_cwd, arg, ok);
+}
+
+QString OfflineFtpServer::resolvePath(const QString &cwd, const QString &arg, bool *ok)
+{
     *ok = false;
     if (arg.contains(QChar(0)) || arg.contains(QLatin1Char('\\')))
         return QString();
-    const QString full = arg.startsWith(QLatin1Char('/')) ? arg : m_cwd + QLatin1Char('/') + arg;
+    const QString full = arg.startsWith(QLatin1Char('/')) ? arg : cwd + QLatin1Char('/') + arg;
     QStringList parts;
     for (const QString &part : full.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (part == QLatin1String("."))

@@ -45,6 +45,10 @@ public:
     QString rootPath() const { return m_root; }
     void setHooks(const OfflineFtpHooks &hooks) { m_hooks = hooks; }
 
+    // The path a client's argument names from the folder `cwd`: absolute, without "." and ".."
+    // steps. ok is false for a path above the root or one holding a NUL or a backslash.
+    static QString resolvePath(const QString &cwd, const QString &arg, bool *ok);
+
     // Counters that tests read.
     int sessionCount() const { return m_sessions; }
     int failedLogins() const { return m_failedLogins; }

@@ -161,7 +161,12 @@ bool QuarraModel::buildChain(const Json::Value &builderConfig, Chain *chain, QSt
         return false;
     }
     const QByteArray built = writeJson(document);
-    const QJsonObject json = QJsonDocument::fromJson(built).object();
+    QJsonParseError parseError{};
+    const QJsonObject json = QJsonDocument::fromJson(built, &parseError).object();
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("the built document does not read back: ") + parseError.errorString();
+        return false;
+    }
     if (!m_table.compose(json, &chain->catalogue, error))
         return false;
     EqBehaviour::addRoomMeasurement(&chain->catalogue);

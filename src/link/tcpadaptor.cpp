@@ -314,6 +314,10 @@ TCPAdaptor::~TCPAdaptor()
 {
     m_worker->quit();
     m_worker->wait();
+    // Records the worker sent but this object has not yet received are owned by queued events,
+    // which would be dropped with it. Deliver them to nobody, so that each is freed as usual.
+    disconnect(this, nullptr, nullptr, nullptr);
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     // The worker's thread has ended, so a deferred delete would never run: delete it here.
     delete m_worker;
     m_worker = nullptr;

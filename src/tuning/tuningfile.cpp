@@ -1,6 +1,7 @@
 #include "tuningfile.h"
 
 #include "datapaths.h"
+#include "tuninglog.h"
 
 #include <QFileInfo>
 
@@ -89,6 +90,32 @@ bool isSafeFileName(const QString &name, QString *reason)
     return true;
 }
 
+QStringList acceptNames(const QStringList &names, const char *source)
+{
+    QStringList accepted;
+    int seen = 0;
+    for (const QString &raw : names) {
+        const QString name = raw.trimmed();
+        if (name.isEmpty())
+            continue;
+        if (++seen > MaxListedNames) {
+            qCWarning(lcTuning) << source << "names more than" << MaxListedNames << "files; the rest is ignored";
+            break;
+        }
+        QString why;
+        if (!isSafeFileName(name, &why)) {
+            qCWarning(lcTuning).noquote() << QStringLiteral("Skipping a file name from the %1 (%2): %3")
+                                                 .arg(QLatin1String(source), why, name.left(64).toHtmlEscaped());
+            continue;
+        }
+        if (!isTuningFileName(name)) {
+            qCDebug(lcTuning) << "Not a tuning file, ignored:" << name;
+            continue;
+        }
+        accepted.append(name);
+    }
+    return accepted;
+}
 QStringList orderedBrandList(const QStringList &brandsInDiscoveryOrder)
 {
     QStringList brands{QString::fromLatin1(ShowAll)};

@@ -51,6 +51,11 @@ bool isTuningFileName(const QString &fileName);
 // not hidden. reason says why not.
 bool isSafeFileName(const QString &name, QString *reason = nullptr);
 
+// The names of a processor listing or a manifest that may be used here: trimmed, each one safe
+// and a tuning file name, at most MaxListedNames looked at. `source` names the list in the
+// warnings about refused names, which are logged, never written.
+QStringList acceptNames(const QStringList &names, const char *source);
+
 // "Show All", then the brands in the order given without "Custom" and repeats, with "Vessant"
 // moved to position 1 and "Brova" to position 2 when present.
 QStringList orderedBrandList(const QStringList &brandsInDiscoveryOrder);

@@ -67,34 +67,6 @@ bool removeWritable(const QString &path)
     return QFile::remove(path);
 }
 
-// The processor's or a manifest's names that may be used here: each one safe; only tuning
-// files are of interest. Refusals are logged, never written.
-QStringList acceptNames(const QStringList &names, const char *source)
-{
-    QStringList accepted;
-    int seen = 0;
-    for (const QString &raw : names) {
-        const QString name = raw.trimmed();
-        if (name.isEmpty())
-            continue;
-        if (++seen > MaxListedNames) {
-            qCWarning(lcTuning) << source << "names more than" << MaxListedNames << "files; the rest is ignored";
-            break;
-        }
-        QString why;
-        if (!isSafeFileName(name, &why)) {
-            qCWarning(lcTuning).noquote() << QStringLiteral("Skipping a file name from the %1 (%2): %3")
-                                                 .arg(QLatin1String(source), why, name.left(64).toHtmlEscaped());
-            continue;
-        }
-        if (!isTuningFileName(name)) {
-            qCDebug(lcTuning) << "Not a tuning file, ignored:" << name;
-            continue;
-        }
-        accepted.append(name);
-    }
-    return accepted;
-}
 } // namespace
 
 TuningFileManager::TuningFileManager(QObject *parent)

@@ -2,6 +2,7 @@
 
 #include "updatecommon.h"
 
+#include <QAbstractMessageHandler>
 #include <QBuffer>
 #include <QDebug>
 #include <QRegularExpression>
@@ -52,6 +53,21 @@ QString revisionStep(const QString &product, const QString &platform)
     return QStringLiteral("/Config/Brand[@Name='norv']/Product[@Name='%1']/%2").arg(product, revision);
 }
 
+// The query engine's complaints, kept for the reason instead of going to the standard error.
+class QueryMessages : public QAbstractMessageHandler {
+public:
+    QString first;
+
+protected:
+    void handleMessage(QtMsgType type, const QString &description, const QUrl &, const QSourceLocation &) override
+    {
+        if (type != QtDebugMsg && first.isEmpty()) {
+            static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
+            first = QString(description).remove(markup).simplified().left(200);
+        }
+    }
+};
+
 bool evaluate(QXmlQuery &query, QStringList *results)
 {
     return query.isValid() && query.evaluateTo(results);
@@ -60,7 +76,11 @@ bool evaluate(QXmlQuery &query, QStringList *results)
 
 QString revisionQuery(const QString &product, const QString &platform)
 {
-    return revisionStep(product, platform) + QStringLiteral("/string(concat(@Version,\"|\",@ImageUrl))");
+    // Four strings per revision, so that no character of an attribute can be taken for a
+    // separator.
+    return QStringLiteral("for $r in %1 return ($r/string(@Version), $r/string(@ImageUrl), $r/string(@Sha256), "
+                          "$r/string(@Size))")
+        .arg(revisionStep(product, platform));
 }
 
 bool latestRevision(const QByteArray &document, const QUrl &documentUrl, const QString &product,
@@ -82,38 +102,38 @@ bool latestRevision(const QByteArray &document, const QUrl &documentUrl, const Q
     QBuffer buffer;
     buffer.setData(document);
     buffer.open(QIODevice::ReadOnly);
+    QueryMessages messages;
     QXmlQuery query;
+    query.setMessageHandler(&messages);
     if (!query.setFocus(&buffer)) {
         *why = QStringLiteral("not a well-formed document");
+        if (!messages.first.isEmpty())
+            *why += QStringLiteral(": ") + messages.first;
         return false;
     }
     query.setQuery(prolog(ns) + revisionQuery(product, platform));
     QStringList results;
-    if (!evaluate(query, &results)) {
-        *why = QStringLiteral("the query failed");
+    if (!evaluate(query, &results) || results.size() % 4 != 0) {
+        *why = messages.first.isEmpty() ? QStringLiteral("the query failed") : messages.first;
         return false;
     }
 
-    QString bestVersion;
-    QString bestUrl;
-    for (const QString &result : qAsConst(results)) {
-        const QStringList parts = result.split(QLatin1Char('|'));
-        if (parts.size() != 2)
-            continue;
-        const QString version = parts.at(0).trimmed();
+    // The greatest version, and what its revision says beside it.
+    int best = -1;
+    for (int i = 0; i < results.size(); i += 4) {
+        const QString version = results.at(i).trimmed();
         if (!isVersionText(version)) {
             qWarning().noquote() << "Update document: ignoring a revision with the version" << version.left(kMaxVersionLength);
             continue;
         }
-        if (bestVersion.isEmpty() || isFirstGreaterThanSecond(version, bestVersion)) {
-            bestVersion = version;
-            bestUrl = parts.at(1).trimmed();
-        }
+        if (best < 0 || isFirstGreaterThanSecond(version, results.at(best).trimmed()))
+            best = i;
     }
-    if (bestVersion.isEmpty())
+    if (best < 0)
         return true;
+    const QString bestVersion = results.at(best).trimmed();
 
-    const QUrl url = documentUrl.resolved(QUrl(bestUrl));
+    const QUrl url = documentUrl.resolved(QUrl(results.at(best + 1).trimmed()));
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
         *why = QStringLiteral("the image address of version %1 is no http(s) address").arg(bestVersion);
@@ -122,37 +142,25 @@ bool latestRevision(const QByteArray &document, const QUrl &documentUrl, const Q
     latest->version = bestVersion;
     latest->url = url;
 
-    // What the document says of the chosen revision beyond version and address: its checksum
-    // and size, when it names them. The values travel as bound variables, never as query text.
-    buffer.seek(0);
-    QXmlQuery details;
-    details.setFocus(&buffer);
-    details.bindVariable(QStringLiteral("version"), QVariant(bestVersion));
-    details.bindVariable(QStringLiteral("url"), QVariant(bestUrl));
-    details.setQuery(prolog(ns) + QLatin1Char('(') + revisionStep(product, platform)
-                     + QStringLiteral("[@Version=$version][@ImageUrl=$url])[1]/string(concat(@Sha256,\"|\",@Size))"));
-    QStringList extra;
-    if (evaluate(details, &extra) && !extra.isEmpty()) {
-        const QStringList parts = extra.first().split(QLatin1Char('|'));
-        const QByteArray sha = parts.value(0).trimmed().toLatin1().toLower();
-        static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
-        if (!sha.isEmpty()) {
-            if (!hex.match(QString::fromLatin1(sha)).hasMatch()) {
-                *why = QStringLiteral("the checksum of version %1 is no SHA-256").arg(bestVersion);
-                *latest = Revision();
-                return false;
-            }
-            latest->sha256 = sha;
+    // Its checksum and size, when it names them.
+    const QByteArray sha = results.at(best + 2).trimmed().toLatin1().toLower();
+    static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
+    if (!sha.isEmpty()) {
+        if (!hex.match(QString::fromLatin1(sha)).hasMatch()) {
+            *why = QStringLiteral("the checksum of version %1 is no SHA-256").arg(bestVersion);
+            *latest = Revision();
+            return false;
         }
-        const QString size = parts.value(1).trimmed();
-        if (!size.isEmpty()) {
-            bool ok = false;
-            latest->size = size.toLongLong(&ok);
-            if (!ok || latest->size < 0) {
-                *why = QStringLiteral("the size of version %1 is no number").arg(bestVersion);
-                *latest = Revision();
-                return false;
-            }
+        latest->sha256 = sha;
+    }
+    const QString size = results.at(best + 3).trimmed();
+    if (!size.isEmpty()) {
+        bool ok = false;
+        latest->size = size.toLongLong(&ok);
+        if (!ok || latest->size < 0) {
+            *why = QStringLiteral("the size of version %1 is no number").arg(bestVersion);
+            *latest = Revision();
+            return false;
         }
     }
     return true;

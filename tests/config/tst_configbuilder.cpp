@@ -905,6 +905,11 @@ void TstConfigBuilder::jsonLoading()
     QVERIFY(!tarn::config::parseJson(R"({"a":1} trailing)", value, &error));
     QVERIFY(tarn::config::parseJson("18", value, &error));
     QVERIFY(!tarn::config::parseJson(R"({"a":1,"a":2})", value, &error));
+    // Strings and names must be UTF-8: the builder copies them into documents other readers check.
+    QVERIFY(tarn::config::parseJson("[\"Ausgang \xc3\xa4 \\u00e4 \\ud83d\\ude00\"]", value, &error));
+    QVERIFY(!tarn::config::parseJson("[\"Output \xff" "6\"]", value, &error));
+    QVERIFY(!tarn::config::parseJson("{\"\xc0\xaf\":1}", value, &error));
+    QVERIFY(!tarn::config::parseJson("[\"\\udc00\"]", value, &error));
     QVERIFY(!tarn::config::parseJson(std::string(5000, '[') + std::string(5000, ']'), value, &error));
     QVERIFY(!error.empty());
     QString fileError;

@@ -13,7 +13,7 @@
 #include "viewloader.h"
 
 #include <QDir>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -519,5 +519,5 @@ void TstBlockScreens::settingsTransferFromTheUtilitiesScreen()
     QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
 }
 
-TARN_TEST_MAIN(TstBlockScreens, QGuiApplication)
+TARN_TEST_MAIN(TstBlockScreens, QApplication)
 #include "tst_blockscreens.moc"

@@ -19,7 +19,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QQmlEngine>
 #include <QQuickView>
 
@@ -400,7 +400,7 @@ int main(int argc, char *argv[])
     if (!tarn::test::reexecUnderXvfb("TARN_QUARRA_SCREENS_X", argc, argv))
         return 0;
     tarn::test::isolateEnvironment();
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     TstQuarraScreens tc;
     QTEST_SET_MAIN_SOURCE_PATH

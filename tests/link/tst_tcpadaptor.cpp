@@ -60,6 +60,8 @@ private slots:
     void lineBreaksNeverReachTheWire();
     void homeScreenRecords();
     void timeOutCancelsAndSurvivesReconnect();
+    // Last: it ends the adaptor.
+    void recordsInFlightWhenDestroyed();
 
 private:
     // Connects and logs in to the peer with the stored password "secret".
@@ -85,6 +87,8 @@ void TstTcpAdaptor::init()
 void TstTcpAdaptor::cleanup()
 {
     tarn::AppBusy::setBusy(false);
+    if (!m_adaptor)
+        return;
     m_adaptor->doDisconnect();
     QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isReady(), kWait);
@@ -462,6 +466,23 @@ void TstTcpAdaptor::timeOutCancelsAndSurvivesReconnect()
     QVERIFY(!m_adaptor->isReady());
     QCOMPARE(timeOut.count(), 1);
     QCOMPARE(password.count(), 0);
+}
+
+void TstTcpAdaptor::recordsInFlightWhenDestroyed()
+{
+    // The adaptor goes while the worker still hands it records; ./dev sanitize address finds
+    // any record left behind with its queued event.
+    ScriptedPeer peer;
+    QVERIFY(login(peer));
+    QSignalSpy data(m_adaptor, &TCPAdaptor::dataAvailable);
+    QByteArray burst;
+    for (int i = 0; i < 3000; ++i)
+        burst += valueLine("subr", "Gain", "Level", QByteArray::number(i));
+    peer.current()->write(burst);
+    QVERIFY(data.wait(kWait));
+    TCPAdaptor::destroyInstance();
+    QVERIFY(!TCPAdaptor::instance());
+    m_adaptor = nullptr;
 }
 
 TARN_TEST_MAIN(TstTcpAdaptor, QCoreApplication)

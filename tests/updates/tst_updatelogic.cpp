@@ -90,6 +90,11 @@ void UpdateLogicTest::feeds_data()
         << QByteArray(R"(<Config xmlns="urn:tessil:update"><Brand Name="norv"><Product Name="Tarn Firmware">)"
                       R"(<Revision Version="2.0" ImageUrl="a.bin"/></Product></Brand></Config>)")
         << "" << true << "2.0" << "http://store.test/cz/a.bin";
+    QTest::newRow("blanks around the attributes keep the checksum")
+        << QByteArray(R"(<Config><Brand Name="norv"><Product Name="Tarn Firmware"><Revision Version=" 1.10.0 " )"
+                      R"(ImageUrl=" fw/1.10.bin " Sha256="AB00000000000000000000000000000000000000000000000000000000000000" )"
+                      R"(Size="42"/></Product></Brand></Config>)")
+        << "" << true << "1.10.0" << "http://store.test/cz/fw/1.10.bin";
     QTest::newRow("not xml") << QByteArray("<Config><Brand>") << "" << false << "" << "";
     QTest::newRow("dtd refused")
         << QByteArray(R"(<!DOCTYPE Config [<!ENTITY a "aaaa">]><Config><Brand Name="norv"/></Config>)") << "" << false << "" << "";

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The libFuzzer harnesses' helper, used by ctest and by ./dev fuzz.
+#   fuzz.sh build SOURCE_DIR TREE          configure and build every harness in a clang tree
+#   fuzz.sh replay BINARY CORPUS_DIR       run each input of a corpus once; fails on any finding
+#   fuzz.sh run BINARY CORPUS_DIR SECONDS WORK_DIR FINDINGS_DIR
+#                                          fuzz for SECONDS; new inputs go to WORK_DIR, inputs
+#                                          that fail a check or crash to FINDINGS_DIR
+set -euo pipefail
+export QT_LOGGING_RULES="*.debug=false;*.info=false;*.warning=false"
+export QT_QPA_PLATFORM=offscreen
+
+case "${1:-}" in
+build)
+  src=$2 tree=$3
+  clangxx=$(command -v clang++ || command -v clang++-14 || true)
+  if [ -z "$clangxx" ]; then
+    echo "clang++ not found (./dev deps installs it): fuzz harnesses not built"
+    exit 77
+  fi
+  launcher=()
+  if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+  # Debug keeps Qt's and our assertions; -O1 keeps it fast enough to fuzz.
+  cmake -S "$src" -B "$tree" -G Ninja -DCMAKE_CXX_COMPILER="$clangxx" "${launcher[@]}" \
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DTARN_BUILD_BENCH=OFF \
+    -DTARN_SANITIZE=address -DTARN_BUILD_FUZZERS=ON -DTARN_FUZZ_COVERAGE=ON >/dev/null
+  cmake --build "$tree" --target fuzzers
+  ;;
+replay)
+  bin=$2 corpus=$3
+  if [ ! -x "$bin" ]; then
+    echo "$bin was not built"
+    exit 1
+  fi
+  # Leak checks stay on: a leak on bad input is a finding too.
+  find "$corpus" -type f -print0 | sort -z | xargs -0 -r "$bin" -error_exitcode=1 -timeout=30
+  echo "replayed $(find "$corpus" -type f | wc -l) inputs of $(basename "$corpus")"
+  ;;
+run)
+  bin=$2 corpus=$3 seconds=$4 work=$5 findings=$6
+  mkdir -p "$work" "$findings"
+  name=$(basename "$bin") dict=()
+  name=${name#fuzz_}
+  if [ -f "$(dirname "$0")/dict/$name.dict" ]; then dict=(-dict="$(dirname "$0")/dict/$name.dict"); fi
+  # libFuzzer reports a finding with 77 by default, which would read as "skipped" elsewhere.
+  exec "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -error_exitcode=1 \
+    -timeout_exitcode=1 -artifact_prefix="$findings/" -print_final_stats=1 "${dict[@]}" "$work" "$corpus"
+  ;;
+*)
+  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+  exit 2
+  ;;
+esac

@@ -1,0 +1,90 @@
+// libFuzzer harness: the stored analytics queue. The first byte picks the cap (1 .. 128); the
+// rest is the queue file as found on disk.
+//
+// Properties: a queue read from any file holds at most `cap` hits, each well formed; a queue
+// written and read again is the same queue (queries and times), with nothing skipped, in a file
+// no bigger than the cap allows; a file the reader refuses comes with a reason; the file reader
+// and the document reader agree.
+#include "analyticsqueue.h"
+#include "fuzzcheck.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+using tarn::fuzz::check;
+using namespace tarn::analytics;
+
+namespace {
+QTemporaryDir *g_dir = nullptr;
+
+bool sameHits(const HitQueue &a, const HitQueue &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        if (a.at(i).query != b.at(i).query || a.at(i).queuedMs != b.at(i).queuedMs)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    tarn::fuzz::silenceQt();
+    g_dir = new QTemporaryDir();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const int cap = 1 + data[0] % 128;
+    const QByteArray document = tarn::fuzz::bytes(data + 1, size - 1);
+
+    HitQueue hits;
+    int skipped = 0;
+    QString error;
+    const bool parsed = parseQueue(document, cap, &hits, &skipped, &error);
+    if (!parsed) {
+        check(!error.isEmpty(), "a refused queue says why");
+        check(hits.isEmpty(), "a refused queue gives no hits");
+    }
+    check(hits.size() <= cap, "the cap is kept");
+    for (const Hit &hit : qAsConst(hits))
+        check(isWellFormedQuery(hit.query) && hit.query.size() <= kMaxHitBytes, "every hit is well formed");
+
+    // What the reader gave, written and read again.
+    const QByteArray written = serializeQueue(hits);
+    check(written.size() <= maxQueueFileBytes(cap), "a written queue fits its cap");
+    HitQueue again;
+    int skippedAgain = 0;
+    check(parseQueue(written, cap, &again, &skippedAgain, &error), "a written queue reads back");
+    check(skippedAgain == 0 && sameHits(hits, again), "a written queue reads back as it was");
+
+    // The same bytes as a file.
+    const QString path = g_dir->filePath(QStringLiteral("queue.json"));
+    {
+        QFile file(path);
+        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(document) == document.size(),
+              "the file is written");
+    }
+    HitQueue fromFile;
+    int skippedFile = 0;
+    QString fileError;
+    const bool read = readQueueFile(path, cap, &fromFile, &skippedFile, &fileError);
+    if (!read) {
+        check(!fileError.isEmpty(), "a refused file says why");
+        check(fromFile.isEmpty(), "a refused file gives no hits");
+    } else if (!document.isEmpty()) {
+        check(parsed && sameHits(fromFile, hits) && skippedFile == skipped, "the file reads as its document");
+    }
+    check(writeQueueFile(path, hits, &error), "the queue is written");
+    HitQueue written2;
+    check(readQueueFile(path, cap, &written2, &skippedFile, &error) && sameHits(written2, hits), "the written file reads back");
+    QFile::remove(path);
+    return 0;
+}

@@ -1,0 +1,211 @@
+// libFuzzer harness: the configurable model's configuration document as the home screen takes
+// it. An input starting with 'D' is a whole document; any other is a fetch, one chunk answer of
+// "GetConfigDocument" (a JSON object) a line, and what the fetch delivers is then taken as the
+// document. The home screen model holds the builder's default document before each input.
+//
+// Properties: a fetch ends at most once, delivers only the bytes its answers announced (size and
+// SHA-256) and takes nothing more after it ended; a refused document leaves every grid, cell and
+// the working configuration as they were and says why; an accepted one reads back to the same
+// normalised text, and each of its cells names the object its grid names and carries that
+// object's data.
+#include "configdocumentfetcher.h"
+#include "fuzzcheck.h"
+#include "homescreenmodel.h"
+#include "nodecommandchannel.h"
+#include "reconfigurator.h"
+#include "scriptedpeer.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "tcpadaptor.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using tarn::fuzz::check;
+using tarn::home::ConfigDocumentFetcher;
+
+namespace {
+constexpr int kMaxAnswers = 64;
+
+struct Harness {
+    tarn::test::ScriptedPeer peer;
+    HomeScreenModel *model = nullptr;
+    tarn::home::NodeCommandChannel *channel = nullptr;
+    ConfigDocumentFetcher *fetcher = nullptr;
+    QByteArray good;
+    QStringList goodState; // what the model shows holding `good`
+};
+Harness *g = nullptr;
+
+void pump()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    g->peer.clearLines();
+}
+
+QString compact(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// Everything the screens can read of the model.
+QStringList describe(HomeScreenModel &model)
+{
+    QStringList out{compact(model.workingConfiguration()), model.limiterList(),
+                    QString::number(model.configEmpty())};
+    for (const QString &grid : model.gridNames()) {
+        const QVariantMap size = model.gridSize(grid);
+        const QVariantList map = size.value(QStringLiteral("map")).toList();
+        out << grid + QLatin1Char(' ') + size.value(QStringLiteral("columns")).toString() + QLatin1Char('x')
+                   + size.value(QStringLiteral("rows")).toString();
+        for (int c = 0; c < map.size(); ++c) {
+            const QStringList names = map.at(c).toStringList();
+            for (int r = 0; r < names.size(); ++r) {
+                const QVariantMap cell = model.cellInfo(grid, c, r);
+                if (cell.isEmpty())
+                    continue;
+                check(cell.value(QStringLiteral("name")).toString() == names.at(r), "a cell is the object its grid names");
+                const QJsonObject data = QJsonDocument::fromJson(cell.value(QStringLiteral("data")).toByteArray()).object();
+                check(data.value(QStringLiteral("POName")).toString() == names.at(r), "a cell carries its object's data");
+                QStringList keys;
+                for (auto it = cell.cbegin(); it != cell.cend(); ++it)
+                    keys << it.key() + QLatin1Char('=') + it.value().toString();
+                out << keys.join(QLatin1Char(';'));
+            }
+        }
+    }
+    return out;
+}
+
+void takeWhole(const QByteArray &document)
+{
+    HomeScreenModel &model = *g->model;
+    check(model.takeDocument(g->good), "the default document loads");
+    if (g->goodState.isEmpty())
+        g->goodState = describe(model);
+    if (!model.takeDocument(document)) {
+        check(!model.configError().isEmpty(), "a refused document says why");
+        check(describe(model) == g->goodState, "a refused document changes nothing");
+        return;
+    }
+    QString normalised;
+    QString why;
+    check(HomeScreenModel::checkDocument(document, &normalised, &why), "an accepted document passes the checks");
+    QString again;
+    check(HomeScreenModel::checkDocument(normalised.toUtf8(), &again, &why) && again == normalised,
+          "a document's normalised text is stable");
+    describe(model);
+}
+
+QByteArray fetch(const QList<QByteArray> &lines, bool *delivers)
+{
+    ConfigDocumentFetcher &fetcher = *g->fetcher;
+    int ends = 0;
+    bool got = false;
+    QByteArray delivered;
+    const auto onReceived = QObject::connect(&fetcher, &ConfigDocumentFetcher::received, [&](const QByteArray &document) {
+        ++ends;
+        got = true;
+        delivered = document;
+    });
+    const auto onFailed = QObject::connect(&fetcher, &ConfigDocumentFetcher::failed, [&](const QString &why) {
+        ++ends;
+        check(!why.isEmpty(), "a failed fetch says why");
+    });
+    fetcher.start();
+    check(fetcher.isRunning(), "a fetch starts while logged in");
+    QJsonObject last;
+    for (int i = 0; i < lines.size() && i < kMaxAnswers; ++i) {
+        const QJsonObject answer = QJsonDocument::fromJson(lines.at(i)).object();
+        const bool running = fetcher.isRunning();
+        const bool taken = fetcher.takeAnswer(answer, true);
+        check(running || !taken, "an ended fetch takes nothing");
+        if (taken)
+            last = answer;
+        check(taken == fetcher.isRunning() || (taken && ends == 1 && got), "a fetch runs until it ends");
+    }
+    fetcher.cancel();
+    QObject::disconnect(onReceived);
+    QObject::disconnect(onFailed);
+    check(ends <= 1, "a fetch ends once");
+    *delivers = got;
+    if (!got)
+        return QByteArray();
+    const QJsonObject result = last.value(QStringLiteral("result")).toObject();
+    check(delivered.size() == result.value(QStringLiteral("size")).toDouble(), "a fetch delivers the announced size");
+    check(QCryptographicHash::hash(delivered, QCryptographicHash::Sha256).toHex()
+              == result.value(QStringLiteral("sha256")).toString().toLower().toLatin1(),
+          "a fetch delivers the announced digest");
+    return delivered;
+}
+
+// The default document whole and as the chunk answers a processor would send.
+void writeSeeds(const QString &folder)
+{
+    QDir().mkpath(folder);
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(folder + QLatin1Char('/') + name);
+        check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "a seed is written");
+    };
+    write(QStringLiteral("whole-default"), "D" + g->good);
+    const QByteArray sha = QCryptographicHash::hash(g->good, QCryptographicHash::Sha256).toHex();
+    for (const int chunkBytes : {ConfigDocumentFetcher::kMaxChunkBytes, 900}) {
+        QByteArray answers;
+        for (int offset = 0; offset < g->good.size(); offset += chunkBytes) {
+            const QJsonObject result{{"offset", offset}, {"size", g->good.size()}, {"sha256", QString::fromLatin1(sha)},
+                                     {"data", QString::fromLatin1(g->good.mid(offset, chunkBytes).toBase64())}};
+            answers += QJsonDocument(QJsonObject{{"id", ConfigDocumentFetcher::kId}, {"result", result}})
+                           .toJson(QJsonDocument::Compact)
+                       + '\n';
+        }
+        write(QStringLiteral("chunks-%1").arg(chunkBytes), answers);
+    }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    tarn::test::isolateEnvironment();
+    static QCoreApplication app(*argc, *argv);
+    tarn::fuzz::silenceQt();
+    g = new Harness;
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(g->peer.port()));
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
+    TCPAdaptor *adaptor = TCPAdaptor::instance();
+    adaptor->doConnect();
+    const QDeadlineTimer deadline(10000);
+    while (!adaptor->isReady() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    check(adaptor->isReady(), "logged in to the scripted processor");
+
+    g->model = new HomeScreenModel;
+    g->channel = new tarn::home::NodeCommandChannel;
+    g->fetcher = new ConfigDocumentFetcher(g->channel);
+    QJsonObject document;
+    check(g->model->reconfigurator().useDefault(document), "the default document builds");
+    g->good = QJsonDocument(document).toJson(QJsonDocument::Compact);
+    if (qEnvironmentVariableIsSet("TARN_FUZZ_WRITE_SEEDS"))
+        writeSeeds(qEnvironmentVariable("TARN_FUZZ_WRITE_SEEDS"));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    pump();
+    const QByteArray bytes = tarn::fuzz::bytes(data, size);
+    if (bytes.startsWith('D')) {
+        takeWhole(bytes.mid(1));
+        return 0;
+    }
+    bool got = false;
+    const QByteArray document = fetch(bytes.split('\n'), &got);
+    if (got)
+        takeWhole(document);
+    return 0;
+}

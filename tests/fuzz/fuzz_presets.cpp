@@ -1,0 +1,129 @@
+// libFuzzer harness: preset names and the PC's preset folder. Each line of the input is one
+// operation of the preset screens on a real folder: "add NAME", "copy FROM\tTO",
+// "rename FROM\tTO", "delete NAME", "slots TEXT" (a processor's slot list) or "device NAME".
+//
+// Properties: no operation creates, changes or removes anything outside the preset folder, and
+// every file in it is one the model lists under its own name; a name the rules refuse comes
+// with a reason and changes nothing; a safe name is a plain entry of the folder; a slot list
+// gives slots 1 .. 1000 only; a device name the rules take is 1 .. 32 printable characters.
+#include "filesystemmodel.h"
+#include "fuzzcheck.h"
+#include "presetnames.h"
+#include "testenv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+using tarn::fuzz::check;
+
+namespace {
+QString g_root;
+
+// Every entry under the data root, with its size: what an operation may change is only the
+// preset folder's own files.
+QStringList tree(const QString &root)
+{
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        entries << it.filePath().mid(root.size()) + QLatin1Char(' ') + QString::number(it.fileInfo().size());
+    }
+    entries.sort();
+    return entries;
+}
+
+QStringList outside(const QStringList &entries, const QString &folder)
+{
+    QStringList rest;
+    for (const QString &e : entries) {
+        if (!e.startsWith(folder + QLatin1Char('/')))
+            rest << e;
+    }
+    return rest;
+}
+
+void checkName(const QString &name)
+{
+    QString why;
+    if (!tarn::presets::isSafeFileName(name, &why)) {
+        check(!why.isEmpty(), "a refused name says why");
+        return;
+    }
+    const QString path = QStringLiteral("/p/") + name;
+    check(QDir::cleanPath(path) == path, "a safe name is a plain entry");
+    check(QFileInfo(path).fileName() == name && name != QLatin1String(".") && name != QLatin1String(".."),
+          "a safe name stays in its folder");
+    check(QFile::decodeName(QFile::encodeName(name)) == name, "a safe name is stored as it is");
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    g_root = tarn::test::isolateEnvironment() + QStringLiteral("/data");
+    static QCoreApplication app(*argc, *argv);
+    tarn::fuzz::silenceQt();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString &root = g_root;
+    QDir(root).removeRecursively();
+    FileSystemModel model;
+    const QString folder = model.folder().mid(root.size());
+    check(QDir(model.folder()).exists(), "the preset folder is made");
+    // One preset to work on, as a user would have.
+    model.addPresetToFileSystem(QStringLiteral("Live 1"), QByteArray("preset"));
+
+    const QStringList lines = QString::fromUtf8(tarn::fuzz::bytes(data, size)).split(QLatin1Char('\n'));
+    for (int n = 0; n < lines.size() && n < 16; ++n) {
+        const QString &line = lines.at(n);
+        const QString word = line.section(QLatin1Char(' '), 0, 0);
+        const QString rest = line.section(QLatin1Char(' '), 1);
+        const QString from = rest.section(QLatin1Char('\t'), 0, 0);
+        const QString to = rest.section(QLatin1Char('\t'), 1);
+        if (word == QLatin1String("slots")) {
+            const int slot = tarn::presets::slotNumber(rest);
+            check(slot == 0 || (slot >= 1 && slot <= 1000), "a slot is 1 .. 1000");
+            continue;
+        }
+        if (word == QLatin1String("device")) {
+            if (tarn::presets::isValidDeviceName(rest)) {
+                check(!rest.isEmpty() && rest.size() <= tarn::presets::kMaxDeviceNameLength, "a device name is bounded");
+                for (const QChar c : rest)
+                    check(c.unicode() >= 0x20 && c.unicode() < 0x7f && c != QLatin1Char('"'), "a device name is printable");
+            }
+            continue;
+        }
+        checkName(from);
+        checkName(to);
+        const QStringList before = tree(root);
+        QSignalSpy errors(&model, &FileSystemModel::error);
+        if (word == QLatin1String("add"))
+            model.addPresetToFileSystem(from, to.toUtf8());
+        else if (word == QLatin1String("copy"))
+            model.copy(from, to);
+        else if (word == QLatin1String("rename"))
+            model.rename(from, to);
+        else if (word == QLatin1String("delete"))
+            model.deletePreset(from);
+        else
+            continue;
+        const QStringList after = tree(root);
+        check(outside(after, folder) == outside(before, folder), "nothing outside the preset folder changes");
+        if (!errors.isEmpty())
+            check(after == before, "a refused operation changes nothing");
+        const QStringList files = QDir(model.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        QStringList listed;
+        for (int row = 0; row < model.rowCount(); ++row)
+            listed << model.data(model.index(row), FileSystemModel::ModelPresetName).toString();
+        check(QSet<QString>(files.begin(), files.end()) == QSet<QString>(listed.begin(), listed.end()),
+              "the model lists every preset file under its own name");
+    }
+    return 0;
+}

@@ -1,0 +1,63 @@
+// libFuzzer harness: the tuning library's manifest and file-name rules. The input is a manifest
+// as the cloud store sends it (one name a line), also read as a processor listing.
+//
+// Properties: every accepted name is safe and a tuning file name, stays a plain entry of the
+// folder it is put in, and takes apart into brand, key and time stamp that put it together
+// again; names are ordered by their stamps consistently; no more names are accepted than the
+// cap allows; a name the rules refuse says why.
+#include "fuzzcheck.h"
+#include "tuningfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+using tarn::fuzz::check;
+using namespace tarn::tuning;
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    tarn::fuzz::silenceQt();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QStringList lines = QString::fromUtf8(tarn::fuzz::bytes(data, size)).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        QString why;
+        if (!isSafeFileName(line.trimmed(), &why))
+            check(!why.isEmpty(), "a refused name says why");
+    }
+    const QStringList names = acceptNames(lines, "manifest");
+    check(names.size() <= MaxListedNames && names.size() <= lines.size(), "the cap is kept");
+    const QString folder = QStringLiteral("/library/Local/SpeakerTunings");
+    for (int i = 0; i < names.size(); ++i) {
+        const QString &name = names.at(i);
+        check(isSafeFileName(name) && isTuningFileName(name), "accepted names are tuning file names");
+        const QString path = QDir(folder).filePath(name);
+        check(QDir::cleanPath(path) == path && QFileInfo(path).fileName() == name
+                  && QFileInfo(path).absolutePath() == folder,
+              "a name stays in its folder");
+        check(QFile::decodeName(QFile::encodeName(name)) == name, "a name is stored as it is");
+        const TimeStamp stamp = tuningTimeStamp(name);
+        const QString key = tuningKey(name);
+        check(stamp.valid && !key.isEmpty(), "a tuning file has a key and a stamp");
+        const QString base = QFileInfo(name).completeBaseName();
+        check(base.startsWith(key + QLatin1Char('_')), "the key begins the name");
+        check(brandOf(name) == key.section(QLatin1Char('_'), 0, 0), "the brand begins the key");
+        // The name with its stamp written again is the same file, or the same stamp.
+        QStringList parts;
+        for (const int p : stamp.parts)
+            parts << QString::number(p);
+        const QString again = key + QLatin1Char('_') + parts.join(QLatin1Char('_')) + QLatin1String(TuningSuffix);
+        check(tuningKey(again) == key && tuningTimeStamp(again) == stamp, "key and stamp put a name together again");
+        if (i > 0) {
+            const TimeStamp other = tuningTimeStamp(names.at(i - 1));
+            check(!(stamp < other && other < stamp), "stamps are ordered");
+            check((stamp == other) == (!(stamp < other) && !(other < stamp)), "equal stamps are neither older nor newer");
+        }
+    }
+    return 0;
+}
