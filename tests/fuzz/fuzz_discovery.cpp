@@ -12,6 +12,7 @@
 #include "discoveryresponder.h"
 #include "faultplan.h"
 #include "fuzzcheck.h"
+#include "fuzzmodel.h"
 #include "platform.h"
 #include "statusrecorder.h"
 
@@ -21,20 +22,10 @@
 
 using namespace tarn::offline;
 using tarn::fuzz::check;
+using tarn::fuzz::fixedCatalogue;
 
 namespace {
 const QString kInstanceName = QStringLiteral("Node\\AT\\Instance_Name");
-
-const Catalogue &catalogue()
-{
-    static const Catalogue c = [] {
-        Catalogue loaded;
-        QString error;
-        check(loaded.loadJson(tarn::fuzz::sourceFile("offline-model/catalogue/tarn.json"), &error), "catalogue reads");
-        return loaded;
-    }();
-    return c;
-}
 
 void checkAnswerLines(const QByteArray &answer)
 {
@@ -50,7 +41,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
     tarn::fuzz::silenceQt();
-    catalogue();
+    fixedCatalogue();
     return 0;
 }
 
@@ -76,11 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     const QString name = QString::fromUtf8(bytes.left(bytes.indexOf('\n')));
-    Catalogue named = catalogue();
+    Catalogue named = fixedCatalogue();
     QString error;
     const bool nameTaken = named.overrideInitial(kInstanceName, name, &error);
     check(nameTaken || !error.isEmpty(), "a refused name says why");
-    DeviceState state(nameTaken ? named : catalogue(), 1);
+    DeviceState state(nameTaken ? named : fixedCatalogue(), 1);
     FaultPlan faults;
     StatusRecorder status;
     DiscoveryResponder responder(&state, &faults, &status, 1);

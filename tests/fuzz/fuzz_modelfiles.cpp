@@ -9,6 +9,7 @@
 #include "catalogue.h"
 #include "devicestate.h"
 #include "fuzzcheck.h"
+#include "fuzzmodel.h"
 #include "quarracatalogue.h"
 
 #include <configbuilder.h>
@@ -21,19 +22,9 @@
 
 using namespace tarn::offline;
 using tarn::fuzz::check;
+using tarn::fuzz::fixedCatalogue;
 
 namespace {
-const Catalogue &fixedCatalogue()
-{
-    static const Catalogue c = [] {
-        Catalogue loaded;
-        QString error;
-        check(loaded.loadJson(tarn::fuzz::sourceFile("offline-model/catalogue/tarn.json"), &error), "catalogue reads");
-        return loaded;
-    }();
-    return c;
-}
-
 // The configuration document the builder makes of the shipped default chain.
 const QJsonObject &defaultDocument()
 {

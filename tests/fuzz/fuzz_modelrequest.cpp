@@ -13,6 +13,7 @@
 #include "catalogue.h"
 #include "devicestate.h"
 #include "fuzzcheck.h"
+#include "fuzzmodel.h"
 #include "lineformat.h"
 #include "quarramodel.h"
 #include "request.h"
@@ -24,6 +25,7 @@
 
 using namespace tarn::offline;
 using tarn::fuzz::check;
+using tarn::fuzz::fixedCatalogue;
 using tarn::protocol::LineClassifier;
 
 namespace {
@@ -31,17 +33,6 @@ constexpr int kMaxLines = 24;
 const QString kStatus = QStringLiteral("Node\\Config\\SV\\Command:Status");
 const QString kResult = QStringLiteral("Node\\Config\\SV\\Result");
 const QString kCommand = QStringLiteral("Node\\Config\\SV\\Command");
-
-const Catalogue &fixedCatalogue()
-{
-    static const Catalogue c = [] {
-        Catalogue loaded;
-        QString error;
-        check(loaded.loadJson(tarn::fuzz::sourceFile("offline-model/catalogue/tarn.json"), &error), "catalogue reads");
-        return loaded;
-    }();
-    return c;
-}
 
 // Every value but the node command channel: the command, its status and its result.
 QStringList snapshot(const DeviceState &state)
