@@ -312,8 +312,15 @@ void AppAnalytics::Private::startSave()
     m_saveWanted = false;
     m_saveRunning = true;
     m_saveSpacing.start();
-    // The copy is shallow: the queue's elements are shared until the queue next changes.
-    const HitQueue snapshot = m_allowed ? m_queue : HitQueue();
+    // The writer gets a vector of its own (the hits' bytes are still shared). A vector shared with
+    // the queue would be moved by the queue's next append once the writer let go of it, and that
+    // check of the share count does not order the move after the writer's last reads.
+    HitQueue snapshot;
+    if (m_allowed) {
+        snapshot.reserve(m_queue.size());
+        for (const Hit &hit : qAsConst(m_queue))
+            snapshot.append(hit);
+    }
     QMetaObject::invokeMethod(
         m_writer.get(),
         [this, snapshot, path = m_path, allowed = m_storeAllowed]() {
