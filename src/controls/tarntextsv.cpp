@@ -4,6 +4,7 @@
 #include "controlslog.h"
 #include "tcpadaptor.h"
 
+#include <QPointer>
 #include <QTimer>
 
 TarnTextSV::TarnTextSV(QObject *parent) : TarnControl(parent), m_throttle(new QTimer(this))
@@ -38,8 +39,12 @@ void TarnTextSV::handleDataAvailable(DataFromDevice data)
     if (data.command == QLatin1String("unsubr"))
         return;
     m_lastReceived = data.value;
+    // What the new text sets off on screen may remove this very control (a wizard page that
+    // changes with the state it shows): nothing of it is touched once it is gone.
+    const QPointer<TarnTextSV> alive(this);
     setValue(data.value);
-    m_requestAllowed = true;
+    if (alive)
+        m_requestAllowed = true;
 }
 
 void TarnTextSV::onValueChanged(QString text)
