@@ -7,8 +7,8 @@ Every module in containers/ offers generate(out_dir) and writes its containers b
 (one folder per container, e.g. OUT/cz-speaker-tunings/Manifest). OUT is emptied first, so
 the tree holds exactly what the generators produce; their output is deterministic.
 """
-import importlib.util
 import pathlib
+import runpy
 import shutil
 import sys
 
@@ -23,10 +23,7 @@ def main():
     out.mkdir(parents=True)
     here = pathlib.Path(__file__).resolve().parent / "containers"
     for path in sorted(here.glob("*.py")):
-        spec = importlib.util.spec_from_file_location(path.stem, path)
-        module = importlib.util.module_from_spec(spec)
-        spec.loader.exec_module(module)
-        module.generate(out)
+        runpy.run_path(str(path), run_name=path.stem)["generate"](out)
     print(f"cloudstore tree in {out}")
 
 
