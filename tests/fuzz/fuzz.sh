@@ -49,9 +49,10 @@ run)
   if [ -f "$(dirname "$0")/dict/$name.dict" ]; then dict=(-dict="$(dirname "$0")/dict/$name.dict"); fi
   end=$((SECONDS + seconds)) seeds=$corpus
   while [ $SECONDS -lt $end ]; do
+    # A unit running a minute is a hang even on a loaded machine.
     # libFuzzer reports a finding with 77 by default, which would read as "skipped" elsewhere.
     status=0
-    "$bin" -max_total_time=$((end - SECONDS)) -timeout=10 -rss_limit_mb=2048 -error_exitcode=1 \
+    "$bin" -max_total_time=$((end - SECONDS)) -timeout=60 -rss_limit_mb=2048 -error_exitcode=1 \
       -timeout_exitcode=1 -artifact_prefix="$findings/" -print_final_stats=1 "${dict[@]}" "$work" "$seeds" || status=$?
     [ $status -eq 0 ] && exit 0
     # A leak whose whole stack lies in a suppressed library fault is no finding: set it aside and
