@@ -57,7 +57,6 @@ class TstOfflineFaults : public QObject {
 private slots:
     void initTestCase() { tarn::registerDataFromDeviceTypes(); }
     void neverGreets();
-    void refusesEveryPassword();
     void dropsAfterLines();
     void stopsAnswering();
     void sendsGarbage();
@@ -82,18 +81,6 @@ void TstOfflineFaults::neverGreets()
     QCOMPARE(c.lines.size(), 1);
     QVERIFY(c.lines.first().startsWith(QStringLiteral("model status {")));
     QVERIFY(c.isConnected());
-}
-
-void TstOfflineFaults::refusesEveryPassword()
-{
-    ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--fault-refuse-login")}), qPrintable(model.output()));
-    LinkClient c;
-    QVERIFY(!c.login(model.port(), QStringLiteral("stagemanagers")));
-    QCOMPARE(c.lines.last(), QStringLiteral("error could not connect as administrator"));
-    QSignalSpy refused(&c, &LinkClient::incorrectPassword);
-    c.enterPassword(QStringLiteral("stagemanagers"));
-    QVERIFY(refused.wait(kWaitMs));
 }
 
 void TstOfflineFaults::dropsAfterLines()
@@ -212,11 +199,21 @@ void TstOfflineFaults::ignoresDiscovery()
 
 void TstOfflineFaults::controlLineChangesFaultsAtRunTime()
 {
+    // Started refusing: every password, also a second one on the same connection.
     ModelProcess model;
-    QVERIFY2(model.start(), qPrintable(model.output()));
-    QVERIFY(control(model.port(), "model fault refuse-login on\n"));
+    QVERIFY2(model.start({QStringLiteral("--fault-refuse-login")}), qPrintable(model.output()));
     LinkClient refused;
     QVERIFY(!refused.login(model.port()));
+    QCOMPARE(refused.lines.last(), QStringLiteral("error could not connect as administrator"));
+    QSignalSpy refusedAgain(&refused, &LinkClient::incorrectPassword);
+    refused.enterPassword(QStringLiteral("stagemanagers"));
+    QVERIFY(refusedAgain.wait(kWaitMs));
+    QVERIFY(control(model.port(), "model fault clear\n"));
+    LinkClient first;
+    QVERIFY(first.login(model.port()));
+    // Switched on and off again by the control line.
+    QVERIFY(control(model.port(), "model fault refuse-login on\n"));
+    QVERIFY(!LinkClient().login(model.port()));
     QTRY_COMPARE_WITH_TIMEOUT(model.status().value(QStringLiteral("faults")).toObject().value(QStringLiteral("refuseLogin")).toBool(), true, kWaitMs);
     QVERIFY(control(model.port(), "model fault clear\n"));
     LinkClient accepted;

@@ -37,6 +37,19 @@ bool settle(LinkClient &client)
     return false;
 }
 
+// Gets each "PO|SV" binding and returns the values joined by ", " once every answer came.
+QString getAll(LinkClient &client, const QStringList &bindings)
+{
+    QStringList values;
+    const int before = client.records.size();
+    for (const QString &b : bindings)
+        client.sendRequest(request(QStringLiteral("get"), b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1)));
+    (void)QTest::qWaitFor([&] { return client.records.size() >= before + bindings.size(); }, kWaitMs);
+    for (const QString &b : bindings)
+        values << client.value(b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1));
+    return values.join(QStringLiteral(", "));
+}
+
 int indexOfValue(const QList<DataFromDevice> &records, const QString &value)
 {
     for (int i = 0; i < records.size(); ++i) {
@@ -73,27 +86,24 @@ void TstOfflineModel::initTestCase()
 
 void TstOfflineModel::badOptionsAndCatalogue()
 {
-    QProcess p;
-    p.start(ModelProcess::program(), {QStringLiteral("--port"), QStringLiteral("70000")});
-    QVERIFY(p.waitForFinished(kWaitMs));
-    QCOMPARE(p.exitCode(), 2);
-    QVERIFY(p.readAllStandardError().contains("--port"));
-
     QTemporaryDir dir;
     QFile broken(dir.filePath(QStringLiteral("broken.json")));
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("{\"format\": \"tarn-offline-catalogue\", \"version\": 1, \"model\": \"X\", \"bogus\": 1}");
     broken.close();
-    p.start(ModelProcess::program(), {QStringLiteral("--port"), QString::number(tarn::test::freePort()),
-                                      QStringLiteral("--catalogue"), broken.fileName()});
-    QVERIFY(p.waitForFinished(kWaitMs));
-    QCOMPARE(p.exitCode(), 2);
-    QVERIFY(p.readAllStandardError().contains("bogus"));
-
-    p.start(ModelProcess::program(), {QStringLiteral("--port"), QString::number(tarn::test::freePort()),
-                                      QStringLiteral("--hardware-version"), QStringLiteral("Quantum")});
-    QVERIFY(p.waitForFinished(kWaitMs));
-    QCOMPARE(p.exitCode(), 2);
+    const QString port = QString::number(tarn::test::freePort());
+    const QList<QPair<QStringList, QByteArray>> cases = {
+        {{QStringLiteral("--port"), QStringLiteral("70000")}, "--port"},
+        {{QStringLiteral("--port"), port, QStringLiteral("--catalogue"), broken.fileName()}, "bogus"},
+        {{QStringLiteral("--port"), port, QStringLiteral("--hardware-version"), QStringLiteral("Quantum")}, "Quantum"},
+    };
+    QProcess p;
+    for (const auto &c : cases) {
+        p.start(ModelProcess::program(), c.first);
+        QVERIFY(p.waitForFinished(kWaitMs));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY2(p.readAllStandardError().contains(c.second), c.second.constData());
+    }
 
     // A port that is taken ends the program with its own exit code.
     ModelProcess first;
@@ -296,15 +306,10 @@ void TstOfflineModel::nodePathsAndCommands()
     LinkClient c;
     QVERIFY(c.login(model.port()));
     const QString npo = QStringLiteral("NPO");
-    for (const char *sv : {"Node\\AT\\Class_Name", "Node\\AT\\Instance_Name", "Node\\SV\\HardwareVersion",
-                           "Node\\Wizard\\SV\\WizardState", "Node\\Config\\SV\\Command:Status"})
-        c.sendRequest(request(QStringLiteral("get"), npo, QLatin1String(sv)));
-    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 5, kWaitMs);
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoTarn"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\AT\\Instance_Name")), QStringLiteral("FOH Rack"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\SV\\HardwareVersion")), QStringLiteral("Dante"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\Wizard\\SV\\WizardState")), QStringLiteral("Inactive"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\Config\\SV\\Command:Status")), QStringLiteral("Idle"));
+    QCOMPARE(getAll(c, {QStringLiteral("NPO|Node\\AT\\Class_Name"), QStringLiteral("NPO|Node\\AT\\Instance_Name"),
+                        QStringLiteral("NPO|Node\\SV\\HardwareVersion"), QStringLiteral("NPO|Node\\Wizard\\SV\\WizardState"),
+                        QStringLiteral("NPO|Node\\Config\\SV\\Command:Status")}),
+             QStringLiteral("norvCadenzoTarn, FOH Rack, Dante, Inactive, Idle"));
 
     // Device names follow the application's name rules; others are refused.
     c.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\SV\\DeviceName")));
@@ -361,13 +366,9 @@ void TstOfflineModel::presetRecallStoreRename()
     const QString npo = QStringLiteral("NPO");
     const QString status = QStringLiteral("Node\\Config\\SV\\Command:Status");
     const QString presets = QStringLiteral("Presets");
-    watcher.sendRequest(request(QStringLiteral("sub"), npo, status));
-    watcher.sendRequest(request(QStringLiteral("sub"), presets, QStringLiteral("CurrentPreset")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("NumBands")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Compressor"), QStringLiteral("Compressor")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("GEQ"), QStringLiteral("GraphicEQ")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("LeftGEQ"), QStringLiteral("2.5 kHz")));
-    watcher.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\Settings\\SV\\PresetIsModified")));
+    for (const char *b : {"NPO|Node\\Config\\SV\\Command:Status", "Presets|CurrentPreset", "Crossover|NumBands", "Compressor|Compressor",
+                          "GEQ|GraphicEQ", "LeftGEQ|2.5 kHz", "NPO|Node\\Settings\\SV\\PresetIsModified"})
+        watcher.sendRequest(request(QStringLiteral("sub"), QString(b).section(QLatin1Char('|'), 0, 0), QString(b).section(QLatin1Char('|'), 1)));
     watcher.sendRequest(request(QStringLiteral("get"), npo, QStringLiteral("Node\\Settings\\SV\\PresetRecallList")));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(presets, QStringLiteral("CurrentPreset")), QStringLiteral("1"), kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(npo, QStringLiteral("Node\\Settings\\SV\\PresetRecallList")), QStringLiteral("1,2,3,4,5,6,7,8"), kWaitMs);
@@ -455,17 +456,9 @@ void TstOfflineModel::presetNamesSurviveRestart()
     QVERIFY2(model.start({QStringLiteral("--recall-ms"), QStringLiteral("0")}), qPrintable(model.output()));
     LinkClient c;
     QVERIFY(c.login(model.port()));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Presets"), QStringLiteral("Name_9")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Presets"), QStringLiteral("CurrentPreset")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("NPO"), QStringLiteral("Node\\Settings\\SV\\PresetIsModified")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 5, kWaitMs);
-    QCOMPARE(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-31.5dB"));
-    QCOMPARE(c.value(QStringLiteral("NPO"), QStringLiteral("Node\\Settings\\SV\\PresetIsModified")), QStringLiteral("On"));
-    QCOMPARE(c.value(QStringLiteral("Presets"), QStringLiteral("Name_9")), QStringLiteral("Late Show"));
-    QCOMPARE(c.value(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("9"));
-    QCOMPARE(c.value(QStringLiteral("Gate"), QStringLiteral("Threshold")), QStringLiteral("-42.0dB"));
+    QCOMPARE(getAll(c, {QStringLiteral("Presets|Name_9"), QStringLiteral("Presets|CurrentPreset"), QStringLiteral("Gate|Threshold"),
+                        QStringLiteral("Compressor|Threshold"), QStringLiteral("NPO|Node\\Settings\\SV\\PresetIsModified")}),
+             QStringLiteral("Late Show, 9, -42.0dB, -31.5dB, On"));
 }
 
 void TstOfflineModel::firmwareUpload()
