@@ -176,7 +176,8 @@ void TstConfigBuilder::failureMessagesInOrder_data()
     QTest::addColumn<QByteArray>("configPatch");
     QTest::addColumn<QString>("summary");
 
-    // Patches name a member path and a JSON value; "!" replaces the whole document.
+    // Patches name a member path ("/" between names or indexes) and a JSON value, null to remove
+    // the member; "!" replaces the whole document.
     QTest::newRow("library not an object") << QByteArray("!:[]") << QByteArray() << "Templates do not exist.";
     QTest::newRow("library version 18") << QByteArray(".version:18") << QByteArray("!:null")
                                         << "Templates are wrong version.";
@@ -193,6 +194,30 @@ void TstConfigBuilder::failureMessagesInOrder_data()
                                             << "Template 'OutputMeters' not found.";
     QTest::newRow("unknown layout") << QByteArray() << QByteArray("xover:\"Quad 9-Way\"")
                                     << "unsupported crossoverSecondaryType";
+    QTest::newRow("column not a list") << QByteArray() << QByteArray("Columns/0:7") << "Column 0 is malformed.";
+    // A damaged library: its tables, the templates' members and what they say of their channels.
+    QTest::newRow("layout word") << QByteArray(".crossoverIIRTypes/Mono Fullrange:[1,2,3,4,5]") << QByteArray()
+                                 << "Crossover layout 'Mono Fullrange' is malformed.";
+    QTest::newRow("layout table") << QByteArray(".crossoverIIRTypes:null") << QByteArray()
+                                  << "The template library has no .crossoverIIRTypes table.";
+    QTest::newRow("slot template") << QByteArray("InputGains:null") << QByteArray() << "Template 'InputGains' not found.";
+    QTest::newRow("no slots") << QByteArray("InputGains/Attributes/NumChans:0") << QByteArray()
+                              << "The template library gives 0 input slots; 1 to 32 are supported.";
+    QTest::newRow("cell template") << QByteArray("In_AFS:null") << QByteArray() << "Template 'In_AFS' not found.";
+    QTest::newRow("no channels") << QByteArray("Output/Attributes/NumChans:0") << QByteArray()
+                                 << "Template 'Output' has no channel count.";
+    QTest::newRow("attributes") << QByteArray("Out_CrossoverIIR/Attributes:[]") << QByteArray()
+                                << "Template 'Out_CrossoverIIR' has malformed attributes.";
+    QTest::newRow("name pattern") << QByteArray("In_AFS/.builder/NamePattern:null") << QByteArray()
+                                  << "Template 'In_AFS' has no name pattern.";
+    QTest::newRow("unknown source") << QByteArray("In_Mixer/.builder/Sources:[\"In9\"]") << QByteArray()
+                                    << "Unknown source 'In9' in template 'In_Mixer'.";
+    QTest::newRow("source not text") << QByteArray("In_Mixer/.builder/Sources:[7]") << QByteArray()
+                                     << "Template 'In_Mixer' has a malformed source list.";
+    QTest::newRow("link too narrow") << QByteArray("Outputs1/Attributes/NumChans:2") << QByteArray()
+                                     << "Processing object 'Outputs1' has no input channel 3.";
+    QTest::newRow("link too few") << QByteArray("Inputs2/Attributes/NumChans:2") << QByteArray()
+                                  << "Processing object 'Inputs2' has no output channel 11.";
 }
 
 void TstConfigBuilder::failureMessagesInOrder()
@@ -208,14 +233,24 @@ void TstConfigBuilder::failureMessagesInOrder()
         const std::string key = p.left(colon).toStdString();
         Json::Value value;
         QVERIFY(tarn::config::parseJson(p.mid(colon + 1).toStdString(), value));
-        if (key == "!")
+        if (key == "!") {
             target = value;
-        else if (key == "xover")
+            return;
+        }
+        if (key == "xover") {
             column(target, "Column_Out_Crossover")[2][1] = value;
+            return;
+        }
+        const QStringList path = QString::fromStdString(key).split('/');
+        Json::Value *node = &target;
+        for (int i = 0; i + 1 < path.size(); ++i)
+            node = node->isArray() ? &(*node)[path[i].toUInt()] : &(*node)[path[i].toStdString()];
+        if (node->isArray())
+            (*node)[path.last().toUInt()] = value;
         else if (value.isNull())
-            target.removeMember(key);
+            node->removeMember(path.last().toStdString());
         else
-            target[key] = value;
+            (*node)[path.last().toStdString()] = value;
     };
     Json::Value lib = library();
     Json::Value config = defaultConfig();
@@ -630,6 +665,22 @@ void TstConfigBuilder::crossoverLookups()
     Json::Value document;
     QVERIFY(!builder.build(document, defaultConfig()));
     QCOMPARE(builder.errorSummary(), std::string("Crossover layout 'Mono Fullrange' is malformed."));
+
+    // What a template may leave out: attributes (a crossover's come from its layout), channel
+    // values, and automatic wiring (nothing is wired into it then).
+    lib = library();
+    lib["Out_CrossoverIIR"].removeMember("Attributes");
+    lib["Out_ZoneGain"]["SVValues"] = Json::Value(Json::arrayValue);
+    lib["In_AFS"]["AutoWire"] = false;
+    builder.setTemplates(lib);
+    QVERIFY2(builder.build(document, defaultConfig()), builder.errorSummary().c_str());
+    QCOMPARE(WireMap(document).countInto("AFS1"), 0);
+    QCOMPARE(document["Crossover1"]["Attributes"]["NumBands"].asInt(), 1);
+    // Without the templates that give the sections their rows, no edit is taken.
+    lib.removeMember("InputGains");
+    builder.setTemplates(lib);
+    Json::Value config = defaultConfig();
+    QVERIFY(!builder.replaceTemplate(config, columnIndex(config, "Column_In_Insert1"), 2, "In_GEQ"));
 }
 
 void TstConfigBuilder::spanRules()
@@ -783,6 +834,11 @@ void TstConfigBuilder::replacingTemplates()
     document = mustBuild(builder, config);
     for (int i = 0; i < 7; ++i)
         QVERIFY(WireMap(document).has("Inputs2", i, "Mid_Mixer2", i));
+    // Numbered sources are the in section's rows, after the slots on the link.
+    QVERIFY(builder.replaceTemplate(config, mid, 3, "Mid_Mixer_123"));
+    QVERIFY(WireMap(mustBuild(builder, config)).has("Inputs2", 7, "Mid_Mixer3", 0));
+    Json::Value notAConfig;
+    QVERIFY(!builder.replaceTemplate(notAConfig, mid, 1, "Mid_Mixer_123"));
 
     // A crossover template change keeps the rows.
     const int xo = columnIndex(config, "Column_Out_Crossover");
@@ -825,6 +881,9 @@ void TstConfigBuilder::unsoundInputIsRefused_data()
     QTest::newRow("router names too many")
         << QByteArray("Column_InputRouter") << QByteArray(R"([["InputRouter",null,["1","2","3","4","5","6","7","8","9"]]])")
         << "The cell 1 of column 'Column_InputRouter' must list at most 8 source names.";
+    QTest::newRow("router name not text")
+        << QByteArray("Column_InputRouter") << QByteArray(R"([["InputRouter",null,[1]]])")
+        << "Source name 1 of the cell 1 of column 'Column_InputRouter' is not a text of at most 64 bytes.";
     QTest::newRow("router below the first row")
         << QByteArray("Column_InputRouter") << QByteArray(R"([null,["InputRouter"]])")
         << "The input router must take the first row of column 'Column_InputRouter'.";
