@@ -71,8 +71,8 @@ private slots:
     void failureMessagesInOrder_data();
     void failureMessagesInOrder();
     void crossDspWireNamesTheWire();
-    void wireValidationMessages();
-    void gridValidationMessages();
+    void validationMessages_data();
+    void validationMessages();
     void exceptionsBecomeSummaryText();
     void rowPositionsAboveNine();
     void nullCellIsAnEmptyRowThatPassesItsSignal();
@@ -281,85 +281,75 @@ void TstConfigBuilder::crossDspWireNamesTheWire()
     QVERIFY(builder.errorSummary().empty() && builder.errorDetail().empty());
 }
 
-void TstConfigBuilder::wireValidationMessages()
+void TstConfigBuilder::validationMessages_data()
 {
-    ConfigBuilder builder(library());
-    const Json::Value good = mustBuild(builder, defaultConfig());
-    struct Case {
-        const char *wire;
-        const char *message;
+    QTest::addColumn<QByteArray>("member");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("message");
+    // "wire": the wires are a good one, this one and a second bad one; only this one is told,
+    // after its compact text. Any other member of the document is replaced; "!" is the document.
+    const auto wire = [](const char *name, const char *value, const char *message) {
+        QTest::newRow(name) << QByteArray("wire") << QByteArray(value) << QString::fromLatin1(message);
     };
-    const Case cases[] = {
-        {R"([["InputGains",0]])", " expected array size=2\n"},
-        {R"(["InputGains",["RTA",0]])", " expected array for src\n"},
-        {R"([[1,0],["RTA",0]])", " expected string for src[0]\n"},
-        {R"([["InputGains","0"],["RTA",0]])", " expected number for src[1]\n"},
-        {R"([["InputGains",0],{}])", " expected array for dest\n"},
-        {R"([["InputGains",0],["RTA",0.5]])", " expected number for dest[1]\n"},
-        {R"([["Nowhere",0],["RTA",0]])", " src PO not found\n"},
-        {R"([["InputGains",0],["Nowhere",0]])", " dest PO not found\n"},
-        {R"([["NoProps",0],["RTA",0]])", " src PO DSP not set\n"},
-        {R"([["InputGains",0],["NoProps",0]])", " dest PO DSP not set\n"},
-        {R"([["EmptyDsp",0],["RTA",0]])", " DSP is empty string\n"},
-        {R"([["InputGains",0],["MidMeters",0]])", " src and dest DSP don't match\n"},
+    wire("wire size", R"([["InputGains",0]])", " expected array size=2\n");
+    wire("src not a list", R"(["InputGains",["RTA",0]])", " expected array for src\n");
+    wire("src name", R"([[1,0],["RTA",0]])", " expected string for src[0]\n");
+    wire("src channel", R"([["InputGains","0"],["RTA",0]])", " expected number for src[1]\n");
+    wire("dest not a list", R"([["InputGains",0],{}])", " expected array for dest\n");
+    wire("dest channel", R"([["InputGains",0],["RTA",0.5]])", " expected number for dest[1]\n");
+    wire("src unknown", R"([["Nowhere",0],["RTA",0]])", " src PO not found\n");
+    wire("dest unknown", R"([["InputGains",0],["Nowhere",0]])", " dest PO not found\n");
+    wire("src without DSP", R"([["NoProps",0],["RTA",0]])", " src PO DSP not set\n");
+    wire("dest without DSP", R"([["InputGains",0],["NoProps",0]])", " dest PO DSP not set\n");
+    wire("empty DSP", R"([["EmptyDsp",0],["RTA",0]])", " DSP is empty string\n");
+    wire("across chips", R"([["InputGains",0],["MidMeters",0]])", " src and dest DSP don't match\n");
+    const auto member = [](const char *name, const char *value, const char *message) {
+        QTest::newRow(QByteArray(name).append(' ').append(value).left(60).constData())
+            << QByteArray(name) << QByteArray(value) << QString::fromLatin1(message);
     };
-    for (const Case &c : cases) {
-        Json::Value document = good;
-        document["NoProps"]["ClassName"] = "X";
-        document["EmptyDsp"]["Properties"]["DSP"] = "";
-        document["NumberDsp"]["Properties"]["DSP"] = 3;
-        Json::Value wire;
-        QVERIFY(tarn::config::parseJson(c.wire, wire));
-        // A good wire before the bad one is not reported; a second bad one after it neither.
-        Json::Value wires(Json::arrayValue);
-        wires.append(good["wires"][0]);
-        wires.append(wire);
-        wires.append(Json::Value("second"));
-        document["wires"] = wires;
-        std::string detail;
-        QVERIFY2(!ConfigBuilder::validateWires(document, detail), c.wire);
-        QCOMPARE(detail, compact(wire) + c.message);
-    }
-    Json::Value document = good;
-    document["wires"] = Json::Value(Json::objectValue);
-    std::string detail;
-    QVERIFY(!ConfigBuilder::validateWires(document, detail));
-    QCOMPARE(detail, std::string("expected wires to be an array\n"));
-    document.removeMember("wires");
-    detail.clear();
-    QVERIFY(!ConfigBuilder::validateWires(document, detail));
-    QCOMPARE(detail, std::string("expected wires to be an array\n"));
+    member("wires", "{}", "expected wires to be an array\n");
+    member("wires", "null", "expected wires to be an array\n");
+    member("gridsDisplay", "{}", "expected gridsDisplay to be an array\n");
+    member("gridsOA", "null", "expected gridsOA to be an array\n");
+    member("gridsDisplay", "[1]", "gridsDisplay to contain only objects\n");
+    member("gridsOA", R"([{"Map":[]}])", "gridsOA's grids to have a 'Name'\n");
+    member("gridsDisplay", R"([{"Name":"in"}])", "gridsDisplay's grids to have a 'Map'\n");
+    member("gridsDisplay", R"([{"Name":"in","Map":{}}])", " expected array\n");
+    member("gridsOA", R"([{"Name":"in","Map":[["RTA",7]]}])", " expected string for grid item");
+    member("gridsDisplay", R"([{"Name":"in","Map":[["EMPTY","LINKED","PEQOut9"]]}])", " po does not exist");
+    member("!", "[]", "expected config to be an object\n");
 }
 
-void TstConfigBuilder::gridValidationMessages()
+void TstConfigBuilder::validationMessages()
 {
+    QFETCH(QByteArray, member);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, message);
     ConfigBuilder builder(library());
-    const Json::Value good = mustBuild(builder, defaultConfig());
-    struct Case {
-        const char *member;
-        const char *value;
-        const char *message;
-    };
-    const Case cases[] = {
-        {"gridsDisplay", "{}", "expected gridsDisplay to be an array\n"},
-        {"gridsOA", "null", "expected gridsOA to be an array\n"},
-        {"gridsDisplay", "[1]", "gridsDisplay to contain only objects\n"},
-        {"gridsOA", R"([{"Map":[]}])", "gridsOA's grids to have a 'Name'\n"},
-        {"gridsDisplay", R"([{"Name":"in"}])", "gridsDisplay's grids to have a 'Map'\n"},
-        {"gridsDisplay", R"([{"Name":"in","Map":{}}])", " expected array\n"},
-        {"gridsOA", R"([{"Name":"in","Map":[["RTA",7]]}])", " expected string for grid item"},
-        {"gridsDisplay", R"([{"Name":"in","Map":[["EMPTY","LINKED","PEQOut9"]]}])", " po does not exist"},
-    };
-    for (const Case &c : cases) {
-        Json::Value document = good;
-        QVERIFY(tarn::config::parseJson(c.value, document[c.member]));
-        std::string detail;
-        QVERIFY2(!ConfigBuilder::validateGrids(document, detail), c.value);
-        QCOMPARE(detail, std::string(c.message));
-    }
+    Json::Value document = mustBuild(builder, defaultConfig());
+    Json::Value parsed;
+    QVERIFY(tarn::config::parseJson(value.toStdString(), parsed));
     std::string detail;
-    QVERIFY(!ConfigBuilder::validateGrids(Json::Value(Json::arrayValue), detail));
-    QCOMPARE(detail, std::string("expected config to be an object\n"));
+    if (member == "wire") {
+        document["NoProps"]["ClassName"] = "X";
+        document["EmptyDsp"]["Properties"]["DSP"] = "";
+        const Json::Value good = document["wires"][0];
+        document["wires"] = Json::Value(Json::arrayValue);
+        for (const Json::Value &w : {good, parsed, Json::Value("second")})
+            document["wires"].append(w);
+        QVERIFY(!ConfigBuilder::validateWires(document, detail));
+        QCOMPARE(QString::fromStdString(detail), QString::fromStdString(compact(parsed)) + message);
+        return;
+    }
+    if (member == "!")
+        document = parsed;
+    else if (parsed.isNull())
+        document.removeMember(member.toStdString());
+    else
+        document[member.toStdString()] = parsed;
+    const bool valid = member == "wires" ? ConfigBuilder::validateWires(document, detail) : ConfigBuilder::validateGrids(document, detail);
+    QVERIFY(!valid);
+    QCOMPARE(QString::fromStdString(detail), message);
 }
 
 void TstConfigBuilder::exceptionsBecomeSummaryText()

@@ -133,6 +133,7 @@ void TstWizard::dialogKeepsWhatAStateLacks()
     QCOMPARE(dialog.heading(), QStringLiteral("Completing setup wizard will overwrite your current configuration"));
     QCOMPARE(dialog.svNextVal(), QStringLiteral("Next"));
     QVERIFY(heading.isEmpty());
+    QVERIFY(!dialog.descriptor().state(QStringLiteral("StartFromWhat")));
 }
 
 void TstWizard::listEntries()
@@ -142,6 +143,7 @@ void TstWizard::listEntries()
     list.setWizardState(QStringLiteral("PromptAutoEQMeasurements"));
     // The title element is the title, not a row.
     QCOMPARE(list.rowCount(), 3);
+    QVERIFY(list.descriptor().state(QStringLiteral("PromptAutoEQMeasurements")));
     const auto row = [&list](int r, int role) { return list.data(list.index(r), role).toString(); };
     QCOMPARE(row(0, WizardListModel::TextRole), QStringLiteral("2 GOOD"));
     QCOMPARE(row(0, WizardListModel::ValueRole), QStringLiteral("2 (Good)"));
