@@ -215,12 +215,9 @@ void TstOfflineCatalogue::builtInCatalogueServesTheApplication()
     QVERIFY2(DeviceState::checkCatalogue(catalogue, &error), qPrintable(error));
     QCOMPARE(catalogue.model(), QStringLiteral("Tarn"));
 
-    // Every variable has a sensible kind, range and initial value.
-    for (const auto &v : catalogue.variables()) {
-        QString why;
-        QVERIFY2(Catalogue::acceptsText(v, v.initial, &why), qPrintable(v.key + QStringLiteral(": ") + why));
+    // Keys travel inside quoted words of the link (the loader has checked every initial value).
+    for (const auto &v : catalogue.variables())
         QVERIFY2(!v.key.contains(QLatin1Char('"')), qPrintable(v.key));
-    }
     const auto &ratio = catalogue.variables()[size_t(catalogue.indexOf(QStringLiteral("Preset\\Compressor\\SV\\Ratio")))];
     QCOMPARE(ratio.format.unit, QStringLiteral(":1"));
     QVERIFY(!catalogue.sourceNames(QStringLiteral("Dante")).isEmpty());
@@ -449,11 +446,10 @@ Item {
     QCOMPARE(bindings.at(1).sv, QStringLiteral("Node\\Config\\SV\\Command:Status"));
     QCOMPARE(bindings.at(1).line, 8);
     const QStringList missing = tarn::test::missingBindings(catalogue, bindings);
-    QCOMPARE(missing.size(), 4);
-    QVERIFY(missing.at(0).contains(QStringLiteral("Compresor")));
-    QVERIFY(missing.at(1).contains(QStringLiteral("has no range")));
-    QVERIFY(missing.at(2).contains(QStringLiteral("\"Ghost\"")));
-    QVERIFY(missing.at(3).contains(QStringLiteral("Name_31")));
+    const QStringList expected = {QStringLiteral("Compresor"), QStringLiteral("has no range"), QStringLiteral("\"Ghost\""), QStringLiteral("Name_31")};
+    QCOMPARE(missing.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        QVERIFY2(missing.at(i).contains(expected.at(i)), qPrintable(missing.at(i)));
 
     const QString cpp = QStringLiteral(R"(
 void Model::subscribe()
