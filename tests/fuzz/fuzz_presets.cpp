@@ -31,7 +31,9 @@ QStringList tree(const QString &root)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        entries << it.filePath().mid(root.size()) + QLatin1Char(' ') + QString::number(it.fileInfo().size());
+        // A folder's own size is the file system's business (tmpfs counts its entries).
+        const qint64 size = it.fileInfo().isDir() ? 0 : it.fileInfo().size();
+        entries << it.filePath().mid(root.size()) + QLatin1Char(' ') + QString::number(size);
     }
     entries.sort();
     return entries;
