@@ -34,8 +34,6 @@ public:
             QObject::connect(s, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
             if (!greeting.isEmpty())
                 send(greeting);
-            if (onConnected)
-                onConnected();
         });
     }
 
@@ -44,7 +42,6 @@ public:
 
     QByteArray greeting = "220 Scripted server ready\r\n";
     Handler handler;                   // when unset, standard() answers
-    std::function<void()> onConnected; // after the greeting went out
     QList<QByteArray> received;        // every command line, without CR LF
     QByteArray payload = "scripted payload";
     QByteArray stored;
