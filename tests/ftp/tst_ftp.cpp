@@ -121,18 +121,18 @@ struct Scripted
         flooding = verb.isEmpty();
         if (!flood.isEmpty()) {
             QObject::connect(&pump, &QTimer::timeout, &server, [this, flood] {
-                if (flooding && server.control() && server.control()->bytesToWrite() < 65536)
+                if (flooding && server.current() && server.current()->bytesToWrite() < 65536)
                     server.send(flood);
             });
             pump.start(1);
         }
         if (verb.isEmpty())
             return;
-        server.handler = [this, verb, answer](const QByteArray &line) {
+        server.onLine = [this, verb, answer](const QByteArray &line) {
             if (!line.startsWith(verb)) {
                 server.standard(line);
             } else if (answer.isEmpty()) {
-                server.control()->disconnectFromHost();
+                server.current()->disconnectFromHost();
             } else if (answer.contains("%1,%2")) {
                 const quint16 p = server.openPassive();
                 server.send(QString::fromLatin1(answer).arg(p >> 8).arg(p & 0xff).toLatin1());
@@ -149,7 +149,7 @@ struct Scripted
         ftp.connectToHost(host, server.port());
         return ftp.login(user, password);
     }
-    QByteArray commands() const { return server.received.join(';'); }
+    QByteArray commands() const { return server.received().join(';'); }
     ScriptedServer server;
     QFtp ftp;
     Recorder rec{&ftp};
@@ -781,7 +781,7 @@ void TestFtp::scriptedFailures()
         const int l = s.login();
         EXPECT_OK(s.rec, l);
         s.server.send("421 Timeout\r\n");
-        s.server.control()->disconnectFromHost();
+        s.server.current()->disconnectFromHost();
         QTRY_COMPARE(s.ftp.state(), QFtp::Unconnected);
         id = s.ftp.cd(QStringLiteral("x"));
     } else {
@@ -799,7 +799,7 @@ void TestFtp::scriptedFailures()
     if (closes)
         QTRY_COMPARE(s.ftp.state(), QFtp::Unconnected);
     if (op == QLatin1String("nlst"))
-        QVERIFY(s.server.received.contains("TYPE A") && s.server.received.contains("PASV"));
+        QVERIFY(s.server.received().contains("TYPE A") && s.server.received().contains("PASV"));
 }
 
 void TestFtp::scriptedConversations_data()
@@ -906,7 +906,7 @@ void TestFtp::scriptedReplyOvertakesData()
 {
     Scripted s;
     s.server.payload = randomBytes(300000, 3);
-    s.server.handler = [&](const QByteArray &line) {
+    s.server.onLine = [&](const QByteArray &line) {
         if (!line.startsWith("RETR"))
             return s.server.standard(line);
         // The final reply leaves before any data does.
@@ -942,13 +942,13 @@ void TestFtp::queueBehaviour()
     const int l = ftp.login(QStringLiteral("u"), QStringLiteral("p"));
     EXPECT_OK(rec, l);
     QCOMPARE(ftp.state(), QFtp::LoggedIn);
-    QCOMPARE(server.connections, 1);
+    QCOMPARE(server.connections(), 1);
 
     // Line breaks inside an argument never reach the server.
     const int injected = ftp.cd(QStringLiteral("x\r\nDELE important"));
     WAIT_DONE(rec, injected);
     QVERIFY(rec.finished[injected].failed);
-    QVERIFY(!server.received.contains("DELE important"));
+    QVERIFY(!server.received().contains("DELE important"));
 
     // clearPendingCommands keeps only the running command.
     const int first = ftp.cd(QStringLiteral("one"));
@@ -973,7 +973,7 @@ void TestFtp::queueBehaviour()
     QCOMPARE(trigger, first + 3);
     QTRY_VERIFY(chained != 0 && rec.finished.contains(chained));
     disconnect(conn);
-    QCOMPARE(server.received.last(), QByteArray("CWD chained"));
+    QCOMPARE(server.received().last(), QByteArray("CWD chained"));
 
     // A device that goes away before its get starts.
     auto *gone = new QBuffer;
