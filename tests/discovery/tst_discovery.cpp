@@ -75,8 +75,7 @@ private slots:
     void init();
     void parsing();
     void modelRows();
-    void manualProbeScripted();
-    void manualProbeSilenceAndPassword();
+    void manualProbe();
     void manualProbeAgainstOfflineModel();
 };
 
@@ -184,53 +183,13 @@ void TstDiscovery::modelRows()
     QCOMPARE(model.rowCount(), 0);
 }
 
-void TstDiscovery::manualProbeScripted()
+void TstDiscovery::manualProbe()
 {
-    ScriptedResponder responder;
+    ScriptedResponder responder; // bound, but says nothing at first
     qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.port()));
     DiscoveredDevicesModel model;
     QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
     QSignalSpy details(&model, &DiscoveredDevicesModel::deviceConfirmed);
-    QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
-
-    // Confirmed: the hardware variant comes with it.
-    responder.setReply(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("Sidefill"), QStringLiteral("3.0"),
-                              QStringLiteral("Parvane")));
-    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-    QVERIFY(confirmed.wait(5000));
-    QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
-    QCOMPARE(details.count(), 1);
-    QCOMPARE(details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
-    QCOMPARE(responder.queries().value(0), tarn::discovery::queryBatch());
-    QCOMPARE(invalid.count(), 0);
-
-    // Another model answers: invalid at once, long before the time-out.
-    responder.setReply(answer(QStringLiteral("norvQuarra")));
-    QElapsedTimer clock;
-    clock.start();
-    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-    QVERIFY(invalid.wait(5000));
-    QVERIFY2(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs, qPrintable(QString::number(clock.elapsed())));
-    auto *timer = model.provider()->findChild<QTimer *>(QStringLiteral("manualTimer"));
-    QVERIFY(timer && !timer->isActive());
-    QCOMPARE(confirmed.count(), 1);
-
-    // A three-line answer is incomplete, so invalid too.
-    QByteArray three = answer(QStringLiteral("norvCadenzoTarn"));
-    three.truncate(three.lastIndexOf("get \\\\Node\\SV"));
-    responder.setReply(three);
-    invalid.clear();
-    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
-    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-    QVERIFY(invalid.wait(5000));
-    QCOMPARE(confirmed.count(), 1);
-}
-
-void TstDiscovery::manualProbeSilenceAndPassword()
-{
-    ScriptedResponder responder; // bound, but says nothing
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.port()));
-    DiscoveredDevicesModel model;
     QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
     QElapsedTimer clock;
     clock.start();
@@ -238,7 +197,7 @@ void TstDiscovery::manualProbeSilenceAndPassword()
     QVERIFY(invalid.wait(10000));
     QVERIFY(clock.elapsed() >= DiscoveredDevicesProvider::kManualTimeoutMs - 50);
     QCOMPARE(invalid.count(), 1);
-    QCOMPARE(responder.queries().size(), 1);
+    QCOMPARE(responder.queries(), QList<QByteArray>({tarn::discovery::queryBatch()}));
 
     // A text that is no address fails the same way, without sending anything.
     model.getDeviceDetailsForIP(QStringLiteral("not.an.address"));
@@ -258,18 +217,40 @@ void TstDiscovery::manualProbeSilenceAndPassword()
 
     // An ignored probe stays silent even when its answer comes late.
     responder.setReply(answer(QStringLiteral("norvCadenzoTarn")));
-    QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
     model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
     model.ignoreDeviceDetailsResponse();
     QTRY_COMPARE_WITH_TIMEOUT(responder.queries().size(), 3, 5000);
     QVERIFY(!timer->isActive());
     QVERIFY(!confirmed.wait(300));
     QCOMPARE(invalid.count(), 0);
-    // ...and does not pass for the answer of the next probe.
+    // ...and does not pass for the answer of the next probe: another model, invalid at once,
+    // long before the time-out.
     responder.setReply(answer(QStringLiteral("norvQuarra")));
+    clock.restart();
     model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
     QVERIFY(invalid.wait(5000));
+    QVERIFY2(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!timer->isActive());
     QCOMPARE(confirmed.count(), 0);
+
+    // Confirmed: the hardware variant comes with it.
+    responder.setReply(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("Sidefill"), QStringLiteral("3.0"),
+                              QStringLiteral("Parvane")));
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(confirmed.wait(5000));
+    QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
+    QCOMPARE(details.count(), 1);
+    QCOMPARE(details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
+
+    // A three-line answer is incomplete, so invalid too.
+    QByteArray three = answer(QStringLiteral("norvCadenzoTarn"));
+    three.truncate(three.lastIndexOf("get \\\\Node\\SV"));
+    responder.setReply(three);
+    invalid.clear();
+    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(invalid.wait(5000));
+    QCOMPARE(confirmed.count(), 1);
 }
 
 // Our processor is confirmed; another model is refused at once, not after the time-out.
