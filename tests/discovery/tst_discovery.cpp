@@ -74,11 +74,8 @@ class TstDiscovery : public QObject {
 private slots:
     void init();
     void parsing();
-    void rowsOrderedByAddressText();
-    void deviceVanishesAfterOneCycle();
-    void rolesAndClear();
-    void manualProbeScripted();
-    void manualProbeSilenceAndPassword();
+    void modelRows();
+    void manualProbe();
     void manualProbeAgainstOfflineModel();
 };
 
@@ -95,11 +92,8 @@ void TstDiscovery::parsing()
     DeviceInfo info;
     info.ipAddress = QStringLiteral("10.0.0.4");
     QVERIFY(tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("  FOH Rack ")), prefixes, info));
-    QCOMPARE(info.className, QStringLiteral("norvCadenzoTarn"));
-    QCOMPARE(info.instanceName, QStringLiteral("FOH Rack"));
-    QCOMPARE(info.softwareVersion, QStringLiteral("2.4.1"));
-    QCOMPARE(info.hardwareVersion, QStringLiteral("Dante"));
-    QCOMPARE(info.ipAddress, QStringLiteral("10.0.0.4"));
+    QCOMPARE(QStringList({info.className, info.instanceName, info.softwareVersion, info.hardwareVersion, info.ipAddress}),
+             QStringList({"norvCadenzoTarn", "FOH Rack", "2.4.1", "Dante", "10.0.0.4"}));
 
     // Class name line but no hardware-version line: incomplete, whether or not the last line ends.
     QByteArray threeLines = answer(QStringLiteral("norvCadenzoTarn"));
@@ -125,9 +119,7 @@ void TstDiscovery::parsing()
     shifted.insert(shifted.indexOf('\n') + 1, "\n");
     DeviceInfo partial;
     QVERIFY(tarn::discovery::parseAnswer(shifted, prefixes, partial));
-    QCOMPARE(partial.instanceName, QString());
-    QCOMPARE(partial.softwareVersion, QString());
-    QCOMPARE(partial.hardwareVersion, QString());
+    QCOMPARE(partial.instanceName + partial.softwareVersion + partial.hardwareVersion, QString());
 
     // The answer's class line must come first.
     QByteArray swapped("get \\\\Node\\AT\\Instance_Name \"x\"\nget \\\\Node\\AT\\Class_Name \"norvCadenzoTarn\"\na\nb\n");
@@ -143,67 +135,45 @@ void TstDiscovery::parsing()
     QVERIFY(!tarn::discovery::parseAnswer(binary, prefixes, rejected));
 }
 
-void TstDiscovery::rowsOrderedByAddressText()
+void TstDiscovery::modelRows()
 {
     DiscoveredDevicesModel model;
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
     DeviceInfoMap cycle;
-    cycle.insert(QStringLiteral("192.168.1.9"), device(QStringLiteral("192.168.1.9")));
-    cycle.insert(QStringLiteral("192.168.1.10"), device(QStringLiteral("192.168.1.10")));
+    for (const char *address : {"192.168.1.9", "192.168.1.10"})
+        cycle.insert(QLatin1String(address), device(QLatin1String(address)));
+    cycle.insert(QStringLiteral("192.168.1.10"), device(QStringLiteral("192.168.1.10"), QStringLiteral("Old name")));
     model.onDeviceList(cycle);
-    QCOMPARE(addresses(model), QStringList({QStringLiteral("192.168.1.10"), QStringLiteral("192.168.1.9")}));
+    QCOMPARE(addresses(model), QStringList({"192.168.1.10", "192.168.1.9"})); // address-text order
 
-    // A newcomer lands at its ordered position, announced there.
+    // A newcomer lands at its ordered position, announced there; a row missing from one cycle
+    // goes, and rows already listed keep what they showed.
     inserted.clear();
     cycle.insert(QStringLiteral("192.168.1.100"), device(QStringLiteral("192.168.1.100")));
+    cycle.insert(QStringLiteral("192.168.1.10"), device(QStringLiteral("192.168.1.10"), QStringLiteral("New name")));
+    cycle.remove(QStringLiteral("192.168.1.9"));
     model.onDeviceList(cycle);
     QCOMPARE(inserted.count(), 1);
     QCOMPARE(inserted.at(0).at(1).toInt(), 1);
-    QCOMPARE(addresses(model),
-             QStringList({QStringLiteral("192.168.1.10"), QStringLiteral("192.168.1.100"), QStringLiteral("192.168.1.9")}));
-}
-
-void TstDiscovery::deviceVanishesAfterOneCycle()
-{
-    DiscoveredDevicesModel model;
-    DeviceInfoMap cycle;
-    cycle.insert(QStringLiteral("10.0.0.2"), device(QStringLiteral("10.0.0.2"), QStringLiteral("Old name")));
-    cycle.insert(QStringLiteral("10.0.0.3"), device(QStringLiteral("10.0.0.3")));
-    model.onDeviceList(cycle);
-
-    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
-    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-    DeviceInfoMap next;
-    next.insert(QStringLiteral("10.0.0.2"), device(QStringLiteral("10.0.0.2"), QStringLiteral("New name")));
-    next.insert(QStringLiteral("10.0.0.4"), device(QStringLiteral("10.0.0.4")));
-    model.onDeviceList(next);
     QCOMPARE(removed.count(), 1);
     QCOMPARE(removed.at(0).at(1).toInt(), 1);
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(addresses(model), QStringList({QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.4")}));
-    // Rows already listed keep what they showed.
+    QCOMPARE(addresses(model), QStringList({"192.168.1.10", "192.168.1.100"}));
     QCOMPARE(model.data(model.index(0), DiscoveredDevicesModel::InstanceNameRole).toString(), QStringLiteral("Old name"));
 
     model.onDeviceList({});
     QCOMPARE(model.rowCount(), 0);
-}
 
-void TstDiscovery::rolesAndClear()
-{
     // The screens read rows by these role names.
-    DiscoveredDevicesModel model;
     DeviceInfo info = device(QStringLiteral("10.1.1.1"), QStringLiteral("Monitor"));
     info.softwareVersion = QStringLiteral("1.0");
     info.hardwareVersion = QStringLiteral("Parvane");
     model.onDeviceList({{info.ipAddress, info}, {QStringLiteral("10.1.1.2"), device(QStringLiteral("10.1.1.2"))}});
-    const QModelIndex first = model.index(0);
-    const QStringList shown{QStringLiteral("norvCadenzoTarn"), QStringLiteral("Monitor"), QStringLiteral("10.1.1.1"),
-                            QStringLiteral("1.0"), QStringLiteral("Parvane")};
-    int i = 0;
+    QStringList shown;
     for (const char *role : {"className", "instanceName", "ipAddress", "softwareVersion", "hardwareVersion"})
-        QCOMPARE(model.data(first, model.roleNames().key(role, -1)).toString(), shown.at(i++));
-    QVERIFY(!model.data(first, Qt::DisplayRole).isValid());
+        shown << model.data(model.index(0), model.roleNames().key(role, -1)).toString();
+    QCOMPARE(shown, QStringList({"norvCadenzoTarn", "Monitor", "10.1.1.1", "1.0", "Parvane"}));
+    QVERIFY(!model.data(model.index(0), Qt::DisplayRole).isValid());
     QVERIFY(!model.data(model.index(5), DiscoveredDevicesModel::IpAddressRole).isValid());
 
     QSignalSpy aboutToRemove(&model, &QAbstractItemModel::rowsAboutToBeRemoved);
@@ -213,53 +183,13 @@ void TstDiscovery::rolesAndClear()
     QCOMPARE(model.rowCount(), 0);
 }
 
-void TstDiscovery::manualProbeScripted()
+void TstDiscovery::manualProbe()
 {
-    ScriptedResponder responder;
+    ScriptedResponder responder; // bound, but says nothing at first
     qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.port()));
     DiscoveredDevicesModel model;
     QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
     QSignalSpy details(&model, &DiscoveredDevicesModel::deviceConfirmed);
-    QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
-
-    // Confirmed: the hardware variant comes with it.
-    responder.setReply(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("Sidefill"), QStringLiteral("3.0"),
-                              QStringLiteral("Parvane")));
-    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-    QVERIFY(confirmed.wait(5000));
-    QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
-    QCOMPARE(details.count(), 1);
-    QCOMPARE(details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
-    QCOMPARE(responder.queries().value(0), tarn::discovery::queryBatch());
-    QCOMPARE(invalid.count(), 0);
-
-    // Another model answers: invalid at once, long before the time-out.
-    responder.setReply(answer(QStringLiteral("norvQuarra")));
-    QElapsedTimer clock;
-    clock.start();
-    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-    QVERIFY(invalid.wait(5000));
-    QVERIFY2(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs, qPrintable(QString::number(clock.elapsed())));
-    auto *timer = model.provider()->findChild<QTimer *>(QStringLiteral("manualTimer"));
-    QVERIFY(timer && !timer->isActive());
-    QCOMPARE(confirmed.count(), 1);
-
-    // A three-line answer is incomplete, so invalid too.
-    QByteArray three = answer(QStringLiteral("norvCadenzoTarn"));
-    three.truncate(three.lastIndexOf("get \\\\Node\\SV"));
-    responder.setReply(three);
-    invalid.clear();
-    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
-    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-    QVERIFY(invalid.wait(5000));
-    QCOMPARE(confirmed.count(), 1);
-}
-
-void TstDiscovery::manualProbeSilenceAndPassword()
-{
-    ScriptedResponder responder; // bound, but says nothing
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.port()));
-    DiscoveredDevicesModel model;
     QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
     QElapsedTimer clock;
     clock.start();
@@ -267,7 +197,7 @@ void TstDiscovery::manualProbeSilenceAndPassword()
     QVERIFY(invalid.wait(10000));
     QVERIFY(clock.elapsed() >= DiscoveredDevicesProvider::kManualTimeoutMs - 50);
     QCOMPARE(invalid.count(), 1);
-    QCOMPARE(responder.queries().size(), 1);
+    QCOMPARE(responder.queries(), QList<QByteArray>({tarn::discovery::queryBatch()}));
 
     // A text that is no address fails the same way, without sending anything.
     model.getDeviceDetailsForIP(QStringLiteral("not.an.address"));
@@ -287,18 +217,40 @@ void TstDiscovery::manualProbeSilenceAndPassword()
 
     // An ignored probe stays silent even when its answer comes late.
     responder.setReply(answer(QStringLiteral("norvCadenzoTarn")));
-    QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
     model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
     model.ignoreDeviceDetailsResponse();
     QTRY_COMPARE_WITH_TIMEOUT(responder.queries().size(), 3, 5000);
     QVERIFY(!timer->isActive());
     QVERIFY(!confirmed.wait(300));
     QCOMPARE(invalid.count(), 0);
-    // ...and does not pass for the answer of the next probe.
+    // ...and does not pass for the answer of the next probe: another model, invalid at once,
+    // long before the time-out.
     responder.setReply(answer(QStringLiteral("norvQuarra")));
+    clock.restart();
     model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
     QVERIFY(invalid.wait(5000));
+    QVERIFY2(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!timer->isActive());
     QCOMPARE(confirmed.count(), 0);
+
+    // Confirmed: the hardware variant comes with it.
+    responder.setReply(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("Sidefill"), QStringLiteral("3.0"),
+                              QStringLiteral("Parvane")));
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(confirmed.wait(5000));
+    QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
+    QCOMPARE(details.count(), 1);
+    QCOMPARE(details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
+
+    // A three-line answer is incomplete, so invalid too.
+    QByteArray three = answer(QStringLiteral("norvCadenzoTarn"));
+    three.truncate(three.lastIndexOf("get \\\\Node\\SV"));
+    responder.setReply(three);
+    invalid.clear();
+    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
+    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+    QVERIFY(invalid.wait(5000));
+    QCOMPARE(confirmed.count(), 1);
 }
 
 // Our processor is confirmed; another model is refused at once, not after the time-out.

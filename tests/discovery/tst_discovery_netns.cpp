@@ -1,16 +1,20 @@
 // Guards against broadcast discovery that misses processors on a real network segment or keeps
 // listing one that stopped answering.
+#include "discovereddevicesmodel.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 
-#include <memory>
 #include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <sched.h>
 #include <unistd.h>
 
-// Broadcast discovery across a real (virtual) network: the application side in one network
+// Broadcast discovery across a real (virtual) network: this test process in one network
 // namespace, two offline models in two others, joined by a bridge. Needs root.
 class TstDiscoveryNetns : public QObject {
     Q_OBJECT
@@ -20,30 +24,29 @@ private slots:
     void listsTwoModelsAndDropsOneThatStops();
 
 private:
-    bool ip(const QStringList &arguments, QString *error = nullptr);
-    std::unique_ptr<QProcess> inNamespace(const QString &ns, const QString &program, const QStringList &arguments);
-    void removeNamespaces();
-    void sweepStaleNamespaces();
+    // Runs the lines as one ip batch, inside the namespace ns unless it is empty; an empty
+    // answer when all went well, else what ip said.
+    static QString ip(const QString &ns, const QStringList &lines);
 
-    QString m_app, m_model1, m_model2;
-    QStringList m_created;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
+    const QString m_tag = QString::number(QCoreApplication::applicationPid());
+    const QStringList m_namespaces{"tdapp" + m_tag, "tdm1_" + m_tag, "tdm2_" + m_tag};
+    std::vector<std::unique_ptr<QProcess>> m_models;
 };
 
-bool TstDiscoveryNetns::ip(const QStringList &arguments, QString *error)
+QString TstDiscoveryNetns::ip(const QString &ns, const QStringList &lines)
 {
     QProcess process;
-    process.start(QStringLiteral("ip"), arguments);
+    process.start(QStringLiteral("ip"), (ns.isEmpty() ? QStringList() : QStringList{"-n", ns}) + QStringList{"-batch", "-"});
+    process.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
+    process.closeWriteChannel();
     if (!process.waitForFinished(10000)) {
         process.kill();
         process.waitForFinished(1000);
-        if (error)
-            *error = QStringLiteral("ip did not finish");
-        return false;
+        return QStringLiteral("ip did not finish");
     }
-    if (error)
-        *error = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return QString();
+    return lines.join(QLatin1String("; ")) + QLatin1String(": ") + QString::fromLocal8Bit(process.readAllStandardError());
 }
 
 void TstDiscoveryNetns::initTestCase()
@@ -55,135 +58,77 @@ void TstDiscoveryNetns::initTestCase()
     if (!QFileInfo(QStringLiteral(TARN_BIN_DIR "/tarn-offline-model")).isExecutable())
         QSKIP("tarn-offline-model is not built");
 
-    sweepStaleNamespaces();
-    const QString tag = QString::number(QCoreApplication::applicationPid());
-    m_app = QStringLiteral("tdapp") + tag;
-    m_model1 = QStringLiteral("tdm1_") + tag;
-    m_model2 = QStringLiteral("tdm2_") + tag;
-
-    QString error;
-    if (!ip({QStringLiteral("netns"), QStringLiteral("add"), m_app}, &error))
-        QSKIP(qPrintable(QStringLiteral("cannot make network namespaces here: ") + error));
-    m_created.append(m_app);
-    for (const QString &ns : {m_model1, m_model2}) {
-        QVERIFY2(ip({QStringLiteral("netns"), QStringLiteral("add"), ns}, &error), qPrintable(error));
-        m_created.append(ns);
-    }
-
-    const QString bridge = QStringLiteral("br") + tag;
-    auto run = [this](const QString &command) {
-        QString error;
-        QVERIFY2(ip(command.split(QLatin1Char(' '), Qt::SkipEmptyParts), &error), qPrintable(command + QStringLiteral(": ") + error));
-    };
-    run(QStringLiteral("-n %1 link add %2 type bridge").arg(m_app, bridge));
-    run(QStringLiteral("-n %1 addr add 10.77.0.1/24 broadcast 10.77.0.255 dev %2").arg(m_app, bridge));
-    run(QStringLiteral("-n %1 link set %2 up").arg(m_app, bridge));
-    run(QStringLiteral("-n %1 link set lo up").arg(m_app));
-    const QStringList models{m_model1, m_model2};
-    const QStringList addresses{QStringLiteral("10.77.0.2"), QStringLiteral("10.77.0.10")};
-    for (int i = 0; i < 2; ++i) {
-        const QString outer = QStringLiteral("tv%1_%2").arg(i).arg(tag);
-        const QString inner = QStringLiteral("ti%1_%2").arg(i).arg(tag);
-        run(QStringLiteral("-n %1 link add %2 type veth peer name %3 netns %4").arg(m_app, outer, inner, models[i]));
-        run(QStringLiteral("-n %1 link set %2 master %3").arg(m_app, outer, bridge));
-        run(QStringLiteral("-n %1 link set %2 up").arg(m_app, outer));
-        run(QStringLiteral("-n %1 addr add %2/24 broadcast 10.77.0.255 dev %3").arg(models[i], addresses[i], inner));
-        run(QStringLiteral("-n %1 link set %2 up").arg(models[i], inner));
-        run(QStringLiteral("-n %1 link set lo up").arg(models[i]));
-    }
-}
-
-std::unique_ptr<QProcess> TstDiscoveryNetns::inNamespace(const QString &ns, const QString &program,
-                                                          const QStringList &arguments)
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    process->setReadChannel(QProcess::StandardOutput);
-    process->start(QStringLiteral("ip"), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), ns, program} + arguments);
-    return process;
-}
-
-void TstDiscoveryNetns::removeNamespaces()
-{
-    for (auto &process : m_processes) {
-        if (process->state() != QProcess::NotRunning) {
-            process->kill();
-            process->waitForFinished(5000);
-        }
-    }
-    m_processes.clear();
-    for (const QString &ns : qAsConst(m_created))
-        ip({QStringLiteral("netns"), QStringLiteral("del"), ns});
-    m_created.clear();
-}
-
-// A run killed from outside (a time-out) cannot clean up; the next run removes what it left,
-// recognised by the name pattern and a process id that no longer runs.
-void TstDiscoveryNetns::sweepStaleNamespaces()
-{
+    // A run killed from outside (a time-out) cannot clean up: its namespaces carry the id of a
+    // process that no longer runs.
     QProcess list;
     list.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("list")});
-    if (!list.waitForFinished(10000))
-        return;
-    const auto lines = QString::fromLocal8Bit(list.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    static const QRegularExpression ours(QStringLiteral("^(tdapp|tdm1_|tdm2_)(\\d+)$"));
-    for (const QString &line : lines) {
-        const QString name = line.section(QLatin1Char(' '), 0, 0);
-        const auto match = ours.match(name);
-        if (match.hasMatch() && ::kill(pid_t(match.captured(2).toLongLong()), 0) != 0)
-            ip({QStringLiteral("netns"), QStringLiteral("del"), name});
+    list.waitForFinished(10000);
+    static const QRegularExpression ours(QStringLiteral("^(tdapp|tdm1_|tdm2_)(\\d+)\\b"), QRegularExpression::MultilineOption);
+    for (auto it = ours.globalMatch(QString::fromLocal8Bit(list.readAllStandardOutput())); it.hasNext();) {
+        const auto match = it.next();
+        if (::kill(pid_t(match.captured(2).toLongLong()), 0) != 0)
+            ip({}, {"netns del " + match.captured(0)});
+    }
+
+    const QString error = ip({}, {"netns add " + m_namespaces[0]});
+    if (!error.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("cannot make network namespaces here: ") + error));
+    QCOMPARE(ip({}, {"netns add " + m_namespaces[1], "netns add " + m_namespaces[2]}), QString());
+    QCOMPARE(ip(m_namespaces[0], {"link add br0 type bridge", "addr add 10.77.0.1/24 broadcast 10.77.0.255 dev br0",
+                                  "link set br0 up", "link set lo up"}),
+             QString());
+    const QStringList addresses{QStringLiteral("10.77.0.2"), QStringLiteral("10.77.0.10")};
+    for (int i = 1; i <= 2; ++i) {
+        const QString outer = QStringLiteral("tv%1").arg(i);
+        QCOMPARE(ip(m_namespaces[0], {QStringLiteral("link add %1 type veth peer name ti0 netns %2").arg(outer, m_namespaces[i]),
+                                      "link set " + outer + " master br0", "link set " + outer + " up"}),
+                 QString());
+        QCOMPARE(ip(m_namespaces[i], {"addr add " + addresses[i - 1] + "/24 broadcast 10.77.0.255 dev ti0", "link set ti0 up",
+                                      "link set lo up"}),
+                 QString());
     }
 }
 
 void TstDiscoveryNetns::cleanupTestCase()
 {
-    removeNamespaces();
+    for (auto &process : m_models) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    for (const QString &ns : m_namespaces)
+        ip({}, {"netns del " + ns});
 }
 
 void TstDiscoveryNetns::listsTwoModelsAndDropsOneThatStops()
 {
-    const QString model = QStringLiteral(TARN_BIN_DIR "/tarn-offline-model");
-    m_processes.push_back(inNamespace(m_model1, model, {QStringLiteral("--bind"), QStringLiteral("0.0.0.0")}));
-    QProcess *first = m_processes.back().get();
-    m_processes.push_back(inNamespace(m_model2, model, {QStringLiteral("--bind"), QStringLiteral("0.0.0.0")}));
-    QProcess *second = m_processes.back().get();
-    QVERIFY(first->waitForStarted());
-    QVERIFY(second->waitForStarted());
+    for (int i = 1; i <= 2; ++i) {
+        m_models.push_back(std::make_unique<QProcess>());
+        m_models.back()->start(QStringLiteral("ip"), {"netns", "exec", m_namespaces[i], TARN_BIN_DIR "/tarn-offline-model",
+                                                      "--bind", "0.0.0.0"});
+        QVERIFY(m_models.back()->waitForStarted());
+    }
+    // This thread's sockets, and the interfaces it sees, are those of the application's namespace.
+    const int fd = ::open(qPrintable("/var/run/netns/" + m_namespaces[0]), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0);
+    ::close(fd);
 
-    m_processes.push_back(inNamespace(m_app, QStringLiteral(TARN_BIN_DIR "/discovery_watch"), {QStringLiteral("90")}));
-    QProcess *watch = m_processes.back().get();
-    QVERIFY(watch->waitForStarted());
-
-    QString output;
-    auto rowsLine = [&]() {
-        output += QString::fromLocal8Bit(watch->readAllStandardOutput());
-        const auto lines = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (int i = lines.size() - 1; i >= 0; --i) {
-            if (lines.at(i).startsWith(QStringLiteral("ROWS ")))
-                return lines.at(i).mid(5);
-        }
-        return QString();
-    };
-    auto addressesOf = [](const QString &rows) {
+    DiscoveredDevicesModel model;
+    QSignalSpy scanning(&model, &DiscoveredDevicesModel::scanningForDevices);
+    const auto addresses = [&model]() {
         QStringList list;
-        for (const QString &row : rows.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            list.append(row.section(QLatin1Char('='), 0, 0));
+        for (int row = 0; row < model.rowCount(); ++row)
+            list.append(model.data(model.index(row), DiscoveredDevicesModel::IpAddressRole).toString());
         return list;
     };
-
+    model.startScanning();
     // Both answer; rows come in address-text order (".10" before ".2").
-    QTRY_COMPARE_WITH_TIMEOUT(addressesOf(rowsLine()),
-                              QStringList({QStringLiteral("10.77.0.10"), QStringLiteral("10.77.0.2")}), 30000);
-    QVERIFY(output.contains(QStringLiteral("SCANNING")));
+    QTRY_COMPARE_WITH_TIMEOUT(addresses(), QStringList({"10.77.0.10", "10.77.0.2"}), 30000);
+    QVERIFY(scanning.count() > 0);
 
     // One stops: gone at the end of the next scan cycle; the other stays.
-    second->kill();
-    QVERIFY(second->waitForFinished(5000));
-    QTRY_COMPARE_WITH_TIMEOUT(addressesOf(rowsLine()), QStringList({QStringLiteral("10.77.0.2")}), 30000);
-
-    watch->closeWriteChannel();
-    QVERIFY(watch->waitForFinished(10000));
-    removeNamespaces();
+    m_models.back()->kill();
+    QVERIFY(m_models.back()->waitForFinished(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(addresses(), QStringList({"10.77.0.2"}), 30000);
 }
 
 TARN_TEST_MAIN(TstDiscoveryNetns, QCoreApplication)

@@ -147,7 +147,7 @@ public:
         }
         m_user = QString::fromLatin1(LocalUser);
         m_password = QStringLiteral("Tarn-vs-517");
-        if (!userExists(m_user)
+        if (QProcess::execute(QStringLiteral("/usr/bin/id"), {QStringLiteral("-u"), m_user}) != 0
             && QProcess::execute(QStringLiteral("/usr/sbin/useradd"),
                                  {QStringLiteral("-M"), QStringLiteral("-d"), QStringLiteral("/tmp"),
                                   QStringLiteral("-s"), QStringLiteral("/bin/bash"), m_user})
@@ -155,12 +155,8 @@ public:
             *why = QStringLiteral("useradd failed");
             return false;
         }
-        QProcess chpasswd;
-        chpasswd.start(QStringLiteral("/usr/sbin/chpasswd"), QStringList());
-        chpasswd.waitForStarted();
-        chpasswd.write((m_user + QLatin1Char(':') + m_password + QLatin1Char('\n')).toUtf8());
-        chpasswd.closeWriteChannel();
-        if (!chpasswd.waitForFinished(10000) || chpasswd.exitCode() != 0) {
+        const QString setPassword = QStringLiteral("echo '%1:%2' | /usr/sbin/chpasswd").arg(m_user, m_password);
+        if (QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), setPassword}) != 0) {
             *why = QStringLiteral("chpasswd failed");
             return false;
         }
@@ -194,14 +190,6 @@ public:
                     .toUtf8());
         f.close();
         return launch(QStringLiteral("/usr/sbin/vsftpd"), {conf}, why);
-    }
-
-    static bool userExists(const QString &name)
-    {
-        QProcess id;
-        id.start(QStringLiteral("/usr/bin/id"), {QStringLiteral("-u"), name});
-        return id.waitForFinished(5000) && id.exitStatus() == QProcess::NormalExit
-            && id.exitCode() == 0;
     }
 
     // Files the test lays out must belong to the served user so it may replace them.

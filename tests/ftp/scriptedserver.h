@@ -1,63 +1,33 @@
 #pragma once
 
-// A control connection that answers from a script: for what real servers will not do on
-// demand (replies that overtake data, refusals, silence, endless lines).
+// An FTP control connection that answers from a script, for what real servers will not do on
+// demand (replies that overtake data, refusals, silence, endless lines), with the data
+// connections it opens or accepts.
 
-#include <QHostAddress>
-#include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include "scriptedpeer.h"
+
 #include <QTimer>
-
-#include <functional>
 
 namespace tarn::test {
 
-class ScriptedServer : public QObject
+class ScriptedServer : public QObject, public ScriptedPeer
 {
 public:
-    using Handler = std::function<void(const QByteArray &line)>;
-
     explicit ScriptedServer(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost))
-        : m_address(address)
+        : ScriptedPeer(address)
+        , m_address(address)
     {
-        m_server.listen(address, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *s = m_server.nextPendingConnection();
-            if (m_control) {
-                s->abort();
-                s->deleteLater();
-                return;
-            }
-            m_control = s;
-            ++connections;
-            QObject::connect(s, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
-            if (!greeting.isEmpty())
-                send(greeting);
-            if (onConnected)
-                onConnected();
-        });
+        greeting = "220 Scripted server ready\r\n";
+        lineEnd = "\r\n";
+        onLine = [this](const QByteArray &line) { standard(line); };
     }
 
-    quint16 port() const { return m_server.serverPort(); }
-    bool isListening() const { return m_server.isListening(); }
-
-    QByteArray greeting = "220 Scripted server ready\r\n";
-    Handler handler;                   // when unset, standard() answers
-    std::function<void()> onConnected; // after the greeting went out
-    QList<QByteArray> received;        // every command line, without CR LF
+    // Every command line received, without CR LF.
+    QList<QByteArray> received() const { return linesStartingWith(QByteArray()); }
     QByteArray payload = "scripted payload";
     QByteArray stored;
-    int connections = 0;
     int dataConnections = 0;
     QHostAddress lastDataPeer;
-
-    QTcpSocket *control() const { return m_control; }
-    void send(const QByteArray &bytes)
-    {
-        if (m_control)
-            m_control->write(bytes);
-    }
 
     // Calls fn with the data socket once it is connected (at once when it already is).
     void whenDataConnected(std::function<void(QTcpSocket *)> fn)
@@ -156,7 +126,7 @@ public:
             send("202 ALLO command ignored\r\n");
         } else if (verb == "QUIT") {
             send("221 Goodbye\r\n");
-            m_control->disconnectFromHost();
+            current()->disconnectFromHost();
         } else if (verb == "NOOP" || verb == "DELE" || verb == "MKD" || verb == "RMD") {
             send("250 OK\r\n");
         } else {
@@ -165,23 +135,6 @@ public:
     }
 
 private:
-    void onReadyRead()
-    {
-        m_in += m_control->readAll();
-        int nl;
-        while ((nl = m_in.indexOf("\r\n")) >= 0) {
-            const QByteArray line = m_in.left(nl);
-            m_in.remove(0, nl + 2);
-            received << line;
-            if (handler)
-                handler(line);
-            else
-                standard(line);
-            if (!m_control)
-                return;
-        }
-    }
-
     void dataReady()
     {
         ++dataConnections;
@@ -204,14 +157,11 @@ private:
     }
 
     QHostAddress m_address;
-    QTcpServer m_server;
-    QPointer<QTcpSocket> m_control;
     QPointer<QTcpServer> m_passive;
     QPointer<QTcpSocket> m_data;
     QHostAddress m_activeAddress;
     quint16 m_activePort = 0;
     std::function<void(QTcpSocket *)> m_pendingData;
-    QByteArray m_in;
 };
 
 } // namespace tarn::test

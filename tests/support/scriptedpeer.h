@@ -13,7 +13,8 @@ namespace tarn::test {
 // A scripted processor on a free 127.0.0.1 port, for the cases a real one will not produce on
 // demand (no greeting, a refused password, split or over-long lines, a dropped connection).
 // It greets, answers the login line, records every line it receives and lets the test write
-// anything. Lives on the test's thread; the link under test runs its own.
+// anything. Lives on the test's thread; the link under test runs its own. With another greeting
+// and line end it is the control connection of other line protocols too (the FTP tests').
 class ScriptedPeer {
 public:
     struct Line {
@@ -21,9 +22,9 @@ public:
         QByteArray text; // without its LF
     };
 
-    ScriptedPeer()
+    explicit ScriptedPeer(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost))
     {
-        m_server.listen(QHostAddress(QHostAddress::LocalHost), 0);
+        m_server.listen(address, 0);
         QObject::connect(&m_server, &QTcpServer::newConnection, [this]() { accept(); });
     }
 
@@ -32,6 +33,8 @@ public:
 
     // Behaviour for the next connections.
     bool greet = true;
+    QByteArray greeting = "Corvex Console\n";
+    QByteArray lineEnd = "\n"; // taken off every received line
     QByteArray password = "secret"; // the password that logs in
     // Called for every received line after the built-in login handling.
     std::function<void(const QByteArray &line)> onLine;
@@ -86,7 +89,7 @@ private:
             socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, index]() { read(socket, index); });
             if (greet)
-                socket->write("Corvex Console\n");
+                socket->write(greeting);
         }
     }
 
@@ -94,7 +97,7 @@ private:
     {
         while (socket->canReadLine()) {
             QByteArray text = socket->readLine();
-            text.chop(1);
+            text.chop(text.endsWith(lineEnd) ? lineEnd.size() : 1);
             m_lines.append({index, text});
             if (text.startsWith("connect administrator \"")) {
                 const QByteArray given = text.mid(23, text.size() - 24);

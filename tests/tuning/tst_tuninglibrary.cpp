@@ -1,5 +1,5 @@
-// Guards against a tuning library that loses local files, misreports the processor's state, or
-// is damaged by failed or broken transfers.
+// Guards against a tuning library that loses local files, misreports the processor's state, is
+// damaged by failed or broken transfers, misreads keys, stamps and order, or lets hostile names in.
 #include "cloudstoreserver.h"
 #include "downloadmanager.h"
 #include "modelprocess.h"
@@ -15,13 +15,20 @@
 
 using namespace tarn::tuning;
 
-// The tuning library against real peers: the offline model's FTP service as the processor,
-// nginx as the cloud store, and a scripted HTTP peer for transfers that break off.
+// The library's rules as plain functions and the list model's choices, then the library against
+// real peers: the offline model's FTP service as the processor, nginx as the cloud store, and a
+// scripted HTTP peer for transfers that break off.
 class TstTuningLibrary : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void init();
+    void keysAndStamps_data();
+    void keysAndStamps();
+    void hostileNamesRefused_data();
+    void hostileNamesRefused();
+    void brandOrderAndStates();
+    void modelChoices();
     void factorySeedingKeepsLocalVersions();
     void initialiseShowsProcessorStates();
     void applyAddsRemovesAndUpdates();
@@ -36,13 +43,29 @@ private:
         return QDir(m_model.stateDir() + "/ftp" + processorFolder(kind)).entryList(QDir::Files, QDir::Name);
     }
     static QStringList localFiles(Kind kind) { return QDir(localFolder(kind)).entryList(QDir::Files, QDir::Name); }
-    static QString stateOf(const TuningFileListModel &model, const QString &group)
+    // "group: state" of each of the groups.
+    static QStringList statesOf(const TuningFileListModel &model, const QStringList &groups)
     {
-        for (int row = 0; row < model.rowCount(); ++row) {
-            if (model.data(model.index(row), TuningFileListModel::BrandSeriesRole).toString() == group)
-                return model.data(model.index(row), TuningFileListModel::StateRole).toString();
+        QStringList states;
+        for (const QString &group : groups) {
+            QString state = QStringLiteral("(no row)");
+            for (int row = 0; row < model.rowCount(); ++row) {
+                if (model.data(model.index(row), TuningFileListModel::BrandSeriesRole).toString() == group)
+                    state = model.data(model.index(row), TuningFileListModel::StateRole).toString();
+            }
+            states << group + QStringLiteral(": ") + state;
         }
-        return QStringLiteral("(no row)");
+        return states;
+    }
+    // Those of the names that are among the files.
+    static QStringList among(const QStringList &files, const QStringList &names)
+    {
+        QStringList present;
+        for (const QString &name : names) {
+            if (files.contains(name))
+                present << name;
+        }
+        return present;
     }
     static bool choose(TuningFileListModel &model, const QString &group, const QString &action)
     {
@@ -76,6 +99,125 @@ void TstTuningLibrary::init()
     qputenv("TARN_CLOUD_URL", "http://127.0.0.1:9");
 }
 
+void TstTuningLibrary::keysAndStamps_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("validStamp");
+    QTest::newRow("tuning") << "Vessant_LX_LX12_Main_2014_1_16_19_32.hdf" << "Vessant_LX_LX12_Main" << true;
+    QTest::newRow("six parts") << "Brova_2013_9_30_16_20.hdf" << "Brova" << true;
+    QTest::newRow("five parts") << "2013_9_30_16_20.hdf" << "" << false;
+    QTest::newRow("no date") << "Vessant_LX_LX12.hdf" << "" << false;
+    QTest::newRow("letters in date") << "A_B_C_2014_1_x_19_32.hdf" << "A_B_C" << false;
+    QTest::newRow("dots inside") << "A_B.v2_C_2014_1_16_19_32.hdf" << "A_B.v2_C" << true;
+}
+
+void TstTuningLibrary::keysAndStamps()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, key);
+    QFETCH(bool, validStamp);
+    QCOMPARE(tuningKey(name), key);
+    QCOMPARE(tuningTimeStamp(name).valid, validStamp);
+    QCOMPARE(isTuningFileName(name), !key.isEmpty() && validStamp);
+}
+
+void TstTuningLibrary::hostileNamesRefused_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("safe");
+    QTest::newRow("plain") << "Vessant_LX_LX12_Main_2014_1_16_19_32.hdf" << true;
+    QTest::newRow("spaces and unicode") << "Brøva Kt_Kt 12_a_2014_1_1_1_1.hdf" << true;
+    QTest::newRow("parent") << "../A_B_C_2014_1_1_1_1.hdf" << false;
+    QTest::newRow("dots inside") << "A..B_C_D_2014_1_1_1_1.hdf" << false;
+    QTest::newRow("slash") << "x/A_B_C_2014_1_1_1_1.hdf" << false;
+    QTest::newRow("absolute") << "/etc/passwd" << false;
+    QTest::newRow("backslash") << "..\\..\\A_B_C_2014_1_1_1_1.hdf" << false;
+    QTest::newRow("tab") << "A\tB_C_D_2014_1_1_1_1.hdf" << false;
+    QTest::newRow("escape") << "A\x1b[2J_C_D_2014_1_1_1_1.hdf" << false;
+    QTest::newRow("hidden") << ".A_B_C_2014_1_1_1_1.hdf" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("overlong") << QString(MaxFileNameLength, QLatin1Char('a')) + "_B_C_2014_1_1_1_1.hdf" << false;
+}
+
+void TstTuningLibrary::hostileNamesRefused()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, safe);
+    QCOMPARE(isSafeFileName(name), safe);
+}
+
+void TstTuningLibrary::brandOrderAndStates()
+{
+    QCOMPARE(orderedBrandList({"Orlin", "Custom", "Brova", "Kavel", "Vessant", "Brova"}),
+             QStringList({"Show All", "Vessant", "Brova", "Orlin", "Kavel"}));
+    QCOMPARE(orderedBrandList({"Brova", "Custom"}), QStringList({"Show All", "Brova"}));
+    QCOMPARE(orderedBrandList({}), QStringList({"Show All"}));
+
+    const TimeStamp local = tuningTimeStamp("A_B_C_2015_6_22_14_10.hdf");
+    const TimeStamp older = tuningTimeStamp("A_B_C_2015_6_22_14_9.hdf"); // minute 9 before 10, not "9" > "10"
+    const TimeStamp newer = tuningTimeStamp("A_B_C_2016_1_1_0_0.hdf");
+    QCOMPARE(fileState(local, nullptr), QStringLiteral("Not Loaded"));
+    QCOMPARE(fileState(local, &older), QStringLiteral("Has Update"));
+    QCOMPARE(fileState(local, &newer), QStringLiteral("Loaded"));
+    QCOMPARE(fileState(local, &local), QStringLiteral("Loaded"));
+
+    auto files = [](std::initializer_list<const char *> states) {
+        FileInfoList list;
+        for (const char *state : states)
+            list.append({"SPK", "A", "B", state, "No Change", "f"});
+        return list;
+    };
+    QCOMPARE(groupState(files({"Loaded", "Loaded"})), QStringLiteral("Loaded"));
+    QCOMPARE(groupState(files({"Loaded", "Not Loaded"})), QStringLiteral("Not Loaded"));
+    QCOMPARE(groupState(files({"Not Loaded", "Has Update"})), QStringLiteral("Has Update"));
+}
+
+void TstTuningLibrary::modelChoices()
+{
+    TuningFileListModel model;
+    BrandSeriesMap map;
+    map[{"Brova", "Arc"}] = {{"SPK", "Brova", "Arc", "Loaded", "No Change", "Brova_Arc_Arc10_Std_2013_9_30_16_20.hdf"}};
+    map[{"Vessant", "LX"}] = {{"SPK", "Vessant", "LX", "Not Loaded", "No Change", "Vessant_LX_LX12_Main_2014_1_16_19_32.hdf"},
+                              {"SPK", "Vessant", "LX", "Not Loaded", "No Change", "Vessant_LX_LX15_Main_2014_2_3_9_5.hdf"}};
+    model.onMapBrandSeriesToFileInfoList(map);
+    QCOMPARE(model.rowCount(), 2);
+    const QModelIndex arc = model.index(0);
+    const QModelIndex lx = model.index(1);
+    QCOMPARE(model.data(lx, TuningFileListModel::BrandSeriesRole).toString(), QStringLiteral("Vessant / LX"));
+    QCOMPARE(model.data(lx, TuningFileListModel::AddRemoveRole).toString(), QStringLiteral("Add"));
+    QCOMPARE(model.data(arc, TuningFileListModel::AddRemoveRole).toString(), QStringLiteral("Remove"));
+
+    // Nothing is chosen before the processor's files are known.
+    QVERIFY(!model.setData(lx, "Will Add", TuningFileListModel::ActionRole));
+    model.onProcessorStateKnown(true);
+
+    QSignalSpy enable(&model, &TuningFileListModel::enableApplyCancelChanged);
+    QVERIFY(model.setData(lx, "Will Add", TuningFileListModel::ActionRole));
+    QVERIFY(model.enableApplyCancel());
+    QVERIFY(model.setData(lx, "No Change", TuningFileListModel::ActionRole));
+    QVERIFY(!model.enableApplyCancel());
+    QCOMPARE(enable.count(), 2);
+
+    QVERIFY(!model.setData(lx, "Will Delete", TuningFileListModel::ActionRole));
+    QVERIFY(!model.setData(lx, "Will Add", TuningFileListModel::StateRole));
+    // Nothing of this group is on the processor: neither removed nor updated.
+    QVERIFY(!model.setData(lx, "Will Remove", TuningFileListModel::ActionRole));
+    QVERIFY(!model.setData(arc, "Will Update", TuningFileListModel::ActionRole));
+    QVERIFY(model.setData(arc, "Will Remove", TuningFileListModel::ActionRole));
+
+    model.discardChanges();
+    QVERIFY(!model.enableApplyCancel());
+    QCOMPARE(model.data(arc, TuningFileListModel::ActionRole).toString(), QStringLiteral("No Change"));
+
+    QVERIFY(model.data(arc, TuningFileListModel::FilterRole).toBool());
+    model.filterBy("Vessant");
+    QVERIFY(!model.data(arc, TuningFileListModel::FilterRole).toBool());
+    QVERIFY(model.data(lx, TuningFileListModel::FilterRole).toBool());
+    model.filterBy("Show All");
+    QVERIFY(model.data(arc, TuningFileListModel::FilterRole).toBool());
+}
+
 void TstTuningLibrary::factorySeedingKeepsLocalVersions()
 {
     QDir(libraryRoot()).removeRecursively();
@@ -91,10 +233,9 @@ void TstTuningLibrary::factorySeedingKeepsLocalVersions()
     QVERIFY(initialised.wait(10000));
     QVERIFY(initialised.first().first().toBool());
     const QStringList local = localFiles(Kind::Speaker);
-    QVERIFY(local.contains("Vessant_LX_LX12_Main_2010_1_1_0_0.hdf"));
-    QVERIFY(!local.contains("Vessant_LX_LX12_Main_2014_1_16_19_32.hdf"));
-    QVERIFY(!local.contains("Brova_Arc_Arc10_Std_2013_9_30_16_20.hdf"));
-    QVERIFY(local.contains("Vessant_LX_LX12_Monitor_2014_1_16_19_40.hdf"));
+    QCOMPARE(among(local, {"Vessant_LX_LX12_Main_2010_1_1_0_0.hdf", "Vessant_LX_LX12_Main_2014_1_16_19_32.hdf",
+                           "Brova_Arc_Arc10_Std_2013_9_30_16_20.hdf", "Vessant_LX_LX12_Monitor_2014_1_16_19_40.hdf"}),
+             QStringList({"Vessant_LX_LX12_Main_2010_1_1_0_0.hdf", "Vessant_LX_LX12_Monitor_2014_1_16_19_40.hdf"}));
     QCOMPARE(local.size(), QDir(factoryFolder(Kind::Speaker)).entryList(QDir::Files).size());
     QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), 20000);
 }
@@ -118,13 +259,10 @@ void TstTuningLibrary::initialiseShowsProcessorStates()
     qInfo() << "listed against the offline model in" << clock.elapsed() << "ms";
     QVERIFY(model.processorStateKnown());
     QCOMPARE(initialised.last().first().toBool(), true);
-    QCOMPARE(stateOf(model, "Brova / Arc"), QStringLiteral("Loaded"));
-    QCOMPARE(stateOf(model, "Kavel / Stage"), QStringLiteral("Loaded")); // the processor's copy is newer
-    QCOMPARE(stateOf(model, "Vessant / VR"), QStringLiteral("Has Update"));
-    QCOMPARE(stateOf(model, "Harnow / X"), QStringLiteral("Has Update"));
-    QCOMPARE(stateOf(model, "Vessant / LX"), QStringLiteral("Not Loaded"));
-    // A tuning only the processor had is now in the library too.
-    QCOMPARE(stateOf(model, "Custom / Stage"), QStringLiteral("Loaded"));
+    // Kavel: the processor's copy is newer. Custom: only the processor had it; now the library too.
+    QCOMPARE(statesOf(model, {"Brova / Arc", "Kavel / Stage", "Vessant / VR", "Harnow / X", "Vessant / LX", "Custom / Stage"}),
+             QStringList({"Brova / Arc: Loaded", "Kavel / Stage: Loaded", "Vessant / VR: Has Update", "Harnow / X: Has Update",
+                          "Vessant / LX: Not Loaded", "Custom / Stage: Loaded"}));
     QVERIFY(localFiles(Kind::Speaker).contains("Custom_Stage_Wedge_Left_2016_5_3_12_0.hdf"));
     for (const QString &name : localFiles(Kind::Speaker))
         QVERIFY2(isSafeFileName(name) && name.endsWith(".hdf"), qPrintable(name));
@@ -148,21 +286,19 @@ void TstTuningLibrary::applyAddsRemovesAndUpdates()
     QVERIFY(applied.wait(30000));
     settle(model, initialised);
 
-    const QStringList speakers = processorFiles(Kind::Speaker);
-    QVERIFY(speakers.contains("Tessary_Duo_D210_Main_2013_4_18_15_40.hdf"));
-    QVERIFY(!speakers.contains("Brova_Arc_Arc10_Std_2013_9_30_16_20.hdf"));
-    QVERIFY(!speakers.contains("Brova_Arc_Arc12_Std_2013_10_2_10_15.hdf"));
-    QVERIFY(speakers.contains("Vessant_VR_VR8_Fill_2015_6_22_14_10.hdf"));
-    QVERIFY(!speakers.contains("Vessant_VR_VR8_Fill_2014_8_2_10_0.hdf"));
+    QCOMPARE(among(processorFiles(Kind::Speaker),
+                   {"Tessary_Duo_D210_Main_2013_4_18_15_40.hdf", "Brova_Arc_Arc10_Std_2013_9_30_16_20.hdf",
+                    "Brova_Arc_Arc12_Std_2013_10_2_10_15.hdf", "Vessant_VR_VR8_Fill_2015_6_22_14_10.hdf",
+                    "Vessant_VR_VR8_Fill_2014_8_2_10_0.hdf"}),
+             QStringList({"Tessary_Duo_D210_Main_2013_4_18_15_40.hdf", "Vessant_VR_VR8_Fill_2015_6_22_14_10.hdf"}));
     QFile sent(m_model.stateDir() + "/ftp/SpeakerTunings/Tessary_Duo_D210_Main_2013_4_18_15_40.hdf");
     QFile local(QDir(localFolder(Kind::Speaker)).filePath("Tessary_Duo_D210_Main_2013_4_18_15_40.hdf"));
     QVERIFY(sent.open(QIODevice::ReadOnly) && local.open(QIODevice::ReadOnly));
     QCOMPARE(sent.readAll(), local.readAll());
     // The list was read again: the choices are gone and the states follow the processor.
     QVERIFY(!model.enableApplyCancel());
-    QCOMPARE(stateOf(model, "Tessary / Duo"), QStringLiteral("Loaded"));
-    QCOMPARE(stateOf(model, "Brova / Arc"), QStringLiteral("Not Loaded"));
-    QCOMPARE(stateOf(model, "Vessant / VR"), QStringLiteral("Loaded"));
+    QCOMPARE(statesOf(model, {"Tessary / Duo", "Brova / Arc", "Vessant / VR"}),
+             QStringList({"Tessary / Duo: Loaded", "Brova / Arc: Not Loaded", "Vessant / VR: Loaded"}));
 }
 
 void TstTuningLibrary::cloudUpdateReplacesOlderFiles()
@@ -183,16 +319,15 @@ void TstTuningLibrary::cloudUpdateReplacesOlderFiles()
     QVERIFY(updated.wait(30000));
     settle(model, initialised);
     QVERIFY2(errors.isEmpty(), qPrintable(errors.value(0).value(0).toString()));
-    QStringList speakers = localFiles(Kind::Speaker);
-    QVERIFY(speakers.contains("Vessant_LX_LX12_Main_2018_4_11_15_20.hdf"));
-    QVERIFY(!speakers.contains("Vessant_LX_LX12_Main_2014_1_16_19_32.hdf"));
-    QVERIFY(speakers.contains("Vessant_LX_LX10_Main_2018_4_11_15_45.hdf"));
-    // The listed version older than the local one stays away.
-    QVERIFY(speakers.contains("Tessary_Mono_M1_2012_12_1_10_10.hdf"));
-    QVERIFY(!speakers.contains("Tessary_Mono_M1_2011_6_1_9_0.hdf"));
-    QVERIFY(localFiles(Kind::Amplifier).contains("Harnow_X_X2_Stereo_2018_1_19_13_40.hdf"));
-    QVERIFY(!localFiles(Kind::Amplifier).contains("Harnow_X_X2_Stereo_2016_5_30_11_50.hdf"));
-    QCOMPARE(stateOf(model, "Vessant / LX"), QStringLiteral("Not Loaded"));
+    // The listed version older than the local one (Tessary 2011) stays away.
+    QCOMPARE(among(localFiles(Kind::Speaker) + localFiles(Kind::Amplifier),
+                   {"Vessant_LX_LX12_Main_2018_4_11_15_20.hdf", "Vessant_LX_LX12_Main_2014_1_16_19_32.hdf",
+                    "Vessant_LX_LX10_Main_2018_4_11_15_45.hdf", "Tessary_Mono_M1_2012_12_1_10_10.hdf",
+                    "Tessary_Mono_M1_2011_6_1_9_0.hdf", "Harnow_X_X2_Stereo_2018_1_19_13_40.hdf",
+                    "Harnow_X_X2_Stereo_2016_5_30_11_50.hdf"}),
+             QStringList({"Vessant_LX_LX12_Main_2018_4_11_15_20.hdf", "Vessant_LX_LX10_Main_2018_4_11_15_45.hdf",
+                          "Tessary_Mono_M1_2012_12_1_10_10.hdf", "Harnow_X_X2_Stereo_2018_1_19_13_40.hdf"}));
+    QCOMPARE(statesOf(model, {"Vessant / LX"}), QStringList({"Vessant / LX: Not Loaded"}));
 
     // Validation mode reads the test containers.
     model.setValidationMode(true);

@@ -6,6 +6,7 @@
 // application strip downloads this platform's package and hands it over; the option-card strip
 // follows the processor's hardware variant. Each state is
 // pictured under build/screenshots/updates.
+#include "appbusy.h"
 #include "cloudstoreserver.h"
 #include "firmwareupdater.h"
 #include "modelprocess.h"
@@ -13,6 +14,7 @@
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
+#include "updatecommon.h"
 #include "viewloader.h"
 #include "xvfbexec.h"
 
@@ -130,6 +132,12 @@ void UpdateScreenTest::walk()
     QTRY_VERIFY_WITH_TIMEOUT(text("firmwareStrip", "status").contains("now runs firmware 1.5.0"), kWait);
     QCOMPARE(text("firmwareStrip", "currentVersion"), QString("1.5.0"));
     QVERIFY(!m_loader->appBusyPreventClose());
+    // The processor received the kept image whole.
+    QFile image(tarn::updates::firmwareImageFolder() + "/tarn-firmware-1.5.0.bin");
+    QVERIFY(image.open(QIODevice::ReadOnly));
+    const QJsonObject upload = m_model.status().value("firmwareUploads").toArray().last().toObject();
+    QCOMPARE(upload.value("size").toDouble(), double(image.size()));
+    QCOMPARE(upload.value("sha256").toString().toLatin1(), QCryptographicHash::hash(image.readAll(), QCryptographicHash::Sha256).toHex());
     picture("4-firmware-installed");
 
     // The application: this platform's package, handed to the system's installer.
@@ -140,6 +148,12 @@ void UpdateScreenTest::walk()
     QTRY_COMPARE_WITH_TIMEOUT(text("applicationStrip", "updateAction"), QString("Install"), kWait);
     picture("5-application-downloaded");
     QDesktopServices::setUrlHandler("file", this, "openFile");
+    // Not handed over while the application is busy.
+    tarn::AppBusy::setBusy(true);
+    QVERIFY(click("applicationStrip", "updateAction"));
+    QTRY_VERIFY_WITH_TIMEOUT(text("applicationStrip", "status").startsWith("The application is busy."), kWait);
+    QVERIFY(m_opened.isEmpty());
+    tarn::AppBusy::setBusy(false);
     QVERIFY(click("applicationStrip", "updateAction"));
     QTRY_VERIFY_WITH_TIMEOUT(m_opened.toLocalFile().endsWith("tarn-control-demo-update_1.2.0_all.deb"), kWait);
     QDesktopServices::unsetUrlHandler("file");
