@@ -1,7 +1,6 @@
 // Guards against controls that subscribe at the wrong time, take records meant for another
 // binding, or stay unbound after a lost connection; and a remote watchdog that never notices.
 #include "clientconnectionwatchdog.h"
-#include "linkevents.h"
 #include "remoteconnectionwatchdog.h"
 #include "scriptedpeer.h"
 #include "settingskeys.h"
@@ -27,11 +26,9 @@ class RecordingControl : public TarnControl {
 public:
     using TarnControl::TarnControl;
     QList<DataFromDevice> handled;
-    QList<bool> resends;
 
 protected:
     void handleDataAvailable(DataFromDevice data) override { handled.append(data); }
-    void onResendDataRequest(bool send) override { resends.append(send); }
 };
 
 std::unique_ptr<RecordingControl> makeControl(const QString &po, const QString &sv, const QString &type = QString())
@@ -42,6 +39,14 @@ std::unique_ptr<RecordingControl> makeControl(const QString &po, const QString &
     control->setSvName(sv);
     control->componentCompleted();
     return control;
+}
+
+QStringList valuesOf(const RecordingControl &control)
+{
+    QStringList values;
+    for (const DataFromDevice &record : control.handled)
+        values.append(record.value);
+    return values;
 }
 
 QByteArray subLine(const QByteArray &po, const QByteArray &sv, const QByteArray &suffix = QByteArray())
@@ -57,12 +62,9 @@ private slots:
     void cleanup();
     void subscribesAtLoginOnly();
     void filtersRecordsToItsBinding();
-    void connectionLossAndReconnect();
     void unsubscribesOnDestruction();
     void renamedControlFollowsItsNewKey();
-    void resendHookReachesControls();
-    void remoteWatchdogPolls();
-    void remoteWatchdogReportsLoss();
+    void remoteWatchdogPollsAndReportsLoss();
 
 private:
     bool login(ScriptedPeer &peer);
@@ -160,11 +162,8 @@ void TstTarnControl::filtersRecordsToItsBinding()
               "subr \"\\\\Preset\\gate\\SV\\Threshold\" \"-5dB\"\n"
               "get \"\\\\Preset\\Gate\\SV\\Threshold\" \"-6dB\"\n");
     QTRY_COMPARE(data.count(), 6);
-    QCOMPARE(plain->handled.size(), 2);
-    QCOMPARE(plain->handled.at(0).value, QStringLiteral("-3dB"));
-    QCOMPARE(plain->handled.at(1).value, QStringLiteral("-6dB"));
-    QCOMPARE(percent->handled.size(), 1);
-    QCOMPARE(percent->handled.at(0).value, QStringLiteral("40"));
+    QCOMPARE(valuesOf(*plain), QStringList({"-3dB", "-6dB"}));
+    QCOMPARE(valuesOf(*percent), QStringList({"40"}));
 
     // "unsubr": exactly one new subscription, and the record still reaches the hook.
     peer.send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\"\n");
@@ -184,29 +183,6 @@ void TstTarnControl::filtersRecordsToItsBinding()
     QVERIFY(!percent->acceptsRecord(record));
     record.command = QStringLiteral("setr");
     QVERIFY(!plain->acceptsRecord(record));
-}
-
-void TstTarnControl::connectionLossAndReconnect()
-{
-    ScriptedPeer peer;
-    auto control = makeControl(QStringLiteral("Delay"), QStringLiteral("Time"));
-    QVERIFY(login(peer));
-    QTRY_VERIFY(peer.received(subLine("Delay", "Time")));
-    QVERIFY(control->connectionAvailable());
-
-    QSignalSpy lost(control.get(), &TarnControl::connectionLost);
-    peer.abortCurrent();
-    QVERIFY(lost.wait(kWait));
-    QVERIFY(!control->connectionAvailable());
-
-    // The next login binds it again; only QML sets the availability back.
-    peer.clearLines();
-    QVERIFY(login(peer));
-    QTRY_VERIFY(peer.received(subLine("Delay", "Time")));
-    QCOMPARE(peer.connections(), 2);
-    QVERIFY(!control->connectionAvailable());
-    control->setProperty("connectionAvailable", true);
-    QVERIFY(control->connectionAvailable());
 }
 
 void TstTarnControl::unsubscribesOnDestruction()
@@ -258,22 +234,10 @@ void TstTarnControl::renamedControlFollowsItsNewKey()
     control->setSvName(QStringLiteral("Threshold"));
     peer.send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
     QTRY_COMPARE(data.count(), 5);
-    QStringList values;
-    for (const DataFromDevice &record : control->handled)
-        values.append(record.value);
-    QCOMPARE(values, QStringList({QStringLiteral("1ms"), QStringLiteral("30%"), QStringLiteral("-4dB")}));
+    QCOMPARE(valuesOf(*control), QStringList({"1ms", "30%", "-4dB"}));
 }
 
-void TstTarnControl::resendHookReachesControls()
-{
-    auto control = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
-    TarnControl base; // the base's own hook ignores it
-    emit tarn::LinkEvents::instance()->resendDataRequest(false);
-    emit tarn::LinkEvents::instance()->resendDataRequest(true);
-    QCOMPARE(control->resends, QList<bool>({false, true}));
-}
-
-void TstTarnControl::remoteWatchdogPolls()
+void TstTarnControl::remoteWatchdogPollsAndReportsLoss()
 {
     ScriptedPeer peer;
     RemoteConnectionWatchDog watchdog;
@@ -303,35 +267,24 @@ void TstTarnControl::remoteWatchdogPolls()
     QVERIFY(!timer->isActive());
     QVERIFY(watchdog.connectionAvailable()); // only a link error counts as a loss
 
-    // After the next login it polls again; losing the PC's network stops it.
-    peer.clearLines();
-    QVERIFY(login(peer));
-    QVERIFY(timer->isActive());
-    QMetaObject::invokeMethod(&watchdog, "onRepollTimeout");
-    QTRY_COMPARE(peer.linesStartingWith(get).size(), 1);
-    emit ClientConnectionWatchDog::instance()->connectionLost();
-    QVERIFY(!timer->isActive());
-}
-
-void TstTarnControl::remoteWatchdogReportsLoss()
-{
-    ScriptedPeer peer;
-    RemoteConnectionWatchDog watchdog;
-    QTimer *timer = watchdog.findChild<QTimer *>();
+    // A lost link stops it and is reported once; the next login makes it available again.
     QSignalSpy lost(&watchdog, &RemoteConnectionWatchDog::connectionLost);
     QVERIFY(login(peer));
     QVERIFY(timer->isActive());
-
     peer.abortCurrent();
     QVERIFY(lost.wait(kWait));
     QCOMPARE(lost.count(), 1);
     QVERIFY(!timer->isActive());
     QVERIFY(!watchdog.connectionAvailable());
-
-    // A new login makes it available again.
+    peer.clearLines();
     QVERIFY(login(peer));
     QVERIFY(watchdog.connectionAvailable());
     QVERIFY(timer->isActive());
+    QMetaObject::invokeMethod(&watchdog, "onRepollTimeout");
+    QTRY_COMPARE(peer.linesStartingWith(get).size(), 1);
+    // Losing the PC's network stops it too.
+    emit ClientConnectionWatchDog::instance()->connectionLost();
+    QVERIFY(!timer->isActive());
 }
 
 TARN_TEST_MAIN(TstTarnControl, QCoreApplication)

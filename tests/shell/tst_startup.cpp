@@ -1,15 +1,18 @@
-// Guards against a second instance that disturbs the first, start-up settings written wrongly,
-// and a log that does not start afresh for every run.
+// Guards against a second instance that disturbs the first, start-up settings written wrongly, a
+// log that does not start afresh for every run, and a --connect option split or logged in wrongly.
 #include "applog.h"
 #include "datapaths.h"
+#include "scriptedpeer.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QSignalSpy>
 
 using tarn::test::applicationLog;
+using tarn::test::ScriptedPeer;
 
 class TstStartup : public QObject {
     Q_OBJECT
@@ -17,6 +20,8 @@ private slots:
     void init();
     void secondInstanceLeavesTheFirstAlone();
     void startupKeys();
+    void connectsAndLogsInAtStart_data();
+    void connectsAndLogsInAtStart();
 
 private:
     static QString program() { return QStringLiteral(TARN_BIN_DIR "/tarn-control"); }
@@ -24,6 +29,7 @@ private:
 
 void TstStartup::init()
 {
+    qRegisterMetaType<QProcess::ExitStatus>();
     TarnSettings().clear();
     QFile::remove(tarn::logFilePath());
 }
@@ -102,6 +108,44 @@ void TstStartup::startupKeys()
     const int init = log.indexOf(QStringLiteral("Init View Loader: "));
     QVERIFY2(locked >= 0 && platform > locked && init > platform, qPrintable(log));
     QVERIFY(log.contains(QStringLiteral("Debug   [application.cpp: ")));
+}
+
+// The password is split at the first colon only; without one the address stands in for it.
+void TstStartup::connectsAndLogsInAtStart_data()
+{
+    QTest::addColumn<QString>("connect");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("with password") << "127.0.0.1:se:cret" << "se:cret";
+    QTest::newRow("address only") << "127.0.0.1" << "127.0.0.1";
+}
+
+void TstStartup::connectsAndLogsInAtStart()
+{
+    QFETCH(QString, connect);
+    QFETCH(QString, password);
+    ScriptedPeer peer;
+    peer.password = password.toUtf8();
+    QProcess app;
+    QSignalSpy finished(&app, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARN_DEVICE_PORT"), QString::number(peer.port()));
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    app.start(program(), {QStringLiteral("--connect"), connect, QStringLiteral("--quit-after"), QStringLiteral("4000")});
+    QTRY_VERIFY_WITH_TIMEOUT(peer.received("connect administrator \"" + password.toUtf8() + "\""), 15000);
+    QCOMPARE(peer.connections(), 1);
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)), QStringLiteral("127.0.0.1"));
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDevicePassword)), password);
+
+    // A clean exit while logged in: the worker stops and the link says goodbye in the log.
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    QTRY_VERIFY(!peer.currentConnected());
+    const QString log = applicationLog();
+    QVERIFY2(log.contains(QStringLiteral("TCP Adaptor: connecting... to 127.0.0.1")), qPrintable(log));
+    QVERIFY(log.contains(QStringLiteral("Connected to 127.0.0.1: %1").arg(peer.port())));
+    QVERIFY(log.contains(QStringLiteral("TCPAdaptor destroyed.")));
 }
 
 TARN_TEST_MAIN(TstStartup, QCoreApplication)
