@@ -293,17 +293,12 @@ void TstRootDocument::menuBarMutesAndIndicator()
 
     // Navigation buttons raise their commands; configuration mode disables them.
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
-    for (const char *name : {"homeButton", "presetsButton", "wizardButton", "utilitiesButton", "discoveryButton"}) {
-        auto *b = home->findChild<QObject *>(QString::fromLatin1(name));
-        QVERIFY2(b, name);
-        QMetaObject::invokeMethod(b, "clicked");
+    const QPair<const char *, const char *> buttons[] = {{"homeButton", "HomeButtonPressed"}, {"presetsButton", "Presets"},
+        {"wizardButton", "Wizard"}, {"utilitiesButton", "Utilities"}, {"discoveryButton", "DeviceDiscovery"}};
+    for (const auto &b : buttons) {
+        QVERIFY2(QMetaObject::invokeMethod(home->findChild<QObject *>(QLatin1String(b.first)), "clicked"), b.first);
+        QCOMPARE(gui.last(), QVariantList({QLatin1String(b.second), QString()}));
     }
-    QCOMPARE(gui.count(), 5);
-    QCOMPARE(gui.at(0), QVariantList({QStringLiteral("HomeButtonPressed"), QString()}));
-    QCOMPARE(gui.at(1).at(0).toString(), QStringLiteral("Presets"));
-    QCOMPARE(gui.at(2).at(0).toString(), QStringLiteral("Wizard"));
-    QCOMPARE(gui.at(3).at(0).toString(), QStringLiteral("Utilities"));
-    QCOMPARE(gui.at(4).at(0).toString(), QStringLiteral("DeviceDiscovery"));
     m_root->setProperty("rootCfgMode", true);
     QVERIFY(!home->findChild<QObject *>(QStringLiteral("homeButton"))->property("enabled").toBool());
     auto *tint = home->findChild<QQuickItem *>(QStringLiteral("configTint"));
@@ -341,11 +336,8 @@ void TstRootDocument::discoveryScreenFlows()
     QCOMPARE(gui.at(0), QVariantList({QStringLiteral("ConnectDevice"), QStringLiteral("10.1.2.3:stagemanagers")}));
     QMetaObject::invokeMethod(m_root, "messageFromBackend", Q_ARG(QVariant, QStringLiteral("IncorrectPassword")));
     auto *dialog = m_root->findChild<QObject *>(QStringLiteral("passwordDialog"));
-    QVERIFY(dialog);
-    QTRY_VERIFY(dialog->property("visible").toBool());
-    QObject *field = m_root->findChild<QObject *>(QStringLiteral("passwordField"));
-    QVERIFY(field);
-    field->setProperty("text", QStringLiteral("s3cret"));
+    QTRY_VERIFY(dialog && dialog->property("visible").toBool());
+    QVERIFY(m_root->findChild<QObject *>(QStringLiteral("passwordField"))->setProperty("text", QStringLiteral("s3cret")));
     QMetaObject::invokeMethod(m_root->findChild<QObject *>(QStringLiteral("loginButton")), "clicked");
     QCOMPARE(gui.count(), 2);
     QCOMPARE(gui.at(1), QVariantList({QStringLiteral("EnterPassword"), QStringLiteral("10.1.2.3:s3cret")}));
@@ -353,7 +345,7 @@ void TstRootDocument::discoveryScreenFlows()
     // No answer in time: the attempt is dropped and the user told.
     QMetaObject::invokeMethod(m_root, "onTimeOutError");
     QCOMPARE(gui.count(), 3);
-    QCOMPARE(gui.at(2), QVariantList({QStringLiteral("DisconnectDevice"), QString()}));
+    QCOMPARE(gui.last(), QVariantList({QStringLiteral("DisconnectDevice"), QString()}));
     QVERIFY(discovery->property("message").toString().contains(QStringLiteral("10.1.2.3")));
     QCOMPARE(discovery->property("connectingTo").toString(), QString());
 
