@@ -3,7 +3,7 @@
 // drifts from the broadcast it replaces (other deliveries, signals, order or request lines).
 #include "clientconnectionwatchdog.h"
 #include "controldispatcher.h"
-#include "controlstestutil.h"
+#include "linkfixture.h"
 #include "customcombobox.h"
 #include "fader.h"
 #include "linkevents.h"

@@ -1,7 +1,7 @@
 // Guards against value controls (numbers, texts, choices, sliders, buttons, nudges, faders,
 // meters, LEDs) that misread processor texts, send too often, or show unconfirmed values.
 #include "controlconstants.h"
-#include "controlstestutil.h"
+#include "linkfixture.h"
 #include "customcombobox.h"
 #include "fader.h"
 #include "linkevents.h"
