@@ -828,18 +828,11 @@ void TstValueControls::meterScale()
         const char *command, *text, *type;
         const char *shown;
     } rows[] = {
-        {"asyncget", "-10 dB", "", "75"},
-        {"asyncget", "-10.0DB", "", "75"},
-        {"asyncget", "-30.0dB", "", "25"},
-        {"asyncget", "-33.3dB", "", "16.75"},
-        {"asyncget", "0.0dB", "", "100"},
-        {"asyncget", "6.0dB", "", "100"},     // over the top: full scale
-        {"asyncget", "-50.0dB", "", "-50"},   // under the scale, over the threshold
-        {"asyncget", "-70.0dB", "", "0"},     // under the threshold
-        {"asyncget", "-inf dB", "", "0"},
-        {"setr", "-2dB", "", "95"},
-        {"unsubr", "", "", "95"},
-        {"asyncget", "50", "%", "95"},
+        {"asyncget", "-10 dB", "", "75"}, {"asyncget", "-10.0DB", "", "75"}, {"asyncget", "-30.0dB", "", "25"},
+        {"asyncget", "-33.3dB", "", "16.75"}, {"asyncget", "0.0dB", "", "100"},
+        // Over the top: full scale; under the scale but over the threshold: the number; under it: 0.
+        {"asyncget", "6.0dB", "", "100"}, {"asyncget", "-50.0dB", "", "-50"}, {"asyncget", "-70.0dB", "", "0"},
+        {"asyncget", "-inf dB", "", "0"}, {"setr", "-2dB", "", "95"}, {"unsubr", "", "", "95"}, {"asyncget", "50", "%", "95"},
     };
     for (const auto &r : rows) {
         m_link.offer(QLatin1String(r.command), QStringLiteral("Compressor"), QStringLiteral("GainReduction"),
