@@ -156,41 +156,34 @@ Item {
             compare(TestLink.sent, [])
         }
 
-        function test_togglesWithTheProcessor() {
-            var b = createTemporaryObject(mute, stage)
-            verify(TestLink.count(TestLink.line("sub", "MonoMixer", "Mute")) >= 1)
+        function test_muteButtons_data() {
+            return [{tag: "mono mixer", component: mute, po: "MonoMixer", sv: "Mute", text: "MUTE"},
+                    {tag: "output 4", component: out4, po: "OutputGains", sv: "Channel_4_Mute", text: "4"}]
+        }
+
+        function test_muteButtons(data) {
+            var b = createTemporaryObject(data.component, stage)
+            compare(b.text, data.text)
+            verify(b.width >= 44 && b.height >= 44) // a finger's size
+            verify(TestLink.count(TestLink.line("sub", data.po, data.sv)) >= 1)
             verify(!b.enabled)
-            TestLink.offer("subr", "MonoMixer", "Mute", "Off")
+            TestLink.offer("subr", data.po, data.sv, "Off")
             verify(b.enabled)
             verify(!b.muted)
-            compare(b.text, "MUTE")
+            TestLink.offer("subr", "OutputGains", "Channel_5_Mute", "On") // another output's
+            verify(!b.muted)
 
             TestLink.clearSent()
             mouseClick(b)
-            tryCompare(TestLink, "sent", [TestLink.line("set", "MonoMixer", "Mute", "1")])
-            verify(!b.muted)
-            TestLink.offer("subr", "MonoMixer", "Mute", "On")
+            tryCompare(TestLink, "sent", [TestLink.line("set", data.po, data.sv, "1")])
+            verify(!b.muted) // not before the processor says so
+            TestLink.offer("subr", data.po, data.sv, "On")
             verify(b.muted)
-
             TestLink.clearSent()
             var touch = touchEvent(b)
             touch.press(0, b, 10, 10).commit()
             touch.release(0, b, 10, 10).commit()
-            tryCompare(TestLink, "sent", [TestLink.line("set", "MonoMixer", "Mute", "0")])
-        }
-
-        function test_outputMuteBindsItsOutput() {
-            var b = createTemporaryObject(out4, stage)
-            compare(b.text, "4")
-            verify(TestLink.count(TestLink.line("sub", "OutputGains", "Channel_4_Mute")) >= 1)
-            TestLink.offer("subr", "OutputGains", "Channel_4_Mute", "On")
-            verify(b.muted)
-            TestLink.offer("subr", "OutputGains", "Channel_5_Mute", "Off")
-            verify(b.muted)
-            TestLink.clearSent()
-            mouseClick(b)
-            tryCompare(TestLink, "sent", [TestLink.line("set", "OutputGains", "Channel_4_Mute", "0")])
-            verify(b.width >= 44 && b.height >= 44) // a finger's size
+            tryCompare(TestLink, "sent", [TestLink.line("set", data.po, data.sv, "0")])
         }
 
         function test_muteAllInOrder() {
