@@ -134,10 +134,8 @@ void TstControlsOffline::sliderShowsOnlyConfirmedValues()
     for (const auto &entry : shown) {
         QVERIFY(entry.second < records.size());
         const DataFromDevice &cause = records.at(entry.second);
-        QCOMPARE(cause.command, QStringLiteral("subr"));
-        QCOMPARE(cause.svName, QStringLiteral("Gain"));
-        QCOMPARE(cause.valueType, QStringLiteral("%"));
-        QCOMPARE(cause.value, QString::number(double(entry.first)) + QLatin1Char('%'));
+        QCOMPARE(QStringList({cause.command, cause.svName, cause.valueType, cause.value}),
+                 QStringList({"subr", "Gain", "%", QString::number(double(entry.first)) + QLatin1Char('%')}));
     }
 }
 

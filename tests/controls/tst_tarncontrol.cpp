@@ -1,6 +1,5 @@
-// Guards against controls that subscribe at the wrong time or take records meant for another
-// binding, a remote watchdog that never notices a loss, and a keyed dispatch of records that
-// drifts from the broadcast it replaces (other deliveries, signals, order or request lines).
+// Guards against controls that subscribe at the wrong time or take another binding's records, a
+// remote watchdog that misses a loss, and a keyed dispatch that drifts from the broadcast it replaces.
 #include "clientconnectionwatchdog.h"
 #include "controldispatcher.h"
 #include "linkfixture.h"
