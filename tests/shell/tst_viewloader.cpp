@@ -1,5 +1,5 @@
 // Guards against screen commands that open the wrong screen or lose their payload, a link or
-// offline model left running or stopped wrongly, and secrets sent with the usage reports.
+// offline model left running, stopped or failing unreported, and secrets sent with usage reports.
 #include "appanalytics.h"
 #include "appbusy.h"
 #include "httprecorder.h"
@@ -269,9 +269,16 @@ void TstViewLoader::offlineModelCommands()
 
     // No offline model installed here: the failure comes after the command, and is shown.
     QVERIFY(message.wait(5000));
-    QVERIFY(message.at(0).at(0).toString().contains(QStringLiteral("not installed")));
+    QVERIFY(message.at(0).at(0).toString().contains(QStringLiteral("not installed (/nonexistent/tarn-offline-model)")));
     QCOMPARE(offline.count(), 2);
     QVERIFY(!m_loader->offlineMode());
+    // A program that ends while starting is reported with its exit code.
+    qputenv("TARN_OFFLINE_MODEL", "/bin/false");
+    m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Standard"));
+    QVERIFY(message.wait(10000));
+    QVERIFY2(message.last().at(0).toString().contains(QStringLiteral("exit code 1")), qPrintable(message.last().at(0).toString()));
+    QVERIFY(!m_loader->offlineMode());
+    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
 
     // Start and stop once, e.g. to build the presets database.
     order.clear();
@@ -460,7 +467,7 @@ void TstViewLoader::offlineModelRoundTrip()
     };
     qputenv("TARN_DEVICE_PORT", freePort());
     qputenv("TARN_FTP_PORT", freePort());
-    qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
+    qunsetenv("TARN_OFFLINE_MODEL"); // found beside the executable, where the tests live too
 
     m_loader->onGuiSignal(QStringLiteral("DeviceDiscovery"), QString());
     QSignalSpy started(m_loader->offlineModelLauncher(), &OfflineModelLauncher::started);
@@ -471,6 +478,11 @@ void TstViewLoader::offlineModelRoundTrip()
     QTRY_VERIFY(m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("homeScreen")));
     QVERIFY(!m_loader->view()->rootObject()->property("startUpScreenVisible").toBool());
     QVERIFY(m_loader->offlineMode());
+    // A second start while it runs changes nothing.
+    OfflineModelLauncher *launcher = m_loader->offlineModelLauncher();
+    const qint64 pid = launcher->processId();
+    launcher->start();
+    QCOMPARE(launcher->processId(), pid);
 
     QSignalSpy lost(TCPAdaptor::instance(), &TCPAdaptor::connectionLost);
     QSignalSpy closed(TCPAdaptor::instance(), &TCPAdaptor::disconnected);
@@ -482,6 +494,21 @@ void TstViewLoader::offlineModelRoundTrip()
     QVERIFY(!m_loader->offlineModelLauncher()->isRunning());
     QCOMPARE(lost.count(), 0);
     QVERIFY(RemoteConnectionWatchDog::instance()->property("connectionAvailable").toBool());
+
+    // It starts again, as the configurable model when asked to.
+    launcher->setModel(QStringLiteral("Quarra"));
+    launcher->start();
+    QVERIFY(started.wait(20000));
+    QTcpSocket quarra;
+    quarra.connectToHost(QHostAddress::LocalHost, quint16(qEnvironmentVariableIntValue("TARN_DEVICE_PORT")));
+    QVERIFY(quarra.waitForConnected(5000));
+    quarra.write("connect administrator \"stagemanagers\"\nget \"\\\\Node\\AT\\Class_Name\"\n");
+    QByteArray answer;
+    QTRY_VERIFY_WITH_TIMEOUT((answer += quarra.readAll()).contains("\"norvCadenzoQuarra\""), 10000);
+    TCPAdaptor::instance()->doDisconnect(); // the link it opened goes first, in order
+    QTRY_VERIFY(!TCPAdaptor::instance()->isConnected());
+    launcher->stop();
+    QVERIFY(!launcher->isRunning());
 
     qputenv("TARN_DEVICE_PORT", keptPort);
     qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
