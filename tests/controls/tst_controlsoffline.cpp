@@ -1,6 +1,7 @@
 // Guards against controls that show values the offline model did not confirm, stay unbound
 // after a dropped connection, or poll meters while the application is busy.
 #include "appbusy.h"
+#include "linkclient.h"
 #include "modelprocess.h"
 #include "settingskeys.h"
 #include "tarnmeter.h"
@@ -12,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <memory>
@@ -21,43 +21,6 @@ using tarn::test::ModelProcess;
 
 namespace {
 constexpr int kWait = 5000;
-const char kPassword[] = "stagemanagers";
-
-// A second client of the model, for what another console would do: change a value, or make the
-// model drop the application's connection.
-class SideClient {
-public:
-    bool open(quint16 port)
-    {
-        m_socket.connectToHost(QHostAddress::LocalHost, port);
-        if (!m_socket.waitForConnected(kWait) || !waitFor("Corvex Console"))
-            return false;
-        send(QByteArray("connect administrator \"") + kPassword + "\"");
-        return waitFor("connect logged in as administrator");
-    }
-    void send(const QByteArray &line)
-    {
-        m_socket.write(line + '\n');
-        m_socket.flush();
-    }
-    // Reads lines until one starts with the prefix (bounded by kWait).
-    bool waitFor(const QByteArray &prefix)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < kWait) {
-            while (m_socket.canReadLine()) {
-                if (m_socket.readLine().startsWith(prefix))
-                    return true;
-            }
-            m_socket.waitForReadyRead(50);
-        }
-        return false;
-    }
-
-private:
-    QTcpSocket m_socket;
-};
 
 // Every line the adaptor hands to the worker, with the time it left the control.
 struct SentLine {
@@ -94,7 +57,7 @@ void TstControlsOffline::initTestCase()
         m_sent.append({m_clock.elapsed(), line.trimmed()});
     });
     TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QString::fromLatin1(kPassword));
+    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("stagemanagers"));
     qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
 }
 
@@ -171,10 +134,8 @@ void TstControlsOffline::sliderShowsOnlyConfirmedValues()
     for (const auto &entry : shown) {
         QVERIFY(entry.second < records.size());
         const DataFromDevice &cause = records.at(entry.second);
-        QCOMPARE(cause.command, QStringLiteral("subr"));
-        QCOMPARE(cause.svName, QStringLiteral("Gain"));
-        QCOMPARE(cause.valueType, QStringLiteral("%"));
-        QCOMPARE(cause.value, QString::number(double(entry.first)) + QLatin1Char('%'));
+        QCOMPARE(QStringList({cause.command, cause.svName, cause.valueType, cause.value}),
+                 QStringList({"subr", "Gain", "%", QString::number(double(entry.first)) + QLatin1Char('%')}));
     }
 }
 
@@ -192,22 +153,23 @@ void TstControlsOffline::controlMadeBeforeLoginSubscribesAtEveryLogin()
     QTRY_COMPARE_WITH_TIMEOUT(threshold.value(), -60.0f, kWait);
     QCOMPARE(sentStartingWith(sub).size(), 1);
 
-    // Another console changes it: the subscription delivers.
-    SideClient side;
-    QVERIFY(side.open(m_model.port()));
-    side.send("set \"\\\\Preset\\Gate\\SV\\Threshold\" \"-42.5dB\"");
+    // Another console changes it, and makes the model drop the application's connection.
+    tarn::test::LinkClient side;
+    QVERIFY(side.login(m_model.port()));
+    side.sendRaw("set \"\\\\Preset\\Gate\\SV\\Threshold\" \"-42.5dB\"\n");
     QTRY_COMPARE_WITH_TIMEOUT(threshold.value(), -42.5f, kWait);
 
     // The processor drops the connection: the control is unavailable until QML says otherwise,
     // and after the next login it is bound again.
     QSignalSpy lost(&threshold, &TarnControl::connectionLost);
-    side.send("model drop-all");
+    side.sendRaw("model drop-all\n");
     QVERIFY(lost.wait(kWait));
     QVERIFY(!threshold.connectionAvailable());
     m_sent.clear();
     QVERIFY(login());
     QTRY_COMPARE_WITH_TIMEOUT(sentStartingWith(sub).size(), 1, kWait);
-    side.send("set \"\\\\Preset\\Gate\\SV\\Threshold\" \"-12.5dB\"");
+    QVERIFY(!threshold.connectionAvailable());
+    side.sendRaw("set \"\\\\Preset\\Gate\\SV\\Threshold\" \"-12.5dB\"\n");
     QTRY_COMPARE_WITH_TIMEOUT(threshold.value(), -12.5f, kWait);
 }
 

@@ -1,338 +1,603 @@
-// Guards against controls that subscribe at the wrong time, take records meant for another
-// binding, or stay unbound after a lost connection; and a remote watchdog that never notices.
+// Guards against controls that subscribe at the wrong time or take another binding's records, a
+// remote watchdog that misses a loss, and a keyed dispatch that drifts from the broadcast it replaces.
 #include "clientconnectionwatchdog.h"
+#include "controldispatcher.h"
+#include "linkfixture.h"
+#include "customcombobox.h"
+#include "fader.h"
 #include "linkevents.h"
 #include "remoteconnectionwatchdog.h"
-#include "scriptedpeer.h"
-#include "settingskeys.h"
-#include "tarncontrol.h"
-#include "tarnsettings.h"
-#include "tcpadaptor.h"
+#include "tarnbutton.h"
+#include "tarnenumsv.h"
+#include "tarnexclusivegroup.h"
+#include "tarnled.h"
+#include "tarnmeter.h"
+#include "tarnnumericalsv.h"
+#include "tarnslider.h"
+#include "tarntextfield.h"
+#include "tarntextsv.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
-#include <QSignalSpy>
+#include <QMetaMethod>
+#include <QPointer>
 #include <QTimer>
 
+#include <functional>
+#include <map>
 #include <memory>
 
-using tarn::test::ScriptedPeer;
+using tarn::ControlDispatcher;
+using tarn::test::line;
+using tarn::test::LinkFixture;
 
 namespace {
-constexpr int kWait = 5000;
-
-// A control that keeps what reaches its hook.
-class RecordingControl : public TarnControl {
-    Q_OBJECT
+// Writes every signal of the watched objects, with its arguments, into one log, in the order
+// they are emitted (the way QSignalSpy taps signals, for many objects and signals at once).
+class SignalTap : public QObject {
 public:
-    using TarnControl::TarnControl;
-    QList<DataFromDevice> handled;
-    QList<bool> resends;
+    explicit SignalTap(QStringList *log) : m_log(log) {}
 
-protected:
-    void handleDataAvailable(DataFromDevice data) override { handled.append(data); }
-    void onResendDataRequest(bool send) override { resends.append(send); }
+    void watch(QObject *object, const QString &name)
+    {
+        const QMetaObject *meta = object->metaObject();
+        for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() != QMetaMethod::Signal)
+                continue;
+            m_taps.append({name, method});
+            QMetaObject::connect(object, i, this, QObject::staticMetaObject.methodCount() + m_taps.size() - 1,
+                                 Qt::DirectConnection);
+        }
+    }
+
+    int qt_metacall(QMetaObject::Call call, int id, void **args) override
+    {
+        id = QObject::qt_metacall(call, id, args);
+        if (id < 0 || call != QMetaObject::InvokeMetaMethod)
+            return id;
+        const Tap &tap = m_taps.at(id);
+        QStringList values;
+        const QList<QByteArray> types = tap.method.parameterTypes();
+        for (int p = 0; p < types.size(); ++p) {
+            QByteArray typeName = types.at(p);
+            if (typeName.endsWith('&'))
+                typeName.chop(1);
+            const int type = QMetaType::type(typeName);
+            const QVariant value = type == QMetaType::UnknownType ? QVariant() : QVariant(type, args[p + 1]);
+            values.append(value.canConvert<QString>() ? value.toString() : QString::fromLatin1(typeName));
+        }
+        m_log->append(tap.name + QLatin1Char('.') + QString::fromLatin1(tap.method.name()) + QLatin1Char('(')
+                      + values.join(QLatin1Char(',')) + QLatin1Char(')'));
+        return -1;
+    }
+
+private:
+    struct Tap {
+        QString name;
+        QMetaMethod method;
+    };
+    QStringList *m_log;
+    QList<Tap> m_taps;
 };
 
-std::unique_ptr<RecordingControl> makeControl(const QString &po, const QString &sv, const QString &type = QString())
+// A control that writes every record reaching its hook into the log.
+class RecordingControl : public TarnControl {
+public:
+    RecordingControl(const QString &name, QStringList *log) : m_name(name), m_log(log) {}
+
+protected:
+    void handleDataAvailable(DataFromDevice data) override
+    {
+        m_log->append(m_name + QStringLiteral(" got ") + data.command + QLatin1Char(' ') + data.poName + QLatin1Char('/')
+                      + data.svName + QLatin1Char('/') + data.valueType + QStringLiteral(" = ") + data.value);
+    }
+
+private:
+    QString m_name;
+    QStringList *m_log;
+};
+
+// A control whose filter is wider than one key: everything of its processing object.
+class ObjectWideControl : public RecordingControl {
+public:
+    using RecordingControl::RecordingControl;
+    void widen() { receiveEveryRecord(true); }
+    bool acceptsRecord(const DataFromDevice &data) const override
+    {
+        return data.poName == poName() && data.command != QLatin1String("setr");
+    }
+};
+
+DataFromDevice record(const char *command, const char *po, const char *sv, const char *value, const char *valueType = "")
 {
-    auto control = std::make_unique<RecordingControl>();
-    control->setValueType(type);
-    control->setPoName(po);
-    control->setSvName(sv);
+    DataFromDevice r;
+    r.command = QLatin1String(command);
+    r.poName = QLatin1String(po);
+    r.svName = QLatin1String(sv);
+    r.value = QLatin1String(value);
+    r.valueType = QLatin1String(valueType);
+    return r;
+}
+
+// How many slots the adaptor's record signal reaches (receivers() is protected: reached through
+// a member pointer taken in a subclass).
+struct ReceiverCount : QObject {
+    static int of(const QObject *object, const char *signal)
+    {
+        return (object->*(&ReceiverCount::receivers))(signal);
+    }
+};
+
+std::unique_ptr<RecordingControl> recording(const char *name, QStringList *log, const char *po, const char *sv,
+                                            const char *valueType = "")
+{
+    auto control = std::make_unique<RecordingControl>(QLatin1String(name), log);
+    control->setValueType(QLatin1String(valueType));
+    control->setPoName(QLatin1String(po));
+    control->setSvName(QLatin1String(sv));
     control->componentCompleted();
     return control;
 }
 
-QByteArray subLine(const QByteArray &po, const QByteArray &sv, const QByteArray &suffix = QByteArray())
+QList<QByteArray> startingWith(const QList<QByteArray> &lines, const QByteArray &prefix)
 {
-    return "sub \"\\\\Preset\\" + po + "\\SV\\" + sv + "\\" + suffix + "\"";
+    QList<QByteArray> found;
+    for (const QByteArray &l : lines) {
+        if (l.startsWith(prefix))
+            found.append(l);
+    }
+    return found;
 }
 } // namespace
 
-class TstTarnControl : public QObject {
+class TstControlBase : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void init();
     void cleanup();
     void subscribesAtLoginOnly();
     void filtersRecordsToItsBinding();
-    void connectionLossAndReconnect();
     void unsubscribesOnDestruction();
     void renamedControlFollowsItsNewKey();
-    void resendHookReachesControls();
-    void remoteWatchdogPolls();
-    void remoteWatchdogReportsLoss();
+    void remoteWatchdogPollsAndReportsLoss();
+    void indexFollowsBindings();
+    void keyedEqualsBroadcast();
+    void reloginEqualsBroadcast();
 
 private:
-    bool login(ScriptedPeer &peer);
-    // Sends a marker request and waits until the peer has it, so every request made before it
-    // has arrived too.
-    void syncWith(ScriptedPeer &peer);
-    TCPAdaptor *m_adaptor = nullptr;
-    int m_marker = 0;
+    QStringList runScenario(ControlDispatcher::Mode mode);
+    LinkFixture m_link;
 };
 
-void TstTarnControl::initTestCase()
+void TstControlBase::initTestCase()
 {
-    m_adaptor = TCPAdaptor::instance();
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
+    QVERIFY(m_link.login());
+    QCOMPARE(ControlDispatcher::instance()->mode(), ControlDispatcher::Mode::Keyed);
 }
 
-void TstTarnControl::cleanup()
+void TstControlBase::init()
 {
-    m_adaptor->doDisconnect();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isReady(), kWait);
+    if (!m_link.adaptor()->isReady())
+        QVERIFY(m_link.login());
+    m_link.clear();
 }
 
-bool TstTarnControl::login(ScriptedPeer &peer)
+void TstControlBase::cleanup()
 {
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(peer.port()));
-    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
-    m_adaptor->doConnect();
-    return ready.wait(kWait);
+    ControlDispatcher::instance()->setMode(ControlDispatcher::Mode::Keyed);
 }
 
-void TstTarnControl::syncWith(ScriptedPeer &peer)
+void TstControlBase::subscribesAtLoginOnly()
 {
-    const QString name = QStringLiteral("Marker%1").arg(++m_marker);
-    DataFromDevice marker;
-    marker.command = QStringLiteral("get");
-    marker.poName = QStringLiteral("Sync");
-    marker.svName = name;
-    m_adaptor->sendRequest(marker);
-    QTRY_VERIFY(peer.received("get \"\\\\Preset\\Sync\\SV\\" + name.toUtf8() + "\\\""));
-}
-
-void TstTarnControl::subscribesAtLoginOnly()
-{
-    ScriptedPeer peer;
+    QVERIFY(m_link.logout());
+    QStringList log;
     // Made before the login: nothing can be sent yet.
-    auto gate = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
-    auto meter = makeControl(QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"), QStringLiteral("%"));
+    auto gate = recording("gate", &log, "Gate", "Threshold");
+    auto meter = recording("meter", &log, "OutputMeters", "Channel_1_Level", "%");
     meter->setIsMeter(true);
-    auto percent = makeControl(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), QStringLiteral("%"));
-    auto half = makeControl(QStringLiteral("Gate"), QString());
+    auto percent = recording("percent", &log, "OutputMeters", "Channel_2_Level", "%");
+    auto half = recording("half", &log, "Gate", "");
     QSignalSpy gateReady(gate.get(), &TarnControl::corvexReady);
+    QVERIFY(m_link.sent().isEmpty());
 
-    QVERIFY(login(peer));
-    syncWith(peer);
+    QVERIFY(m_link.login());
     QCOMPARE(gateReady.count(), 1);
-    QCOMPARE(peer.linesStartingWith("sub"),
-             QList<QByteArray>({subLine("Gate", "Threshold"), subLine("OutputMeters", "Channel_2_Level", "%")}));
+    QCOMPARE(startingWith(m_link.take(), "sub"),
+             QList<QByteArray>({line("sub", "Gate", "Threshold"), line("sub", "OutputMeters", "Channel_2_Level", nullptr, "%")}));
 
     // Logged in: completing a control subscribes at once; equal names send nothing more.
-    peer.clearLines();
-    auto later = std::make_unique<RecordingControl>();
-    later->setPoName(QStringLiteral("Compressor"));
-    later->setSvName(QStringLiteral("Ratio")); // both names set: subscribes
-    QSignalSpy svChanged(later.get(), &TarnControl::svNameChanged);
-    later->setSvName(QStringLiteral("Ratio"));
-    later->setPoName(QStringLiteral("Compressor"));
+    RecordingControl later(QStringLiteral("later"), &log);
+    later.setPoName(QStringLiteral("Compressor"));
+    later.setSvName(QStringLiteral("Ratio")); // both names set: subscribes
+    QSignalSpy svChanged(&later, &TarnControl::svNameChanged);
+    later.setSvName(QStringLiteral("Ratio"));
+    later.setPoName(QStringLiteral("Compressor"));
     QCOMPARE(svChanged.count(), 0);
     half->componentCompleted();
     meter->componentCompleted();
     // A new name subscribes the new path; the old one is left as it is.
-    later->setSvName(QStringLiteral("Threshold"));
+    later.setSvName(QStringLiteral("Threshold"));
     QCOMPARE(svChanged.count(), 1);
-    syncWith(peer);
-    QCOMPARE(peer.linesStartingWith("sub"),
-             QList<QByteArray>({subLine("Compressor", "Ratio"), subLine("Compressor", "Threshold")}));
-    QVERIFY(peer.linesStartingWith("unsub").isEmpty());
+    const QList<QByteArray> lines = m_link.take();
+    QCOMPARE(startingWith(lines, "sub"), QList<QByteArray>({line("sub", "Compressor", "Ratio"), line("sub", "Compressor", "Threshold")}));
+    QVERIFY(startingWith(lines, "unsub").isEmpty());
 }
 
-void TstTarnControl::filtersRecordsToItsBinding()
+void TstControlBase::filtersRecordsToItsBinding()
 {
-    ScriptedPeer peer;
-    QVERIFY(login(peer));
-    auto plain = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
-    auto percent = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%"));
-    syncWith(peer);
-    peer.clearLines();
-
-    QSignalSpy data(m_adaptor, &TCPAdaptor::dataAvailable);
-    peer.send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
-              "subr \"\\\\Preset\\Gate\\SV\\Threshold\\%\" \"40\"\n"
-              "setr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n"
-              "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n"
-              "subr \"\\\\Preset\\gate\\SV\\Threshold\" \"-5dB\"\n"
-              "get \"\\\\Preset\\Gate\\SV\\Threshold\" \"-6dB\"\n");
-    QTRY_COMPARE(data.count(), 6);
-    QCOMPARE(plain->handled.size(), 2);
-    QCOMPARE(plain->handled.at(0).value, QStringLiteral("-3dB"));
-    QCOMPARE(plain->handled.at(1).value, QStringLiteral("-6dB"));
-    QCOMPARE(percent->handled.size(), 1);
-    QCOMPARE(percent->handled.at(0).value, QStringLiteral("40"));
-
-    // "unsubr": exactly one new subscription, and the record still reaches the hook.
-    peer.send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\"\n");
+    QStringList log;
+    auto plain = recording("plain", &log, "Gate", "Threshold");
+    auto percent = recording("percent", &log, "Gate", "Threshold", "%");
+    m_link.clear();
+    // Through the real link: the adaptor's parsing and the controls' filter together.
+    QSignalSpy data(m_link.adaptor(), &TCPAdaptor::dataAvailable);
+    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
+                       "subr \"\\\\Preset\\Gate\\SV\\Threshold\\%\" \"40\"\n"
+                       "setr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n"
+                       "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n"
+                       "subr \"\\\\Preset\\gate\\SV\\Threshold\" \"-5dB\"\n"
+                       "get \"\\\\Preset\\Gate\\SV\\Threshold\" \"-6dB\"\n"
+                       "unsubr \"\\\\Preset\\Gate\\SV\\Threshold\"\n");
     QTRY_COMPARE(data.count(), 7);
-    syncWith(peer);
-    QCOMPARE(peer.linesStartingWith("sub"), QList<QByteArray>({subLine("Gate", "Threshold")}));
-    QCOMPARE(plain->handled.size(), 3);
-    QCOMPARE(plain->handled.last().command, QStringLiteral("unsubr"));
-    QCOMPARE(percent->handled.size(), 1);
+    QCOMPARE(log, QStringList({"plain got subr Gate/Threshold/ = -3dB", "percent got subr Gate/Threshold/% = 40",
+                               "plain got get Gate/Threshold/ = -6dB", "plain got unsubr Gate/Threshold/ = "}));
+    // "unsubr": exactly one new subscription.
+    QCOMPARE(m_link.take(), QList<QByteArray>({line("sub", "Gate", "Threshold")}));
 
     // The filter on its own, as a subclass or an index would ask it.
-    DataFromDevice record;
-    record.poName = QStringLiteral("Gate");
-    record.svName = QStringLiteral("Threshold");
-    record.command = QStringLiteral("subr");
-    QVERIFY(plain->acceptsRecord(record));
-    QVERIFY(!percent->acceptsRecord(record));
-    record.command = QStringLiteral("setr");
-    QVERIFY(!plain->acceptsRecord(record));
+    QVERIFY(plain->acceptsRecord(record("subr", "Gate", "Threshold", "")));
+    QVERIFY(!percent->acceptsRecord(record("subr", "Gate", "Threshold", "")));
+    QVERIFY(!plain->acceptsRecord(record("setr", "Gate", "Threshold", "")));
 }
 
-void TstTarnControl::connectionLossAndReconnect()
+void TstControlBase::unsubscribesOnDestruction()
 {
-    ScriptedPeer peer;
-    auto control = makeControl(QStringLiteral("Delay"), QStringLiteral("Time"));
-    QVERIFY(login(peer));
-    QTRY_VERIFY(peer.received(subLine("Delay", "Time")));
-    QVERIFY(control->connectionAvailable());
-
-    QSignalSpy lost(control.get(), &TarnControl::connectionLost);
-    peer.abortCurrent();
-    QVERIFY(lost.wait(kWait));
-    QVERIFY(!control->connectionAvailable());
-
-    // The next login binds it again; only QML sets the availability back.
-    peer.clearLines();
-    QVERIFY(login(peer));
-    QTRY_VERIFY(peer.received(subLine("Delay", "Time")));
-    QCOMPARE(peer.connections(), 2);
-    QVERIFY(!control->connectionAvailable());
-    control->setProperty("connectionAvailable", true);
-    QVERIFY(control->connectionAvailable());
-}
-
-void TstTarnControl::unsubscribesOnDestruction()
-{
-    ScriptedPeer peer;
-    QVERIFY(login(peer));
-    auto percent = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%"));
-    auto meter = makeControl(QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"));
+    QStringList log;
+    auto percent = recording("percent", &log, "Gate", "Threshold", "%");
+    auto meter = recording("meter", &log, "OutputMeters", "Channel_1_Level");
     meter->setIsMeter(true);
-    auto unnamed = makeControl(QStringLiteral("Gate"), QString());
-    auto survivor = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%"));
-    syncWith(peer);
-    peer.clearLines();
-
+    auto unnamed = recording("unnamed", &log, "Gate", "");
+    auto survivor = recording("survivor", &log, "Gate", "Threshold", "%");
+    m_link.clear();
     percent.reset();
     meter.reset();
     unnamed.reset();
-    syncWith(peer);
     // The qualifier is not part of an unsubscription.
-    QCOMPARE(peer.linesStartingWith("unsub"),
-             QList<QByteArray>({"unsub \"\\\\Preset\\Gate\\SV\\Threshold\\\""}));
+    QCOMPARE(startingWith(m_link.take(), "unsub"), QList<QByteArray>({line("unsub", "Gate", "Threshold")}));
 
     // The processor ends the shared subscription; the control still alive takes it up again.
-    peer.send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
-    QTRY_VERIFY(peer.received(subLine("Gate", "Threshold", "%")));
-    QCOMPARE(survivor->handled.size(), 1);
+    m_link.peer().send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
+    QTRY_VERIFY(m_link.sent().contains(line("sub", "Gate", "Threshold", nullptr, "%")));
+    QCOMPARE(log, QStringList({"survivor got unsubr Gate/Threshold/% = "}));
 }
 
-void TstTarnControl::renamedControlFollowsItsNewKey()
+void TstControlBase::renamedControlFollowsItsNewKey()
 {
-    ScriptedPeer peer;
-    QVERIFY(login(peer));
-    auto control = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
-    QSignalSpy data(m_adaptor, &TCPAdaptor::dataAvailable);
+    QStringList log;
+    auto control = recording("c", &log, "Gate", "Threshold");
+    QSignalSpy data(m_link.adaptor(), &TCPAdaptor::dataAvailable);
 
     // Renamed, retyped and named back: each record over the real link reaches it only under the
     // binding it has when the record arrives.
     control->setSvName(QStringLiteral("Attack"));
-    peer.send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
-              "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n");
+    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
+                       "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n");
     QTRY_COMPARE(data.count(), 2);
     control->setValueType(QStringLiteral("%"));
-    peer.send("subr \"\\\\Preset\\Gate\\SV\\Attack\" \"2ms\"\n"
-              "subr \"\\\\Preset\\Gate\\SV\\Attack\\%\" \"30%\"\n");
+    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Attack\" \"2ms\"\n"
+                       "subr \"\\\\Preset\\Gate\\SV\\Attack\\%\" \"30%\"\n");
     QTRY_COMPARE(data.count(), 4);
     control->setPoName(QStringLiteral("Compressor"));
     control->setValueType(QString());
     control->setPoName(QStringLiteral("Gate"));
     control->setSvName(QStringLiteral("Threshold"));
-    peer.send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
+    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
     QTRY_COMPARE(data.count(), 5);
-    QStringList values;
-    for (const DataFromDevice &record : control->handled)
-        values.append(record.value);
-    QCOMPARE(values, QStringList({QStringLiteral("1ms"), QStringLiteral("30%"), QStringLiteral("-4dB")}));
+    QCOMPARE(log, QStringList({"c got subr Gate/Attack/ = 1ms", "c got subr Gate/Attack/% = 30%",
+                               "c got subr Gate/Threshold/ = -4dB"}));
 }
 
-void TstTarnControl::resendHookReachesControls()
+void TstControlBase::remoteWatchdogPollsAndReportsLoss()
 {
-    auto control = makeControl(QStringLiteral("Gate"), QStringLiteral("Threshold"));
-    TarnControl base; // the base's own hook ignores it
-    emit tarn::LinkEvents::instance()->resendDataRequest(false);
-    emit tarn::LinkEvents::instance()->resendDataRequest(true);
-    QCOMPARE(control->resends, QList<bool>({false, true}));
-}
-
-void TstTarnControl::remoteWatchdogPolls()
-{
-    ScriptedPeer peer;
+    QVERIFY(m_link.logout());
+    m_link.clear();
     RemoteConnectionWatchDog watchdog;
     QTimer *timer = watchdog.findChild<QTimer *>();
     QVERIFY(timer && !timer->isActive());
 
-    QVERIFY(login(peer));
+    QVERIFY(m_link.login());
     QVERIFY(timer->isActive());
     const QByteArray get = "get \"\\\\Node\\SV\\DeviceName\\\"";
     // The timer asks by itself (one real interval) and keeps asking.
-    QTRY_COMPARE_WITH_TIMEOUT(peer.linesStartingWith(get).size(), 1, RemoteConnectionWatchDog::kRepollIntervalMs + 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_link.sent().count(get), 1, RemoteConnectionWatchDog::kRepollIntervalMs + 3000);
     QVERIFY(timer->isActive());
-    QVERIFY(peer.linesStartingWith("sub").isEmpty()); // it polls, it does not subscribe
 
-    // The answers are not used and never resubscribe anything.
-    peer.send("unsubr \"\\\\Node\\SV\\DeviceName\"\n"
-              "get \"\\\\Node\\SV\\DeviceName\" \"Stage left\"\n");
-    syncWith(peer);
-    QVERIFY(peer.linesStartingWith("sub").isEmpty());
+    // It polls, it does not subscribe: its answers are not used and never resubscribe anything.
+    QSignalSpy data(m_link.adaptor(), &TCPAdaptor::dataAvailable);
+    m_link.peer().send("unsubr \"\\\\Node\\SV\\DeviceName\"\n"
+                       "get \"\\\\Node\\SV\\DeviceName\" \"Stage left\"\n");
+    QTRY_COMPARE(data.count(), 2);
+    QVERIFY(startingWith(m_link.sent(), "sub").isEmpty());
 
     // An orderly disconnection stops it; a poll then finds the link not ready and sends nothing.
-    QSignalSpy disconnected(m_adaptor, &TCPAdaptor::disconnected);
-    m_adaptor->doDisconnect();
-    QVERIFY(disconnected.wait(kWait));
-    QVERIFY(!timer->isActive());
+    QVERIFY(m_link.logout());
+    QTRY_VERIFY(!timer->isActive());
     QMetaObject::invokeMethod(&watchdog, "onRepollTimeout");
     QVERIFY(!timer->isActive());
     QVERIFY(watchdog.connectionAvailable()); // only a link error counts as a loss
 
-    // After the next login it polls again; losing the PC's network stops it.
-    peer.clearLines();
-    QVERIFY(login(peer));
+    // A lost link stops it and is reported once; the next login makes it available again.
+    QSignalSpy lost(&watchdog, &RemoteConnectionWatchDog::connectionLost);
+    QVERIFY(m_link.login());
+    QVERIFY(timer->isActive());
+    m_link.peer().abortCurrent();
+    QVERIFY(lost.wait(5000));
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(!timer->isActive());
+    QVERIFY(!watchdog.connectionAvailable());
+    m_link.clear();
+    QVERIFY(m_link.login());
+    QVERIFY(watchdog.connectionAvailable());
     QVERIFY(timer->isActive());
     QMetaObject::invokeMethod(&watchdog, "onRepollTimeout");
-    QTRY_COMPARE(peer.linesStartingWith(get).size(), 1);
+    QTRY_COMPARE(m_link.sent().count(get), 1);
+    // Losing the PC's network stops it too.
     emit ClientConnectionWatchDog::instance()->connectionLost();
     QVERIFY(!timer->isActive());
 }
 
-void TstTarnControl::remoteWatchdogReportsLoss()
+void TstControlBase::indexFollowsBindings()
 {
-    ScriptedPeer peer;
-    RemoteConnectionWatchDog watchdog;
-    QTimer *timer = watchdog.findChild<QTimer *>();
-    QSignalSpy lost(&watchdog, &RemoteConnectionWatchDog::connectionLost);
-    QVERIFY(login(peer));
-    QVERIFY(timer->isActive());
+    ControlDispatcher *dispatcher = ControlDispatcher::instance();
+    const int before = dispatcher->controlCount();
+    QStringList log;
+    {
+        TarnNumericalSV a;
+        TarnSlider b;
+        QCOMPARE(dispatcher->controlCount(), before + 2);
+        QCOMPARE(dispatcher->boundCount(QString(), QString(), QString()), 1);
+        QCOMPARE(dispatcher->boundCount(QString(), QString(), QStringLiteral("%")), 1);
 
-    peer.abortCurrent();
-    QVERIFY(lost.wait(kWait));
-    QCOMPARE(lost.count(), 1);
-    QVERIFY(!timer->isActive());
-    QVERIFY(!watchdog.connectionAvailable());
+        a.setPoName(QStringLiteral("Gate"));
+        a.setSvName(QStringLiteral("Threshold"));
+        b.setPoName(QStringLiteral("Gate"));
+        b.setSvName(QStringLiteral("Threshold"));
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 1);
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 1);
+        QCOMPARE(dispatcher->boundCount(QString(), QString(), QString()), 0);
 
-    // A new login makes it available again.
-    QVERIFY(login(peer));
-    QVERIFY(watchdog.connectionAvailable());
-    QVERIFY(timer->isActive());
+        // A control that becomes "%" moves over; one record reaches both.
+        a.setValueType(QStringLiteral("%"));
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 0);
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 2);
+        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Threshold", "25%", "%"));
+        QCOMPARE(a.value(), 0.0f); // reached: a number control reads no "%"
+        QCOMPARE(b.stringProperty(), 25.0f);
+
+        // Only the wide control is offered everything.
+        ObjectWideControl wide(QStringLiteral("wide"), &log);
+        wide.setPoName(QStringLiteral("Gate"));
+        wide.widen();
+        QCOMPARE(dispatcher->wideCount(), 1);
+        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Attack", "1.0ms"));
+        emit m_link.adaptor()->dataAvailable(record("subr", "Compressor", "Attack", "1.0ms"));
+        QCOMPARE(log, QStringList({QStringLiteral("wide got subr Gate/Attack/ = 1.0ms")}));
+    }
+    QCOMPARE(dispatcher->controlCount(), before);
+    QCOMPARE(dispatcher->wideCount(), 0);
+    QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 0);
+
+    // One connection in keyed mode, one per control in broadcast mode.
+    TarnLED led;
+    TarnMeter meter;
+    const char *const dataAvailable = SIGNAL(dataAvailable(DataFromDevice));
+    QCOMPARE(ReceiverCount::of(m_link.adaptor(), dataAvailable), 1);
+    dispatcher->setMode(ControlDispatcher::Mode::Broadcast);
+    QCOMPARE(ReceiverCount::of(m_link.adaptor(), dataAvailable), dispatcher->controlCount());
+    dispatcher->setMode(ControlDispatcher::Mode::Keyed);
+    QCOMPARE(ReceiverCount::of(m_link.adaptor(), dataAvailable), 1);
 }
 
-TARN_TEST_MAIN(TstTarnControl, QCoreApplication)
+QStringList TstControlBase::runScenario(ControlDispatcher::Mode mode)
+{
+    ControlDispatcher::instance()->setMode(mode);
+    QStringList log;
+    SignalTap tap(&log);
+    QObject context;
+    connect(m_link.adaptor(), &TCPAdaptor::sendMessage, &context, [&log](const QByteArray &line) {
+        log.append(QStringLiteral("sent ") + QString::fromUtf8(line).trimmed());
+    });
+    std::map<QString, QPointer<TarnControl>> controls;
+    auto add = [&](const QString &name, TarnControl *control, const char *po, const char *sv) {
+        tap.watch(control, name);
+        control->setPoName(QLatin1String(po));
+        control->setSvName(QLatin1String(sv));
+        control->componentCompleted();
+        controls[name] = control;
+        return control;
+    };
+    auto recording = [&](const QString &name, const char *po, const char *sv) {
+        return add(name, new RecordingControl(name, &log), po, sv);
+    };
+
+    // Creation order is delivery order: several controls per key, other forms and names between.
+    recording(QStringLiteral("first"), "Compressor", "Threshold");
+    auto *nsv = static_cast<TarnNumericalSV *>(add(QStringLiteral("nsv"), new TarnNumericalSV, "Compressor", "Threshold"));
+    recording(QStringLiteral("second"), "Compressor", "Threshold");
+    auto *wide = new ObjectWideControl(QStringLiteral("wide"), &log);
+    add(QStringLiteral("wide"), wide, "Compressor", "");
+    wide->widen();
+    add(QStringLiteral("slider"), new TarnSlider, "Compressor", "Threshold");
+    auto *field = new TarnTextField;
+    field->setUnit(QStringLiteral("dB"));
+    add(QStringLiteral("field"), field, "Compressor", "Threshold");
+    add(QStringLiteral("meter"), new TarnMeter, "Compressor", "Threshold");
+    add(QStringLiteral("led"), new TarnLED, "Compressor", "GainReduction");
+    add(QStringLiteral("tsv"), new TarnTextSV, "Compressor", "Threshold");
+    recording(QStringLiteral("late"), "Gate", "Threshold");
+    recording(QStringLiteral("victim"), "Compressor", "Threshold");
+    recording(QStringLiteral("leaver"), "Compressor", "Threshold");
+    add(QStringLiteral("button"), new TarnButton, "Compressor", "Compressor");
+    add(QStringLiteral("combo"), new CustomComboBox, "Compressor", "Threshold");
+    add(QStringLiteral("group"), new TarnExclusiveGroup, "Compressor", "Threshold");
+    add(QStringLiteral("label"), new TarnLabel, "Compressor", "Threshold");
+    add(QStringLiteral("enum"), new TarnEnumSV, "Compressor", "Threshold");
+    add(QStringLiteral("fader"), new Fader, "Compressor", "Threshold");
+    add(QStringLiteral("unbound"), new TarnNumericalSV, "", "");
+    recording(QStringLiteral("tail"), "Compressor", "Threshold");
+    auto *solo = static_cast<TarnTextSV *>(add(QStringLiteral("solo"), new TarnTextSV, "Compressor", "Solo"));
+    auto *wideTail = new ObjectWideControl(QStringLiteral("wideTail"), &log);
+    add(QStringLiteral("wideTail"), wideTail, "Compressor", "");
+    wideTail->widen();
+
+    // While a record is delivered, one control's reaction renames, destroys and creates others.
+    connect(nsv, &TarnNumericalSV::valueChanged, &context, [&](float value) {
+        if (value == -5.0f) {
+            controls[QStringLiteral("late")]->setPoName(QStringLiteral("Compressor")); // now bound here
+            delete controls[QStringLiteral("victim")].data();
+            controls[QStringLiteral("leaver")]->setSvName(QStringLiteral("Attack"));
+            delete controls[QStringLiteral("first")].data(); // already served
+            recording(QStringLiteral("born"), "Compressor", "Threshold");
+        } else if (value == -6.0f) {
+            controls[QStringLiteral("slider")]->setValueType(QString());
+            controls[QStringLiteral("late")]->setValueType(QStringLiteral("%"));
+        } else if (value == -7.0f) {
+            // Renamed away and back within one delivery.
+            controls[QStringLiteral("tail")]->setSvName(QStringLiteral("Other"));
+            controls[QStringLiteral("tail")]->setSvName(QStringLiteral("Threshold"));
+        }
+    });
+    // The only control of its key leaves it while the record is delivered.
+    connect(solo, &TarnTextSV::valueChanged, &context, [solo](const QString &value) {
+        if (value == QLatin1String("go"))
+            solo->setSvName(QStringLiteral("Elsewhere"));
+    });
+    connect(static_cast<TarnTextSV *>(controls[QStringLiteral("tsv")].data()), &TarnTextSV::valueChanged, &context,
+            [&](const QString &value) {
+                // A later control destroys an earlier one and itself is unaffected.
+                if (value == QLatin1String("-20dB"))
+                    delete controls[QStringLiteral("second")].data();
+            });
+
+    const DataFromDevice script[] = {
+        record("subr", "Compressor", "Threshold", "-10.0dB"),
+        record("setr", "Compressor", "Threshold", "-11.0dB"),
+        record("get", "Compressor", "Threshold", "-12.0dB"),
+        record("subr", "Compressor", "Threshold", "50%", "%"),
+        record("asyncget", "Compressor", "Threshold", "51%", "%"),
+        record("unsubr", "Compressor", "Threshold", ""),
+        record("subr", "Compressor", "Threshold", "-5.0dB"),
+        record("subr", "Compressor", "Threshold", "-5.5dB"),
+        record("subr", "Compressor", "Threshold", "-6.0dB"),
+        record("subr", "Compressor", "Threshold", "40%", "%"),
+        record("subr", "Compressor", "Threshold", "Inf"),
+        record("subr", "Compressor", "Threshold", "-7.0dB"),
+        record("subr", "Compressor", "Threshold", "-20dB"),
+        record("asyncget", "Compressor", "GainReduction", "-3dB"),
+        record("setr", "Compressor", "GainReduction", "-4dB"),
+        record("subr", "compressor", "Threshold", "-1dB"),
+        record("subr", "Compressor", "Attack", "10.0ms"),
+        record("subr", "", "", "stray"),
+        record("subr", "Compressor", "Compressor", "On"),
+        record("subr", "Gate", "Threshold", "-40dB"),
+        record("unsubr", "Compressor", "Threshold", "", "%"),
+        record("subr", "Compressor", "Threshold", "-8.0dB"),
+        record("subr", "Compressor", "Solo", "go"),
+        record("subr", "Compressor", "Solo", "again"),
+        record("subr", "Compressor", "Elsewhere", "there"),
+    };
+    int step = 0;
+    for (const DataFromDevice &r : script) {
+        log.append(QStringLiteral("-- record %1").arg(++step));
+        emit m_link.adaptor()->dataAvailable(r);
+    }
+    log.append(QStringLiteral("-- login"));
+    emit m_link.adaptor()->corvexReady();
+    log.append(QStringLiteral("-- end of busy period"));
+    emit tarn::LinkEvents::instance()->resendDataRequest(true);
+    log.append(QStringLiteral("-- destruction"));
+    for (auto &entry : controls)
+        delete entry.second.data();
+    return log;
+}
+
+void TstControlBase::keyedEqualsBroadcast()
+{
+    const QStringList broadcast = runScenario(ControlDispatcher::Mode::Broadcast);
+    const QStringList keyed = runScenario(ControlDispatcher::Mode::Keyed);
+    for (int i = 0; i < qMin(broadcast.size(), keyed.size()); ++i) {
+        if (broadcast.at(i) != keyed.at(i))
+            QFAIL(qPrintable(QStringLiteral("entry %1 differs: broadcast \"%2\", keyed \"%3\"").arg(i).arg(broadcast.at(i), keyed.at(i))));
+    }
+    QCOMPARE(keyed.size(), broadcast.size());
+
+    // The scenario really exercises what it claims to.
+    auto section = [&keyed](int n) {
+        const int from = keyed.indexOf(QStringLiteral("-- record %1").arg(n));
+        const int to = keyed.indexOf(QStringLiteral("-- record %1").arg(n + 1));
+        return keyed.mid(from, to - from);
+    };
+    const QStringList renamedDuringDelivery = section(7);
+    QVERIFY(renamedDuringDelivery.contains(QStringLiteral("late got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(!renamedDuringDelivery.contains(QStringLiteral("victim got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(!renamedDuringDelivery.contains(QStringLiteral("leaver got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(!renamedDuringDelivery.contains(QStringLiteral("born got subr Compressor/Threshold/ = -5.0dB")));
+    QVERIFY(section(8).contains(QStringLiteral("born got subr Compressor/Threshold/ = -5.5dB")));
+    QVERIFY(section(12).contains(QStringLiteral("tail got subr Compressor/Threshold/ = -7.0dB")));
+    QVERIFY(section(2).contains(QStringLiteral("field.labelValueChanged(-11.0dB)"))); // "setr" for the field only
+    QVERIFY(!section(2).contains(QStringLiteral("nsv.valueChanged(-11)")));
+    QVERIFY(section(6).contains(QStringLiteral("sent unsub \"\\\\Preset\\Compressor\\SV\\Threshold\\\"")) == false);
+    QVERIFY(section(6).contains(QStringLiteral("sent sub \"\\\\Preset\\Compressor\\SV\\Threshold\\\"")));
+    QVERIFY(section(17).contains(QStringLiteral("wide got subr Compressor/Attack/ = 10.0ms")));
+    QVERIFY(section(18).contains(QStringLiteral("unbound.valueChanged(0)")));
+    QVERIFY(section(23).contains(QStringLiteral("wideTail got subr Compressor/Solo/ = go")));
+    QVERIFY(!section(24).contains(QStringLiteral("solo.valueChanged(again)")));
+    QVERIFY(section(25).contains(QStringLiteral("solo.valueChanged(there)")));
+}
+
+void TstControlBase::reloginEqualsBroadcast()
+{
+    // A real loss and login through the link, in both modes: the same lines reach the processor.
+    auto run = [this](ControlDispatcher::Mode mode) {
+        ControlDispatcher::instance()->setMode(mode);
+        TarnNumericalSV nsv;
+        nsv.setPoName(QStringLiteral("Gate"));
+        nsv.setSvName(QStringLiteral("Threshold"));
+        TarnSlider slider;
+        slider.setPoName(QStringLiteral("Gate"));
+        slider.setSvName(QStringLiteral("Threshold"));
+        TarnLED led;
+        led.setPoName(QStringLiteral("Gate"));
+        led.setSvName(QStringLiteral("GainReduction"));
+        TarnEnumSV choices;
+        choices.setPoName(QStringLiteral("Gate"));
+        choices.setSvName(QStringLiteral("Mode"));
+        QSignalSpy lost(&nsv, &TarnControl::connectionLost);
+        m_link.peer().abortCurrent();
+        if (!lost.wait(5000))
+            return QList<QByteArray>({"no loss"});
+        m_link.clear();
+        if (!m_link.login())
+            return QList<QByteArray>({"no login"});
+        QList<QByteArray> lines = m_link.take();
+        // The values that follow reach the controls the same way.
+        m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-33.0dB\"\n"
+                           "subr \"\\\\Preset\\Gate\\SV\\Threshold\\%\" \"12%\"\n");
+        QSignalSpy sliderMoved(&slider, &TarnSlider::stringPropertyChanged);
+        if (!QTest::qWaitFor([&] { return nsv.value() == -33.0f && slider.stringProperty() == 12.0f; }, 5000))
+            return QList<QByteArray>({"no values"});
+        lines.append(QByteArray::number(nsv.value()) + ' ' + QByteArray::number(slider.stringProperty()));
+        return lines;
+    };
+    const QList<QByteArray> broadcast = run(ControlDispatcher::Mode::Broadcast);
+    const QList<QByteArray> keyed = run(ControlDispatcher::Mode::Keyed);
+    QCOMPARE(keyed, broadcast);
+    QVERIFY(keyed.contains(line("sub", "Gate", "Threshold", nullptr, "%")));
+    QVERIFY(keyed.contains(line("lc", "Gate", "Mode")));
+    QVERIFY(keyed.contains(line("asyncget", "Gate", "GainReduction")));
+}
+
+TARN_TEST_MAIN(TstControlBase, QCoreApplication)
 #include "tst_tarncontrol.moc"

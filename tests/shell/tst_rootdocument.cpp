@@ -26,24 +26,14 @@ class RecordingTextSV : public QObject {
     Q_PROPERTY(QString svName MEMBER m_svName)
     Q_PROPERTY(QString value READ value WRITE setValue NOTIFY valueChanged)
 public:
-    static QList<RecordingTextSV *> &all()
-    {
-        static QList<RecordingTextSV *> list;
-        return list;
-    }
-    explicit RecordingTextSV(QObject *parent = nullptr) : QObject(parent) { all().append(this); }
-    ~RecordingTextSV() override { all().removeAll(this); }
+    using QObject::QObject;
 
-    // The first one bound to svName, below `within` when given.
-    static RecordingTextSV *find(const QString &svName, const QObject *within = nullptr)
+    // The first one below `within` bound to svName.
+    static RecordingTextSV *find(const QString &svName, const QObject *within)
     {
-        for (RecordingTextSV *sv : all()) {
-            if (sv->m_svName != svName)
-                continue;
-            for (const QObject *o = sv; o; o = o->parent()) {
-                if (!within || o == within)
-                    return sv;
-            }
+        for (RecordingTextSV *sv : within->findChildren<RecordingTextSV *>()) {
+            if (sv->m_svName == svName)
+                return sv;
         }
         return nullptr;
     }
@@ -138,15 +128,15 @@ void TstRootDocument::membersAndStart()
                              Binding{"NPO", "Node\\Wizard\\SV\\WizardState"},
                              Binding{"NPO", "Node\\Wizard\\SV\\LevelAssistOutput"},
                              Binding{"NPO", "Node\\Config\\SV\\Progress"}}) {
-        RecordingTextSV *sv = RecordingTextSV::find(QString::fromLatin1(b.sv));
+        RecordingTextSV *sv = RecordingTextSV::find(QString::fromLatin1(b.sv), m_root);
         QVERIFY2(sv, b.sv);
         QCOMPARE(sv->m_poName, QString::fromLatin1(b.po));
         QVERIFY(sv->m_completed);
     }
-    QCOMPARE(RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"))->value(), QStringLiteral("Inactive"));
+    QCOMPARE(RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"), m_root)->value(), QStringLiteral("Inactive"));
 
     // The hardware variant feeds strDeviceType.
-    RecordingTextSV::find(QStringLiteral("Node\\SV\\HardwareVersion"))->setValue(QStringLiteral("Dante"));
+    RecordingTextSV::find(QStringLiteral("Node\\SV\\HardwareVersion"), m_root)->setValue(QStringLiteral("Dante"));
     QCOMPARE(m_root->property("strDeviceType").toString(), QStringLiteral("Dante"));
 
     QSignalSpy timeout(m_root, SIGNAL(timeout()));
@@ -157,7 +147,7 @@ void TstRootDocument::membersAndStart()
 void TstRootDocument::wizardStateReactions()
 {
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
-    RecordingTextSV *wizard = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"));
+    RecordingTextSV *wizard = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"), m_root);
     QVERIFY(wizard);
 
     m_root->setProperty("wizardSubState", QStringLiteral("page 2"));
@@ -183,7 +173,7 @@ void TstRootDocument::wizardStateReactions()
 void TstRootDocument::presetChangeSendsHome()
 {
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
-    RecordingTextSV *preset = RecordingTextSV::find(QStringLiteral("CurrentPreset"));
+    RecordingTextSV *preset = RecordingTextSV::find(QStringLiteral("CurrentPreset"), m_root);
     QVERIFY(preset);
     QMetaObject::invokeMethod(m_root, "funcLastScreen", Q_ARG(QVariant, QStringLiteral("PEQ")));
     preset->setValue(QStringLiteral("Preset 4"));
@@ -198,8 +188,8 @@ void TstRootDocument::presetChangeSendsHome()
 
 void TstRootDocument::connectionLossReturnsToDiscovery()
 {
-    RecordingTextSV *wizard = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"));
-    RecordingTextSV *level = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\LevelAssistOutput"));
+    RecordingTextSV *wizard = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"), m_root);
+    RecordingTextSV *level = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\LevelAssistOutput"), m_root);
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
 
     for (QObject *watchdog : {static_cast<QObject *>(RemoteConnectionWatchDog::instance()),
@@ -281,7 +271,7 @@ void TstRootDocument::menuBarMutesAndIndicator()
     RecordingTextSV *mute3 = RecordingTextSV::find(QStringLiteral("Channel_3_Mute"), home);
     QVERIFY(mute3);
     QCOMPARE(mute3->m_poName, QStringLiteral("OutputGains"));
-    QVERIFY(RecordingTextSV::find(QStringLiteral("Channel_6_Mute")));
+    QVERIFY(RecordingTextSV::find(QStringLiteral("Channel_6_Mute"), m_root));
     QObject *button = tarn::test::findItem(home, QStringLiteral("mute3"));
     QVERIFY(button);
     QMetaObject::invokeMethod(button, "clicked");
@@ -293,17 +283,12 @@ void TstRootDocument::menuBarMutesAndIndicator()
 
     // Navigation buttons raise their commands; configuration mode disables them.
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
-    for (const char *name : {"homeButton", "presetsButton", "wizardButton", "utilitiesButton", "discoveryButton"}) {
-        auto *b = home->findChild<QObject *>(QString::fromLatin1(name));
-        QVERIFY2(b, name);
-        QMetaObject::invokeMethod(b, "clicked");
+    const QPair<const char *, const char *> buttons[] = {{"homeButton", "HomeButtonPressed"}, {"presetsButton", "Presets"},
+        {"wizardButton", "Wizard"}, {"utilitiesButton", "Utilities"}, {"discoveryButton", "DeviceDiscovery"}};
+    for (const auto &b : buttons) {
+        QVERIFY2(QMetaObject::invokeMethod(home->findChild<QObject *>(QLatin1String(b.first)), "clicked"), b.first);
+        QCOMPARE(gui.last(), QVariantList({QLatin1String(b.second), QString()}));
     }
-    QCOMPARE(gui.count(), 5);
-    QCOMPARE(gui.at(0), QVariantList({QStringLiteral("HomeButtonPressed"), QString()}));
-    QCOMPARE(gui.at(1).at(0).toString(), QStringLiteral("Presets"));
-    QCOMPARE(gui.at(2).at(0).toString(), QStringLiteral("Wizard"));
-    QCOMPARE(gui.at(3).at(0).toString(), QStringLiteral("Utilities"));
-    QCOMPARE(gui.at(4).at(0).toString(), QStringLiteral("DeviceDiscovery"));
     m_root->setProperty("rootCfgMode", true);
     QVERIFY(!home->findChild<QObject *>(QStringLiteral("homeButton"))->property("enabled").toBool());
     auto *tint = home->findChild<QQuickItem *>(QStringLiteral("configTint"));
@@ -341,11 +326,8 @@ void TstRootDocument::discoveryScreenFlows()
     QCOMPARE(gui.at(0), QVariantList({QStringLiteral("ConnectDevice"), QStringLiteral("10.1.2.3:stagemanagers")}));
     QMetaObject::invokeMethod(m_root, "messageFromBackend", Q_ARG(QVariant, QStringLiteral("IncorrectPassword")));
     auto *dialog = m_root->findChild<QObject *>(QStringLiteral("passwordDialog"));
-    QVERIFY(dialog);
-    QTRY_VERIFY(dialog->property("visible").toBool());
-    QObject *field = m_root->findChild<QObject *>(QStringLiteral("passwordField"));
-    QVERIFY(field);
-    field->setProperty("text", QStringLiteral("s3cret"));
+    QTRY_VERIFY(dialog && dialog->property("visible").toBool());
+    QVERIFY(m_root->findChild<QObject *>(QStringLiteral("passwordField"))->setProperty("text", QStringLiteral("s3cret")));
     QMetaObject::invokeMethod(m_root->findChild<QObject *>(QStringLiteral("loginButton")), "clicked");
     QCOMPARE(gui.count(), 2);
     QCOMPARE(gui.at(1), QVariantList({QStringLiteral("EnterPassword"), QStringLiteral("10.1.2.3:s3cret")}));
@@ -353,7 +335,7 @@ void TstRootDocument::discoveryScreenFlows()
     // No answer in time: the attempt is dropped and the user told.
     QMetaObject::invokeMethod(m_root, "onTimeOutError");
     QCOMPARE(gui.count(), 3);
-    QCOMPARE(gui.at(2), QVariantList({QStringLiteral("DisconnectDevice"), QString()}));
+    QCOMPARE(gui.last(), QVariantList({QStringLiteral("DisconnectDevice"), QString()}));
     QVERIFY(discovery->property("message").toString().contains(QStringLiteral("10.1.2.3")));
     QCOMPARE(discovery->property("connectingTo").toString(), QString());
 

@@ -1,22 +1,26 @@
-// Guards against a second instance that disturbs the first, start-up settings written wrongly,
-// and a log that does not start afresh for every run.
+// Guards against a second instance that disturbs the first, start-up settings written wrongly, a
+// log that does not start afresh for every run, and a --connect option split or logged in wrongly.
 #include "applog.h"
 #include "datapaths.h"
+#include "scriptedpeer.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QSignalSpy>
 
 using tarn::test::applicationLog;
+using tarn::test::ScriptedPeer;
 
 class TstStartup : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void secondInstanceLeavesTheFirstAlone();
-    void startupKeys();
+    void secondInstanceLeavesTheFirstAloneAndStartupKeys();
+    void connectsAndLogsInAtStart_data();
+    void connectsAndLogsInAtStart();
 
 private:
     static QString program() { return QStringLiteral(TARN_BIN_DIR "/tarn-control"); }
@@ -24,11 +28,12 @@ private:
 
 void TstStartup::init()
 {
+    qRegisterMetaType<QProcess::ExitStatus>();
     TarnSettings().clear();
     QFile::remove(tarn::logFilePath());
 }
 
-void TstStartup::secondInstanceLeavesTheFirstAlone()
+void TstStartup::secondInstanceLeavesTheFirstAloneAndStartupKeys()
 {
     QProcess first;
     first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -58,42 +63,21 @@ void TstStartup::secondInstanceLeavesTheFirstAlone()
     first.terminate();
     QVERIFY(first.waitForFinished(10000));
 
-    // With the first one gone the lock is free again.
+    // With the first one gone the lock is free again. Start-up keys: those present are kept or
+    // set ready, absent ones are created "true", and the version is brought up to date.
+    for (const char *key : {tarn::keys::CheckOnStart, tarn::keys::AppAnalytics, tarn::keys::ExtraFeaturesReady, tarn::keys::ResizeReady})
+        settings.setValue(QString::fromLatin1(key), QStringLiteral("false"));
+    settings.setValue(QString::fromLatin1(tarn::keys::CurrentVersion), QStringLiteral("0.9"));
     QProcess third;
     third.start(program(), {QStringLiteral("--quit-after"), QStringLiteral("500")});
     QVERIFY(third.waitForFinished(20000));
     QCOMPARE(third.exitCode(), 0);
-    QVERIFY(applicationLog().contains(QStringLiteral("File locked by process.")));
     QVERIFY(!applicationLog().startsWith(logBefore)); // a fresh log for every run
-}
-
-void TstStartup::startupKeys()
-{
-    TarnSettings settings;
-    settings.setValue(QString::fromLatin1(tarn::keys::CheckOnStart), QStringLiteral("false"));
-    settings.setValue(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
-    settings.setValue(QString::fromLatin1(tarn::keys::ExtraFeaturesReady), QStringLiteral("false"));
-    settings.setValue(QString::fromLatin1(tarn::keys::ResizeReady), QStringLiteral("false"));
-    settings.setValue(QString::fromLatin1(tarn::keys::CurrentVersion), QStringLiteral("0.9"));
-
-    QProcess run;
-    run.start(program(), {QStringLiteral("--quit-after"), QStringLiteral("300")});
-    QVERIFY(run.waitForFinished(20000));
-    QCOMPARE(run.exitCode(), 0);
-
-    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::CheckOnStart)).toString(), QStringLiteral("false"));
-    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::AppAnalytics)).toString(), QStringLiteral("false"));
-    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::ExtraFeaturesReady)).toString(), QStringLiteral("true"));
-    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::ResizeReady)).toString(), QStringLiteral("true"));
-    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::CurrentVersion)).toString(), QStringLiteral("1.1.4"));
-
-    // Absent keys are created "true" on a fresh store.
-    settings.clear();
-    QProcess fresh;
-    fresh.start(program(), {QStringLiteral("--quit-after"), QStringLiteral("300")});
-    QVERIFY(fresh.waitForFinished(20000));
-    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::CheckOnStart)).toString(), QStringLiteral("true"));
-    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::AppAnalytics)).toString(), QStringLiteral("true"));
+    QStringList values;
+    for (const char *key : {tarn::keys::CheckOnStart, tarn::keys::AppAnalytics, tarn::keys::ExtraFeaturesReady,
+                            tarn::keys::ResizeReady, tarn::keys::CurrentVersion})
+        values.append(settings.value(QString::fromLatin1(key)).toString());
+    QCOMPARE(values, QStringList({"false", "false", "true", "true", "1.1.4"}));
 
     // The log's lines follow the format, and the start-up texts are there in order.
     const QString log = applicationLog();
@@ -102,6 +86,51 @@ void TstStartup::startupKeys()
     const int init = log.indexOf(QStringLiteral("Init View Loader: "));
     QVERIFY2(locked >= 0 && platform > locked && init > platform, qPrintable(log));
     QVERIFY(log.contains(QStringLiteral("Debug   [application.cpp: ")));
+
+    settings.clear();
+    QProcess fresh;
+    fresh.start(program(), {QStringLiteral("--quit-after"), QStringLiteral("300")});
+    QVERIFY(fresh.waitForFinished(20000));
+    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::CheckOnStart)).toString(), QStringLiteral("true"));
+    QCOMPARE(settings.value(QString::fromLatin1(tarn::keys::AppAnalytics)).toString(), QStringLiteral("true"));
+}
+
+// The password is split at the first colon only; without one the address stands in for it.
+void TstStartup::connectsAndLogsInAtStart_data()
+{
+    QTest::addColumn<QString>("connect");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("with password") << "127.0.0.1:se:cret" << "se:cret";
+    QTest::newRow("address only") << "127.0.0.1" << "127.0.0.1";
+}
+
+void TstStartup::connectsAndLogsInAtStart()
+{
+    QFETCH(QString, connect);
+    QFETCH(QString, password);
+    ScriptedPeer peer;
+    peer.password = password.toUtf8();
+    QProcess app;
+    QSignalSpy finished(&app, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARN_DEVICE_PORT"), QString::number(peer.port()));
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    app.start(program(), {QStringLiteral("--connect"), connect, QStringLiteral("--quit-after"), QStringLiteral("4000")});
+    QTRY_VERIFY_WITH_TIMEOUT(peer.received("connect administrator \"" + password.toUtf8() + "\""), 15000);
+    QCOMPARE(peer.connections(), 1);
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceAddress)), QStringLiteral("127.0.0.1"));
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDevicePassword)), password);
+
+    // A clean exit while logged in: the worker stops and the link says goodbye in the log.
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), 0);
+    QTRY_VERIFY(!peer.currentConnected());
+    const QString log = applicationLog();
+    QVERIFY2(log.contains(QStringLiteral("TCP Adaptor: connecting... to 127.0.0.1")), qPrintable(log));
+    QVERIFY(log.contains(QStringLiteral("Connected to 127.0.0.1: %1").arg(peer.port())));
+    QVERIFY(log.contains(QStringLiteral("TCPAdaptor destroyed.")));
 }
 
 TARN_TEST_MAIN(TstStartup, QCoreApplication)

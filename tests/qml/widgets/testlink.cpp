@@ -1,64 +1,36 @@
 #include "testlink.h"
 
-#include "devicerecord.h"
-#include "settingskeys.h"
-#include "tarnsettings.h"
-#include "tcpadaptor.h"
-
-#include <QSignalSpy>
-
 TestLink::TestLink(QObject *parent) : QObject(parent)
 {
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    connect(adaptor, &TCPAdaptor::sendMessage, this, [this](const QByteArray &message) {
-        const QString text = QString::fromUtf8(message).trimmed();
-        if (text.startsWith(QLatin1String("connect administrator")))
-            return;
-        m_sent.append(text);
-        emit sentChanged();
-    });
-    connect(adaptor, &TCPAdaptor::corvexReady, this, &TestLink::readyChanged);
+    // After the fixture's own connection: the line is recorded when this is announced.
+    connect(m_link.adaptor(), &TCPAdaptor::sendMessage, this, &TestLink::sentChanged);
+    connect(m_link.adaptor(), &TCPAdaptor::corvexReady, this, &TestLink::readyChanged);
 }
 
-bool TestLink::login()
+QStringList TestLink::sent() const
 {
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_peer.port()));
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    QSignalSpy ready(adaptor, &TCPAdaptor::corvexReady);
-    adaptor->doConnect();
-    return ready.wait(5000);
-}
-
-bool TestLink::ready() const
-{
-    return TCPAdaptor::instance()->isReady();
-}
-
-void TestLink::offer(const QString &command, const QString &poName, const QString &svName, const QString &value,
-                     const QString &valueType)
-{
-    emit TCPAdaptor::instance()->dataAvailable(tarn::test::request(command, poName, svName, value, valueType));
+    QStringList lines;
+    for (const QByteArray &l : m_link.sent())
+        lines.append(QString::fromUtf8(l));
+    return lines;
 }
 
 void TestLink::offerEnums(const QStringList &enums, const QString &path)
 {
-    emit TCPAdaptor::instance()->enumsAvailable(enums, path);
+    emit m_link.adaptor()->enumsAvailable(enums, path);
 }
 
 void TestLink::clearSent()
 {
-    m_sent.clear();
+    m_link.clear();
     emit sentChanged();
 }
 
 QString TestLink::line(const QString &command, const QString &poName, const QString &svName, const QString &value,
                        const QString &suffix) const
 {
-    QString text = command + QStringLiteral(" \"\\\\Preset\\") + poName + QStringLiteral("\\SV\\") + svName
-        + QLatin1Char('\\') + suffix + QLatin1Char('"');
-    if (!value.isEmpty())
-        text += value.startsWith(QLatin1Char('"')) ? QLatin1Char(' ') + value : QStringLiteral(" \"") + value + QLatin1Char('"');
-    return text;
+    const QByteArray v = value.toUtf8();
+    return QString::fromUtf8(tarn::test::line(command.toUtf8().constData(), poName.toUtf8().constData(),
+                                              svName.toUtf8().constData(), value.isEmpty() ? nullptr : v.constData(),
+                                              suffix.toUtf8().constData()));
 }

@@ -1,5 +1,5 @@
-// Guards against buttons and button groups that light before the processor confirms, nudge by
-// the wrong step, or send what a single-shot, group member or unknown value must not.
+// Guards against buttons, mute buttons and button groups that light before the processor confirms,
+// bind the wrong output, nudge by the wrong step, or send out of order or what they must not.
 import QtQuick 2.15
 import QtTest 1.15
 import TarnTest 1.0
@@ -44,6 +44,9 @@ Item {
             labels: ["Flat", "Speech", "DJ set"]
         }
     }
+    Component { id: mute; MuteButton { poName: "MonoMixer"; svName: "Mute" } }
+    Component { id: out4; OutputMute { channel: 4 } }
+    Component { id: muteAll; OutputMuteAll { outputCount: 3 } }
 
     TestCase {
         name: "Buttons"
@@ -151,6 +154,51 @@ Item {
             TestLink.clearSent()
             mouseClick(dj)
             compare(TestLink.sent, [])
+        }
+
+        function test_muteButtons_data() {
+            return [{tag: "mono mixer", component: mute, po: "MonoMixer", sv: "Mute", text: "MUTE"},
+                    {tag: "output 4", component: out4, po: "OutputGains", sv: "Channel_4_Mute", text: "4"}]
+        }
+
+        function test_muteButtons(data) {
+            var b = createTemporaryObject(data.component, stage)
+            compare(b.text, data.text)
+            verify(b.width >= 44 && b.height >= 44) // a finger's size
+            verify(TestLink.count(TestLink.line("sub", data.po, data.sv)) >= 1)
+            verify(!b.enabled)
+            TestLink.offer("subr", data.po, data.sv, "Off")
+            verify(b.enabled)
+            verify(!b.muted)
+            TestLink.offer("subr", "OutputGains", "Channel_5_Mute", "On") // another output's
+            verify(!b.muted)
+
+            TestLink.clearSent()
+            mouseClick(b)
+            tryCompare(TestLink, "sent", [TestLink.line("set", data.po, data.sv, "1")])
+            verify(!b.muted) // not before the processor says so
+            TestLink.offer("subr", data.po, data.sv, "On")
+            verify(b.muted)
+            TestLink.clearSent()
+            var touch = touchEvent(b)
+            touch.press(0, b, 10, 10).commit()
+            touch.release(0, b, 10, 10).commit()
+            tryCompare(TestLink, "sent", [TestLink.line("set", data.po, data.sv, "0")])
+        }
+
+        function test_muteAllInOrder() {
+            var b = createTemporaryObject(muteAll, stage)
+            TestLink.clearSent()
+            mouseClick(b)
+            var sets = TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 })
+            compare(sets, [TestLink.line("set", "OutputGains", "Channel_1_Mute", "1"),
+                           TestLink.line("set", "OutputGains", "Channel_2_Mute", "1"),
+                           TestLink.line("set", "OutputGains", "Channel_3_Mute", "1")])
+            verify(!b.lit)
+            TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "On")
+            verify(b.lit)
+            TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "Off")
+            verify(!b.lit)
         }
     }
 }
