@@ -8,6 +8,9 @@
 set -euo pipefail
 export QT_LOGGING_RULES="*.debug=false;*.info=false;*.warning=false"
 export QT_QPA_PLATFORM=offscreen
+# Whole stacks, so that the leak suppressions (library faults, each with its reason) can match.
+export ASAN_OPTIONS="fast_unwind_on_malloc=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "$0")/.." && pwd)/sanitizers/lsan.supp:print_suppressions=0"
 
 case "${1:-}" in
 build)
@@ -38,6 +41,8 @@ replay)
 run)
   bin=$2 corpus=$3 seconds=$4 work=$5 findings=$6
   mkdir -p "$work" "$findings"
+  # The harnesses that write settings or files sync them; on tmpfs that costs nothing.
+  if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
   name=$(basename "$bin") dict=()
   name=${name#fuzz_}
   if [ -f "$(dirname "$0")/dict/$name.dict" ]; then dict=(-dict="$(dirname "$0")/dict/$name.dict"); fi

@@ -1,29 +1,18 @@
 // libFuzzer target: the block control descriptor reader. Whatever the bytes, it must return,
 // and a document it accepts must keep every promise the screens rely on.
+#include "fuzzcheck.h"
 #include "descriptorparser.h"
 
 #include <QSet>
 
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
+using tarn::fuzz::check;
 using namespace tarn::home;
-
-namespace {
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        fprintf(stderr, "fuzz check failed: %s\n", what);
-        abort();
-    }
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray xml(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray xml = tarn::fuzz::bytes(data, size);
     DescriptorDocument document;
     QString error;
     const bool ok = parseControlDescriptor(xml, &document, &error);

@@ -1,26 +1,17 @@
 // libFuzzer target: the byte stream from a processor through the line buffer and the line
 // classifier, checked against a plain re-statement of the classification rules built from
 // splitQuoted()/parseValueLine(); and request formatting, which must always yield one line.
+#include "fuzzcheck.h"
 #include "linebuffer.h"
 #include "lineformat.h"
 
 #include <QString>
 
-#include <cstdint>
-#include <cstdlib>
-
+using tarn::fuzz::check;
 using namespace tarn::protocol;
 using Kind = LineClassifier::Kind;
 
 namespace {
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        fprintf(stderr, "fuzz check failed: %s\n", what);
-        abort();
-    }
-}
-
 // The rules in their plainest form, for comparison.
 class ReferenceClassifier {
 public:

@@ -1,0 +1,94 @@
+// libFuzzer harness: the wizard view descriptors and the state names a processor announces.
+// The bytes up to the first NUL are a descriptor; the rest, line by line, are state names.
+//
+// Properties: a descriptor is read within its bounds or refused with a reason, and a refused one
+// leaves the states held before; every state name, however long or odd, gets a known screen
+// document, the table of added states stays bounded and the stored state name is capped.
+#include "fuzzcheck.h"
+#include "settingskeys.h"
+#include "tarnsettings.h"
+#include "testenv.h"
+#include "wizarddescriptor.h"
+#include "wizardscreensloader.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+using tarn::fuzz::check;
+using namespace tarn::wizard;
+
+namespace {
+QByteArray g_shipped;
+QSet<QString> g_documents;
+
+void checkDescriptor(const QByteArray &xml)
+{
+    WizardDescriptor descriptor;
+    QString error;
+    check(descriptor.parse(g_shipped, &error), "the shipped descriptor reads");
+    const QStringList before = descriptor.stateIds();
+    if (!descriptor.parse(xml, &error)) {
+        check(!error.isEmpty(), "a refusal names its fault");
+        check(descriptor.stateIds() == before, "a refusal keeps the states held before");
+        return;
+    }
+    const QStringList ids = descriptor.stateIds();
+    check(ids.size() <= kMaxDescriptorStates, "state count bounded");
+    check(QSet<QString>(ids.begin(), ids.end()).size() == ids.size(), "state ids unique");
+    for (const QString &id : ids) {
+        const DescriptorState *state = descriptor.state(id);
+        check(state && state->id == id && !id.isEmpty(), "every listed state is found by its id");
+        check(state->children.size() <= kMaxStateChildren, "children bounded");
+        for (const StateChild &child : state->children) {
+            check(child.text.size() <= kMaxDescriptorText, "text bounded");
+            check(child.elements.size() <= kMaxListElements, "list bounded");
+            check(state->has(child.name), "a child is found by its name");
+        }
+    }
+    WizardDescriptor again;
+    QString againError;
+    check(again.parse(xml, &againError) && again.stateIds() == ids, "deterministic");
+}
+
+void checkStateNames(const QByteArray &names)
+{
+    WizardScreensLoader loader;
+    const int builtIn = loader.stateCount();
+    int fed = 0;
+    for (const QByteArray &line : names.split('\n')) {
+        if (++fed > 8)
+            break;
+        const QString state = QString::fromUtf8(line);
+        const bool known = !loader.documentFor(state).isEmpty();
+        loader.setWizardStateQml(state);
+        check(g_documents.contains(loader.wizardStateQml()), "a state always gets a known screen document");
+        check(known || loader.wizardStateQml() == QLatin1String(WizardScreensLoader::kNotImplemented),
+              "an unknown state gets the not-implemented screen");
+        check(loader.stateCount() <= builtIn + 256, "added states bounded");
+        check(TarnSettings::text(QString::fromLatin1(tarn::keys::WizardCurrentState)).size() <= 128,
+              "stored state name capped");
+    }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    tarn::test::isolateEnvironment();
+    static QCoreApplication app(*argc, *argv);
+    tarn::fuzz::silenceQt();
+    g_shipped = tarn::fuzz::sourceFile("resources/xml/WizardDialogView.xml");
+    const QHash<QString, QString> table = WizardScreensLoader::builtInTable();
+    g_documents = QSet<QString>(table.begin(), table.end());
+    g_documents.insert(QLatin1String(WizardScreensLoader::kNotImplemented));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = tarn::fuzz::bytes(data, size);
+    const int nul = bytes.indexOf('\0');
+    checkDescriptor(nul < 0 ? bytes : bytes.left(nul));
+    if (nul >= 0)
+        checkStateNames(bytes.mid(nul + 1));
+    return 0;
+}
