@@ -23,8 +23,7 @@ private slots:
     void initTestCase();
     void everyScreenLoadsAndBinds_data();
     void everyScreenLoadsAndBinds();
-    void movedControlReachesTheModelAndComesBack();
-    void gainReductionFollowsTheBlock();
+    void movedControlReachesTheModelAndComesBack(); // and the gain reduction follows the block
     void bandTabsFollowTheCrossover();
     void mixerFollowsTheRunningPreset();
     void presetsScreenCopiesAndRecalls();
@@ -188,11 +187,8 @@ void TstBlockScreens::movedControlReachesTheModelAndComesBack()
     // Another console's change reaches the screen too.
     QVERIFY(m_h.set(QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-20")));
     QTRY_COMPARE_WITH_TIMEOUT(shownValue->property("text").toString(), QStringLiteral("\u221220.0\u2009dB"), kWait);
-}
 
-void TstBlockScreens::gainReductionFollowsTheBlock()
-{
-    QVERIFY(m_h.open(QStringLiteral("CMP"), QString(), QStringLiteral("TarnCompressor.qml")));
+    // The gain reduction follows the block.
     QQuickItem *meter = findItem(m_h.page(), QStringLiteral("gainReductionMeter"));
     QQuickItem *toggle = findItem(m_h.page(), QStringLiteral("blockSwitch"));
     QVERIFY(meter && toggle);

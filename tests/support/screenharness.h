@@ -229,11 +229,12 @@ public:
         return lines.wait(kWait);
     }
 
+    // Pictures the window; a picture taken that cannot be saved fails the test.
     QImage picture(const QString &name)
     {
         const QImage image = view()->grabWindow();
-        if (image.isNull() || !image.save(pictures + QLatin1Char('/') + name + QStringLiteral(".png")))
-            qWarning() << "could not save the picture" << name << image.size();
+        if (!image.isNull() && !image.save(pictures + QLatin1Char('/') + name + QStringLiteral(".png")))
+            QTest::qVerify(false, "picture", qPrintable(QStringLiteral("could not save ") + name), __FILE__, __LINE__);
         return image;
     }
 
