@@ -1,5 +1,5 @@
-// Guards against the offline model answering the link unlike a processor: logins, values and
-// their units, listings, presets, firmware uploads, discovery and hostile input over real sockets.
+// Guards against the offline model answering the link unlike a processor (logins, values and their
+// units, listings, presets, firmware uploads, discovery, hostile input) or its fault modes failing.
 #include "deviceinfo.h"
 #include "linkclient.h"
 #include "modelprocess.h"
@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QNetworkDatagram>
@@ -22,19 +23,53 @@ using tarn::test::request;
 namespace {
 constexpr int kWaitMs = 10000;
 
-// Waits until the client has answered a fresh "get", so everything the model sent it
-// before that answer has arrived too.
+// A "model status" round trip on the client's own connection: everything the model wrote to
+// it before the answer has arrived once this returns true.
 bool settle(LinkClient &client)
 {
-    const int before = client.recordsFor(QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")).size();
-    client.sendRequest(request(QStringLiteral("get"), QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")));
+    const int before = client.lines.filter(QStringLiteral("model status ")).size();
+    client.sendRaw("model status\n");
     for (int i = 0; i < 100; ++i) {
-        if (client.recordsFor(QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")).size() > before)
+        if (client.lines.filter(QStringLiteral("model status ")).size() > before)
             return true;
-        QSignalSpy spy(&client, &LinkClient::dataAvailable);
+        QSignalSpy spy(&client, &LinkClient::lineReceived);
         spy.wait(100);
     }
     return false;
+}
+
+// A control line on a connection of its own, answered "model ok".
+bool control(quint16 port, const QByteArray &line)
+{
+    LinkClient c;
+    QSignalSpy answered(&c, &LinkClient::lineReceived);
+    c.connectToHost(port);
+    c.sendRaw(line);
+    for (int i = 0; i < 100; ++i) {
+        if (c.lines.contains(QStringLiteral("model ok")))
+            return true;
+        answered.wait(100);
+    }
+    qWarning() << "control line unanswered; received" << c.lines;
+    return false;
+}
+
+QJsonObject counters(const ModelProcess &model)
+{
+    return model.status().value(QStringLiteral("counters")).toObject();
+}
+
+// Gets each "PO|SV" binding and returns the values joined by ", " once every answer came.
+QString getAll(LinkClient &client, const QStringList &bindings)
+{
+    QStringList values;
+    const int before = client.records.size();
+    for (const QString &b : bindings)
+        client.sendRequest(request(QStringLiteral("get"), b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1)));
+    (void)QTest::qWaitFor([&] { return client.records.size() >= before + bindings.size(); }, kWaitMs);
+    for (const QString &b : bindings)
+        values << client.value(b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1));
+    return values.join(QStringLiteral(", "));
 }
 
 int indexOfValue(const QList<DataFromDevice> &records, const QString &value)
@@ -63,6 +98,15 @@ private slots:
     void discoveryAnswer();
     void hostileInput();
     void metersMoveDeterministically();
+    // Fault modes that link tests rely on: silence, refusals, drops, stalls, garbage, size, slowness.
+    void neverGreets();
+    void dropsAfterLines();
+    void stopsAnswering();
+    void sendsGarbage();
+    void sendsOversizedLine();
+    void slowLink();
+    void ignoresDiscovery();
+    void controlLineChangesFaultsAtRunTime();
 };
 
 void TstOfflineModel::initTestCase()
@@ -73,27 +117,24 @@ void TstOfflineModel::initTestCase()
 
 void TstOfflineModel::badOptionsAndCatalogue()
 {
-    QProcess p;
-    p.start(ModelProcess::program(), {QStringLiteral("--port"), QStringLiteral("70000")});
-    QVERIFY(p.waitForFinished(kWaitMs));
-    QCOMPARE(p.exitCode(), 2);
-    QVERIFY(p.readAllStandardError().contains("--port"));
-
     QTemporaryDir dir;
     QFile broken(dir.filePath(QStringLiteral("broken.json")));
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("{\"format\": \"tarn-offline-catalogue\", \"version\": 1, \"model\": \"X\", \"bogus\": 1}");
     broken.close();
-    p.start(ModelProcess::program(), {QStringLiteral("--port"), QString::number(tarn::test::freePort()),
-                                      QStringLiteral("--catalogue"), broken.fileName()});
-    QVERIFY(p.waitForFinished(kWaitMs));
-    QCOMPARE(p.exitCode(), 2);
-    QVERIFY(p.readAllStandardError().contains("bogus"));
-
-    p.start(ModelProcess::program(), {QStringLiteral("--port"), QString::number(tarn::test::freePort()),
-                                      QStringLiteral("--hardware-version"), QStringLiteral("Quantum")});
-    QVERIFY(p.waitForFinished(kWaitMs));
-    QCOMPARE(p.exitCode(), 2);
+    const QString port = QString::number(tarn::test::freePort());
+    const QList<QPair<QStringList, QByteArray>> cases = {
+        {{QStringLiteral("--port"), QStringLiteral("70000")}, "--port"},
+        {{QStringLiteral("--port"), port, QStringLiteral("--catalogue"), broken.fileName()}, "bogus"},
+        {{QStringLiteral("--port"), port, QStringLiteral("--hardware-version"), QStringLiteral("Quantum")}, "Quantum"},
+    };
+    QProcess p;
+    for (const auto &c : cases) {
+        p.start(ModelProcess::program(), c.first);
+        QVERIFY(p.waitForFinished(kWaitMs));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY2(p.readAllStandardError().contains(c.second), c.second.constData());
+    }
 
     // A port that is taken ends the program with its own exit code.
     ModelProcess first;
@@ -296,15 +337,10 @@ void TstOfflineModel::nodePathsAndCommands()
     LinkClient c;
     QVERIFY(c.login(model.port()));
     const QString npo = QStringLiteral("NPO");
-    for (const char *sv : {"Node\\AT\\Class_Name", "Node\\AT\\Instance_Name", "Node\\SV\\HardwareVersion",
-                           "Node\\Wizard\\SV\\WizardState", "Node\\Config\\SV\\Command:Status"})
-        c.sendRequest(request(QStringLiteral("get"), npo, QLatin1String(sv)));
-    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 5, kWaitMs);
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoTarn"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\AT\\Instance_Name")), QStringLiteral("FOH Rack"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\SV\\HardwareVersion")), QStringLiteral("Dante"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\Wizard\\SV\\WizardState")), QStringLiteral("Inactive"));
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\Config\\SV\\Command:Status")), QStringLiteral("Idle"));
+    QCOMPARE(getAll(c, {QStringLiteral("NPO|Node\\AT\\Class_Name"), QStringLiteral("NPO|Node\\AT\\Instance_Name"),
+                        QStringLiteral("NPO|Node\\SV\\HardwareVersion"), QStringLiteral("NPO|Node\\Wizard\\SV\\WizardState"),
+                        QStringLiteral("NPO|Node\\Config\\SV\\Command:Status")}),
+             QStringLiteral("norvCadenzoTarn, FOH Rack, Dante, Inactive, Idle"));
 
     // Device names follow the application's name rules; others are refused.
     c.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\SV\\DeviceName")));
@@ -361,13 +397,9 @@ void TstOfflineModel::presetRecallStoreRename()
     const QString npo = QStringLiteral("NPO");
     const QString status = QStringLiteral("Node\\Config\\SV\\Command:Status");
     const QString presets = QStringLiteral("Presets");
-    watcher.sendRequest(request(QStringLiteral("sub"), npo, status));
-    watcher.sendRequest(request(QStringLiteral("sub"), presets, QStringLiteral("CurrentPreset")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("NumBands")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Compressor"), QStringLiteral("Compressor")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("GEQ"), QStringLiteral("GraphicEQ")));
-    watcher.sendRequest(request(QStringLiteral("sub"), QStringLiteral("LeftGEQ"), QStringLiteral("2.5 kHz")));
-    watcher.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\Settings\\SV\\PresetIsModified")));
+    for (const char *b : {"NPO|Node\\Config\\SV\\Command:Status", "Presets|CurrentPreset", "Crossover|NumBands", "Compressor|Compressor",
+                          "GEQ|GraphicEQ", "LeftGEQ|2.5 kHz", "NPO|Node\\Settings\\SV\\PresetIsModified"})
+        watcher.sendRequest(request(QStringLiteral("sub"), QString(b).section(QLatin1Char('|'), 0, 0), QString(b).section(QLatin1Char('|'), 1)));
     watcher.sendRequest(request(QStringLiteral("get"), npo, QStringLiteral("Node\\Settings\\SV\\PresetRecallList")));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(presets, QStringLiteral("CurrentPreset")), QStringLiteral("1"), kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(npo, QStringLiteral("Node\\Settings\\SV\\PresetRecallList")), QStringLiteral("1,2,3,4,5,6,7,8"), kWaitMs);
@@ -455,17 +487,9 @@ void TstOfflineModel::presetNamesSurviveRestart()
     QVERIFY2(model.start({QStringLiteral("--recall-ms"), QStringLiteral("0")}), qPrintable(model.output()));
     LinkClient c;
     QVERIFY(c.login(model.port()));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Presets"), QStringLiteral("Name_9")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Presets"), QStringLiteral("CurrentPreset")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("NPO"), QStringLiteral("Node\\Settings\\SV\\PresetIsModified")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 5, kWaitMs);
-    QCOMPARE(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-31.5dB"));
-    QCOMPARE(c.value(QStringLiteral("NPO"), QStringLiteral("Node\\Settings\\SV\\PresetIsModified")), QStringLiteral("On"));
-    QCOMPARE(c.value(QStringLiteral("Presets"), QStringLiteral("Name_9")), QStringLiteral("Late Show"));
-    QCOMPARE(c.value(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("9"));
-    QCOMPARE(c.value(QStringLiteral("Gate"), QStringLiteral("Threshold")), QStringLiteral("-42.0dB"));
+    QCOMPARE(getAll(c, {QStringLiteral("Presets|Name_9"), QStringLiteral("Presets|CurrentPreset"), QStringLiteral("Gate|Threshold"),
+                        QStringLiteral("Compressor|Threshold"), QStringLiteral("NPO|Node\\Settings\\SV\\PresetIsModified")}),
+             QStringLiteral("Late Show, 9, -42.0dB, -31.5dB, On"));
 }
 
 void TstOfflineModel::firmwareUpload()
@@ -615,7 +639,8 @@ void TstOfflineModel::hostileInput()
     }
     c.sendRaw(burst);
     QVERIFY(settle(c));
-    QCOMPARE(c.value(QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoTarn"));
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")));
+    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoTarn"), kWaitMs);
 
     // A client that never reads is cut off instead of growing the model without bound.
     QTcpSocket hog;
@@ -674,6 +699,177 @@ void TstOfflineModel::metersMoveDeterministically()
     c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_4_Level")));
     QTRY_VERIFY_WITH_TIMEOUT(c.recordsFor(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level")).size() >= 3, kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("OutputMeters"), QStringLiteral("Channel_4_Level")), QStringLiteral("-90.0dB"), kWaitMs);
+}
+
+void TstOfflineModel::neverGreets()
+{
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-no-greeting")}), qPrintable(model.output()));
+    LinkClient c;
+    QSignalSpy connected(&c, &LinkClient::connected);
+    c.connectToHost(model.port());
+    QVERIFY(connected.wait(kWaitMs));
+    c.enterPassword(QStringLiteral("stagemanagers"));
+    c.sendRaw(QByteArray(100000, 'x') + "\n\x01\n");
+    QVERIFY(settle(c));
+    // Only the control answer came: no greeting, no login answer, no error lines.
+    QCOMPARE(c.lines.size(), 1);
+    QVERIFY(c.lines.first().startsWith(QStringLiteral("model status {")));
+    QVERIFY(c.isConnected());
+}
+
+void TstOfflineModel::dropsAfterLines()
+{
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-drop-after"), QStringLiteral("3")}), qPrintable(model.output()));
+    LinkClient c;
+    QSignalSpy gone(&c, &LinkClient::disconnected);
+    QVERIFY(c.login(model.port()));                                                                           // line 1
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold"))); // line 2
+    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 1, kWaitMs);
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));       // line 3: cut
+    QVERIFY(gone.wait(kWaitMs));
+    QCOMPARE(c.records.size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(counters(model).value(QStringLiteral("droppedConnections")).toInt() == 1, kWaitMs);
+    // New connections are served (and dropped) the same way.
+    LinkClient again;
+    QVERIFY(again.login(model.port()));
+}
+
+void TstOfflineModel::stopsAnswering()
+{
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-stall-after"), QStringLiteral("2")}), qPrintable(model.output()));
+    LinkClient a;
+    QVERIFY(a.login(model.port()));                                                                                 // line 1
+    a.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));       // line 2
+    QTRY_COMPARE_WITH_TIMEOUT(a.records.size(), 1, kWaitMs);
+    a.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));             // line 3: silence
+
+    LinkClient b;
+    QVERIFY(b.login(model.port()));
+    b.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-7")));
+    QTRY_COMPARE_WITH_TIMEOUT(b.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-7.0dB"), kWaitMs);
+    // The stalled client got neither the answer nor the push, yet stays connected.
+    QVERIFY(settle(a));
+    QCOMPARE(a.records.size(), 1);
+    QVERIFY(a.isConnected());
+}
+
+void TstOfflineModel::sendsGarbage()
+{
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-garbage")}), qPrintable(model.output()));
+    LinkClient c;
+    QVERIFY(c.login(model.port()));
+    QSignalSpy enums(&c, &LinkClient::enumsAvailable);
+    c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
+    c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-11")));
+    c.sendRequest(request(QStringLiteral("lc"), QStringLiteral("Crossover"), QStringLiteral("Band_1_LPType")));
+    QVERIFY(enums.wait(kWaitMs));
+    // Junk between the items is dropped by the link; the choices stay the catalogue's.
+    QCOMPARE(enums.last().at(0).toStringList().size(), 12);
+    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-11.0dB"), kWaitMs);
+    // Every answer line came after a malformed one; the link dropped those.
+    int malformed = 0;
+    for (const QString &line : qAsConst(c.lines)) {
+        if (!line.startsWith(QLatin1String("subr \"\\\\Preset\\Compressor\\SV\\Threshold\""))
+            && !line.startsWith(QLatin1String("setr ")) && !line.startsWith(QLatin1String("lc "))
+            && !line.startsWith(QLatin1Char('\t')) && line != QLatin1String("endlc") && !line.startsWith(QLatin1String("Corvex"))
+            && !line.startsWith(QLatin1String("connect logged")))
+            ++malformed;
+    }
+    QVERIFY2(malformed >= 5, qPrintable(c.lines.join(QLatin1Char('\n'))));
+    for (const DataFromDevice &d : qAsConst(c.records)) {
+        QVERIFY2(d.poName.isEmpty() || (d.poName == QLatin1String("Compressor") && d.svName == QLatin1String("Threshold")),
+                 qPrintable(d.poName + QLatin1Char('/') + d.svName));
+    }
+}
+
+void TstOfflineModel::sendsOversizedLine()
+{
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-oversize"), QString::number(3 * 1024 * 1024)}), qPrintable(model.output()));
+    LinkClient c;
+    QVERIFY(c.login(model.port()));
+    QTRY_COMPARE_WITH_TIMEOUT(c.oversizedLines, 1, kWaitMs);
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
+    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"), kWaitMs);
+}
+
+void TstOfflineModel::slowLink()
+{
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-slow"), QStringLiteral("150")}), qPrintable(model.output()));
+    LinkClient c;
+    QVERIFY(c.login(model.port()));
+    QElapsedTimer clock;
+    clock.start();
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));
+    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 2, kWaitMs);
+    // Two lines cannot arrive sooner than one full delay after the first: they leave one
+    // delay apart.
+    QVERIFY(clock.elapsed() >= 150);
+    QCOMPARE(c.value(QStringLiteral("Gate"), QStringLiteral("Threshold")), QStringLiteral("-60.0dB"));
+    // Lines come in halves: the link saw reads that ended inside a line.
+    QVERIFY(c.partialReads >= 2);
+}
+
+void TstOfflineModel::ignoresDiscovery()
+{
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-no-discovery")}), qPrintable(model.output()));
+    QUdpSocket udp;
+    QVERIFY(udp.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    udp.writeDatagram("get \\\\Node\\AT\\Class_Name\n", QHostAddress::LocalHost, model.port());
+    QTRY_COMPARE_WITH_TIMEOUT(counters(model).value(QStringLiteral("discoveryQueries")).toInt(), 1, kWaitMs);
+    QVERIFY(control(model.port(), "model fault no-discovery off\n"));
+    udp.writeDatagram("get \\\\Node\\AT\\Instance_Name\n", QHostAddress::LocalHost, model.port());
+    QTRY_VERIFY_WITH_TIMEOUT(udp.hasPendingDatagrams(), kWaitMs);
+    // Only the second query was answered.
+    QCOMPARE(udp.receiveDatagram().data(), QByteArray("get \"\\\\Node\\AT\\Instance_Name\" \"Tarn Offline\"\n"));
+    QVERIFY(!udp.hasPendingDatagrams());
+}
+
+void TstOfflineModel::controlLineChangesFaultsAtRunTime()
+{
+    // Started refusing: every password, also a second one on the same connection.
+    ModelProcess model;
+    QVERIFY2(model.start({QStringLiteral("--fault-refuse-login")}), qPrintable(model.output()));
+    LinkClient refused;
+    QVERIFY(!refused.login(model.port()));
+    QCOMPARE(refused.lines.last(), QStringLiteral("error could not connect as administrator"));
+    QSignalSpy refusedAgain(&refused, &LinkClient::incorrectPassword);
+    refused.enterPassword(QStringLiteral("stagemanagers"));
+    QVERIFY(refusedAgain.wait(kWaitMs));
+    QVERIFY(control(model.port(), "model fault clear\n"));
+    LinkClient first;
+    QVERIFY(first.login(model.port()));
+    // Switched on and off again by the control line.
+    QVERIFY(control(model.port(), "model fault refuse-login on\n"));
+    QVERIFY(!LinkClient().login(model.port()));
+    QTRY_COMPARE_WITH_TIMEOUT(model.status().value(QStringLiteral("faults")).toObject().value(QStringLiteral("refuseLogin")).toBool(), true, kWaitMs);
+    QVERIFY(control(model.port(), "model fault clear\n"));
+    LinkClient accepted;
+    QVERIFY(accepted.login(model.port()));
+
+    // Bad control lines are answered, never acted on.
+    LinkClient c;
+    c.connectToHost(model.port());
+    c.sendRaw("model fault slow banana\nmodel fault\nmodel frobnicate\nmodel tick 0\n");
+    QTRY_COMPARE_WITH_TIMEOUT(c.lines.filter(QStringLiteral("model error")).size(), 4, kWaitMs);
+
+    // Faults switched at run time act on running connections.
+    QVERIFY(control(model.port(), "model fault garbage on\n"));
+    accepted.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
+    QTRY_COMPARE_WITH_TIMEOUT(accepted.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"), kWaitMs);
+    QCOMPARE(accepted.lines.size(), 4); // greeting, login answer, junk, answer
+
+    // "drop-all" cuts every other connection.
+    QSignalSpy gone(&accepted, &LinkClient::disconnected);
+    QVERIFY(control(model.port(), "model drop-all\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 1, kWaitMs);
 }
 
 TARN_TEST_MAIN(TstOfflineModel, QCoreApplication)

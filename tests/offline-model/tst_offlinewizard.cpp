@@ -1,19 +1,23 @@
 // Guards against wizards of the offline model that stall, take the wrong turn, change the wrong
-// values, ignore a cancel, or offer a step the application has no page for.
+// values, ignore a cancel, or offer a step whose page is missing or lacks what the page reads.
 #include "catalogue.h"
 #include "devicestate.h"
 #include "eqbehaviour.h"
 #include "testenv.h"
 #include "wizarddescriptor.h"
 #include "wizardengine.h"
+#include "wizardbrandlistviewmodel.h"
 #include "wizardscreensloader.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLoggingCategory>
 
 #include <memory>
 
 using namespace tarn::offline;
+using tarn::wizard::DescriptorState;
+using tarn::wizard::WizardDescriptor;
 
 namespace {
 const QString kWizard = QStringLiteral("Node\\Wizard\\SV\\");
@@ -213,7 +217,7 @@ private slots:
         Q_INIT_RESOURCE(offline_model);
         QLoggingCategory::setFilterRules(QStringLiteral("tarn.offline*.info=false"));
     }
-    void flowMatchesDescriptors();
+    void everyStepHasItsPage();
     void setupChangesTheChain();
     void autoEq();
     void levelAssist();
@@ -224,26 +228,30 @@ private slots:
     void refusals();
 };
 
-// Every step the processor can be in has a page, and every choice and button of those pages
-// is something the step takes.
-void TstOfflineWizard::flowMatchesDescriptors()
+// Every step the processor can be in has a page; the descriptor the page reads has what the page
+// reads and names pictures that are there; every choice and button of it is something the step takes.
+void TstOfflineWizard::everyStepHasItsPage()
 {
     Model m;
     const WizardEngine &w = *m.wizard;
     const auto table = WizardScreensLoader::builtInTable();
-    QStringList steps = w.steps();
-    steps.sort();
-    for (const QString &s : qAsConst(steps))
+    const QStringList steps = w.steps();
+    for (const QString &s : steps)
         QVERIFY2(table.contains(s), qPrintable(s + " has no page"));
     for (auto it = table.constBegin(); it != table.constEnd(); ++it)
         QVERIFY2(steps.contains(it.key()), qPrintable(it.key() + " is never reached"));
 
     const auto descriptor = [](const char *file) {
-        tarn::wizard::WizardDescriptor d;
+        WizardDescriptor d;
         if (!d.load(QStringLiteral(TARN_SOURCE_DIR "/resources/xml/") + QLatin1String(file)))
             qFatal("%s", file);
         return d;
     };
+    const auto lists = descriptor("WizardListView.xml");
+    const auto dialogs = descriptor("WizardDialogView.xml");
+    const auto runSetups = descriptor("WizardRunSetupView.xml");
+    const auto dials = descriptor("WizardDialView.xml");
+    const auto graphs = descriptor("WizardAFSGraphView.xml");
     const auto takes = [&](const QString &step, const QString &word) {
         return word == QLatin1String("Back") || word == QLatin1String("Cancel") || w.eventsOf(step).contains(word);
     };
@@ -251,43 +259,73 @@ void TstOfflineWizard::flowMatchesDescriptors()
         const int idx = m.state->indexOf(path);
         return w.answerKeysOf(step).contains(path) && idx >= 0 && m.state->variable(idx).choices.contains(value);
     };
-    const auto checkList = [&](const tarn::wizard::WizardDescriptor &file, const QString &id, const QString &step) {
-        const tarn::wizard::DescriptorState *s = file.state(id);
+    const auto needs = [](const WizardDescriptor &file, const QString &id, const QStringList &children) {
+        const DescriptorState *s = file.state(id);
+        QVERIFY2(s, qPrintable(id + " is not described"));
+        for (const QString &c : children)
+            QVERIFY2(s->has(c), qPrintable(id + " lacks <" + c + ">"));
+        const QString image = s->text(QStringLiteral("image"));
+        QVERIFY2(image.isEmpty() || QFile::exists(image.mid(3)), qPrintable(image));
+    };
+    // A list has a title entry and answers; each answer is taken by `step` (unless none is given).
+    const auto checkList = [&](const WizardDescriptor &file, const QString &id, const QString &step) {
+        needs(file, id, {"heading", "lvElements", "button"});
+        const DescriptorState *s = file.state(id);
         QVERIFY2(s, qPrintable(id));
         const QString path = s->text(QStringLiteral("SVPath"));
+        bool titled = false;
+        int entries = 0;
         for (const auto &child : s->children) {
             for (const auto &e : child.elements) {
-                if (e.value == QLatin1String("TitleString"))
+                QVERIFY2(!e.text.isEmpty() && !e.value.isEmpty(), qPrintable(id));
+                QVERIFY2(e.image.isEmpty() || QFile::exists(e.image.mid(3)), qPrintable(e.image));
+                titled = titled || e.value == QLatin1String("TitleString");
+                if (e.value == QLatin1String("TitleString") || step.isEmpty())
                     continue;
+                ++entries;
                 const bool ok = path.isEmpty() ? takes(step, e.value) : answersWith(step, path, e.value);
                 QVERIFY2(ok, qPrintable(QStringLiteral("%1: \"%2\" is not taken").arg(id, e.value)));
             }
         }
+        QVERIFY2(titled && (entries > 0 || step.isEmpty()), qPrintable(id));
     };
-    const auto lists = descriptor("WizardListView.xml");
-    const auto dialogs = descriptor("WizardDialogView.xml");
-    const auto runSetups = descriptor("WizardRunSetupView.xml");
+    const QStringList dialogPages = {QStringLiteral("WizardDialogType.qml"), QStringLiteral("WizardFormType.qml"),
+                                     QStringLiteral("WizardMakeConnections.qml"), QStringLiteral("WizardAEQResultType.qml")};
     for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
         const QString &state = it.key();
         const QString &page = it.value();
         if (page == QLatin1String("WizardListType.qml")) {
             checkList(lists, state, state);
         } else if (page == QLatin1String("RunSetupWizardScreen.qml")) {
+            // Each line opens a question of the same file that names its variable.
             QVERIFY(takes(state, QStringLiteral("Next")));
+            needs(dialogs, state, {"button"});
+            checkList(runSetups, state, QString());
             for (const auto &child : runSetups.state(state)->children) {
                 for (const auto &e : child.elements) {
-                    if (e.value != QLatin1String("TitleString"))
-                        checkList(runSetups, e.value, state);
+                    if (e.value == QLatin1String("TitleString"))
+                        continue;
+                    checkList(runSetups, e.value, state);
+                    QVERIFY2(runSetups.state(e.value)->has("SVPath"), qPrintable(e.value));
                 }
             }
         } else if (page == QLatin1String("WizardNestedListViewType.qml")) {
             QVERIFY2(!w.answerKeysOf(state).isEmpty(), qPrintable(state));
-        } else if (page == QLatin1String("WizardDialType.qml") || page == QLatin1String("WizardAFSGraphType.qml")) {
+            QVERIFY2(!WizardBrandListViewModel::choiceVariableFor(state).isEmpty(), qPrintable(state));
+        } else if (page == QLatin1String("WizardDialType.qml")) {
+            needs(dials, state, {"heading", "button", "dialOrSlider"});
+            QVERIFY(QStringList({"dial", "slider"}).contains(dials.state(state)->text("dialOrSlider")));
+            QVERIFY2(takes(state, QStringLiteral("Next")), qPrintable(state));
+        } else if (page == QLatin1String("WizardAFSGraphType.qml")) {
+            needs(graphs, state, {"heading", "button", "image"});
+            needs(dialogs, state, {"DisplayText"});
             QVERIFY2(takes(state, QStringLiteral("Next")), qPrintable(state));
         } else {
+            QVERIFY2(dialogPages.contains(page), qPrintable("no check for " + page));
+            needs(dialogs, state, {"heading", "button", "DisplayText", "image", "svValue"});
             const QString event = dialogs.state(state)->text(QStringLiteral("svValue"));
             // No event: the processor moves on by itself.
-            QVERIFY2(event.isEmpty() ? true : takes(state, event), qPrintable(state + " does not take " + event));
+            QVERIFY2(event.isEmpty() || takes(state, event), qPrintable(state + " does not take " + event));
         }
     }
     QVERIFY(takes(QStringLiteral("AutoEQResult"), QStringLiteral("Discard")));

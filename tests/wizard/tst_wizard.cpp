@@ -1,6 +1,6 @@
-// Guards against wizard screens that load the wrong page or lack what a state's page relies on.
-// The wizard screens loader, the providers against the descriptors in the resources, and the
-// structure every state's page relies on.
+// Guards against wizard screens that load the wrong page or read the wrong text of a state: the
+// loader and the providers against the descriptors in the resources (the offline wizard suite
+// checks every state's descriptor against its page).
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
@@ -13,10 +13,8 @@
 #include "wizardscreensloader.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QSignalSpy>
 
-using tarn::wizard::DescriptorState;
 using tarn::wizard::WizardDescriptor;
 
 class TstWizard : public QObject {
@@ -27,8 +25,6 @@ private slots:
     void providers();
     void dialogKeepsWhatAStateLacks();
     void listEntries();
-    void structure_data();
-    void structure();
     void badDescriptors_data();
     void badDescriptors();
     void brandEntries();
@@ -137,6 +133,7 @@ void TstWizard::dialogKeepsWhatAStateLacks()
     QCOMPARE(dialog.heading(), QStringLiteral("Completing setup wizard will overwrite your current configuration"));
     QCOMPARE(dialog.svNextVal(), QStringLiteral("Next"));
     QVERIFY(heading.isEmpty());
+    QVERIFY(!dialog.descriptor().state(QStringLiteral("StartFromWhat")));
 }
 
 void TstWizard::listEntries()
@@ -146,6 +143,7 @@ void TstWizard::listEntries()
     list.setWizardState(QStringLiteral("PromptAutoEQMeasurements"));
     // The title element is the title, not a row.
     QCOMPARE(list.rowCount(), 3);
+    QVERIFY(list.descriptor().state(QStringLiteral("PromptAutoEQMeasurements")));
     const auto row = [&list](int r, int role) { return list.data(list.index(r), role).toString(); };
     QCOMPARE(row(0, WizardListModel::TextRole), QStringLiteral("2 GOOD"));
     QCOMPARE(row(0, WizardListModel::ValueRole), QStringLiteral("2 (Good)"));
@@ -171,86 +169,6 @@ void TstWizard::listEntries()
     list.setXmlFile(QStringLiteral("../qml/main.qml"));
     list.loadXML();
     QCOMPARE(list.rowCount(), 4);
-}
-
-// Every state of the table has, in the descriptor its page reads, the children the page reads.
-void TstWizard::structure_data()
-{
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QString>("document");
-    const QHash<QString, QString> table = WizardScreensLoader::builtInTable();
-    QStringList states = table.keys();
-    states.sort();
-    for (const QString &s : qAsConst(states))
-        QTest::newRow(qPrintable(s)) << s << table.value(s);
-}
-
-void TstWizard::structure()
-{
-    QFETCH(QString, state);
-    QFETCH(QString, document);
-    static WizardDialogProvider dialogs;
-    static WizardDialProvider dials;
-    static WizardAFSGraphProvider graphs;
-    static WizardListViewProvider lists;
-    static WizardRunSetupProvider runSetups;
-    const auto needs = [&](const WizardDescriptor &file, const QString &id, const QStringList &children) {
-        const DescriptorState *s = file.state(id);
-        QVERIFY2(s, qPrintable(id + " is not described"));
-        for (const QString &c : children)
-            QVERIFY2(s->has(c), qPrintable(id + " lacks <" + c + ">"));
-        // Pictures named are in the resources.
-        for (const QString &c : {QStringLiteral("image")}) {
-            const QString path = s->text(c);
-            if (!path.isEmpty())
-                QVERIFY2(QFile::exists(path.mid(3)), qPrintable(path));
-        }
-    };
-    const auto listNeeds = [&](const WizardDescriptor &file, const QString &id) {
-        needs(file, id, {"heading", "lvElements", "button"});
-        const DescriptorState *s = file.state(id);
-        bool titled = false;
-        int entries = 0;
-        for (const auto &child : s->children) {
-            for (const auto &e : child.elements) {
-                titled = titled || e.value == QLatin1String("TitleString");
-                entries += e.value != QLatin1String("TitleString") ? 1 : 0;
-                QVERIFY2(!e.text.isEmpty() && !e.value.isEmpty(), qPrintable(id));
-                QVERIFY2(e.image.isEmpty() || QFile::exists(e.image.mid(3)), qPrintable(e.image));
-            }
-        }
-        QVERIFY2(titled && entries > 0, qPrintable(id));
-        QVERIFY2(s->has("SVPath") || s->has("nextSV") || entries > 0, qPrintable(id));
-    };
-    const QStringList dialogChildren = {"heading", "button", "DisplayText", "image", "svValue"};
-    if (document == QLatin1String("WizardDialogType.qml") || document == QLatin1String("WizardFormType.qml")
-        || document == QLatin1String("WizardMakeConnections.qml") || document == QLatin1String("WizardAEQResultType.qml")) {
-        needs(dialogs.descriptor(), state, dialogChildren);
-    } else if (document == QLatin1String("WizardListType.qml")) {
-        listNeeds(lists.descriptor(), state);
-    } else if (document == QLatin1String("WizardDialType.qml")) {
-        needs(dials.descriptor(), state, {"heading", "button", "dialOrSlider"});
-        QVERIFY(QStringList({"dial", "slider"}).contains(dials.descriptor().state(state)->text("dialOrSlider")));
-    } else if (document == QLatin1String("WizardAFSGraphType.qml")) {
-        needs(graphs.descriptor(), state, {"heading", "button", "image"});
-        needs(dialogs.descriptor(), state, {"DisplayText"});
-    } else if (document == QLatin1String("RunSetupWizardScreen.qml")) {
-        listNeeds(runSetups.descriptor(), state);
-        needs(dialogs.descriptor(), state, {"button"});
-        // Each line opens a question of the same file that names its variable.
-        for (const auto &child : runSetups.descriptor().state(state)->children) {
-            for (const auto &e : child.elements) {
-                if (e.value == QLatin1String("TitleString"))
-                    continue;
-                listNeeds(runSetups.descriptor(), e.value);
-                QVERIFY2(runSetups.descriptor().state(e.value)->has("SVPath"), qPrintable(e.value));
-            }
-        }
-    } else if (document == QLatin1String("WizardNestedListViewType.qml")) {
-        QVERIFY(!WizardBrandListViewModel::choiceVariableFor(state).isEmpty());
-    } else {
-        QFAIL(qPrintable("no check for " + document));
-    }
 }
 
 void TstWizard::badDescriptors_data()
