@@ -1,58 +1,28 @@
 // Guards against the configurable model's screens and configuration mode, run against the real
 // offline model, losing a value, an edit of the chain or a paste on the way to the model.
+#include "datapaths.h"
 #include "editmodecopypaste.h"
 #include "homescreenmodel.h"
-#include "linkclient.h"
-#include "modelprocess.h"
-#include "qmltypes.h"
-#include "quickitems.h"
-#include "datapaths.h"
-#include "settingskeys.h"
-#include "tarncontrol.h"
-#include "tarnsettings.h"
-#include "tcpadaptor.h"
+#include "screenharness.h"
 #include "testenv.h"
-#include "viewloader.h"
 #include "xvfbexec.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSignalSpy>
-#include <QElapsedTimer>
 #include <QApplication>
-#include <QQmlEngine>
-#include <QQuickView>
+#include <QElapsedTimer>
 
-#include <memory>
-
-using tarn::test::everything;
 using tarn::test::findItem;
 using tarn::test::LinkClient;
-using tarn::test::ModelProcess;
 using tarn::test::request;
+using tarn::test::ScreenHarness;
 
 namespace {
-constexpr int kWait = 10000;
-
-QStringList g_qmlMessages;
-QtMessageHandler g_previous = nullptr;
-
-void collectQmlMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    const QLatin1String category(context.category ? context.category : "");
-    if ((type == QtWarningMsg || type == QtCriticalMsg)
-        && (category == QLatin1String("qml") || category == QLatin1String("js") || message.contains(QLatin1String(".qml:"))))
-        g_qmlMessages.append(message);
-    if (g_previous)
-        g_previous(type, context, message);
-}
+constexpr int kWait = ScreenHarness::kWait;
 } // namespace
 
 class TstQuarraScreens : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void aValueRoundTrips();
     void configurationModeChangesTheChain();
     void pasteThenDiscard();
@@ -61,56 +31,25 @@ private slots:
     void settingsGoIntoTheSameModel();
 
 private:
-    QQuickItem *root() const { return m_loader->view()->rootObject(); }
+    QQuickItem *root() const { return m_h.root(); }
     HomeScreenModel *home() const { return qobject_cast<HomeScreenModel *>(root()->property("hsModel").value<QObject *>()); }
-    bool onScreen(const QString &document) const;
     bool goHome();
-    bool press(const QString &item);
-    bool press(QQuickItem *item);
-    QQuickItem *dialog(const QString &objectName);
-    void picture(const QString &name);
-    QString modelValue(const QString &po, const QString &sv);
+    bool press(const QString &name);
+    QQuickItem *dialog(const QString &objectName) { return m_h.waitFor(objectName); }
+    QString modelValue(const QString &po, const QString &sv) { return m_h.modelValue(po, sv); }
     QStringList modelObjects();
     bool apply();
-    bool unbound(QStringList *missing);
 
-    ModelProcess m_model;
-    std::unique_ptr<ViewLoader> m_loader;
-    LinkClient m_side;
-    QSet<QString> m_answered;
-    QString m_pictures;
+    ScreenHarness m_h;
 };
 
 void TstQuarraScreens::initTestCase()
 {
-    if (!m_model.start({QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--recall-ms"), QStringLiteral("50")}))
-        QSKIP("this offline model plays the fixed-chain processor only");
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
-    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
-    TarnSettings().clear();
-    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
-    QVERIFY(m_side.login(m_model.port()));
-    g_previous = qInstallMessageHandler(collectQmlMessages);
-    tarn::registerQmlTypes();
-    QGuiApplication::setQuitOnLastWindowClosed(false);
-    connect(TCPAdaptor::instance(), &TCPAdaptor::dataAvailable, this, [this](const DataFromDevice &d) {
-        if (d.command != QLatin1String("unsubr"))
-            m_answered.insert(d.poName + QLatin1Char('|') + d.svName + QLatin1Char('|') + d.valueType);
-    });
-    m_loader = std::make_unique<ViewLoader>();
-    m_loader->InitLoader(QStringLiteral("offscreen"));
-    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:stagemanagers"));
+    QVERIFY(m_h.start({QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--recall-ms"), QStringLiteral("50")},
+                      QStringLiteral("quarra")));
+    QVERIFY(m_h.connectDevice(false));
     QTRY_VERIFY_WITH_TIMEOUT(findItem(root(), QStringLiteral("cell_out_6_5")) != nullptr, kWait);
     QCOMPARE(root()->property("platform").toString(), QStringLiteral("Quarra"));
-    m_pictures = QStringLiteral(TARN_BIN_DIR "/../screenshots/quarra");
-    QDir().mkpath(m_pictures);
-}
-
-void TstQuarraScreens::cleanupTestCase()
-{
-    m_loader.reset();
-    qInstallMessageHandler(g_previous);
-    m_model.stop();
 }
 
 // The settings of a configurable processor are received into an offline model of its own kind,
@@ -118,10 +57,10 @@ void TstQuarraScreens::cleanupTestCase()
 void TstQuarraScreens::settingsGoIntoTheSameModel()
 {
     qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
-    qputenv("TARN_FTP_PORT", QByteArray::number(m_model.status().value(QStringLiteral("ftpPort")).toInt()));
-    QSignalSpy finished(m_loader.get(), &ViewLoader::syncFinished);
-    QSignalSpy failed(m_loader.get(), &ViewLoader::syncError);
-    m_loader->onGuiSignal(QStringLiteral("ReceiveDB"), QString());
+    qputenv("TARN_FTP_PORT", QByteArray::number(m_h.model.status().value(QStringLiteral("ftpPort")).toInt()));
+    QSignalSpy finished(m_h.loader.get(), &ViewLoader::syncFinished);
+    QSignalSpy failed(m_h.loader.get(), &ViewLoader::syncError);
+    m_h.loader->onGuiSignal(QStringLiteral("ReceiveDB"), QString());
     QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 1, 3 * kWait);
     qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
     QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
@@ -130,64 +69,26 @@ void TstQuarraScreens::settingsGoIntoTheSameModel()
     QVERIFY(!QFile::exists(store + QStringLiteral("presets.json")));
 }
 
-bool TstQuarraScreens::onScreen(const QString &document) const
+// A press in the middle of the item as soon as it is shown, as a finger would make it.
+bool TstQuarraScreens::press(const QString &name)
 {
-    QObject *loader = root()->findChild<QObject *>(QStringLiteral("pageLoader"));
-    return loader && m_loader->activeScreen() == document && loader->property("status").toInt() == 1
-        && loader->property("source").toString().endsWith(document);
+    QQuickItem *item = m_h.waitFor(name);
+    if (item)
+        m_h.click(item);
+    return item != nullptr;
 }
 
 bool TstQuarraScreens::goHome()
 {
-    if (!onScreen(QStringLiteral("TarnHomeScreen.qml")))
-        m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
-    return QTest::qWaitFor([&] { return onScreen(QStringLiteral("TarnHomeScreen.qml")) && findItem(root(), QStringLiteral("cell_out_6_5")); }, kWait);
-}
-
-// A press in the middle of the item, as a finger would make it.
-bool TstQuarraScreens::press(const QString &name)
-{
-    QQuickItem *item = nullptr;
-    if (!QTest::qWaitFor([&] { return (item = findItem(root(), name)) != nullptr; }, kWait))
-        return false;
-    return press(item);
-}
-
-bool TstQuarraScreens::press(QQuickItem *item)
-{
-    if (!item)
-        return false;
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
-    return true;
-}
-
-QQuickItem *TstQuarraScreens::dialog(const QString &objectName)
-{
-    QQuickItem *found = nullptr;
-    QTest::qWaitFor([&] { return (found = findItem(root(), objectName)) != nullptr; }, kWait);
-    return found;
-}
-
-void TstQuarraScreens::picture(const QString &name)
-{
-    const QImage image = m_loader->view()->grabWindow();
-    if (!image.isNull())
-        QVERIFY(image.save(m_pictures + QLatin1Char('/') + name + QStringLiteral(".png")));
-}
-
-QString TstQuarraScreens::modelValue(const QString &po, const QString &sv)
-{
-    const int before = m_side.recordsFor(po, sv).size();
-    m_side.sendRequest(request(QStringLiteral("get"), po, sv));
-    if (!QTest::qWaitFor([&] { return m_side.recordsFor(po, sv).size() > before; }, kWait))
-        return QStringLiteral("(no answer)");
-    return m_side.value(po, sv);
+    if (!m_h.shows(QStringLiteral("TarnHomeScreen.qml")))
+        m_h.loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
+    return QTest::qWaitFor([&] { return m_h.shows(QStringLiteral("TarnHomeScreen.qml")) && findItem(root(), QStringLiteral("cell_out_6_5")); }, kWait);
 }
 
 QStringList TstQuarraScreens::modelObjects()
 {
-    QSignalSpy listing(&m_side, &LinkClient::poAvailable);
-    m_side.sendRaw("ls \"\\\\Preset\\\"\n");
+    QSignalSpy listing(&m_h.side, &LinkClient::poAvailable);
+    m_h.side.sendRaw("ls \"\\\\Preset\\\"\n");
     if (!listing.wait(kWait))
         return {};
     QStringList names;
@@ -199,36 +100,21 @@ QStringList TstQuarraScreens::modelObjects()
 // Apply, with the busy flag up while the model rebuilds, until the new chain is on screen.
 bool TstQuarraScreens::apply()
 {
-    QSignalSpy busy(m_loader.get(), &ViewLoader::appBusyPreventCloseChanged);
+    QSignalSpy busy(m_h.loader.get(), &ViewLoader::appBusyPreventCloseChanged);
     QSignalSpy loaded(home(), &HomeScreenModel::documentLoaded);
     QElapsedTimer clock;
     clock.start();
     if (!press(QStringLiteral("applyButton")) || !QTest::qWaitFor([&] { return loaded.count() > 0; }, kWait) || !goHome())
         return false;
     qInfo().noquote() << QStringLiteral("From Apply to the new chain on screen: %1 ms").arg(clock.elapsed());
-    return busy.count() == 2 && busy.at(0).at(0).toBool() && !busy.at(1).at(0).toBool() && !m_loader->appBusyPreventClose();
-}
-
-// Controls bound on the screen shown that have had no value from the link.
-bool TstQuarraScreens::unbound(QStringList *missing)
-{
-    missing->clear();
-    QObject *loader = root()->findChild<QObject *>(QStringLiteral("pageLoader"));
-    for (QObject *o : everything(qvariant_cast<QQuickItem *>(loader->property("item")))) {
-        auto *control = qobject_cast<TarnControl *>(o);
-        if (control && !control->poName().isEmpty() && !control->svName().isEmpty()
-            && !m_answered.contains(control->poName() + QLatin1Char('|') + control->svName() + QLatin1Char('|') + control->valueType()))
-            *missing << control->poName() + QLatin1Char(' ') + control->svName();
-    }
-    missing->removeDuplicates();
-    return !missing->isEmpty();
+    return busy.count() == 2 && busy.at(0).at(0).toBool() && !busy.at(1).at(0).toBool() && !m_h.loader->appBusyPreventClose();
 }
 
 void TstQuarraScreens::aValueRoundTrips()
 {
     QVERIFY(goHome());
     QVERIFY(press(QStringLiteral("cell_in_4_0")));
-    QTRY_VERIFY_WITH_TIMEOUT(onScreen(QStringLiteral("TarnCompressor.qml")), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(m_h.shows(QStringLiteral("TarnCompressor.qml")), kWait);
     QQuickItem *row = dialog(QStringLiteral("parameter_Threshold"));
     QVERIFY(row);
     QQuickItem *shown = findItem(row, QStringLiteral("parameterValue"));
@@ -236,13 +122,15 @@ void TstQuarraScreens::aValueRoundTrips()
     const QString before = modelValue(QStringLiteral("Compressor1"), QStringLiteral("Threshold"));
     QTRY_COMPARE_WITH_TIMEOUT(shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')),
                               before, kWait);
-    QVERIFY(press(findItem(row, QStringLiteral("stepUp"))));
+    QQuickItem *up = findItem(row, QStringLiteral("stepUp"));
+    QVERIFY(up);
+    m_h.click(up);
     const QString after = QString::number(before.chopped(2).toDouble() + 1, 'f', 1) + QStringLiteral("dB");
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Compressor1"), QStringLiteral("Threshold")), after, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')),
                               after, kWait);
     // And the other way: a change from another client reaches the screen.
-    m_side.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor1"), QStringLiteral("Threshold"), QStringLiteral("-30")));
+    m_h.side.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor1"), QStringLiteral("Threshold"), QStringLiteral("-30")));
     QTRY_COMPARE_WITH_TIMEOUT(shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')),
                               QStringLiteral("-30.0dB"), kWait);
 }
@@ -252,12 +140,12 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     QVERIFY(goHome());
     QVERIFY(press(QStringLiteral("configureButton")));
     QTRY_VERIFY_WITH_TIMEOUT(root()->property("rootCfgMode").toBool(), kWait);
-    picture(QStringLiteral("ConfigOverlay"));
+    m_h.picture(QStringLiteral("ConfigOverlay"));
 
     // Link: the block below goes first, then the block spans both rows.
     QVERIFY(press(QStringLiteral("cell_in_3_1")));
     QVERIFY(dialog(QStringLiteral("linkInsertDialog")));
-    picture(QStringLiteral("LinkInsertDialog"));
+    m_h.picture(QStringLiteral("LinkInsertDialog"));
     QVERIFY(press(QStringLiteral("removeButton")));
     QVERIFY(press(QStringLiteral("cell_in_3_0")));
     QVERIFY(press(QStringLiteral("linkButton")));
@@ -268,7 +156,7 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     QVERIFY(press(QStringLiteral("cell_out_0_0")));
     QQuickItem *layouts = dialog(QStringLiteral("crossoverConfigDialog"));
     QVERIFY(layouts);
-    picture(QStringLiteral("CrossOverConfigListView"));
+    m_h.picture(QStringLiteral("CrossOverConfigListView"));
     QVariantList candidates = layouts->property("layouts").toList();
     int mainAndSub = -1;
     for (int i = 0; i < candidates.size(); ++i)
@@ -280,18 +168,18 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     QQuickItem *namer = dialog(QStringLiteral("outputNameDialog"));
     QVERIFY(namer);
     findItem(namer, QStringLiteral("outputNameField"))->setProperty("text", QStringLiteral("Front Fill"));
-    picture(QStringLiteral("OutputNameSetter"));
+    m_h.picture(QStringLiteral("OutputNameSetter"));
     QVERIFY(press(QStringLiteral("outputNameOk")));
     // The other dialogs, pictured and closed.
     for (const auto &[cell, name] : {std::pair<const char *, const char *>{"cell_mid_0_0", "mixerSelectorDialog"},
                                      {"cell_in_1_0", "inputMixConfigDialog"}, {"cell_in_0_0", "inputRouterConfigDialog"}}) {
         QVERIFY(press(QLatin1String(cell)));
         QVERIFY(dialog(QLatin1String(name)));
-        picture(QString::fromLatin1(name));
+        m_h.picture(QString::fromLatin1(name));
         QVERIFY(press(QStringLiteral("configDialogClose")));
     }
-    picture(QStringLiteral("ConfigOverlayEdited"));
-    QVERIFY(g_qmlMessages.isEmpty());
+    m_h.picture(QStringLiteral("ConfigOverlayEdited"));
+    QCOMPARE(m_h.takeWarnings(), QString());
 
     QVERIFY(apply());
     QCOMPARE(root()->property("rootCfgMode").toBool(), false);
@@ -300,9 +188,9 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     QCOMPARE(home()->cellInfo(QStringLiteral("in"), 3, 0).value(QStringLiteral("channelSpan")).toInt(), 2);
     QCOMPARE(home()->cellInfo(QStringLiteral("out"), 0, 0).value(QStringLiteral("XOverType")).toString(), QStringLiteral("1x2"));
     QCOMPARE(findItem(root(), QStringLiteral("cell_out_6_2"))->property("caption").toString(), QStringLiteral("Front Fill"));
-    m_side.sendRaw("get \"\\\\Preset\\Output3\\AT\\OutputName\"\n");
-    QTRY_VERIFY_WITH_TIMEOUT(m_side.lines.filter(QStringLiteral("Output3\\AT\\OutputName\" \"Front Fill\"")).size() == 1, kWait);
-    picture(QStringLiteral("NewChain"));
+    m_h.side.sendRaw("get \"\\\\Preset\\Output3\\AT\\OutputName\"\n");
+    QTRY_VERIFY_WITH_TIMEOUT(m_h.side.lines.filter(QStringLiteral("Output3\\AT\\OutputName\" \"Front Fill\"")).size() == 1, kWait);
+    m_h.picture(QStringLiteral("NewChain"));
 }
 
 // A paste reaches the model at once; the chain edits made beside it are dropped by discard,
@@ -312,7 +200,7 @@ void TstQuarraScreens::pasteThenDiscard()
     QVERIFY(goHome());
     const QStringList before = modelObjects();
     const QVariantMap cell = home()->cellInfo(QStringLiteral("out"), 4, 3);
-    m_side.sendRequest(request(QStringLiteral("set"), QStringLiteral("PEQOut1"), QStringLiteral("Band_1_Gain"), QStringLiteral("6")));
+    m_h.side.sendRequest(request(QStringLiteral("set"), QStringLiteral("PEQOut1"), QStringLiteral("Band_1_Gain"), QStringLiteral("6")));
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("PEQOut1"), QStringLiteral("Band_1_Gain")), QStringLiteral("6.0dB"), kWait);
     QVERIFY(modelValue(QStringLiteral("PEQOut2"), QStringLiteral("Band_1_Gain")) != QStringLiteral("6.0dB"));
     QVERIFY(press(QStringLiteral("configureButton")));
@@ -327,7 +215,7 @@ void TstQuarraScreens::pasteThenDiscard()
     QVERIFY(press(QStringLiteral("configDialogClose")));
     QVERIFY(press(QStringLiteral("cell_out_1_1")));
     QVERIFY(dialog(QStringLiteral("pasteButton"))->isEnabled());
-    picture(QStringLiteral("CopyPaste"));
+    m_h.picture(QStringLiteral("CopyPaste"));
     QVERIFY(press(QStringLiteral("pasteButton")));
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("PEQOut2"), QStringLiteral("Band_1_Gain")), QStringLiteral("6.0dB"), kWait);
     QVERIFY(press(QStringLiteral("configDialogClose")));
@@ -383,27 +271,15 @@ void TstQuarraScreens::blocksOfAnotherChainBind()
         QVERIFY(apply());
     }
     QVERIFY(goHome());
-    m_answered.clear();
-    g_qmlMessages.clear();
+    m_h.answered.clear();
+    m_h.takeWarnings();
     QVERIFY(press(QStringLiteral("cell_") + cell));
-    QTRY_VERIFY_WITH_TIMEOUT(onScreen(document), kWait);
-    QStringList missing;
-    QTest::qWaitFor([&] { return !unbound(&missing); }, kWait);
-    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("never received a value:\n") + missing.join(QLatin1Char('\n'))));
-    QVERIFY2(g_qmlMessages.isEmpty(), qPrintable(g_qmlMessages.join(QLatin1Char('\n'))));
-    picture(QFileInfo(document).completeBaseName());
+    QTRY_VERIFY_WITH_TIMEOUT(m_h.shows(document), kWait);
+    QVERIFY(m_h.allBound());
+    QCOMPARE(m_h.takeWarnings(), QString());
+    m_h.picture(QFileInfo(document).completeBaseName());
 }
 
 // The pictures of configuration mode need a real X server.
-int main(int argc, char *argv[])
-{
-    if (!tarn::test::reexecUnderXvfb("TARN_QUARRA_SCREENS_X", argc, argv))
-        return 0;
-    tarn::test::isolateEnvironment();
-    QApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
-    TstQuarraScreens tc;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
-}
+TARN_XVFB_TEST_MAIN(TstQuarraScreens, "TARN_QUARRA_SCREENS_X")
 #include "tst_quarrascreens.moc"

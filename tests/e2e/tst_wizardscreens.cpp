@@ -1,37 +1,17 @@
-// Guards against wizards, walked on screen against the real offline model, that stop, leave the
-// processor's values unchanged, or do not go home when cancelled or when the link is lost.
-// The processor's wizards on screen, against the real offline model (with the link card), in
-// this process under a private X server: each wizard walked from its start to its end by
-// pressing what a user presses, the processor's values changed as the answers say, a cancelled
-// wizard back home, and a picture of every page type (build/screenshots/wizards).
-#include "linkclient.h"
-#include "modelprocess.h"
-#include "qmltypes.h"
-#include "settingskeys.h"
-#include "tarnsettings.h"
-#include "tcpadaptor.h"
+// Guards against wizards, walked on screen against the real offline model (with the link card),
+// that stop, leave the processor's values unchanged, or do not go home when cancelled or when the
+// link is lost; a picture of every page type goes to build/screenshots/wizards.
+#include "screenharness.h"
 #include "testenv.h"
 #include "xvfbexec.h"
-#include "viewloader.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QPointer>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickView>
-#include <QStandardPaths>
-
-#include <cstdio>
-#include <functional>
-#include <unistd.h>
-#include <vector>
 
 using tarn::test::LinkClient;
-using tarn::test::ModelProcess;
+using tarn::test::ScreenHarness;
 
 namespace {
-constexpr int kWait = 10000;
+constexpr int kWait = ScreenHarness::kWait;
 
 QQuickItem *search(QQuickItem *parent, const QString &name)
 {
@@ -49,8 +29,8 @@ class TstWizardScreens : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
+    void cleanup();
     void setupWizardAndLink();
     void autoEq();
     void feedbackSetup();
@@ -66,64 +46,39 @@ private:
     bool press(const QString &objectName, const QString &then = QString());
     bool walk(std::initializer_list<std::pair<const char *, const char *>> steps);
     bool tick(int steps, const QString &then);
-    void picture(const QString &name);
+    void picture(const QString &name)
+    {
+        QTest::qWait(0);
+        m_h.picture(name);
+    }
     QString get(const QString &path);
 
-    ModelProcess m_model;
-    LinkClient m_side;
-    std::unique_ptr<ViewLoader> m_loader;
-    QStringList m_warnings;
-    QString m_pictures;
-    QSet<QString> m_taken;
+    ScreenHarness m_h;
 };
 
 void TstWizardScreens::initTestCase()
 {
-    QVERIFY2(m_model.start({QStringLiteral("--meter-interval"), QStringLiteral("0"), QStringLiteral("--hardware-version"),
-                            QStringLiteral("Parvane"), QStringLiteral("--seed"), QStringLiteral("3")}),
-             qPrintable(m_model.output()));
-    QVERIFY(m_side.login(m_model.port()));
-    qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
-    TarnSettings().clear();
-    TarnSettings::write(QString::fromLatin1(tarn::keys::AppAnalytics), QStringLiteral("false"));
-    m_pictures = QDir(QStringLiteral(TARN_BIN_DIR "/../screenshots/wizards")).absolutePath();
-    QDir().mkpath(m_pictures);
-
-    tarn::registerQmlTypes();
-    QGuiApplication::setQuitOnLastWindowClosed(false);
-    m_loader = std::make_unique<ViewLoader>();
-    connect(m_loader->view()->engine(), &QQmlEngine::warnings, this, [this](const QList<QQmlError> &warnings) {
-        for (const QQmlError &w : warnings)
-            m_warnings.append(w.toString());
-    });
-    m_loader->InitLoader(QStringLiteral("offscreen"));
-    m_loader->view()->setResizeMode(QQuickView::SizeRootObjectToView);
-    m_loader->view()->resize(1024, 768);
-    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
-    m_loader->onGuiSignal(QStringLiteral("ConnectDevice"), QStringLiteral("127.0.0.1:stagemanagers"));
-    const auto homeLoads = [&pages]() {
-        int n = 0;
-        for (const QList<QVariant> &page : qAsConst(pages))
-            n += page.value(0).toString().endsWith(QLatin1String("TarnHomeScreen.qml")) ? 1 : 0;
-        return n;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(homeLoads() >= 2, kWait);
-}
-
-void TstWizardScreens::cleanupTestCase()
-{
-    m_loader.reset();
+    QVERIFY(m_h.start({QStringLiteral("--meter-interval"), QStringLiteral("0"), QStringLiteral("--hardware-version"),
+                       QStringLiteral("Parvane"), QStringLiteral("--seed"), QStringLiteral("3")},
+                      QStringLiteral("wizards")));
+    m_h.view()->setResizeMode(QQuickView::SizeRootObjectToView);
+    m_h.view()->resize(1024, 768);
+    QVERIFY(m_h.connectDevice());
 }
 
 void TstWizardScreens::init()
 {
-    m_warnings.clear();
+    m_h.takeWarnings();
+}
+
+void TstWizardScreens::cleanup()
+{
+    QCOMPARE(m_h.takeWarnings(), QString());
 }
 
 QQuickItem *TstWizardScreens::wizardScreen() const
 {
-    auto *pageLoader = m_loader->view()->rootObject()->findChild<QObject *>(QStringLiteral("pageLoader"));
+    auto *pageLoader = m_h.view()->rootObject()->findChild<QObject *>(QStringLiteral("pageLoader"));
     auto *item = pageLoader ? pageLoader->property("item").value<QQuickItem *>() : nullptr;
     return item && item->objectName() == QLatin1String("wizardScreen") ? item : nullptr;
 }
@@ -132,14 +87,14 @@ QString TstWizardScreens::at() const
 {
     QQuickItem *screen = wizardScreen();
     if (!screen)
-        return m_loader->activeScreen();
+        return m_h.loader->activeScreen();
     auto *page = screen->property("page").value<QQuickItem *>();
     return page ? page->property("wizardState").toString() : QString();
 }
 
 bool TstWizardScreens::openWizards()
 {
-    m_loader->onGuiSignal(QStringLiteral("Wizard"), QString());
+    m_h.loader->onGuiSignal(QStringLiteral("Wizard"), QString());
     return reach(QStringLiteral("Inactive"));
 }
 
@@ -164,8 +119,8 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
     // again after a frame (the page may also have been replaced meanwhile).
     QQuickItem *item = nullptr;
     for (int attempt = 0; attempt < 50 && !item; ++attempt) {
-        QSignalSpy frame(m_loader->view(), &QQuickWindow::frameSwapped);
-        m_loader->view()->update();
+        QSignalSpy frame(m_h.view(), &QQuickWindow::frameSwapped);
+        m_h.view()->update();
         frame.wait(200);
         item = find();
     }
@@ -180,7 +135,7 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
         const qreal top = p->property("contentY").toReal();
         if (y < top || y + item->height() > top + p->height()) {
             p->setProperty("contentY", qMax<qreal>(0, y - (p->height() - item->height()) / 2));
-            QSignalSpy frame(m_loader->view(), &QQuickWindow::frameSwapped);
+            QSignalSpy frame(m_h.view(), &QQuickWindow::frameSwapped);
             frame.wait(kWait);
             item = find();
             if (!item)
@@ -189,7 +144,7 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
         break;
     }
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
-    QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    QTest::mouseClick(m_h.view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     return then.isEmpty() || reach(then);
 }
 
@@ -205,25 +160,14 @@ bool TstWizardScreens::walk(std::initializer_list<std::pair<const char *, const 
 
 bool TstWizardScreens::tick(int steps, const QString &then)
 {
-    QSignalSpy lines(&m_side, &LinkClient::lineReceived);
-    m_side.sendRaw(QByteArray("model tick ") + QByteArray::number(steps) + '\n');
-    lines.wait(kWait);
+    m_h.sendLine(QStringLiteral("model tick %1").arg(steps));
     return then.isEmpty() || reach(then);
-}
-
-// One picture per page type (the first of each is kept under the page's name).
-void TstWizardScreens::picture(const QString &name)
-{
-    QTest::qWait(0);
-    const QImage image = m_loader->view()->grabWindow();
-    QVERIFY2(!image.isNull(), "no picture");
-    QVERIFY(image.save(m_pictures + QLatin1Char('/') + name + QStringLiteral(".png")));
 }
 
 QString TstWizardScreens::get(const QString &path)
 {
-    QSignalSpy lines(&m_side, &LinkClient::lineReceived);
-    m_side.sendRaw(QStringLiteral("get \"\\\\%1\"\n").arg(path).toUtf8());
+    QSignalSpy lines(&m_h.side, &LinkClient::lineReceived);
+    m_h.side.sendRaw(QStringLiteral("get \"\\\\%1\"\n").arg(path).toUtf8());
     for (int i = 0; i < 20 && lines.wait(kWait);) {
         const QString line = lines.last().first().toString();
         if (line.startsWith(QLatin1String("get ")) || line.startsWith(QLatin1String("error ")))
@@ -275,10 +219,10 @@ void TstWizardScreens::setupWizardAndLink()
     picture(QStringLiteral("WizardFormType"));
     QVERIFY(press("primaryButton", "ParvaneInputNames"));
     QVERIFY(press("name1"));
-    QTest::keyClick(m_loader->view(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(m_h.view(), Qt::Key_A, Qt::ControlModifier);
     for (const char c : QByteArray("Stage Left"))
-        QTest::keyClick(m_loader->view(), c);
-    QTest::keyClick(m_loader->view(), Qt::Key_Return);
+        QTest::keyClick(m_h.view(), c);
+    QTest::keyClick(m_h.view(), Qt::Key_Return);
     QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneInput_1_Name"), QStringLiteral("Stage Left"), kWait);
     QVERIFY(walk({{"primaryButton", "ParvaneOutputConsecutive"}, {"choice_Yes", "ParvaneOutputStartChannel"},
                   {"primaryButton", "OptionCardConnections"}, {"network_Redundant", ""}}));
@@ -289,7 +233,7 @@ void TstWizardScreens::setupWizardAndLink()
     QVERIFY(tick(10, "ParvaneComplete"));
     QVERIFY(press("primaryButton"));
     // The wizard is over: home again.
-    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
 
     // Full-range HX15s on the high outputs, a monitor on output 1 with feedback suppression.
     QCOMPARE(get("Preset\\Crossover\\AT\\NumBands"), QStringLiteral("1"));
@@ -301,7 +245,6 @@ void TstWizardScreens::setupWizardAndLink()
     QCOMPARE(get("Node\\Parvane\\SV\\Input_1_Channel"), QStringLiteral("2"));
     QCOMPARE(get("Node\\Parvane\\SV\\Input_1_Name"), QStringLiteral("Stage Left"));
     QCOMPARE(get("Node\\Parvane\\SV\\NetworkMode"), QStringLiteral("Redundant"));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 void TstWizardScreens::autoEq()
@@ -332,10 +275,9 @@ void TstWizardScreens::autoEq()
     picture(QStringLiteral("WizardAEQResultType"));
     QVERIFY(walk({{"primaryButton", "AutoEQComplete"}, {"primaryButton", "PromptAutoEqAnotherSystem"},
                   {"choice_Next", ""}}));
-    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QCOMPARE(get("Preset\\RoomEQ\\SV\\AutoEQ"), QStringLiteral("On"));
     QVERIFY(get("Preset\\RoomEQ\\SV\\Band_1_Gain") + get("Preset\\RoomEQ\\SV\\Band_1_Frequency") != before);
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 void TstWizardScreens::feedbackSetup()
@@ -357,11 +299,10 @@ void TstWizardScreens::feedbackSetup()
     QVERIFY(tick(30, "GainStop"));
     QVERIFY(walk({{"primaryButton", "GainPerformance"}, {"primaryButton", "AFSResult"},
                   {"primaryButton", "PromptAFSDone"}, {"choice_Next", "AFSComplete"}, {"primaryButton", ""}}));
-    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QCOMPARE(get("Preset\\Afs\\SV\\ContentMode"), QStringLiteral("Music"));
     QCOMPARE(get("Preset\\Afs\\SV\\MaxFixedFilters"), QStringLiteral("6"));
     QVERIFY(get("Preset\\Afs\\SV\\Band_6_Gain").startsWith(QLatin1Char('-')));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 void TstWizardScreens::cancelledInputSetup()
@@ -375,9 +316,8 @@ void TstWizardScreens::cancelledInputSetup()
     QTRY_COMPARE_WITH_TIMEOUT(get("Preset\\StereoMixer\\SV\\Input_A_Pan"), QStringLiteral("0"), kWait);
     QVERIFY(press("runSetup_SelectInputBUse")); // back on the list once the processor took it
     QVERIFY(press("cancelWizardButton"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QCOMPARE(get("Node\\Wizard\\SV\\WizardState"), QStringLiteral("Inactive"));
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
 }
 
 void TstWizardScreens::unknownStepAndOfflineNotice()
@@ -392,7 +332,7 @@ void TstWizardScreens::unknownStepAndOfflineNotice()
     picture(QStringLiteral("WizardNotImplemented"));
     // The processor's "Inactive" after it ends the page, as after any wizard.
     QVERIFY(QMetaObject::invokeMethod(wizardScreen(), "showState", Q_ARG(QVariant, QStringLiteral("Inactive"))));
-    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QVERIFY(openWizards());
     auto *notice = wizardScreen()->findChild<QQuickItem *>(QStringLiteral("wizardOfflineDialog"));
     QVERIFY(notice);
@@ -400,9 +340,8 @@ void TstWizardScreens::unknownStepAndOfflineNotice()
     picture(QStringLiteral("WizardOfflineDialog"));
     QVERIFY(press("offlineOkButton"));
     QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), kWait);
-    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
-    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+    m_h.loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
 }
 
 // The link breaks in the middle of a wizard: the application goes back to discovery.
@@ -410,23 +349,10 @@ void TstWizardScreens::lostLinkMidWizard()
 {
     QVERIFY(openWizards());
     QVERIFY(press("choice_StartGEQ", "StartGEQ"));
-    QSignalSpy lines(&m_side, &LinkClient::lineReceived);
-    m_side.sendRaw("model drop-all\n");
-    QVERIFY(lines.wait(kWait));
-    QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"), kWait);
-    QVERIFY2(m_warnings.isEmpty(), qPrintable(m_warnings.join(QLatin1Char('\n'))));
+    QVERIFY(m_h.sendLine(QStringLiteral("model drop-all")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnDiscovery.qml"), kWait);
 }
 
 // Pictures need a real X server: the test runs itself again under a private Xvfb.
-int main(int argc, char *argv[])
-{
-    if (!tarn::test::reexecUnderXvfb("TARN_WIZARD_SCREENS_X", argc, argv))
-        return 0;
-    tarn::test::isolateEnvironment();
-    QApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
-    TstWizardScreens tc;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
-}
+TARN_XVFB_TEST_MAIN(TstWizardScreens, "TARN_WIZARD_SCREENS_X")
 #include "tst_wizardscreens.moc"

@@ -8,6 +8,7 @@
 #include "fakecontrols.h"
 #include "geqmath.h"
 #include "graphpainter.h"
+#include "quickitems.h"
 #include "settingskeys.h"
 #include "tarnafscurveplotter.h"
 #include "tarnafsgraphitem.h"
@@ -29,17 +30,9 @@
 #include <memory>
 
 using namespace tarn::graphs;
+using tarn::test::render;
 
 namespace {
-QImage render(QQuickPaintedItem &item)
-{
-    QImage image(int(item.width()), int(item.height()), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::black);
-    QPainter painter(&image);
-    item.paint(&painter);
-    return image;
-}
-
 QString rgb(QRgb c)
 {
     return QStringLiteral("(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));

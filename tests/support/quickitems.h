@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
+#include <QPainter>
 #include <QObject>
 #include <QQuickItem>
+#include <QQuickPaintedItem>
 #include <QSet>
 
 namespace tarn::test {
@@ -39,5 +42,15 @@ inline QQuickItem *findItem(QObject *root, const QString &name)
             return item;
     }
     return nullptr;
+}
+
+// What a painted item draws, on black, at its own size.
+inline QImage render(QQuickPaintedItem &item)
+{
+    QImage image(int(item.width()), int(item.height()), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    item.paint(&painter);
+    return image;
 }
 } // namespace tarn::test

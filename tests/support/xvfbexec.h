@@ -41,3 +41,18 @@ inline bool reexecUnderXvfb(const char *marker, int argc, char *argv[])
     std::exit(1);
 }
 } // namespace tarn::test
+
+// TARN_TEST_MAIN for a suite that takes pictures: it runs itself again under a private Xvfb
+// first (the marker names the environment variable that tells the second run).
+#define TARN_XVFB_TEST_MAIN(TestObject, marker)                                                    \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
+        if (!tarn::test::reexecUnderXvfb(marker, argc, argv))                                      \
+            return 0;                                                                              \
+        tarn::test::isolateEnvironment();                                                          \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }

@@ -1,0 +1,1116 @@
+// Guards against home screens drawn wrongly from what the processor reports: blocks from the wrong
+// cell of the configuration document, a document taken from damaged chunks, edits or a refused
+// reconfiguration that lose the working chain, crossover group flags and dual-mono and
+// stereo-input states that do not follow the processor, home-screen requests missing on the wire,
+// a busy processor missed or reported wrongly, nudge steps taken from the wrong range, and
+// unbounded or malformed range data, channel codes and limiter lists.
+#include "appdatastore.h"
+#include "configdataprovider.h"
+#include "jsonconvert.h"
+#include "platform.h"
+#include "configdocumentfetcher.h"
+#include "homescreenmodel.h"
+#include "nodecommandchannel.h"
+#include "quarrapeer.h"
+#include "scriptedpeer.h"
+#include "settingskeys.h"
+#include "tarnbutton.h"
+#include "tarnhomescreenmodel.h"
+#include "tarnsettings.h"
+#include "tarntextsv.h"
+#include "tcpadaptor.h"
+#include "testenv.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QSignalSpy>
+
+using tarn::home::ConfigDocumentFetcher;
+using tarn::test::QuarraPeer;
+using tarn::test::ScriptedPeer;
+
+namespace {
+constexpr int kWait = 5000;
+
+const QByteArray kStatusPath = "\\\\Node\\Config\\SV\\Command:Status";
+
+QByteArray statusLine(const QByteArray &status)
+{
+    return "subr \"" + kStatusPath + "\" \"" + status + "\"\n";
+}
+
+void write(const char *key, const QString &value)
+{
+    TarnSettings::write(QString::fromLatin1(key), value);
+}
+
+// A model holding `document` (as the processor would have sent it), ready to be read.
+void load(HomeScreenModel &model, const QByteArray &document)
+{
+    QVERIFY(model.takeDocument(document));
+    QVERIFY(model.ready());
+}
+
+const QByteArray kSmallDocument = R"({
+  "gridsDisplay": [ 7, {"Name": "in", "Map": "not a map"},
+    {"Name": "out", "Map": [["XO1", "LINKED", "LINKED", "LINKED", "LINKED"], ["TX1", "EMPTY"], ["Bare1"], ["Plain1"]]},
+    {"Name": "out", "Map": [["Plain1"]]} ],
+  "XO1": {"ClassName": "QuarraCrossover", ".info": "2x5", ".type": "IIR Stereo 2-Way with Mono Sub",
+          "Attributes": {"NumBands": 2, "NumMainCabinets": 2, "NumSubCabinets": 1}},
+  "TX1": {"ClassName": "CadenzoCrossover", ".info": "2x7", "Attributes": {"NumSlots": 2, "NumBands": 3, "MonoSub": 1}},
+  "Bare1": {"ClassName": "norvQuarPEQ", ".info": "PEQ", ".type": "ParametricEQ"},
+  "Plain1": {"ClassName": "norvQuarLimiter", ".info": "LMT", ".type": "Limiter", "Attributes": {"NumChans": 3}}
+})";
+
+struct Flags {
+    bool low, mid, high, stereoLow, stereoMid, stereoHigh;
+    bool operator==(const Flags &o) const
+    {
+        return low == o.low && mid == o.mid && high == o.high && stereoLow == o.stereoLow
+            && stereoMid == o.stereoMid && stereoHigh == o.stereoHigh;
+    }
+};
+
+Flags flagsOf(const TarnHomeScreenModel &m)
+{
+    return {m.lowVisible(), m.midVisible(), m.highVisible(), m.stereoOutputLow(), m.stereoOutputMid(), m.stereoOutputHigh()};
+}
+
+QString setting(const char *key)
+{
+    return TarnSettings::text(QString::fromLatin1(key));
+}
+
+void deliver(TarnHomeScreenModel &model, const QString &sv, const QString &value)
+{
+    DataFromDevice d;
+    d.poName = QStringLiteral("Crossover");
+    d.svName = sv;
+    d.value = value;
+    d.command = QStringLiteral("subr");
+    model.onhomeScreenDataAvailable(&d);
+}
+
+// Every flag signal of the model, in the order they came.
+class SignalLog : public QObject {
+public:
+    explicit SignalLog(TarnHomeScreenModel *m)
+    {
+        auto note = [this](const char *name) { return [this, name]() { names.append(QLatin1String(name)); }; };
+        connect(m, &TarnHomeScreenModel::lowVisibleChanged, this, note("low"));
+        connect(m, &TarnHomeScreenModel::midVisibleChanged, this, note("mid"));
+        connect(m, &TarnHomeScreenModel::highVisibleChanged, this, note("high"));
+        connect(m, &TarnHomeScreenModel::stereoOutputLowChanged, this, note("stereoLow"));
+        connect(m, &TarnHomeScreenModel::stereoOutputMidChanged, this, note("stereoMid"));
+        connect(m, &TarnHomeScreenModel::stereoOutputHighChanged, this, note("stereoHigh"));
+        connect(m, &TarnHomeScreenModel::stereoInputChanged, this, note("stereoInput"));
+    }
+    QStringList names;
+};
+} // namespace
+
+Q_DECLARE_METATYPE(Flags)
+
+class TstHomeScreenModel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void cells_data();
+    void cells();
+    void defaultDocumentAddressesTheBuilderColumns();
+    void inputRouter();
+    void readyAndApplyAroundEdits();
+    void provider();
+    void chunkRules_data();
+    void chunkRules();
+    void documentFromTheProcessor();
+    void refusedEditsKeepTheDocument();
+    void applyAndTheProcessorsAnswer_data();
+    void applyAndTheProcessorsAnswer();
+    // The fixed-chain home screen's model.
+    void flagTable_data();
+    void flagTable();
+    void unknownBandCountChangesNothing_data();
+    void unknownBandCountChangesNothing();
+    void flagsSetInOrderAndOnlyOnChange();
+    void recordHandedToHolder();
+    void otherRecordsIgnored();
+    void listingRules();
+    void answersFromTheWire();
+    // The application's data store.
+    void busyTexts_data();
+    void busyTexts();
+    void busyFromTheWire();
+    void shippedRangeData();
+    void nudgeStepsFromRangeData_data();
+    void nudgeStepsFromRangeData();
+    void rangeDataParse_data();
+    void rangeDataParse();
+    void rangeDataFiles();
+    void channelNames_data();
+    void channelNames();
+    void inputAndOutputNames();
+    void limiterList();
+
+private:
+    bool login(quint16 port, const char *password = "stagemanagers");
+    TCPAdaptor *m_adaptor = nullptr;
+};
+
+void TstHomeScreenModel::initTestCase()
+{
+    m_adaptor = TCPAdaptor::instance();
+    write(tarn::keys::CurrentDeviceAddress, QStringLiteral("127.0.0.1"));
+}
+
+void TstHomeScreenModel::cleanup()
+{
+    TarnSettings settings;
+    for (const char *key : {tarn::keys::CrossoverNumBand, tarn::keys::CrossoverMonoSub, tarn::keys::CrossoverLowGroupVisible,
+                            tarn::keys::CrossoverMidGroupVisible, tarn::keys::CrossoverHighGroupVisible})
+        settings.remove(QString::fromLatin1(key));
+    if (m_adaptor->isConnected()) {
+        m_adaptor->doDisconnect();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
+    }
+}
+
+bool TstHomeScreenModel::login(quint16 port, const char *password)
+{
+    write(tarn::keys::CurrentDevicePassword, QLatin1String(password));
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(port));
+    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
+    m_adaptor->doConnect();
+    return ready.wait(kWait);
+}
+
+void TstHomeScreenModel::cells_data()
+{
+    QTest::addColumn<QString>("grid");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QVariantMap>("expected"); // the keys compared; "data" is checked apart
+
+    QTest::newRow("crossover span: bands x mains + subs")
+        << "out" << 0 << 0
+        << QVariantMap{{"name", "XO1"}, {"className", "QuarraCrossover"}, {"XOverType", "2x5"}, {"channelSpan", 5},
+                       {"info", "Crossover"}, {"type", "IIR Stereo 2-Way with Mono Sub"}};
+    QTest::newRow("fixed-chain crossover: slots x bands + mono sub")
+        << "out" << 1 << 0
+        << QVariantMap{{"name", "TX1"}, {"className", "CadenzoCrossover"}, {"XOverType", "2x7"}, {"channelSpan", 7},
+                       {"info", "Crossover"}, {"type", ""}};
+    QTest::newRow("no Attributes: no span at all")
+        << "out" << 2 << 0
+        << QVariantMap{{"name", "Bare1"}, {"className", "norvQuarPEQ"}, {"info", "PEQ"}, {"type", "ParametricEQ"}};
+    QTest::newRow("first grid of a name wins")
+        << "out" << 3 << 0
+        << QVariantMap{{"name", "Plain1"}, {"className", "norvQuarLimiter"}, {"channelSpan", 3}, {"info", "LMT"}, {"type", "Limiter"}};
+    QTest::newRow("linked row") << "out" << 0 << 1 << QVariantMap();
+    QTest::newRow("row past the column") << "out" << 2 << 1 << QVariantMap();
+    QTest::newRow("negative row") << "out" << 0 << -1 << QVariantMap();
+    QTest::newRow("grid of the wrong shape") << "in" << 0 << 0 << QVariantMap();
+}
+
+void TstHomeScreenModel::cells()
+{
+    QFETCH(QString, grid);
+    QFETCH(int, column);
+    QFETCH(int, row);
+    QFETCH(QVariantMap, expected);
+    HomeScreenModel model;
+    QVERIFY(model.cellInfo(grid, column, row).isEmpty()); // nothing before a document
+    load(model, kSmallDocument);
+    QVariantMap cell = model.cellInfo(grid, column, row);
+    const QJsonObject data = QJsonDocument::fromJson(cell.take(QStringLiteral("data")).toByteArray()).object();
+    cell.remove(QStringLiteral("column"));
+    QCOMPARE(cell, expected);
+    if (!expected.isEmpty()) {
+        QCOMPARE(data.value(QStringLiteral("POName")).toString(), expected.value(QStringLiteral("name")).toString());
+        QCOMPARE(data.value(QStringLiteral("type")).toString(), expected.value(QStringLiteral("type")).toString());
+        QCOMPARE(data.value(QStringLiteral("ClassName")).toString(), expected.value(QStringLiteral("className")).toString());
+    }
+    // Not ready: the screen is told nothing, even for a cell it read before.
+    model.setReady(false);
+    QVERIFY(model.cellInfo(grid, column, row).isEmpty());
+}
+
+void TstHomeScreenModel::defaultDocumentAddressesTheBuilderColumns()
+{
+    HomeScreenModel model;
+    QVERIFY(model.reconfigurator().loadTemplates());
+    model.enteringConfigMode();
+    QVERIFY(model.ready());
+    QCOMPARE(model.gridNames(), QStringList({"in", "mid", "out", "rta"}));
+    // Every block of the three chain grids names the builder column its edits go to.
+    int blocks = 0;
+    for (const QString &grid : {QStringLiteral("in"), QStringLiteral("mid"), QStringLiteral("out")}) {
+        const QVariantMap size = model.gridSize(grid);
+        for (int c = 0; c < size.value("columns").toInt(); ++c) {
+            for (int r = 0; r < size.value("rows").toInt(); ++r) {
+                const QVariantMap cell = model.cellInfo(grid, c, r);
+                if (cell.isEmpty())
+                    continue;
+                ++blocks;
+                const int column = cell.value(QStringLiteral("column")).toInt();
+                const QString name = model.reconfigurator().columnName(column);
+                QVERIFY2(name.startsWith(QStringLiteral("Column_") + (grid == "in" ? "In" : grid == "mid" ? "Mid" : "Out"))
+                             || (grid == "in" && name == "Column_InputRouter") || (grid == "out" && name == "Column_Output"),
+                         qPrintable(grid + " " + QString::number(c) + " -> " + name));
+            }
+        }
+    }
+    QCOMPARE(blocks, 1 + 3 * 4 + 6 * 3 + 6 * 2 + 2 + 6 * 3);
+    QCOMPARE(model.cellInfo("mid", 0, 5).value("name").toString(), QStringLiteral("Mid_Mixer6"));
+    QCOMPARE(model.cellInfo("out", 2, 0).value("channelSpan").toInt(), 6);
+    QCOMPARE(model.objectsOfType(QStringLiteral("Limiter")).size(), 6);
+    QVERIFY(model.limiterList().startsWith(QStringLiteral("[\"Limiter1\",\"Limiter2\"")));
+}
+
+void TstHomeScreenModel::inputRouter()
+{
+    HomeScreenModel model;
+    // Without a configuration: warned, empty.
+    QTest::ignoreMessage(QtWarningMsg, "m_configJSONObject is empty");
+    QCOMPARE(model.getInputRouterSourceName(1), QString());
+    QTest::ignoreMessage(QtWarningMsg, "m_configJSONObject is empty");
+    QVERIFY(model.inputRouterSwapOptionsForSlotNum(3).isEmpty());
+
+    model.enteringConfigMode();
+    QCOMPARE(model.inputRouterSwapOptionsForSlotNum(3), QList<int>({2, 7, 8, 9, 10, 11, 12, 13, 14}));
+    QCOMPARE(model.getInputRouterSourceName(4), QStringLiteral("AES1"));
+    QCOMPARE(model.getInputRouterSourceName(8), QString());
+    // Slot 2 takes option card 1: no other slot may take it, and slot 2's own input is free.
+    model.inputRouterSetSource(2, 7);
+    QCOMPARE(model.getInputRouterSourceName(2), QStringLiteral("OptionCard1"));
+    QCOMPARE(model.inputRouterSwapOptionsForSlotNum(3), QList<int>({2, 8, 9, 10, 11, 12, 13, 14}));
+    QCOMPARE(model.inputRouterSwapOptionsForSlotNum(2), QList<int>({1, 7, 8, 9, 10, 11, 12, 13, 14}));
+    QVERIFY(model.enCfgApply());
+    QCOMPARE(model.getInputRouterIdx(), -1);
+    // The processor's names for the sources stand in for the library's.
+    QSignalSpy names(&model, &HomeScreenModel::inputSourceNamesChanged);
+    QMetaObject::invokeMethod(&model, "onOptionCardSourceNames", Q_ARG(QStringList, QStringList({"Input A", "Input B"})));
+    QCOMPARE(names.count(), 1);
+    QCOMPARE(model.getInputRouterSourceName(1), QStringLiteral("Input A"));
+    QCOMPARE(model.inputRouterGetSourceNameForSourceID(1), QStringLiteral("Input B"));
+    QCOMPARE(model.getInputRouterSourceNameForCardName(QStringLiteral("Analog3")), QStringLiteral("Analog3"));
+    QCOMPARE(model.recommendedInputNames().size(), 46);
+}
+
+void TstHomeScreenModel::readyAndApplyAroundEdits()
+{
+    QByteArray document;
+    {
+        HomeScreenModel builder;
+        builder.enteringConfigMode();
+        QVERIFY(builder.enCfgApply()); // the default is an edit of a processor without configuration
+        document = QJsonDocument(builder.workingConfiguration()).toJson();
+    }
+    HomeScreenModel model;
+    load(model, document);
+    QVERIFY(!model.enCfgApply());
+    // The same router choice twice: ready pulses each time, enCfgApply follows the document.
+    QSignalSpy ready(&model, &HomeScreenModel::readyChanged);
+    QSignalSpy apply(&model, &HomeScreenModel::enCfgApplyChanged);
+    QCOMPARE(model.getInputRouterIdx(), 0);
+    model.setRouterConfig(1);
+    model.setRouterConfig(1);
+    QCOMPARE(ready.count(), 4);
+    QCOMPARE(apply.count(), 1);
+    QCOMPARE(model.getInputRouterIdx(), 1);
+    model.setRouterConfig(0);
+    QCOMPARE(apply.count(), 2);
+    QVERIFY(!model.enCfgApply());
+    // Apply with no edit sends nothing but leaves configuration mode.
+    write(tarn::keys::IsConfigMode, QStringLiteral("true"));
+    QSignalSpy sent(m_adaptor, &TCPAdaptor::sendMessage);
+    model.applyAllChanges();
+    QCOMPARE(sent.count(), 0);
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::IsConfigMode)), QStringLiteral("false"));
+}
+
+void TstHomeScreenModel::provider()
+{
+    write(tarn::keys::CurrentPOData, QStringLiteral(R"({"POName": "Crossover3", "Attributes": {"Format": 2, "NumMainCabinets": 2,
+        "SubFormat": 1, "SubNoSum": 0, "Ratio": 0.3333333}, "SVValues": {"Input_2_Gain": 0, "Input_1_Gain": 0, "Input_1_Mute": "Off"}})"));
+    write(tarn::keys::DelayPOJson, QStringLiteral(R"({"5": "MidDelay2", "10": "OutDelay1"})"));
+    ConfigDataProvider p;
+    QCOMPARE(p.value(QStringLiteral("Attributes/NumMainCabinets")), QStringLiteral("2"));
+    QCOMPARE(p.value(QStringLiteral("/Attributes//Ratio")), QStringLiteral("0.333333"));
+    QCOMPARE(p.value(QStringLiteral("POName")), QStringLiteral("Crossover3"));
+    QCOMPARE(p.value(QStringLiteral("Missing/Format")), QString());
+    QCOMPARE(p.value(QString()), QString());
+    QVERIFY(p.value(QStringLiteral("Attributes")).contains(QStringLiteral("\"SubFormat\": 1")));
+    QCOMPARE(p.crossoverTypeString(), QStringLiteral("22010"));
+    QCOMPARE(p.mixerSVList().toStringList(), QStringList({"Input_1_Gain", "Input_1_Mute", "Input_2_Gain"}));
+    QCOMPARE(p.poName(QStringLiteral("mid"), 2), QStringLiteral("MidDelay2"));
+    QCOMPARE(p.poName(QStringLiteral("out"), 1), QStringLiteral("OutDelay1"));
+    QCOMPARE(p.poName(QStringLiteral("in"), 1), QString());
+    QCOMPARE(p.meterPO(QStringLiteral("MidRouter123")), QStringLiteral("InputMeters:MidMeters"));
+    QCOMPARE(p.meterPO(QStringLiteral("MidRouter9")), QString());
+    QCOMPARE(p.routerImage(QStringLiteral("Mid:A+B+C")).toString(), QStringLiteral("/images/MixerTypes/MidMixA+B+C_Large.png"));
+    QVERIFY(p.routerImage(QStringLiteral("In:In8")).toString().isEmpty());
+
+    // Read once: a later description needs a new provider; an empty one gives "0".
+    write(tarn::keys::CurrentPOData, QStringLiteral("[1, 2]"));
+    QCOMPARE(p.value(QStringLiteral("POName")), QStringLiteral("Crossover3"));
+    QCOMPARE(ConfigDataProvider().crossoverTypeString(), QStringLiteral("0"));
+}
+
+void TstHomeScreenModel::chunkRules_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QList<QJsonObject>>("answers"); // in order; each must be taken but the last
+    QTest::addColumn<bool>("received");
+
+    const QByteArray doc = QByteArray(40000, 'x');
+    const QString sha = QString::fromLatin1(QCryptographicHash::hash(doc, QCryptographicHash::Sha256).toHex());
+    const auto chunk = [&](int offset, int size, QString digest, QString data, QString id = QStringLiteral("appID_getConfigDocument")) {
+        return QJsonObject{{"id", id}, {"result", QJsonObject{{"offset", offset}, {"size", size}, {"sha256", digest}, {"data", data}}}};
+    };
+    const QString first = QString::fromLatin1(doc.left(32768).toBase64());
+    const QString rest = QString::fromLatin1(doc.mid(32768).toBase64());
+    QTest::newRow("two chunks") << doc << QList<QJsonObject>{chunk(0, 40000, sha, first), chunk(32768, 40000, sha, rest)} << true;
+    QTest::newRow("chunk from elsewhere")
+        << doc << QList<QJsonObject>{chunk(0, 40000, sha, first), chunk(32000, 40000, sha, rest)} << false;
+    QTest::newRow("size changes on the way")
+        << doc << QList<QJsonObject>{chunk(0, 40000, sha, first), chunk(32768, 40001, sha, rest)} << false;
+    QTest::newRow("digest changes on the way")
+        << doc << QList<QJsonObject>{chunk(0, 40000, sha, first), chunk(32768, 40000, QString(64, 'a'), rest)} << false;
+    QTest::newRow("digest does not match")
+        << doc << QList<QJsonObject>{chunk(0, 40000, QString(64, 'a'), first), chunk(32768, 40000, QString(64, 'a'), rest)} << false;
+    QTest::newRow("over the size cap") << doc << QList<QJsonObject>{chunk(0, 8 * 1024 * 1024 + 1, sha, first)} << false;
+    QTest::newRow("more than one chunk of data")
+        << doc << QList<QJsonObject>{chunk(0, 40000, sha, QString::fromLatin1(doc.left(32769).toBase64()))} << false;
+    QTest::newRow("past the announced size") << doc << QList<QJsonObject>{chunk(0, 10, sha, first)} << false;
+    QTest::newRow("no progress") << doc << QList<QJsonObject>{chunk(0, 40000, sha, QString())} << false;
+    QTest::newRow("not base64") << doc << QList<QJsonObject>{chunk(0, 40000, sha, QStringLiteral("@@@@"))} << false;
+    QTest::newRow("another request's answer")
+        << doc << QList<QJsonObject>{chunk(0, 40000, sha, first, QStringLiteral("appID_other"))} << false;
+    QTest::newRow("error answer")
+        << doc << QList<QJsonObject>{QJsonObject{{"id", "appID_getConfigDocument"}, {"error", QJsonObject{{"code", -32601}, {"message", "Method not found"}}}}}
+        << false;
+}
+
+void TstHomeScreenModel::chunkRules()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QList<QJsonObject>, answers);
+    QFETCH(bool, received);
+    QuarraPeer processor;
+    QVERIFY(login(processor.peer.port()));
+    tarn::home::NodeCommandChannel channel;
+    ConfigDocumentFetcher fetcher(&channel);
+    QSignalSpy got(&fetcher, &ConfigDocumentFetcher::received);
+    QSignalSpy failed(&fetcher, &ConfigDocumentFetcher::failed);
+    fetcher.start();
+    for (int i = 0; i < answers.size(); ++i) {
+        const bool taken = fetcher.takeAnswer(answers.at(i), true);
+        QCOMPARE(taken, i + 1 < answers.size() || received);
+    }
+    QCOMPARE(got.count(), received ? 1 : 0);
+    QCOMPARE(failed.count(), received ? 0 : 1);
+    if (received)
+        QCOMPARE(got.first().first().toByteArray(), document);
+    QVERIFY(!fetcher.isRunning());
+}
+
+void TstHomeScreenModel::documentFromTheProcessor()
+{
+    QuarraPeer processor;
+    {
+        // Indented, the default document needs several chunks of the node command channel.
+        HomeScreenModel builder;
+        builder.enteringConfigMode();
+        processor.document = QJsonDocument(builder.workingConfiguration()).toJson(QJsonDocument::Indented);
+    }
+    QVERIFY(processor.document.size() > 2 * processor.chunkBytes);
+    write(tarn::keys::CurrentDeviceClass, QStringLiteral("norvCadenzoTarn"));
+
+    HomeScreenModel model;
+    QSignalSpy loaded(&model, &HomeScreenModel::documentLoaded);
+    QVERIFY(login(processor.peer.port()));
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, kWait);
+    QCOMPARE(model.platform(), QStringLiteral("Quarra"));
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::CurrentDeviceClass)), QStringLiteral("norvCadenzoQuarra"));
+    QVERIFY(model.ready());
+    QCOMPARE(model.deviceIP(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(processor.documentRequests, int(processor.document.size() / processor.chunkBytes) + 1);
+    QCOMPARE(model.cellInfo("in", 3, 2).value("name").toString(), QStringLiteral("PEQIn3"));
+
+    // A second login whose document is damaged: the one on screen stays, the user is told.
+    cleanup();
+    processor.tamper = [](int offset, QJsonObject &r) {
+        if (offset > 0)
+            r.insert(QStringLiteral("size"), r.value(QStringLiteral("size")).toInt() + 1);
+    };
+    QSignalSpy error(&model, &HomeScreenModel::configErrorChanged);
+    QVERIFY(login(processor.peer.port()));
+    QTRY_COMPARE_WITH_TIMEOUT(error.count(), 1, kWait);
+    QVERIFY(model.configError().contains(QStringLiteral("changed while it was being read")));
+    QVERIFY(model.ready());
+    QCOMPARE(model.cellInfo("in", 3, 2).value("name").toString(), QStringLiteral("PEQIn3"));
+
+    // A fixed-chain processor is never asked for a document.
+    cleanup();
+    processor.className = "norvCadenzoTarn";
+    processor.documentRequests = 0;
+    QSignalSpy platform(&model, &HomeScreenModel::platformChanged);
+    QVERIFY(login(processor.peer.port()));
+    QTRY_COMPARE_WITH_TIMEOUT(platform.count(), 1, kWait);
+    QCOMPARE(model.platform(), QStringLiteral("Tarn"));
+    QCOMPARE(processor.documentRequests, 0);
+}
+
+void TstHomeScreenModel::refusedEditsKeepTheDocument()
+{
+    HomeScreenModel model;
+    model.enteringConfigMode();
+    const QJsonObject before = model.workingConfiguration();
+    const int peq = model.cellInfo("in", 3, 0).value("column").toInt();
+    QVERIFY(!model.linkTest(peq, 0, 1)); // the row below has a block of its own
+    QSignalSpy ready(&model, &HomeScreenModel::readyChanged);
+    model.link(peq, 0);
+    QCOMPARE(ready.count(), 2);
+    QCOMPARE(model.workingConfiguration(), before);
+
+    // A rebuild the builder refuses leaves the last good document and says why.
+    Json::Value bad = tarn::home::toJsoncpp(before.value(".builderConfig"));
+    bad["Version"] = 4;
+    QJsonObject document = model.workingConfiguration();
+    QVERIFY(!model.reconfigurator().setBuilderConfig(document, bad));
+    QCOMPARE(document, before);
+    QCOMPARE(model.configError(), QStringLiteral("Unsupported builder config version."));
+    QVERIFY(model.linkTest(peq, 0, 0)); // the builder config behind it is the good one still
+    model.setOutputName(0, QStringLiteral("Front/Fill"));
+    QCOMPARE(model.workingConfiguration(), before);
+    QVERIFY(model.configError().contains(QStringLiteral("not a valid output name")));
+
+    // A crossover whose layout is not among the candidates is shown at the first of them.
+    Json::Value tarnCrossover = tarn::home::toJsoncpp(before.value(".builderConfig"));
+    const int xo = model.reconfigurator().columnIndex(QStringLiteral("Column_Out_Crossover"));
+    tarnCrossover["Columns"][xo][1] = Json::Value(Json::arrayValue);
+    tarnCrossover["Columns"][xo][1].append("Out_CrossoverTarn");
+    tarnCrossover["Columns"][xo][1].append("1x1");
+    QVERIFY(model.reconfigurator().setBuilderConfig(document, tarnCrossover));
+    const QVariantMap counts = model.reconfigurator().cfgXoverListCnt(document, 0);
+    QVERIFY(counts.value("count").toInt() >= 1);
+    QCOMPARE(counts.value("curIdx").toInt(), 0);
+    QCOMPARE(model.reconfigurator().getCfgXoverInfo(0).value("name").toString(), QStringLiteral("Mono Main"));
+}
+
+void TstHomeScreenModel::applyAndTheProcessorsAnswer_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("done") << int(QuarraPeer::Reconfig::Done);
+    QTest::newRow("failed") << int(QuarraPeer::Reconfig::Failed);
+    QTest::newRow("no answer") << int(QuarraPeer::Reconfig::Silent);
+}
+
+void TstHomeScreenModel::applyAndTheProcessorsAnswer()
+{
+    QFETCH(int, answer);
+    QuarraPeer processor;
+    processor.reconfig = QuarraPeer::Reconfig(answer);
+    {
+        HomeScreenModel builder;
+        builder.enteringConfigMode();
+        processor.document = QJsonDocument(builder.workingConfiguration()).toJson(QJsonDocument::Compact);
+    }
+    HomeScreenModel model;
+    model.reconfigurator().setReconfigTimeout(300);
+    QSignalSpy loaded(&model, &HomeScreenModel::documentLoaded);
+    QVERIFY(login(processor.peer.port()));
+    QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, kWait);
+
+    model.setOutputName(2, QStringLiteral("Front Fill"));
+    QVERIFY(model.enCfgApply());
+    write(tarn::keys::IsConfigMode, QStringLiteral("true"));
+    QSignalSpy busy(tarn::BusyRequests::instance(), &tarn::BusyRequests::requested);
+    QSignalSpy finished(&model.reconfigurator(), &Reconfigurator::reconfigFinished);
+    const int requests = processor.documentRequests;
+    model.applyAllChanges();
+    QCOMPARE(busy.count(), 1);
+    QVERIFY(busy.first().first().toBool());
+    QVERIFY(!model.enCfgApply());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWait);
+    QCOMPARE(busy.count(), 2);
+    QVERIFY(!busy.last().first().toBool());
+
+    // One raw line, not a "set", carrying the builder config with the new name.
+    QCOMPARE(processor.rawLines.size(), 1);
+    const QByteArray line = processor.rawLines.first();
+    QVERIFY(line.startsWith(R"({"id":"builder config reconfig","method":"Reconfig","params":["Builder",{)"));
+    QVERIFY(line.contains(R"(["Output","Front Fill"])"));
+    for (const QByteArray &set : processor.peer.linesStartingWith("set "))
+        QVERIFY(!set.contains("Reconfig"));
+
+    if (answer == int(QuarraPeer::Reconfig::Done)) {
+        // The new chain's document is read and shown; configuration mode has ended.
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 2, kWait);
+        QVERIFY(processor.documentRequests > requests);
+        QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::IsConfigMode)), QStringLiteral("false"));
+        QVERIFY(model.configError().isEmpty());
+        return;
+    }
+    // Refused or unanswered: the processor's words, and the edits back in configuration mode.
+    QCOMPARE(model.configError(), answer == int(QuarraPeer::Reconfig::Failed)
+                                      ? processor.reconfigError
+                                      : QStringLiteral("The processor did not report the end of the reconfiguration in time."));
+    QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::IsConfigMode)), QStringLiteral("true"));
+    QVERIFY(model.enCfgApply());
+    QCOMPARE(model.objectAttribute(QStringLiteral("Output3"), QStringLiteral("OutputName")), QStringLiteral("Front Fill"));
+    QCOMPARE(processor.documentRequests, requests);
+}
+
+void TstHomeScreenModel::flagTable_data()
+{
+    QTest::addColumn<QString>("numBands");
+    QTest::addColumn<QString>("monoSub");
+    QTest::addColumn<Flags>("expected");
+    QTest::newRow("1 band, no sub") << "1" << "0" << Flags{false, false, true, false, false, true};
+    QTest::newRow("1 band, sub") << "1" << "1" << Flags{true, false, true, false, false, true};
+    QTest::newRow("1 band, sub any text") << "1" << "yes" << Flags{true, false, true, false, false, true};
+    QTest::newRow("2 bands, no sub") << "2" << "0" << Flags{true, false, true, true, false, true};
+    QTest::newRow("2 bands, sub") << "2" << "1" << Flags{true, true, true, false, true, true};
+    QTest::newRow("2 bands, empty sub counts as other") << "2" << "" << Flags{true, true, true, false, true, true};
+    QTest::newRow("3 bands, no sub") << "3" << "0" << Flags{true, true, true, true, true, true};
+    QTest::newRow("3 bands, sub") << "3" << "1" << Flags{true, true, true, true, true, true};
+}
+
+void TstHomeScreenModel::flagTable()
+{
+    QFETCH(QString, numBands);
+    QFETCH(QString, monoSub);
+    QFETCH(Flags, expected);
+    TarnHomeScreenModel m;
+    deliver(m, QStringLiteral("NumBands"), numBands);
+    QCOMPARE(flagsOf(m), (Flags{false, false, false, false, false, false}));
+    deliver(m, QStringLiteral("MonoSub"), monoSub);
+    QCOMPARE(flagsOf(m), expected);
+    QCOMPARE(m.numBands(), numBands);
+    QCOMPARE(m.monoSub(), monoSub);
+    QCOMPARE(m.homeScreenData()->numbands(), numBands);
+    QCOMPARE(m.homeScreenData()->monoSub(), monoSub);
+
+    // The same table reached from every other row: the result depends on the two values only.
+    for (const QString &before : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}) {
+        TarnHomeScreenModel other;
+        deliver(other, QStringLiteral("NumBands"), before);
+        deliver(other, QStringLiteral("MonoSub"), QStringLiteral("1"));
+        deliver(other, QStringLiteral("NumBands"), numBands);
+        deliver(other, QStringLiteral("MonoSub"), monoSub);
+        QCOMPARE(flagsOf(other), expected);
+    }
+
+    // What was drawn is written to the settings, where the crossover and delay screens read it.
+    QCOMPARE(setting(tarn::keys::CrossoverNumBand), numBands);
+    QCOMPARE(setting(tarn::keys::CrossoverMonoSub), monoSub);
+    QCOMPARE(setting(tarn::keys::CrossoverLowGroupVisible), QVariant(expected.low).toString());
+    QCOMPARE(setting(tarn::keys::CrossoverMidGroupVisible), QVariant(expected.mid).toString());
+    QCOMPARE(setting(tarn::keys::CrossoverHighGroupVisible), QVariant(expected.high).toString());
+    m.setProperty("monoSub", QStringLiteral("7"));
+    QCOMPARE(setting(tarn::keys::CrossoverMonoSub), QStringLiteral("7"));
+}
+
+void TstHomeScreenModel::unknownBandCountChangesNothing_data()
+{
+    QTest::addColumn<QString>("numBands");
+    QTest::newRow("4") << "4";
+    QTest::newRow("empty") << "";
+    QTest::newRow("padded") << " 2";
+}
+
+void TstHomeScreenModel::unknownBandCountChangesNothing()
+{
+    QFETCH(QString, numBands);
+    {
+        // From the initial state: stereoOutputHigh stays false.
+        TarnHomeScreenModel m;
+        SignalLog log(&m);
+        write(tarn::keys::CrossoverHighGroupVisible, QStringLiteral("untouched"));
+        deliver(m, QStringLiteral("NumBands"), numBands);
+        deliver(m, QStringLiteral("MonoSub"), QStringLiteral("0"));
+        QCOMPARE(flagsOf(m), (Flags{false, false, false, false, false, false}));
+        QVERIFY(log.names.isEmpty());
+        QCOMPARE(setting(tarn::keys::CrossoverHighGroupVisible), QStringLiteral("untouched"));
+        // The attribute values themselves are still taken and written.
+        QCOMPARE(setting(tarn::keys::CrossoverNumBand), numBands);
+        QCOMPARE(setting(tarn::keys::CrossoverMonoSub), QStringLiteral("0"));
+    }
+    {
+        // From a known row: every flag keeps its value.
+        TarnHomeScreenModel m;
+        deliver(m, QStringLiteral("NumBands"), QStringLiteral("2"));
+        deliver(m, QStringLiteral("MonoSub"), QStringLiteral("0"));
+        const Flags before = flagsOf(m);
+        SignalLog log(&m);
+        deliver(m, QStringLiteral("NumBands"), numBands);
+        deliver(m, QStringLiteral("MonoSub"), QStringLiteral("1"));
+        QCOMPARE(flagsOf(m), before);
+        QVERIFY(log.names.isEmpty());
+    }
+}
+
+void TstHomeScreenModel::flagsSetInOrderAndOnlyOnChange()
+{
+    TarnHomeScreenModel m;
+    SignalLog log(&m);
+    deliver(m, QStringLiteral("NumBands"), QStringLiteral("3"));
+    deliver(m, QStringLiteral("MonoSub"), QStringLiteral("0"));
+    QCOMPARE(log.names, (QStringList{"low", "mid", "high", "stereoLow", "stereoMid", "stereoHigh"}));
+
+    log.names.clear();
+    deliver(m, QStringLiteral("MonoSub"), QStringLiteral("0"));
+    QVERIFY(log.names.isEmpty());
+
+    deliver(m, QStringLiteral("NumBands"), QStringLiteral("2"));
+    deliver(m, QStringLiteral("MonoSub"), QStringLiteral("1"));
+    QCOMPARE(log.names, (QStringList{"stereoLow"}));
+
+    log.names.clear();
+    deliver(m, QStringLiteral("NumBands"), QStringLiteral("1"));
+    deliver(m, QStringLiteral("MonoSub"), QStringLiteral("0"));
+    QCOMPARE(log.names, (QStringList{"low", "mid", "stereoMid"}));
+
+    // Setters from QML follow the same rule.
+    log.names.clear();
+    m.setHighVisible(true);
+    m.setStereoInput(true);
+    QVERIFY(log.names.isEmpty());
+    m.setStereoInput(false);
+    QCOMPARE(log.names, (QStringList{"stereoInput"}));
+
+    // A band count alone changes no flag; the next MonoSub value applies it.
+    const Flags oneBand{false, false, true, false, false, true};
+    QCOMPARE(flagsOf(m), oneBand);
+    log.names.clear();
+    deliver(m, QStringLiteral("NumBands"), QStringLiteral("3"));
+    QCOMPARE(setting(tarn::keys::CrossoverNumBand), QStringLiteral("3"));
+    QCOMPARE(flagsOf(m), oneBand);
+    QVERIFY(log.names.isEmpty());
+    deliver(m, QStringLiteral("MonoSub"), QStringLiteral("0"));
+    QCOMPARE(flagsOf(m), (Flags{true, true, true, true, true, true}));
+}
+
+void TstHomeScreenModel::recordHandedToHolder()
+{
+    HomeScreenDataHolder *holder = HomeScreenDataHolder::instance();
+    QCOMPARE(HomeScreenDataHolder::instance(), holder);
+    holder->setData(nullptr);
+    {
+        TarnHomeScreenModel m;
+        deliver(m, QStringLiteral("NumBands"), QStringLiteral("3"));
+        QVERIFY(!holder->data());
+        deliver(m, QStringLiteral("MonoSub"), QStringLiteral("1"));
+        QCOMPARE(holder->data(), m.homeScreenData());
+        QCOMPARE(holder->data()->numbands(), QStringLiteral("3"));
+        QCOMPARE(holder->data()->property("monoSub").toString(), QStringLiteral("1"));
+    }
+    // The record went with its model; the holder does not point at freed memory.
+    QVERIFY(!holder->data());
+}
+
+void TstHomeScreenModel::otherRecordsIgnored()
+{
+    TarnHomeScreenModel m;
+    SignalLog log(&m);
+    m.onhomeScreenDataAvailable(nullptr);
+    DataFromDevice d;
+    d.poName = QStringLiteral("Compressor");
+    d.svName = QStringLiteral("MonoSub");
+    d.value = QStringLiteral("0");
+    m.onhomeScreenDataAvailable(&d);
+    d.poName = QStringLiteral("Crossover");
+    d.svName = QStringLiteral("Band_1_Gain");
+    m.onhomeScreenDataAvailable(&d);
+    QVERIFY(m.monoSub().isEmpty());
+    QVERIFY(log.names.isEmpty());
+}
+
+void TstHomeScreenModel::listingRules()
+{
+    TarnHomeScreenModel m;
+    SignalLog log(&m);
+    QSignalSpy dual(&m, &TarnHomeScreenModel::isDualMonoChanged);
+    const QString path = QStringLiteral("\\\\Preset\\");
+
+    m.onPoReceived({"MonoMixer : ", "GEQ : "}, path);
+    QVERIFY(!m.stereoInput());
+    QVERIFY(!m.isDualMono());
+
+    // Neither mixer: the input stays as it was.
+    m.onPoReceived({"GEQ : ", "Compressor : "}, path);
+    QVERIFY(!m.stereoInput());
+
+    // Both mixers: stereo wins.
+    m.onPoReceived({"MonoMixer : ", "StereoMixer : "}, path);
+    QVERIFY(m.stereoInput());
+    m.onPoReceived({"Crossover : "}, path);
+    QVERIFY(m.stereoInput());
+    QCOMPARE(log.names, (QStringList{"stereoInput", "stereoInput"}));
+
+    // Names compare whole and case-sensitively, with the listing's " : ".
+    m.onPoReceived({"MonoMixer", "MonoMixer :", "monomixer : ", " MonoMixer : "}, path);
+    QVERIFY(m.stereoInput());
+
+    // Either one-sided graphic EQ makes the screen dual mono.
+    m.onPoReceived({"StereoMixer : ", "LeftGEQ : "}, path);
+    QVERIFY(m.isDualMono());
+    m.onPoReceived({"RightGEQ : "}, path);
+    QVERIFY(m.isDualMono());
+    m.onPoReceived({"GEQ : "}, path);
+    QVERIFY(!m.isDualMono());
+    m.onPoReceived({"LeftGEQ"}, path);
+    QVERIFY(!m.isDualMono());
+    QCOMPARE(m.processingObjects(), QStringList{"LeftGEQ"});
+
+    m.onPoReceived({}, path);
+    QVERIFY(!m.isDualMono());
+    QVERIFY(m.stereoInput());
+    QVERIFY(dual.count() >= 10);
+
+    // Every listing announces dual mono, false first, even when nothing changes; the setter
+    // itself only announces changes.
+    auto announced = [&](const QStringList &listing) {
+        dual.clear();
+        m.onPoReceived(listing, path);
+        QList<bool> values;
+        for (const QList<QVariant> &a : dual)
+            values << a.at(0).toBool();
+        return values;
+    };
+    QCOMPARE(announced({"StereoMixer : "}), QList<bool>{false});
+    QCOMPARE(announced({"LeftGEQ : ", "RightGEQ : "}), (QList<bool>{false, true}));
+    QCOMPARE(announced({"RightGEQ : "}), (QList<bool>{false, true}));
+    dual.clear();
+    m.setIsDualMono(true);
+    QCOMPARE(dual.count(), 0);
+    m.setIsDualMono(false);
+    QCOMPARE(dual.count(), 1);
+}
+
+// Each new home screen subscribes to the two crossover attributes and lists the preset, and
+// draws from the answers.
+void TstHomeScreenModel::answersFromTheWire()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer.port(), "secret"));
+    const QList<QByteArray> expected{"sub \"\\\\Preset\\Crossover\\AT\\NumBands\\\"",
+                                     "sub \"\\\\Preset\\Crossover\\AT\\MonoSub\\\"", "ls \"\\\\Preset\\\""};
+    for (int round = 0; round < 2; ++round) {
+        peer.clearLines();
+        TarnHomeScreenModel m;
+        QTRY_COMPARE_WITH_TIMEOUT(peer.lines().size(), 3, kWait);
+        for (int i = 0; i < expected.size(); ++i)
+            QCOMPARE(peer.lines().at(i).text, expected.at(i));
+        if (round == 0)
+            continue;
+        QSignalSpy high(&m, &TarnHomeScreenModel::stereoOutputHighChanged);
+        QSignalSpy dual(&m, &TarnHomeScreenModel::isDualMonoChanged);
+        peer.send("subr \"\\\\Preset\\Crossover\\AT\\NumBands\" \"2\"\n"
+                  "subr \"\\\\Preset\\Crossover\\AT\\MonoSub\" \"1\"\n"
+                  "ls \"\\\\Preset\\\"\n\tMonoMixer : \n\tLeftGEQ : \n\tRightGEQ : \n\tCrossover : \nendls\n");
+        QTRY_COMPARE_WITH_TIMEOUT(dual.count(), 2, kWait);
+        QCOMPARE(high.count(), 1);
+        QCOMPARE(flagsOf(m), (Flags{true, true, true, false, true, true}));
+        QVERIFY(!m.stereoInput());
+        QVERIFY(m.isDualMono());
+        QCOMPARE(m.processingObjects().size(), 4);
+        QCOMPARE(setting(tarn::keys::CrossoverNumBand), QStringLiteral("2"));
+    }
+}
+
+void TstHomeScreenModel::busyTexts_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("busy");
+    QTest::newRow("preset load running") << "Load:3:InProgress" << true;
+    QTest::newRow("reconfiguration running") << "Reconfig:InProgress" << true;
+    QTest::newRow("reconfiguration with detail") << "Reconfig:Stage 2 of 4:InProgress" << true;
+    QTest::newRow("reconfiguration failed") << "Reconfig:Failed" << false;
+    QTest::newRow("InProgress alone") << "InProgress" << false;
+    QTest::newRow("other word") << "Store:2:InProgress" << false;
+    QTest::newRow("lower case") << "reconfig:InProgress" << false;
+    QTest::newRow("trailing blank") << "Load:1:InProgress " << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TstHomeScreenModel::busyTexts()
+{
+    QFETCH(QString, status);
+    QFETCH(bool, busy);
+    QCOMPARE(AppDataStore::isBusyStatus(status), busy);
+
+    AppDataStore store;
+    QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
+    store.onStatusValueChanged(status);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toBool(), busy);
+}
+
+void TstHomeScreenModel::busyFromTheWire()
+{
+    ScriptedPeer peer;
+    QVERIFY(login(peer.port(), "secret"));
+    AppDataStore store;
+    QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
+    QTRY_VERIFY_WITH_TIMEOUT(peer.received("sub \"" + kStatusPath + "\\\""), kWait);
+    QVERIFY(!store.deviceBusy());
+
+    peer.send(statusLine("Load:4:InProgress"));
+    QVERIFY(spy.wait(kWait));
+    QCOMPARE(spy.last().at(0).toBool(), true);
+    QVERIFY(store.deviceBusy());
+
+    peer.send(statusLine("Load:4:Done"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, kWait);
+    QCOMPARE(spy.last().at(0).toBool(), false);
+    QVERIFY(!store.deviceBusy());
+
+    peer.send(statusLine("Reconfig:InProgress"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 3, kWait);
+    QVERIFY(store.deviceBusy());
+
+    // Another node value does not reach the status object.
+    peer.send("subr \"\\\\Node\\Config\\SV\\Result\" \"Load:1:Done\"\n");
+    peer.send(statusLine("Reconfig:Done"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 4, kWait);
+    QCOMPARE(spy.last().at(0).toBool(), false);
+
+    // While reports are suppressed the store is idle and unsubscribed; listening again resumes.
+    peer.send(statusLine("Load:2:InProgress"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 5, kWait);
+    spy.clear();
+    peer.clearLines();
+    store.stopListeningForBusyEvents();
+    QTRY_VERIFY_WITH_TIMEOUT(peer.received("unsub \"" + kStatusPath + "\\\""), kWait);
+    QVERIFY(!store.deviceBusy());
+    store.onStatusValueChanged(QStringLiteral("Reconfig:InProgress"));
+    QCOMPARE(spy.count(), 0);
+
+    peer.clearLines();
+    store.listenForBusyEvents();
+    QTRY_VERIFY_WITH_TIMEOUT(peer.received("sub \"" + kStatusPath + "\\\""), kWait);
+    QVERIFY(store.deviceBusy());
+    peer.send(statusLine("Load:2:Done"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, kWait);
+    QCOMPARE(spy.last().at(0).toBool(), false);
+}
+
+// Every parameter whose nudge step depends on the value has ranges that ascend and touch,
+// numbered 0 ... n-1; unknown names and other spellings give an empty list.
+void TstHomeScreenModel::shippedRangeData()
+{
+    AppDataStore store;
+    const QJsonObject data = store.rangeData();
+    QVERIFY(data.size() >= 9);
+    for (auto block = data.constBegin(); block != data.constEnd(); ++block) {
+        const QJsonObject params = block.value().toObject();
+        QVERIFY2(!params.isEmpty(), qPrintable(block.key()));
+        for (auto param = params.constBegin(); param != params.constEnd(); ++param) {
+            const QString key = block.key() + QLatin1Char('/') + param.key();
+            const QJsonArray entries = QJsonDocument::fromJson(store.getJsonArray(block.key(), param.key()).toUtf8()).array();
+            QVERIFY2(entries.size() >= 2, qPrintable(key));
+            double previousHigh = entries.at(0).toObject().value(QStringLiteral("low")).toDouble();
+            QSet<QString> labels, numbers;
+            for (int i = 0; i < entries.size(); ++i) {
+                const QJsonObject entry = entries.at(i).toObject();
+                labels << entry.value(QStringLiteral("range")).toString();
+                numbers << QString::number(i);
+                QCOMPARE(entry.value(QStringLiteral("low")).toDouble(), previousHigh);
+                QVERIFY2(entry.value(QStringLiteral("high")).toDouble() > previousHigh, qPrintable(key));
+                previousHigh = entry.value(QStringLiteral("high")).toDouble();
+            }
+            QCOMPARE(labels, numbers); // 0 ... n-1, in any order
+        }
+    }
+    for (const auto &unknown : {std::make_pair("EQ", "Gain"), std::make_pair("Flanger", "Frequency"),
+                                std::make_pair("eq", "frequency"), std::make_pair("", "")})
+        QCOMPARE(store.getJsonArray(QLatin1String(unknown.first), QLatin1String(unknown.second)), QStringLiteral("[]"));
+}
+
+// The range data as the nudge buttons use it: the step depends on the range the shown value
+// lies in, and a parameter without range data takes its single step.
+void TstHomeScreenModel::nudgeStepsFromRangeData_data()
+{
+    QTest::addColumn<QString>("po");
+    QTest::addColumn<QString>("sv");
+    QTest::addColumn<QByteArray>("shown");
+    QTest::addColumn<QString>("poClass");
+    QTest::addColumn<QString>("svClass");
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("AGC limiter release, boundary") << "AGC" << "LimRelease" << QByteArray("100dB/s") << "AGC" << "LimRelease" << 1 << QByteArray("98");
+    QTest::newRow("compressor attack down at boundary") << "Compressor" << "Attack" << QByteArray("20.0ms") << "Compressor" << "Attack" << -1 << QByteArray("19.5");
+    QTest::newRow("alignment delay") << "Low Outputs Delay" << "Amount" << QByteArray("12.50ms/4.29m/14.07ft") << "Delay" << "Amount" << 1 << QByteArray("12.75ms");
+    QTest::newRow("EQ gain single step") << "Low Outputs PEQ" << "Band_1_Gain" << QByteArray("3.0dB") << "EQ" << "Gain" << 1 << QByteArray("3.1");
+}
+
+void TstHomeScreenModel::nudgeStepsFromRangeData()
+{
+    QFETCH(QString, po);
+    QFETCH(QString, sv);
+    QFETCH(QByteArray, shown);
+    QFETCH(QString, poClass);
+    QFETCH(QString, svClass);
+    QFETCH(int, direction);
+    QFETCH(QByteArray, sent);
+
+    ScriptedPeer peer;
+    QVERIFY(login(peer.port(), "secret"));
+    AppDataStore store;
+    TarnButton button;
+    button.setButtonType(TarnButton::Nudge);
+    button.setPoName(po);
+    button.setSvName(sv);
+    button.componentCompleted();
+    const QByteArray path = "\\\\Preset\\" + po.toUtf8() + "\\SV\\" + sv.toUtf8();
+    QTRY_VERIFY_WITH_TIMEOUT(peer.received("sub \"" + path + "\\\""), kWait);
+    QSignalSpy value(&button, &TarnButton::valueToNudgeChanged);
+    peer.send("subr \"" + path + "\" \"" + shown + "\"\n");
+    QVERIFY(value.wait(kWait));
+
+    button.setNudgeJsonData(store.getJsonArray(poClass, svClass));
+    button.onNudged(direction, svClass, poClass);
+    QTRY_VERIFY_WITH_TIMEOUT(!peer.linesStartingWith("set ").isEmpty(), kWait);
+    QCOMPARE(peer.linesStartingWith("set "), QList<QByteArray>{"set \"" + path + "\\\" \"" + sent + "\""});
+}
+
+void TstHomeScreenModel::rangeDataParse_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("object") << QByteArray(R"({"EQ":{"Q":[{"range":"0","low":0.1,"high":1}]}})") << true;
+    QTest::newRow("empty object") << QByteArray("{}") << true;
+    QTest::newRow("array") << QByteArray("[1,2]") << false;
+    QTest::newRow("cut short") << QByteArray(R"({"EQ":{"Q":[)") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("trailing text") << QByteArray("{} x") << false;
+}
+
+void TstHomeScreenModel::rangeDataParse()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(bool, accepted);
+    QJsonObject out{{QStringLiteral("kept"), 1}};
+    QCOMPARE(AppDataStore::parseRangeData(document, &out), accepted);
+    if (!accepted)
+        QCOMPARE(out.value(QStringLiteral("kept")).toInt(), 1);
+}
+
+// A file that is missing, not an object or too big leaves the data as it was.
+void TstHomeScreenModel::rangeDataFiles()
+{
+    AppDataStore store;
+    const QString before = store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q"));
+    QTemporaryDir dir;
+    auto file = [&](const char *name, const QByteArray &content) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        if (!content.isNull() && f.open(QIODevice::WriteOnly))
+            f.write(content);
+        return f.fileName();
+    };
+    for (const QString &refused : {file("missing.json", QByteArray()), file("bad.json", "[\"not\", \"an object\"]"),
+                                   file("big.json", "{\"EQ\":{\"Q\":[]}}" + QByteArray(AppDataStore::kMaxRangeDataBytes, ' '))}) {
+        QVERIFY2(!store.loadRangeData(refused), qPrintable(refused));
+        QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), before);
+    }
+    QVERIFY(store.loadRangeData(file("good.json", R"({"EQ":{"Gain":[{"range":"0","low":-15,"high":15}],"Q":{"not":"an array"}}})")));
+    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Gain")),
+             QStringLiteral(R"([{"high":15,"low":-15,"range":"0"}])"));
+    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), QStringLiteral("[]"));
+}
+
+void TstHomeScreenModel::channelNames_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("out 24") << "out 24" << "Output 3,4,5,6";
+    QTest::newRow("out 01") << "out 01" << "Output 1";
+    QTest::newRow("out 06") << "out 06" << "Output 1,2,3,4,5,6";
+    QTest::newRow("mid counts as output") << "mid 12" << "Output 2,3";
+    QTest::newRow("in 02") << "in 02" << "Input A,B";
+    QTest::newRow("input code unknown") << "in 24" << "";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("two blanks") << "out  24" << "";
+}
+
+void TstHomeScreenModel::channelNames()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, name);
+    AppDataStore store;
+    store.setChannelName(QStringLiteral("out 01"));
+    store.setChannelName(text);
+    QCOMPARE(store.channelName(), name);
+}
+
+void TstHomeScreenModel::inputAndOutputNames()
+{
+    AppDataStore store;
+    const QStringList names{"Analog 1", "Analog 2", "Analog 3", "AES 1", "AES 2", "AES 3", "AES 4"};
+    for (int i = 0; i < names.size(); ++i) {
+        QCOMPARE(store.inputNameFromIdx(QStringLiteral("In%1").arg(i + 1)), names.at(i));
+        QCOMPARE(store.inputNameFromIdx(QString::number(i + 1)), names.at(i));
+    }
+    for (const QString &none : {QStringLiteral("In8"), QStringLiteral("0"), QString()})
+        QCOMPARE(store.inputNameFromIdx(none), QString());
+
+    store.setOutputName(QStringLiteral("out:1"), QStringLiteral("Main Left"));
+    store.setOutputName(QStringLiteral("out:1"), QStringLiteral("Sub"));
+    QCOMPARE(store.getOutputName(QStringLiteral("out:1")), QStringLiteral("Sub"));
+    QCOMPARE(store.getOutputName(QStringLiteral("out:3")), QString());
+}
+
+
+void TstHomeScreenModel::limiterList()
+{
+    AppDataStore store;
+    store.setLimiterList(QStringLiteral(R"(["Low Outputs Limiter","Mid Outputs Limiter","High Outputs Limiter"])"));
+    QCOMPARE(store.limiterCount(), 3);
+    QCOMPARE(store.getLimiterAt(0), QStringLiteral("Low Outputs Limiter"));
+    QCOMPARE(store.getLimiterAt(2), QStringLiteral("High Outputs Limiter"));
+    QCOMPARE(store.getLimiterAt(3), QString());
+    QCOMPARE(store.getLimiterAt(-1), QString());
+
+    // A new list replaces the old one whole.
+    store.setLimiterList(QStringLiteral(R"(["Out_Limiter1"])"));
+    QCOMPARE(store.limiterCount(), 1);
+    QCOMPARE(store.getLimiterAt(0), QStringLiteral("Out_Limiter1"));
+    QCOMPARE(store.getLimiterAt(1), QString());
+
+    // Blanks inside names are kept; only the quotes and the brackets go.
+    store.setLimiterList(QStringLiteral(R"([ "A", "B"])"));
+    QCOMPARE(store.getLimiterAt(0), QStringLiteral(" A"));
+    QCOMPARE(store.getLimiterAt(1), QStringLiteral(" B"));
+
+    for (const QString &empty : {QStringLiteral("[]"), QStringLiteral("[\"\"]"), QStringLiteral("["), QString()}) {
+        store.setLimiterList(empty);
+        QCOMPARE(store.limiterCount(), 0);
+        QCOMPARE(store.getLimiterAt(0), QString());
+    }
+
+    // Bounded: at most kMaxLimiters names; an over-long text is cut, not refused.
+    QStringList names;
+    for (int i = 0; i < 200; ++i)
+        names.append(QStringLiteral("\"L%1\"").arg(i));
+    store.setLimiterList(QLatin1Char('[') + names.join(QLatin1Char(',')) + QLatin1Char(']'));
+    QCOMPARE(store.limiterCount(), AppDataStore::kMaxLimiters);
+    QCOMPARE(store.getLimiterAt(AppDataStore::kMaxLimiters - 1), QStringLiteral("L%1").arg(AppDataStore::kMaxLimiters - 1));
+    QCOMPARE(store.getLimiterAt(AppDataStore::kMaxLimiters), QString());
+    QCOMPARE(store.getLimiterAt(199), QString());
+
+    // An over-long text is cut, not refused: what fits is kept.
+    const QString huge = QStringLiteral("[\"") + QString(AppDataStore::kMaxLimiterListLength * 2, QLatin1Char('x')) + QStringLiteral("\"]");
+    store.setLimiterList(huge);
+    QCOMPARE(store.limiterCount(), 1);
+    QVERIFY(store.getLimiterAt(0).size() < AppDataStore::kMaxLimiterListLength);
+}
+
+
+TARN_TEST_MAIN(TstHomeScreenModel, QCoreApplication)
+#include "tst_homemodels.moc"
