@@ -91,10 +91,11 @@ private:
     QList<SentLine> sentFor(const QString &sv) const;
     void recallPreset(int slot, const QString &numBands, const QString &monoSub);
 
-    ScreenHarness m_h;
     QPointer<QQuickItem> m_screen;
     QElapsedTimer m_clock;
     QList<SentLine> m_sent;
+    // Last, so gone first: the screens it tears down still send lines, which m_sent records.
+    ScreenHarness m_h;
 };
 
 void TstGraphsScreens::initTestCase()
