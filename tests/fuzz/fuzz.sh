@@ -58,7 +58,12 @@ run)
     # A leak whose whole stack lies in a suppressed library fault is no finding: set it aside and
     # go on for the time left. Anything else ends the run.
     leak=$(ls -t "$findings"/leak-* 2>/dev/null | head -n 1 || true)
-    if [ -z "$leak" ] || ! ASAN_OPTIONS=$slow_stacks "$bin" "$leak" >/dev/null 2>&1; then exit $status; fi
+    # The re-check writes its own copy of a leaking input; keep that out of the caller's folder.
+    if [ -z "$leak" ] || ! ASAN_OPTIONS=$slow_stacks "$bin" -artifact_prefix="$findings/recheck-" "$leak" >/dev/null 2>&1; then
+      rm -f "$findings"/recheck-*
+      exit $status
+    fi
+    rm -f "$findings"/recheck-*
     mkdir -p "$findings/suppressed"
     mv "$leak" "$findings/suppressed/"
     echo "fuzz.sh: $(basename "$leak") is a suppressed library leak; going on"
