@@ -11,7 +11,6 @@
 #include "tarngeqgraphitem.h"
 #include "tarnpeqcurveplotter.h"
 #include "tarnpeqgraphitem.h"
-#include "tarntextsv.h"
 #include "testenv.h"
 #include "xvfbexec.h"
 
@@ -21,6 +20,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -37,9 +37,10 @@ struct SentLine {
     QString text;
 };
 
-// How many pixels of a region differ clearly between two pictures.
-int changedPixels(const QImage &a, const QImage &b, const QRect &region)
+// How many pixels of the item's region differ clearly between two pictures of the window.
+int changedPixels(const QImage &a, const QImage &b, QQuickItem *item)
 {
+    const QRect region(item->mapToScene(QPointF(0, 0)).toPoint(), QSize(int(item->width()), int(item->height())));
     int changed = 0;
     for (int y = region.top(); y <= region.bottom(); ++y) {
         for (int x = region.left(); x <= region.right(); ++x) {
@@ -62,6 +63,8 @@ QString rgb(QRgb c)
 {
     return QStringLiteral("%1 %2 %3").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
 }
+
+using Values = QList<QPair<QString, QString>>;
 } // namespace
 
 class TstGraphsScreens : public QObject {
@@ -70,11 +73,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    // The items alone, fed by the link; they run first, on the model's values as set up.
-    void parametricDragIsThrottledAndConfirmed();
-    void crossoverFollowsTheProcessor();
-    void graphicEqQuickCurveAndDrawing();
-    void roomMeasurementIsDrawable();
     // The screens in the root document.
     void parametricScreen();
     void autoEqScreen();
@@ -85,8 +83,11 @@ private slots:
 private:
     void open(const QString &command, const QString &payload, const QString &document);
     template <typename T> T *find(const QString &objectName);
-    QRect regionOf(QQuickItem *item) const;
+    void expectRedrawn(QQuickItem *graph, const QImage &before, const QString &picture, int least);
     bool side(const QString &line) { return m_h.sendLine(line); }
+    // Values set by another console on the model, each answered.
+    bool set(const QString &po, const QString &sv, const QString &value) { return m_h.set(po, sv, value); }
+    bool set(const QString &po, const Values &values);
     QString sideValue(const QString &po, const QString &sv) { return m_h.modelValue(po, sv); }
     QList<SentLine> sentFor(const QString &sv) const;
     void recallPreset(int slot, const QString &numBands, const QString &monoSub);
@@ -136,19 +137,16 @@ void TstGraphsScreens::open(const QString &command, const QString &payload, cons
 // an empty item, so the rest of the test function runs without it.
 template <typename T> T *TstGraphsScreens::find(const QString &objectName)
 {
-    T *item = nullptr;
     // Repeaters' delegates are children of the visual tree only.
     std::function<T *(QQuickItem *)> search = [&](QQuickItem *parent) -> T * {
         for (QQuickItem *child : parent->childItems()) {
-            if (child->objectName() == objectName) {
-                if (T *match = qobject_cast<T *>(child))
-                    return match;
-            }
-            if (T *match = search(child))
+            T *match = child->objectName() == objectName ? qobject_cast<T *>(child) : nullptr;
+            if (match || (match = search(child)))
                 return match;
         }
         return nullptr;
     };
+    T *item = nullptr;
     (void)QTest::qWaitFor([&] { return m_screen && (item = search(m_screen)) != nullptr; }, kWait);
     if (!QTest::qVerify(item != nullptr, "find", qPrintable(objectName), __FILE__, __LINE__)) {
         static T standIn;
@@ -157,10 +155,20 @@ template <typename T> T *TstGraphsScreens::find(const QString &objectName)
     return item;
 }
 
-QRect TstGraphsScreens::regionOf(QQuickItem *item) const
+// A picture of the window after a change: at least `least` pixels of the graph differ.
+void TstGraphsScreens::expectRedrawn(QQuickItem *graph, const QImage &before, const QString &picture, int least)
 {
-    const QPointF topLeft = item->mapToScene(QPointF(0, 0));
-    return QRect(topLeft.toPoint(), QSize(int(item->width()), int(item->height())));
+    const int changed = changedPixels(before, m_h.picture(picture), graph);
+    QVERIFY2(changed > least, qPrintable(QString::number(changed)));
+}
+
+bool TstGraphsScreens::set(const QString &po, const Values &values)
+{
+    for (const auto &v : values) {
+        if (!set(po, v.first, v.second))
+            return false;
+    }
+    return true;
 }
 
 QList<SentLine> TstGraphsScreens::sentFor(const QString &sv) const
@@ -176,186 +184,6 @@ QList<SentLine> TstGraphsScreens::sentFor(const QString &sv) const
     return lines;
 }
 
-void TstGraphsScreens::parametricDragIsThrottledAndConfirmed()
-{
-    TarnPEQGraphItem item;
-    item.setSize(QSizeF(800, 400));
-    item.setPoName(kPeq);
-    item.setBandCount(8);
-    item.componentCompleted();
-    TarnPEQCurvePlotter *plotter = item.plotter();
-    // The catalogue's bands arrive: a low shelf of +3 dB at 63 Hz, a bell of -2.5 dB at 250 Hz.
-    QTRY_VERIFY_WITH_TIMEOUT(item.lastCurves().size() == 9 && plotter->band(0).gain == 3.0f && plotter->band(2).gain == -2.5f, kWait);
-    QCOMPARE(plotter->band(0).type, int(EqLowShelf));
-    const float x250 = std::round(float(peqaxis::xOfFrequency(plotter->boundRectangle(), 250.0)));
-    QVERIFY(std::fabs(valueAt(item.lastCurves()[2], x250) - 200.0f * -2.5f / 20.0f) < 1.0f);
-    const QPoint start = plotter->controlPoint(0);
-    // 63 Hz at +3 dB: 3 dB is 30 px above the centre line of the 200 px half.
-    QCOMPARE(start.y(), 30);
-
-    // A drag across the graph: a point every 10 ms for 400 ms, ending at the middle (663 Hz)
-    // 60 px above the centre (+6 dB).
-    m_sent.clear();
-    int step = 0;
-    const int steps = 40;
-    QTimer driver;
-    driver.setInterval(10);
-    connect(&driver, &QTimer::timeout, this, [&] {
-        ++step;
-        const int x = start.x() + (400 - start.x()) * step / steps;
-        const int y = 170 + (140 - 170) * step / steps;
-        item.setControlPoint(0, x, y);
-        if (step == steps)
-            driver.stop();
-    });
-    driver.start();
-    // Nothing is shown before the processor answers.
-    QCOMPARE(plotter->controlPoint(0), start);
-    QTRY_VERIFY_WITH_TIMEOUT(!driver.isActive(), kWait);
-
-    // The processor keeps the frequency to a tenth of a hertz (663.3 Hz): a pixel at most.
-    QTRY_VERIFY_WITH_TIMEOUT(std::abs(plotter->controlPoint(0).x() - 400) <= 1, kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->controlPoint(0).y(), 60, kWait);
-    QCOMPARE(plotter->band(0).gain, 6.0f);
-    QVERIFY2(std::fabs(plotter->band(0).frequency - 663.3f) < 1.0f, qPrintable(QString::number(plotter->band(0).frequency)));
-
-    // At most one value per 100 ms per parameter, the last one carrying where the drag ended.
-    const QList<SentLine> frequencies = sentFor(QStringLiteral("Band_1_Frequency"));
-    const QList<SentLine> gains = sentFor(QStringLiteral("Band_1_Gain"));
-    QVERIFY2(frequencies.size() >= 2 && frequencies.size() <= 6, qPrintable(QString::number(frequencies.size())));
-    QVERIFY2(gains.size() >= 2 && gains.size() <= 6, qPrintable(QString::number(gains.size())));
-    for (int i = 1; i < frequencies.size(); ++i)
-        QVERIFY2(frequencies[i].at - frequencies[i - 1].at >= 90,
-                 qPrintable(QStringLiteral("%1 ms apart").arg(frequencies[i].at - frequencies[i - 1].at)));
-    QVERIFY2(frequencies.last().text.endsWith(QLatin1String("\"663.325\"")), qPrintable(frequencies.last().text));
-    QVERIFY2(gains.last().text.endsWith(QLatin1String("\"6\"")), qPrintable(gains.last().text));
-    QCOMPARE(sideValue(kPeq, QStringLiteral("Band_1_Gain")), QStringLiteral("6.0dB"));
-
-    // Past the processor's range: the point stops where the processor does (+15 dB), not
-    // where the pointer went (+20 dB).
-    item.setControlPoint(0, 400, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->controlPoint(0).y(), 150, kWait);
-    QCOMPARE(plotter->band(0).gain, 15.0f);
-    QVERIFY(sentFor(QStringLiteral("Band_1_Gain")).last().text.endsWith(QLatin1String("\"20\"")));
-
-    // Put the band back for the other tests.
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\%1\\SV\\Band_1_Frequency\" \"63\"").arg(kPeq)));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\%1\\SV\\Band_1_Gain\" \"3\"").arg(kPeq)));
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->controlPoint(0), start, kWait);
-}
-
-void TstGraphsScreens::crossoverFollowsTheProcessor()
-{
-    // The running preset is three-way without a sub; the sub's variables exist all the same.
-    CrossoverGraphItem item;
-    item.setSize(QSizeF(800, 400));
-    item.setPoName(QStringLiteral("Crossover"));
-    item.setWaysCount(2);
-    item.setSubsCount(1);
-    item.setBandCount(3);
-    item.componentCompleted();
-    CrossoverCurvePlotter *plotter = item.plotter();
-    QTRY_COMPARE_WITH_TIMEOUT(item.lastCurves().size(), 3, kWait);
-    // "Out" corners read as switched off: 16 Hz and 20 kHz.
-    QTRY_VERIFY_WITH_TIMEOUT(plotter->band(1).hpFrequency == 100.0f && plotter->band(1).lpFrequency == 1200.0f, kWait);
-    QCOMPARE(plotter->band(0).hpFrequency, 16.0f);
-    QCOMPARE(plotter->band(0).lpFrequency, 100.0f);
-    QCOMPARE(plotter->band(0).hpType, qint8(9)); // LR 24
-    QCOMPARE(plotter->band(2).lpFrequency, 100.0f); // MonoSub_LPFrequency
-    QCOMPARE(plotter->band(2).polarity, QStringLiteral("Normal"));
-
-    // Band 2's high-pass becomes a gentler Butterworth: its curve below 100 Hz rises.
-    const float x50 = std::round(float(crossoverXOfFrequency(50.0, 800.0)) / 4.0f) * 4.0f;
-    const float before = item.lastCurves()[1].value(x50);
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_HPType\" \"BW 12\"")));
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).hpType, qint8(1), kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(item.lastCurves()[1].value(x50) > before + 10.0f, kWait);
-    // A band gain beyond the processor's range is the processor's +20 dB.
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_Gain\" \"25\"")));
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).gain, 20.0f, kWait);
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_Polarity\" \"Inverted\"")));
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).polarity, QStringLiteral("Inverted"), kWait);
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_HPType\" \"LR 24\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_Gain\" \"0\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_Polarity\" \"Normal\"")));
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).gain, 0.0f, kWait);
-}
-
-void TstGraphsScreens::graphicEqQuickCurveAndDrawing()
-{
-    TarnGEQGraphItem item;
-    item.setSize(QSizeF(620, 400));
-    item.setPoName(QStringLiteral("GEQ"));
-    item.componentCompleted();
-    QTRY_COMPARE_WITH_TIMEOUT(item.gains().size(), 31, kWait);
-
-    // Drawing across three columns sets the two between as well; the processor confirms them
-    // and calls the curve its own no longer.
-    const double column = 620.0 / 31.0;
-    const int y = int(400 * 0.5 - 20 * 4.5); // +4.5 dB
-    item.reDrawBands(int(column * 17.5), int(column * 20.5), y); // from 1.0 kHz to 2.0 kHz
-    QCOMPARE(item.gains().value(QStringLiteral("1.6 kHz")), 4.5f); // shown at once while drawing
-    QTRY_COMPARE_WITH_TIMEOUT(sideValue(QStringLiteral("GEQ"), QStringLiteral("2.0 kHz")), QStringLiteral("4.5dB"), kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(sideValue(QStringLiteral("GEQ"), QStringLiteral("1.25 kHz")), QStringLiteral("4.5dB"), kWait);
-    QCOMPARE(sideValue(QStringLiteral("GEQ"), QStringLiteral("1.0 kHz")), QStringLiteral("0.0dB")); // not drawn
-    QCOMPARE(sideValue(QStringLiteral("GEQ"), QStringLiteral("QuickCurve")), QStringLiteral("Manual"));
-
-    // A dragged point: +12 dB at the top edge of the upper half.
-    item.setControlPoint(30, 0, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(sideValue(QStringLiteral("GEQ"), QStringLiteral("20.0 kHz")), QStringLiteral("12.0dB"), kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(item.gains().value(QStringLiteral("20.0 kHz")), 12.0f, kWait);
-
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\GEQ\\SV\\QuickCurve\" \"Flat\"")));
-    QTRY_COMPARE_WITH_TIMEOUT(item.gains().value(QStringLiteral("20.0 kHz")), 0.0f, kWait);
-}
-
-void TstGraphsScreens::roomMeasurementIsDrawable()
-{
-    TarnTextSV response;
-    response.setPoName(QStringLiteral("RoomEQ"));
-    response.setSvName(QStringLiteral("Response"));
-    TarnTextSV target;
-    target.setPoName(QStringLiteral("RoomEQ"));
-    target.setSvName(QStringLiteral("Target"));
-    QTRY_VERIFY_WITH_TIMEOUT(!response.value().isEmpty() && !target.value().isEmpty(), kWait);
-    const QStringList room = response.value().split(QLatin1Char(' '));
-    const QStringList house = target.value().split(QLatin1Char(' '));
-    QCOMPARE(room.size(), 625);
-    QCOMPARE(house.size(), 625);
-    // 160 points per decade from 20 Hz at index 143, in dB. The room's mode near 63 Hz stands
-    // well above its surroundings; the target rises towards the bass and falls at the top.
-    const int i63 = 143 + int(std::round(160.0 * std::log10(63.0 / 20.0)));
-    const int i1k = 143 + 160 + 160 + 112; // ~1 kHz
-    QVERIFY(room.at(i63).toDouble() > 5.0);
-    QVERIFY(std::fabs(room.at(i1k).toDouble()) < 3.0);
-    QVERIFY(house.at(143).toDouble() > 3.5);
-    QVERIFY(house.at(623).toDouble() < -3.0);
-
-    // The automatic EQ's bands bring the room towards the target: the corrected 63 Hz is
-    // within 1.5 dB of it.
-    TarnPEQGraphItem item;
-    item.setSize(QSizeF(800, 400));
-    item.setPoName(QStringLiteral("RoomEQ"));
-    item.setBandCount(8);
-    item.setShowRoomCurve(true);
-    item.setFinalResultantVisible(true);
-    item.setRoomCurveString(response.value());
-    item.setTargetCurveString(target.value());
-    item.componentCompleted();
-    QTRY_VERIFY_WITH_TIMEOUT(item.lastCurves().size() == 9 && item.plotter()->band(0).gain == -5.0f, kWait);
-    const QRectF bounds = item.plotter()->boundRectangle();
-    const float x63 = std::round(float(peqaxis::xOfFrequency(bounds, 63.0)));
-    const double eqAt63 = valueAt(item.lastCurves().last(), x63) * 20.0 / bounds.height();
-    const double corrected = room.at(i63).toDouble() + eqAt63;
-    QVERIFY2(std::fabs(corrected - house.at(i63).toDouble()) < 1.5,
-             qPrintable(QStringLiteral("%1 against %2").arg(corrected).arg(house.at(i63))));
-    // Painted, the room's mode fills grey above the centre line at 63 Hz (+7 dB reaches 70 px
-    // up; nothing else is drawn there).
-    const QImage image = render(item);
-    const QRgb c = image.pixel(int(x63), 160);
-    QVERIFY2(qRed(c) > 80 && std::abs(qRed(c) - qGreen(c)) < 20, qPrintable(QStringLiteral("%1 %2 %3").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c))));
-}
-
 void TstGraphsScreens::parametricScreen()
 {
     open(QStringLiteral("PEQ"), QStringLiteral("Mid"), QStringLiteral("TarnPEQ.qml"));
@@ -367,6 +195,13 @@ void TstGraphsScreens::parametricScreen()
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(5).gain, 2.0f, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(graph->controlPoints().size(), 8, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
+    // The catalogue's bands: a low shelf of +3 dB at 63 Hz, a bell of -2.5 dB at 250 Hz.
+    TarnPEQCurvePlotter *plotter = graph->plotter();
+    const QRectF bounds = plotter->boundRectangle();
+    QCOMPARE(plotter->band(0).type, int(EqLowShelf));
+    QCOMPARE(plotter->band(0).gain, 3.0f);
+    const float x250 = std::round(float(peqaxis::xOfFrequency(bounds, 250.0)));
+    QVERIFY(std::fabs(valueAt(graph->lastCurves()[2], x250) - bounds.height() * -2.5 / 20.0) < 1.0);
     // The header names the band and the switch shows the processor's state.
     auto *subtitle = find<QQuickItem>(QStringLiteral("blockSubtitle"));
     QCOMPARE(subtitle->property("text").toString(), QStringLiteral("Mid Outputs"));
@@ -375,12 +210,10 @@ void TstGraphsScreens::parametricScreen()
 
     // Another console cuts band 6 by 8 dB: the curve moves on screen.
     painted.clear();
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_6_Gain\" \"-8\"")));
+    QVERIFY(set(kPeq, "Band_6_Gain", "-8"));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(5).gain, -8.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
-    const QImage after = m_h.picture(QStringLiteral("TarnPEQ-changed"));
-    const QRect region = regionOf(graph);
-    QVERIFY2(changedPixels(before, after, region) > 500, qPrintable(QString::number(changedPixels(before, after, region))));
+    expectRedrawn(graph, before, QStringLiteral("TarnPEQ-changed"), 500);
 
     // Band 3 chosen by its button: the editor follows.
     m_h.click(find<QQuickItem>(QStringLiteral("bandButton3")));
@@ -401,21 +234,36 @@ void TstGraphsScreens::parametricScreen()
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).frequency, 249.0f, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(frequencyField->property("valueText").toString(), QStringLiteral("249.0Hz"), kWait);
 
-    // Band 1's point dragged with the mouse to the middle of the graph, +6 dB: the processor
-    // takes the values and the point follows.
+    // Band 1's point dragged with the mouse for 300 ms to the middle of the graph, +6 dB: the
+    // processor takes the values and the point follows.
     auto *point = find<QQuickItem>(QStringLiteral("bandPoint1"));
     QTRY_VERIFY_WITH_TIMEOUT(point->isVisible(), kWait);
     const QPointF from = point->mapToScene(QPointF(point->width() / 2, point->height() / 2));
     const QPointF to = graph->mapToScene(QPointF(graph->width() / 2, graph->height() / 2 - graph->height() / 2 * 6.0 / 20.0));
+    m_sent.clear();
     QTest::mousePress(m_h.view(), Qt::LeftButton, Qt::NoModifier, from.toPoint());
-    for (int i = 1; i <= 10; ++i)
-        QTest::mouseMove(m_h.view(), (from + (to - from) * i / 10.0).toPoint(), 15);
+    for (int i = 1; i <= 20; ++i)
+        QTest::mouseMove(m_h.view(), (from + (to - from) * i / 20.0).toPoint(), 15);
     QTest::mouseRelease(m_h.view(), Qt::LeftButton, Qt::NoModifier, to.toPoint());
     QCOMPARE(graph->currentBandIndex(), 0);
-    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(graph->plotter()->band(0).gain - 6.0f) < 0.35f, kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(graph->plotter()->band(0).frequency - 663.0f) < 30.0f, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(plotter->band(0).gain - 6.0f) < 0.35f, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(std::fabs(plotter->band(0).frequency - 663.0f) < 30.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT((point->mapToScene(QPointF(point->width() / 2, point->height() / 2)) - to).manhattanLength() < 8, kWait);
+    // At most one value per 100 ms per parameter while dragging.
+    const QList<SentLine> frequencies = sentFor(QStringLiteral("Band_1_Frequency"));
+    const int gains = sentFor(QStringLiteral("Band_1_Gain")).size();
+    QVERIFY2(frequencies.size() >= 2 && frequencies.size() <= 6 && gains >= 2 && gains <= 6,
+             qPrintable(QStringLiteral("%1 and %2").arg(frequencies.size()).arg(gains)));
+    for (int i = 1; i < frequencies.size(); ++i)
+        QVERIFY2(frequencies[i].at - frequencies[i - 1].at >= 90,
+                 qPrintable(QStringLiteral("%1 ms apart").arg(frequencies[i].at - frequencies[i - 1].at)));
     m_h.picture(QStringLiteral("TarnPEQ-dragged"));
+    // Past the processor's range: the point stops where the processor does (+15 dB), not where
+    // the pointer went (+20 dB).
+    graph->setControlPoint(0, int(graph->width() / 2), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(0).gain, 15.0f, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(plotter->controlPoint(0).y() - int(bounds.height() * 0.75)) <= 1, kWait);
+    QVERIFY(sentFor(QStringLiteral("Band_1_Gain")).last().text.endsWith(QLatin1String("\"20\"")));
 
     // Another output band chosen by its tab: the screen binds that band's PEQ and remembers it.
     m_h.click(find<QQuickItem>(QStringLiteral("bandLow")));
@@ -426,11 +274,8 @@ void TstGraphsScreens::parametricScreen()
     QCOMPARE(find<QQuickItem>(QStringLiteral("blockSubtitle"))->property("text").toString(), QStringLiteral("Low Outputs"));
 
     // Back as they were, for the other screens.
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_6_Gain\" \"2\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_3_Gain\" \"-2.5\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_3_Frequency\" \"250\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_1_Gain\" \"3\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Mid Outputs PEQ\\SV\\Band_1_Frequency\" \"63\"")));
+    QVERIFY(set(kPeq, {{"Band_6_Gain", "2"}, {"Band_3_Gain", "-2.5"}, {"Band_3_Frequency", "250"}, {"Band_1_Gain", "3"},
+                       {"Band_1_Frequency", "63"}}));
 }
 
 void TstGraphsScreens::autoEqScreen()
@@ -445,25 +290,42 @@ void TstGraphsScreens::autoEqScreen()
     QTRY_VERIFY_WITH_TIMEOUT(graph->targetCurveString().split(QLatin1Char(' ')).size() == 625, kWait);
     QVERIFY(graph->showRoomCurve());
     QVERIFY(graph->finalResultantVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(graph->plotter()->band(0).gain == -5.0f, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(graph->plotter()->band(0).gain == -5.0f && graph->lastCurves().size() == 9, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnAEQ"));
-    const QRect region = regionOf(graph);
+    // 160 points per decade from 20 Hz at index 143, in dB. The room's mode near 63 Hz stands
+    // well above its surroundings; the target rises towards the bass and falls at the top.
+    const QStringList room = graph->roomCurveString().split(QLatin1Char(' '));
+    const QStringList house = graph->targetCurveString().split(QLatin1Char(' '));
+    const int i63 = 143 + int(std::round(160.0 * std::log10(63.0 / 20.0)));
+    const int i1k = 143 + 160 + 160 + 112; // ~1 kHz
+    QVERIFY(room.at(i63).toDouble() > 5.0);
+    QVERIFY(std::fabs(room.at(i1k).toDouble()) < 3.0);
+    QVERIFY(house.at(143).toDouble() > 3.5);
+    QVERIFY(house.at(623).toDouble() < -3.0);
+    // The automatic EQ's bands bring the room within 1.5 dB of the target at 63 Hz.
+    const QRectF bounds = graph->plotter()->boundRectangle();
+    const float x63 = std::round(float(peqaxis::xOfFrequency(bounds, 63.0)));
+    const double corrected = room.at(i63).toDouble() + valueAt(graph->lastCurves().last(), x63) * 20.0 / bounds.height();
+    QVERIFY2(std::fabs(corrected - house.at(i63).toDouble()) < 1.5,
+             qPrintable(QStringLiteral("%1 against %2").arg(corrected).arg(house.at(i63))));
+    // Painted, the room's mode fills grey above the centre line at 63 Hz, 4 dB up (it reaches +7).
+    const QRgb c = render(*graph).pixel(int(x63), int(bounds.height() * 0.8));
+    QVERIFY2(qRed(c) > 80 && std::abs(qRed(c) - qGreen(c)) < 20, qPrintable(rgb(c)));
 
     // A band changed elsewhere moves the band curve, the sum and the corrected room.
     painted.clear();
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\RoomEQ\\SV\\Band_3_Gain\" \"-6\"")));
+    QVERIFY(set("RoomEQ", "Band_3_Gain", "-6"));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).gain, -6.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
-    const QImage after = m_h.picture(QStringLiteral("TarnAEQ-changed"));
-    QVERIFY2(changedPixels(before, after, region) > 300, qPrintable(QString::number(changedPixels(before, after, region))));
+    expectRedrawn(graph, before, QStringLiteral("TarnAEQ-changed"), 300);
 
     // The target switched off is no longer drawn.
     m_h.click(find<QQuickItem>(QStringLiteral("overlayTarget")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->targetCurveString(), QString(), kWait);
 
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\RoomEQ\\SV\\Band_3_Gain\" \"4\"")));
+    QVERIFY(set("RoomEQ", "Band_3_Gain", "4"));
 }
 
 void TstGraphsScreens::graphicEqScreen()
@@ -473,20 +335,18 @@ void TstGraphsScreens::graphicEqScreen()
     QVERIFY(graph);
     QCOMPARE(graph->poName(), QStringLiteral("GEQ"));
     QSignalSpy painted(graph, &TarnGEQGraphItem::repainted);
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\GEQ\\SV\\QuickCurve\" \"Speech\"")));
+    QVERIFY(set("GEQ", "QuickCurve", "Speech"));
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("100 Hz")), -6.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnGEQ"));
-    const QRect region = regionOf(graph);
 
     // A quick curve chosen on the screen: the processor sets the bands, the bars follow.
     painted.clear();
     m_h.click(find<QQuickItem>(QStringLiteral("choice_DJ")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("40 Hz")), 6.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
-    const QImage after = m_h.picture(QStringLiteral("TarnGEQ-changed"));
-    QVERIFY2(changedPixels(before, after, region) > 500, qPrintable(QString::number(changedPixels(before, after, region))));
+    expectRedrawn(graph, before, QStringLiteral("TarnGEQ-changed"), 500);
 
     // Draw mode: a stroke across the upper half sets the bands it passes; the curve is "Manual".
     m_h.click(find<QQuickItem>(QStringLiteral("drawMode")));
@@ -507,8 +367,12 @@ void TstGraphsScreens::graphicEqScreen()
     auto *quick = find<QQuickItem>(QStringLiteral("quickCurve"));
     QTRY_COMPARE_WITH_TIMEOUT(quick->property("selectedValue").toString(), QStringLiteral("Manual"), kWait);
     m_h.picture(QStringLiteral("TarnGEQ-drawn"));
+    // A dragged point: +12 dB at the top edge of the upper half.
+    graph->setControlPoint(30, 0, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(sideValue(QStringLiteral("GEQ"), QStringLiteral("20.0 kHz")), QStringLiteral("12.0dB"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("20.0 kHz")), 12.0f, kWait);
 
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\GEQ\\SV\\QuickCurve\" \"Flat\"")));
+    QVERIFY(set("GEQ", "QuickCurve", "Flat"));
 }
 
 void TstGraphsScreens::crossoverScreen()
@@ -532,17 +396,31 @@ void TstGraphsScreens::crossoverScreen()
         QVERIFY2(find<QQuickItem>(QLatin1String(group))->isVisible(), group);
     QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("CrossOver"));
-    const QRect region = regionOf(graph);
 
     painted.clear();
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_LPFrequency\" \"3000\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_3_HPFrequency\" \"3000\"")));
+    QVERIFY(set("Crossover", {{"Band_2_LPFrequency", "3000"}, {"Band_3_HPFrequency", "3000"}}));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).hpFrequency, 3000.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
-    const QImage after = m_h.picture(QStringLiteral("CrossOver-changed"));
-    QVERIFY2(changedPixels(before, after, region) > 500, qPrintable(QString::number(changedPixels(before, after, region))));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_2_LPFrequency\" \"1200\"")));
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Crossover\\SV\\Band_3_HPFrequency\" \"1200\"")));
+    expectRedrawn(graph, before, QStringLiteral("CrossOver-changed"), 500);
+    QVERIFY(set("Crossover", {{"Band_2_LPFrequency", "1200"}, {"Band_3_HPFrequency", "1200"}}));
+    // Band 1's "Out" high-pass reads as switched off (16 Hz) before its LR 24 low-pass.
+    CrossoverCurvePlotter *plotter = graph->plotter();
+    QCOMPARE(plotter->band(0).hpFrequency, 16.0f);
+    QCOMPARE(plotter->band(0).lpFrequency, 100.0f);
+    QCOMPARE(plotter->band(0).hpType, qint8(9));
+    // Band 2's high-pass becomes a gentler Butterworth: its curve below 100 Hz rises. A gain
+    // beyond the processor's range is the processor's +20 dB.
+    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).lpFrequency, 1200.0f, kWait);
+    const float x50 = std::round(float(crossoverXOfFrequency(50.0, graph->width())) / 4.0f) * 4.0f;
+    const float before50 = graph->lastCurves()[1].value(x50);
+    QVERIFY(set("Crossover", "Band_2_HPType", "BW 12"));
+    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).hpType, qint8(1), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(graph->lastCurves()[1].value(x50) > before50 + float(graph->height()) / 40.0f, kWait);
+    QVERIFY(set("Crossover", {{"Band_2_Gain", "25"}, {"Band_2_Polarity", "Inverted"}}));
+    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).gain, 20.0f, kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).polarity, QStringLiteral("Inverted"), kWait);
+    QVERIFY(set("Crossover", {{"Band_2_HPType", "LR 24"}, {"Band_2_Gain", "0"}, {"Band_2_Polarity", "Normal"}}));
+    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).gain, 0.0f, kWait);
     cleanup();
 
     // Two ways and a mono sub: the sub is the low group, band 1 the mid, band 2 the high. The
@@ -553,6 +431,7 @@ void TstGraphsScreens::crossoverScreen()
     QCOMPARE(graph->bandCount(), 3);
     QCOMPARE(graph->subsCount(), 1);
     QCOMPARE(graph->plotter()->svNameFor(2, QStringLiteral("Gain")), QStringLiteral("MonoSub_Gain"));
+    QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).lpFrequency, 100.0f, kWait); // MonoSub_LPFrequency
     auto *low = find<QQuickItem>(QStringLiteral("groupLow"));
     QCOMPARE(low->property("prefix").toString(), QStringLiteral("MonoSub_"));
     QCOMPARE(find<QQuickItem>(QStringLiteral("groupHigh"))->property("prefix").toString(), QStringLiteral("Band_2_"));
@@ -577,7 +456,7 @@ void TstGraphsScreens::crossoverScreen()
 // home model has stored the preset's crossover layout.
 void TstGraphsScreens::recallPreset(int slot, const QString &numBands, const QString &monoSub)
 {
-    QVERIFY(side(QStringLiteral("set \"\\\\Storage\\Presets\\SV\\Recall\" \"%1\"").arg(slot)));
+    QVERIFY(set("Presets", "Recall", QString::number(slot)));
     QTRY_VERIFY_WITH_TIMEOUT(TarnSettings::text(QString::fromLatin1(tarn::keys::CrossoverNumBand)) == numBands
                                  && TarnSettings::text(QString::fromLatin1(tarn::keys::CrossoverMonoSub)) == monoSub
                                  && m_h.loader->activeScreen() == QLatin1String("TarnHomeScreen.qml")
@@ -595,11 +474,15 @@ void TstGraphsScreens::feedbackScreen()
     // Two fixed filters were placed at setup.
     QTRY_VERIFY_WITH_TIMEOUT(plotter->band(0).gain == -9.5f && plotter->band(1).frequency == 630.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
-    auto placed = [plotter] {
-        int n = 0;
+    const auto gains = [plotter] {
+        QList<float> all;
         for (int i = 0; i < 12; ++i)
-            n += plotter->band(i).gain < 0.0f ? 1 : 0;
-        return n;
+            all << plotter->band(i).gain;
+        return all;
+    };
+    const auto placed = [&] {
+        const QList<float> all = gains();
+        return int(std::count_if(all.cbegin(), all.cend(), [](float g) { return g < 0.0f; }));
     };
     QCOMPARE(placed(), 2);
     auto *count = find<QQuickItem>(QStringLiteral("placedCount"));
@@ -610,7 +493,6 @@ void TstGraphsScreens::feedbackScreen()
     for (float y : graph->lastCurves()[6])
         QCOMPARE(y, top);
     const QImage before = m_h.picture(QStringLiteral("ScreenAFS"));
-    const QRect region = regionOf(graph);
 
     // The suppressor runs: one step later a live filter rings in at -3 dB, its curve dips.
     painted.clear();
@@ -627,22 +509,18 @@ void TstGraphsScreens::feedbackScreen()
     QCOMPARE(plotter->band(0).gain, -9.5f); // fixed filters stay
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(count->property("text").toString() != QStringLiteral("2 of 12 placed"), kWait);
-    const QImage after = m_h.picture(QStringLiteral("ScreenAFS-changed"));
-    QVERIFY2(changedPixels(before, after, region) > 200, qPrintable(QString::number(changedPixels(before, after, region))));
+    expectRedrawn(graph, before, QStringLiteral("ScreenAFS-changed"), 200);
     // The first fixed filter (2512 Hz, -9.5 dB) hangs almost half-way down, filled in its colour.
     const QImage image = render(*graph);
     const QRgb c = image.pixel(int(std::round(graph->width() * std::log10(2512.0 / 20.0) / 3.0)), int(graph->height() * 0.15));
     QVERIFY2(qRed(c) > 100 && qRed(c) > qGreen(c) + 40 && qRed(c) > qBlue(c) + 40, qPrintable(rgb(c)));
 
     // Switched off, nothing more happens.
-    QVERIFY(side(QStringLiteral("set \"\\\\Preset\\Afs\\SV\\AFS\" \"Off\"")));
-    QList<float> gains;
-    for (int i = 0; i < 12; ++i)
-        gains << plotter->band(i).gain;
+    QVERIFY(set("Afs", "AFS", "Off"));
+    const QList<float> frozen = gains();
     QVERIFY(side(QStringLiteral("model tick 300")));
     QCOMPARE(sideValue(QStringLiteral("Afs"), QStringLiteral("AFS")), QStringLiteral("Off"));
-    for (int i = 0; i < 12; ++i)
-        QCOMPARE(plotter->band(i).gain, gains[i]);
+    QCOMPARE(gains(), frozen);
 
     // The filter mode chosen on the screen.
     m_h.click(find<QQuickItem>(QStringLiteral("choice_Fixed")));
