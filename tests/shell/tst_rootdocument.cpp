@@ -1,9 +1,11 @@
 // Guards against a root document that loses its always-bound processor values, misses a wizard,
-// preset change or lost link, accepts unsafe names, or leaves no way home from a missing screen.
+// preset change or lost link, accepts unsafe names, or leaves no way home from a missing screen,
+// and a screen tour list read wrongly or taken in part when unsafe (paths, blanks, long lines).
 #include "clientconnectionwatchdog.h"
 #include "qmltypes.h"
 #include "quickitems.h"
 #include "remoteconnectionwatchdog.h"
+#include "screentour.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
@@ -12,6 +14,7 @@
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQmlPropertyMap>
 #include <QQuickItem>
 #include <QSignalSpy>
 #include <QValidator>
@@ -41,10 +44,8 @@ public:
     QString value() const { return m_value; }
     void setValue(const QString &value)
     {
-        if (value == m_value)
-            return;
-        m_value = value;
-        emit valueChanged(value);
+        if (value != m_value)
+            emit valueChanged(m_value = value);
     }
     Q_INVOKABLE void componentCompleted() { m_completed = true; }
     Q_INVOKABLE void setValueWithoutFeedback(const QString &value) { m_sent.append(value); }
@@ -55,17 +56,6 @@ public:
 
 signals:
     void valueChanged(QString value);
-};
-
-class ModeFlags : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(bool offlineMode MEMBER offlineMode NOTIFY changed)
-    Q_PROPERTY(bool validationMode MEMBER validationMode NOTIFY changed)
-public:
-    bool offlineMode = false;
-    bool validationMode = false;
-signals:
-    void changed();
 };
 } // namespace
 
@@ -82,10 +72,21 @@ private slots:
     void pageLoading();
     void menuBarMutesAndIndicator();
     void discoveryScreenFlows();
+    void tourListReadsStops();
+    void tourListRefusesWhatItCannotUse_data();
+    void tourListRefusesWhatItCannotUse();
+    void tourListOfTheRepositoryIsReadable();
 
 private:
+    void loadPage(const QString &document, const QString &help)
+    {
+        QMetaObject::invokeMethod(m_root, "pageLoadSlot", Q_ARG(QVariant, document), Q_ARG(QVariant, help));
+    }
+    // The root document's value of that name, as the processor plays it.
+    RecordingTextSV *sv(const QString &name) const { return RecordingTextSV::find(name, m_root); }
+
     QQmlEngine m_engine;
-    ModeFlags m_flags;
+    QQmlPropertyMap m_flags; // the view loader's mode flags
     QQuickItem *m_root = nullptr;
 };
 
@@ -95,6 +96,8 @@ void TstRootDocument::initTestCase()
     tarn::registerQmlTypes();
     qmlRegisterType<RecordingTextSV>("TarnTextSV", 1, 0, "TarnTextSV");
     QQmlContext *context = m_engine.rootContext();
+    m_flags.insert(QStringLiteral("offlineMode"), false);
+    m_flags.insert(QStringLiteral("validationMode"), false);
     context->setContextProperty(QStringLiteral("viewLoader"), &m_flags);
     context->setContextProperty(QStringLiteral("clientConnectionWatchdog"), ClientConnectionWatchDog::instance());
     context->setContextProperty(QStringLiteral("remoteConnectionWatchdog"), RemoteConnectionWatchDog::instance());
@@ -128,15 +131,15 @@ void TstRootDocument::membersAndStart()
                              Binding{"NPO", "Node\\Wizard\\SV\\WizardState"},
                              Binding{"NPO", "Node\\Wizard\\SV\\LevelAssistOutput"},
                              Binding{"NPO", "Node\\Config\\SV\\Progress"}}) {
-        RecordingTextSV *sv = RecordingTextSV::find(QString::fromLatin1(b.sv), m_root);
-        QVERIFY2(sv, b.sv);
-        QCOMPARE(sv->m_poName, QString::fromLatin1(b.po));
-        QVERIFY(sv->m_completed);
+        RecordingTextSV *bound = sv(QString::fromLatin1(b.sv));
+        QVERIFY2(bound, b.sv);
+        QCOMPARE(bound->m_poName, QString::fromLatin1(b.po));
+        QVERIFY(bound->m_completed);
     }
-    QCOMPARE(RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"), m_root)->value(), QStringLiteral("Inactive"));
+    QCOMPARE(sv(QStringLiteral("Node\\Wizard\\SV\\WizardState"))->value(), QStringLiteral("Inactive"));
 
     // The hardware variant feeds strDeviceType.
-    RecordingTextSV::find(QStringLiteral("Node\\SV\\HardwareVersion"), m_root)->setValue(QStringLiteral("Dante"));
+    sv(QStringLiteral("Node\\SV\\HardwareVersion"))->setValue(QStringLiteral("Dante"));
     QCOMPARE(m_root->property("strDeviceType").toString(), QStringLiteral("Dante"));
 
     QSignalSpy timeout(m_root, SIGNAL(timeout()));
@@ -147,7 +150,7 @@ void TstRootDocument::membersAndStart()
 void TstRootDocument::wizardStateReactions()
 {
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
-    RecordingTextSV *wizard = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"), m_root);
+    RecordingTextSV *wizard = sv(QStringLiteral("Node\\Wizard\\SV\\WizardState"));
     QVERIFY(wizard);
 
     m_root->setProperty("wizardSubState", QStringLiteral("page 2"));
@@ -173,7 +176,7 @@ void TstRootDocument::wizardStateReactions()
 void TstRootDocument::presetChangeSendsHome()
 {
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
-    RecordingTextSV *preset = RecordingTextSV::find(QStringLiteral("CurrentPreset"), m_root);
+    RecordingTextSV *preset = sv(QStringLiteral("CurrentPreset"));
     QVERIFY(preset);
     QMetaObject::invokeMethod(m_root, "funcLastScreen", Q_ARG(QVariant, QStringLiteral("PEQ")));
     preset->setValue(QStringLiteral("Preset 4"));
@@ -188,8 +191,8 @@ void TstRootDocument::presetChangeSendsHome()
 
 void TstRootDocument::connectionLossReturnsToDiscovery()
 {
-    RecordingTextSV *wizard = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\WizardState"), m_root);
-    RecordingTextSV *level = RecordingTextSV::find(QStringLiteral("Node\\Wizard\\SV\\LevelAssistOutput"), m_root);
+    RecordingTextSV *wizard = sv(QStringLiteral("Node\\Wizard\\SV\\WizardState"));
+    RecordingTextSV *level = sv(QStringLiteral("Node\\Wizard\\SV\\LevelAssistOutput"));
     QSignalSpy gui(m_root, SIGNAL(guiSignal(QString, QString)));
 
     for (QObject *watchdog : {static_cast<QObject *>(RemoteConnectionWatchDog::instance()),
@@ -223,14 +226,12 @@ void TstRootDocument::pageLoading()
 {
     auto *loader = m_root->findChild<QObject *>(QStringLiteral("pageLoader"));
     QVERIFY(loader);
-    QMetaObject::invokeMethod(m_root, "pageLoadSlot", Q_ARG(QVariant, QStringLiteral("qrc:/qml/main.qml")),
-                              Q_ARG(QVariant, QStringLiteral("HelpAGC.jpg")));
+    loadPage(QStringLiteral("qrc:/qml/main.qml"), QStringLiteral("HelpAGC.jpg"));
     QCOMPARE(loader->property("source").toUrl(), QUrl());
     QCOMPARE(m_root->property("strHelpFileName").toString(), QStringLiteral("/images/Help/HelpAGC.jpg"));
 
     // Discovery keeps the start-up panel up; it is the user who dismisses it.
-    QMetaObject::invokeMethod(m_root, "pageLoadSlot", Q_ARG(QVariant, QStringLiteral("qrc:/qml/TarnDiscovery.qml")),
-                              Q_ARG(QVariant, QString()));
+    loadPage(QStringLiteral("qrc:/qml/TarnDiscovery.qml"), QString());
     QCOMPARE(loader->property("source").toUrl(), QUrl(QStringLiteral("qrc:/qml/TarnDiscovery.qml")));
     QCOMPARE(m_root->property("strHelpFileName").toString(), QString());
     QVERIFY(m_root->property("startUpScreenVisible").toBool());
@@ -243,8 +244,7 @@ void TstRootDocument::pageLoading()
 
     // A screen this build lacks leaves a way home.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("NoSuchScreen.qml")));
-    QMetaObject::invokeMethod(m_root, "pageLoadSlot", Q_ARG(QVariant, QStringLiteral("qrc:/qml/NoSuchScreen.qml")),
-                              Q_ARG(QVariant, QString()));
+    loadPage(QStringLiteral("qrc:/qml/NoSuchScreen.qml"), QString());
     auto *fallback = m_root->findChild<QQuickItem *>(QStringLiteral("screenUnavailable"));
     QVERIFY(fallback && fallback->isVisible());
     QVERIFY(fallback->findChild<QObject *>(QStringLiteral("homeButton")));
@@ -252,8 +252,7 @@ void TstRootDocument::pageLoading()
 
 void TstRootDocument::menuBarMutesAndIndicator()
 {
-    QMetaObject::invokeMethod(m_root, "pageLoadSlot", Q_ARG(QVariant, QStringLiteral("qrc:/qml/TarnHomeScreen.qml")),
-                              Q_ARG(QVariant, QStringLiteral("HomeScreen.jpg")));
+    loadPage(QStringLiteral("qrc:/qml/TarnHomeScreen.qml"), QStringLiteral("HomeScreen.jpg"));
     QObject *home = m_root->findChild<QObject *>(QStringLiteral("homeScreen"));
     QVERIFY(home);
     QVERIFY(!m_root->property("startUpScreenVisible").toBool());
@@ -271,7 +270,7 @@ void TstRootDocument::menuBarMutesAndIndicator()
     RecordingTextSV *mute3 = RecordingTextSV::find(QStringLiteral("Channel_3_Mute"), home);
     QVERIFY(mute3);
     QCOMPARE(mute3->m_poName, QStringLiteral("OutputGains"));
-    QVERIFY(RecordingTextSV::find(QStringLiteral("Channel_6_Mute"), m_root));
+    QVERIFY(sv(QStringLiteral("Channel_6_Mute")));
     QObject *button = tarn::test::findItem(home, QStringLiteral("mute3"));
     QVERIFY(button);
     QMetaObject::invokeMethod(button, "clicked");
@@ -298,19 +297,16 @@ void TstRootDocument::menuBarMutesAndIndicator()
     // The offline and validation tints follow the view loader's flags.
     auto *offlineTint = home->findChild<QQuickItem *>(QStringLiteral("offlineTint"));
     QVERIFY(offlineTint && !offlineTint->isVisible());
-    m_flags.offlineMode = true;
-    emit m_flags.changed();
+    m_flags.insert(QStringLiteral("offlineMode"), true);
     QVERIFY(offlineTint->isVisible());
-    m_flags.offlineMode = false;
-    emit m_flags.changed();
+    m_flags.insert(QStringLiteral("offlineMode"), false);
 }
 
 void TstRootDocument::discoveryScreenFlows()
 {
     // Opening after a lost link says so.
     RemoteConnectionWatchDog::instance()->setProperty("connectionAvailable", false);
-    QMetaObject::invokeMethod(m_root, "pageLoadSlot", Q_ARG(QVariant, QStringLiteral("qrc:/qml/TarnDiscovery.qml")),
-                              Q_ARG(QVariant, QString()));
+    loadPage(QStringLiteral("qrc:/qml/TarnDiscovery.qml"), QString());
     QObject *discovery = m_root->findChild<QObject *>(QStringLiteral("discoveryScreen"));
     QVERIFY(discovery);
     QCOMPARE(discovery->property("message").toString(), QStringLiteral("Connection to Cadenzo Tarn was lost!"));
@@ -353,6 +349,61 @@ void TstRootDocument::discoveryScreenFlows()
     QMetaObject::invokeMethod(m_root, "messageFromBackend", Q_ARG(QVariant, QStringLiteral("The offline model crashed while starting.")));
     QCOMPARE(discovery->property("message").toString(), QStringLiteral("The offline model crashed while starting."));
     QCOMPARE(discovery->property("connectingTo").toString(), QString());
+}
+
+void TstRootDocument::tourListReadsStops()
+{
+    QList<tarn::ScreenTour::Stop> stops;
+    QString error;
+    const QByteArray text = "# comment\n\nTarnHomeScreen\tHomeButtonPressed\t-\r\n"
+                            "ScreenOutputMeters\t3\tOutput 3\n  ScreenRTA\tRTA\t-  \n";
+    QVERIFY2(tarn::ScreenTour::parse(text, &stops, &error), qPrintable(error));
+    QStringList read;
+    for (const tarn::ScreenTour::Stop &stop : stops)
+        read << stop.document + QLatin1Char('|') + stop.command + QLatin1Char('|') + stop.payload;
+    QCOMPARE(read, (QStringList{"TarnHomeScreen|HomeButtonPressed|", "ScreenOutputMeters|3|Output 3", "ScreenRTA|RTA|"}));
+}
+
+void TstRootDocument::tourListRefusesWhatItCannotUse_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("two fields") << QByteArray("A\tB\n") << QStringLiteral("line 1: three fields");
+    QTest::newRow("blanks for tabs") << QByteArray("# x\nA B C\n") << QStringLiteral("line 2: three fields");
+    QTest::newRow("path in the name") << QByteArray("../../etc/x\tRTA\t-\n") << QStringLiteral("no document name");
+    QTest::newRow("file suffix") << QByteArray("ScreenRTA.qml\tRTA\t-\n") << QStringLiteral("no document name");
+    QTest::newRow("empty command") << QByteArray("ScreenRTA\t\t-\n") << QStringLiteral("empty or overlong");
+    QTest::newRow("long payload") << QByteArray("ScreenRTA\tRTA\t" + QByteArray(300, 'x') + "\n")
+                                  << QStringLiteral("empty or overlong");
+    QByteArray many;
+    for (int i = 0; i <= tarn::ScreenTour::kMaxStops; ++i)
+        many += "ScreenRTA\tRTA\t-\n";
+    QTest::newRow("too many stops") << many << QStringLiteral("more than");
+    QTest::newRow("too long") << QByteArray(tarn::ScreenTour::kMaxListBytes + 1, '#') << QStringLiteral("longer than");
+}
+
+void TstRootDocument::tourListRefusesWhatItCannotUse()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    QList<tarn::ScreenTour::Stop> stops{{QStringLiteral("Kept"), QStringLiteral("x"), QString()}};
+    QString error;
+    QVERIFY(!tarn::ScreenTour::parse(text, &stops, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    // Nothing of a refused list is taken.
+    QCOMPARE(stops.size(), 1);
+    QCOMPARE(stops[0].document, QStringLiteral("Kept"));
+}
+
+void TstRootDocument::tourListOfTheRepositoryIsReadable()
+{
+    QFile file(QStringLiteral(TARN_SOURCE_DIR "/tests/e2e/screentour.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<tarn::ScreenTour::Stop> stops;
+    QString error;
+    QVERIFY2(tarn::ScreenTour::parse(file.readAll(), &stops, &error), qPrintable(error));
+    QVERIFY(!stops.isEmpty());
+    QCOMPARE(stops.first().document, QStringLiteral("TarnHomeScreen"));
 }
 
 TARN_TEST_MAIN(TstRootDocument, QGuiApplication)

@@ -40,9 +40,7 @@ private slots:
     void startsInDiscoveryWithoutWarnings();
     void navigationCommands_data();
     void navigationCommands();
-    void overlayAndTuningLibrary();
-    void homeButtonAndPresetChangeRules();
-    void unknownCommand();
+    void screenRules();
     void databaseTransferCommands();
     void offlineModelCommands();
     void analyticsReporting();
@@ -169,70 +167,54 @@ void TstViewLoader::navigationCommands()
     goTo(QStringLiteral("DisconnectDevice"), QString(), QStringLiteral("TarnDiscovery.qml"));
 }
 
-void TstViewLoader::overlayAndTuningLibrary()
+// Commands given in turn and the screen each leaves. The tuning library opens from the wizard,
+// the utilities and home, not from a block screen; "DeviceNotBusy" reloads only the home screen;
+// "PresetChanged" keeps the wizard and brings any other screen home; unknown commands (compared
+// exactly) are logged and change nothing.
+void TstViewLoader::screenRules()
 {
-    // The configuration overlay has no state: the data is stored and the signal raised.
+    const struct {
+        const char *command, *payload, *screen;
+        bool loads;
+    } steps[] = {
+        {"PEQ", "High", "TarnPEQ.qml", true},
+        {"ManageTunings", "", "TarnPEQ.qml", false},
+        {"HomeButtonPressed", "DeviceNotBusy", "TarnPEQ.qml", false},
+        {"HomeButtonPressed", "Other", "TarnPEQ.qml", false},
+        {"Utilities", "", "ScreenUtilities.qml", true},
+        {"ManageTunings", "", "ManageTunings.qml", true},
+        {"HomeButtonPressed", "", "TarnHomeScreen.qml", true},
+        {"HomeButtonPressed", "DeviceNotBusy", "TarnHomeScreen.qml", true},
+        {"Bogus", "x", "TarnHomeScreen.qml", false},
+        {"peq", "", "TarnHomeScreen.qml", false},
+        {"ManageTunings", "", "ManageTunings.qml", true},
+        {"Wizard", "", "ScreenWizard.qml", true},
+        {"PresetChanged", "", "ScreenWizard.qml", false},
+        {"ManageTunings", "", "ManageTunings.qml", true},
+        {"Utilities", "", "ScreenUtilities.qml", true},
+        {"Presets", "", "ScreenPresets.qml", true},
+        {"PresetChanged", "", "TarnHomeScreen.qml", true},
+    };
     goHome();
+    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
+    for (const auto &step : steps) {
+        pages.clear();
+        const QString command = QLatin1String(step.command);
+        if (command == QLatin1String("Bogus") || command == QLatin1String("peq"))
+            QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Uncaught Parameter \"%1\"").arg(command)));
+        m_loader->onGuiSignal(command, QLatin1String(step.payload));
+        if (step.loads)
+            QTRY_VERIFY2(!pages.isEmpty(), step.command);
+        QCoreApplication::processEvents();
+        QVERIFY2(pages.isEmpty() != step.loads, step.command);
+        QTRY_COMPARE(m_loader->activeScreen(), QLatin1String(step.screen));
+    }
+
+    // The configuration overlay has no state: the data is stored and the signal raised.
     QSignalSpy config(m_loader.get(), &ViewLoader::switchToConfigScreen);
     m_loader->onGuiSignal(QStringLiteral("ConfigMode"), QStringLiteral("{\"cell\":3}"));
     QCOMPARE(config.count(), 1);
     QCOMPARE(setting(tarn::keys::ConfigData), QStringLiteral("{\"cell\":3}"));
-    QCoreApplication::processEvents();
-    QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"));
-
-    // The tuning library is reached from the wizard, the utilities and the home screen, and
-    // not from a block screen.
-    goTo(QStringLiteral("PEQ"), QStringLiteral("High"), QStringLiteral("TarnPEQ.qml"));
-    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("TarnPEQ.qml"));
-    goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
-    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
-    goHome();
-    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
-    goTo(QStringLiteral("Wizard"), QString(), QStringLiteral("ScreenWizard.qml"));
-    goTo(QStringLiteral("ManageTunings"), QString(), QStringLiteral("ManageTunings.qml"));
-    goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
-    goTo(QStringLiteral("Presets"), QString(), QStringLiteral("ScreenPresets.qml"));
-    goTo(QStringLiteral("HomeButtonPressed"), QString(), QStringLiteral("TarnHomeScreen.qml"));
-}
-
-void TstViewLoader::homeButtonAndPresetChangeRules()
-{
-    QSignalSpy pages(m_loader.get(), &ViewLoader::loadPage);
-    goHome();
-    goTo(QStringLiteral("PEQ"), QStringLiteral("High"), QStringLiteral("TarnPEQ.qml"));
-
-    // "DeviceNotBusy" does nothing away from home, and reloads the home screen there.
-    QSignalSpy home(m_loader.get(), &ViewLoader::switchToHomeScreen);
-    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QStringLiteral("DeviceNotBusy"));
-    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QStringLiteral("Other"));
-    QCOMPARE(home.count(), 0);
-    QCoreApplication::processEvents();
-    QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnPEQ.qml"));
-    goTo(QStringLiteral("HomeButtonPressed"), QString(), QStringLiteral("TarnHomeScreen.qml"));
-    pages.clear();
-    m_loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QStringLiteral("DeviceNotBusy"));
-    QTRY_COMPARE(pages.count(), 1);
-    QCOMPARE(pages.last().at(0).toString(), QStringLiteral("qrc:/qml/TarnHomeScreen.qml"));
-
-    // "PresetChanged" keeps the wizard, and brings any other screen home.
-    goTo(QStringLiteral("Wizard"), QString(), QStringLiteral("ScreenWizard.qml"));
-    home.clear();
-    m_loader->onGuiSignal(QStringLiteral("PresetChanged"), QString());
-    QCOMPARE(home.count(), 0);
-    QCoreApplication::processEvents();
-    QCOMPARE(m_loader->activeScreen(), QStringLiteral("ScreenWizard.qml"));
-    goTo(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml"));
-    goTo(QStringLiteral("PresetChanged"), QString(), QStringLiteral("TarnHomeScreen.qml"));
-}
-
-void TstViewLoader::unknownCommand()
-{
-    goHome();
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Uncaught Parameter \"Bogus\"")));
-    m_loader->onGuiSignal(QStringLiteral("Bogus"), QStringLiteral("x"));
-    // Comparisons are exact.
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Uncaught Parameter \"peq\"")));
-    m_loader->onGuiSignal(QStringLiteral("peq"), QString());
     QCoreApplication::processEvents();
     QCOMPARE(m_loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"));
 }
