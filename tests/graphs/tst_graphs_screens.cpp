@@ -15,6 +15,7 @@
 #include "xvfbexec.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPointer>
@@ -155,11 +156,19 @@ template <typename T> T *TstGraphsScreens::find(const QString &objectName)
     return item;
 }
 
-// A picture of the window after a change: at least `least` pixels of the graph differ.
+// More than `least` pixels of the graph come to differ from `before` within the wait; the picture
+// is saved as `picture`. Polled: a paint under way when the change came in still draws the old
+// state, so the first repaint after it proves nothing.
 void TstGraphsScreens::expectRedrawn(QQuickItem *graph, const QImage &before, const QString &picture, int least)
 {
-    const int changed = changedPixels(before, m_h.picture(picture), graph);
-    QVERIFY2(changed > least, qPrintable(QString::number(changed)));
+    QDeadlineTimer due(kWait);
+    int changed = changedPixels(before, m_h.view()->grabWindow(), graph);
+    while (changed <= least && !due.hasExpired()) {
+        QTest::qWait(50);
+        changed = changedPixels(before, m_h.view()->grabWindow(), graph);
+    }
+    m_h.picture(picture);
+    QVERIFY2(changed > least, qPrintable(QStringLiteral("%1: only %2 pixels changed").arg(picture).arg(changed)));
 }
 
 bool TstGraphsScreens::set(const QString &po, const Values &values)
