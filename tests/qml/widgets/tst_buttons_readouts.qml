@@ -192,9 +192,7 @@ Item {
             TestLink.clearSent()
             mouseClick(b)
             var sets = TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 })
-            compare(sets, [TestLink.line("set", "OutputGains", "Channel_1_Mute", "1"),
-                           TestLink.line("set", "OutputGains", "Channel_2_Mute", "1"),
-                           TestLink.line("set", "OutputGains", "Channel_3_Mute", "1")])
+            compare(sets, [1, 2, 3].map(function(n) { return TestLink.line("set", "OutputGains", "Channel_" + n + "_Mute", "1") }))
             verify(!b.lit)
             TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "On")
             verify(b.lit)
