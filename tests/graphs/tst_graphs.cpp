@@ -28,7 +28,6 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QSignalSpy>

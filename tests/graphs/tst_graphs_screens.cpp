@@ -17,9 +17,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QPointer>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>

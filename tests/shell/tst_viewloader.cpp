@@ -234,14 +234,16 @@ void TstViewLoader::databaseTransferCommands()
 void TstViewLoader::offlineModelCommands()
 {
     QStringList order;
-    auto record = [&order](const QString &what) { return [&order, what]() { order.append(what); }; };
     QObject context;
-    connect(m_loader.get(), &ViewLoader::stopOfflineModel, &context, record(QStringLiteral("stop")));
-    connect(m_loader.get(), &ViewLoader::startOfflineModel, &context, record(QStringLiteral("start")));
-    connect(m_loader.get(), &ViewLoader::updateHarwareVersionInPresetsDB, &context,
-            [&order](const QString &v) { order.append(QStringLiteral("update ") + v); });
+    connect(m_loader.get(), &ViewLoader::stopOfflineModel, &context, [&] { order << QStringLiteral("stop"); });
+    connect(m_loader.get(), &ViewLoader::startOfflineModel, &context, [&] { order << QStringLiteral("start"); });
+    connect(m_loader.get(), &ViewLoader::updateHarwareVersionInPresetsDB, &context, [&](const QString &v) { order << QStringLiteral("update ") + v; });
     QSignalSpy offline(m_loader.get(), &ViewLoader::offlineModeChanged);
     QSignalSpy message(m_loader.get(), &ViewLoader::messageToGUI);
+    const auto forget = [&] {
+        order.clear();
+        offline.clear();
+    };
 
     m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Dante"));
     QCOMPARE(order, QStringList({QStringLiteral("stop"), QStringLiteral("update Dante"), QStringLiteral("start")}));
@@ -263,8 +265,7 @@ void TstViewLoader::offlineModelCommands()
     qputenv("TARN_OFFLINE_MODEL", "/nonexistent/tarn-offline-model");
 
     // Start and stop once, e.g. to build the presets database.
-    order.clear();
-    offline.clear();
+    forget();
     m_loader->onGuiSignal(QStringLiteral("StartAndStopOfflineModel"), QString());
     QCOMPARE(order, QStringList({QStringLiteral("start"), QStringLiteral("stop")}));
     QCOMPARE(offline.value(0).value(0).toBool(), true);
@@ -273,8 +274,7 @@ void TstViewLoader::offlineModelCommands()
     // Leaving for discovery stops it and clears offline mode.
     m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Standard"));
     QVERIFY(m_loader->offlineMode());
-    order.clear();
-    offline.clear();
+    forget();
     m_loader->onGuiSignal(QStringLiteral("DeviceDiscovery"), QString());
     QCOMPARE(order, QStringList({QStringLiteral("stop")}));
     QCOMPARE(offline, (QList<QVariantList>{{false}}));
@@ -283,8 +283,7 @@ void TstViewLoader::offlineModelCommands()
     // A lost remote link in offline mode stops the model; outside offline mode nothing is stopped.
     m_loader->onGuiSignal(QStringLiteral("ConnectOfflineModel"), QStringLiteral("Standard"));
     QVERIFY(m_loader->offlineMode());
-    order.clear();
-    offline.clear();
+    forget();
     m_loader->onRemoteConnectionLost();
     QCOMPARE(order, QStringList({QStringLiteral("stop"), QStringLiteral("stop")}));
     QCOMPARE(offline.count(), 1);
