@@ -91,7 +91,7 @@ private slots:
     void everyScreenOfTheTour();
 
 private:
-    bool startApplication(const QStringList &arguments);
+    bool startApplication(const QStringList &arguments, const QString &quickBackend = QString());
     bool stopApplication();
 
     QString m_pictures;
@@ -114,8 +114,9 @@ void TstScreenTour::cleanup()
 }
 
 // The application offline under a private Xvfb, with a fresh log and ports of its own for the
-// model and its FTP service (the default ones may belong to another test).
-bool TstScreenTour::startApplication(const QStringList &arguments)
+// model and its FTP service (the default ones may belong to another test); the scene graph's
+// backend is the application's choice unless one is given.
+bool TstScreenTour::startApplication(const QStringList &arguments, const QString &quickBackend)
 {
     QFile::remove(tarn::logFilePath());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -124,6 +125,8 @@ bool TstScreenTour::startApplication(const QStringList &arguments)
     env.insert(QStringLiteral("TARN_TRACE_BINDINGS"), QStringLiteral("1"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("QT_QUICK_BACKEND"));
+    if (!quickBackend.isEmpty())
+        env.insert(QStringLiteral("QT_QUICK_BACKEND"), quickBackend);
     env.remove(QStringLiteral("TARN_OFFLINE_MODEL"));
     m_app.setProcessEnvironment(env);
     m_app.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -162,7 +165,8 @@ void TstScreenTour::offlineToHomeAndBack()
     const QString discovery = m_pictures + QStringLiteral("/TarnDiscovery.png");
     QFile::remove(home);
     QFile::remove(discovery);
-    QVERIFY(startApplication({QStringLiteral("--screenshot-dir"), m_pictures, QStringLiteral("--quit-after"), QStringLiteral("120000")}));
+    QVERIFY(startApplication({QStringLiteral("--screenshot-dir"), m_pictures, QStringLiteral("--quit-after"), QStringLiteral("120000")},
+                             QStringLiteral("software")));
 
     QTRY_VERIFY_WITH_TIMEOUT(applicationLog().contains(QStringLiteral("Entering state: HomeScreen")), 60000);
     QVERIFY(applicationLog().contains(QStringLiteral("Offline model started.")));
