@@ -31,10 +31,7 @@ private slots:
 
 private:
     QObject *screenDescriptor();
-    QString modelValue(const QString &po, const QString &sv, const QString &valueType = QString())
-    {
-        return m_h.modelValue(po, sv, valueType);
-    }
+    QString modelValue(const QString &po, const QString &sv, const QString &valueType = QString()) { return m_h.side.get(po, sv, valueType); }
     bool recall(int slot);
 
     ScreenHarness m_h;
@@ -60,12 +57,10 @@ QObject *TstBlockScreens::screenDescriptor()
 
 bool TstBlockScreens::recall(int slot)
 {
-    m_h.side.sendRequest(tarn::test::request(QStringLiteral("set"), QStringLiteral("Presets"), QStringLiteral("Recall"), QString::number(slot)));
-    return QTest::qWaitFor([&] {
-        return modelValue(QStringLiteral("NPO"), QStringLiteral("Node\\Config\\SV\\Command:Status"))
-            == QStringLiteral("Load:%1:Done").arg(slot);
-    }, kWait);
+    m_h.side.set(QStringLiteral("Presets"), QStringLiteral("Recall"), QString::number(slot));
+    return QTest::qWaitFor([&] { return modelValue(QStringLiteral("NPO"), QStringLiteral("Node\\Config\\SV\\Command:Status")) == QStringLiteral("Load:%1:Done").arg(slot); }, kWait);
 }
+
 void TstBlockScreens::everyScreenLoadsAndBinds_data()
 {
     QTest::addColumn<QString>("command");

@@ -1,7 +1,9 @@
-// Guards against a screen of the tour, in the real application against the offline model, that
-// does not appear, raises a QML warning, or leaves a bound control without its value.
+// Guards against the real application under Xvfb, against the real offline model, that fails to
+// start offline, shows a screen of the tour late or with a QML warning or a control without its
+// value, does not fall back to discovery when the model dies, or leaves the model behind.
 #include "applog.h"
 #include "datapaths.h"
+#include "modelprocess.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
@@ -11,10 +13,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTcpServer>
 
 #include <csignal>
 #include <sys/types.h>
+
+using tarn::test::applicationLog;
 
 namespace {
 struct Stop {
@@ -46,22 +49,52 @@ QList<Stop> readTour(const QString &path)
     return stops;
 }
 
+// The offline model's process id, as the application logged it.
+qint64 modelPid(const QString &log)
+{
+    const QString marker = QStringLiteral("Offline model listening, pid ");
+    const int at = log.lastIndexOf(marker);
+    return at < 0 ? 0 : log.mid(at + marker.size()).section(QLatin1Char('\n'), 0, 0).trimmed().toLongLong();
+}
+
+bool alive(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    const int close = text.lastIndexOf(')');
+    return close > 0 && text.mid(close + 2, 1) != "Z";
+}
+
+// QML or JavaScript warnings and errors in the log, and complaints of the tour.
+QStringList problems(const QString &log)
+{
+    QStringList found;
+    for (const QString &line : log.split(QLatin1Char('\n'))) {
+        const bool warning = line.contains(QStringLiteral(": Warning [")) || line.contains(QStringLiteral(": Error   ["));
+        if (warning && (line.contains(QStringLiteral(".qml")) || line.contains(QStringLiteral(".js")) || line.contains(QStringLiteral("qml:"))
+                        || line.contains(QStringLiteral("Tour:"))))
+            found << line;
+    }
+    return found;
+}
 } // namespace
 
-// The real application under Xvfb with the real offline model walks every screen of the tour
-// list through the guiSignal commands its buttons raise. Each screen must appear, be pictured,
-// raise no QML warning or error, and every control it binds must receive its value.
 class TstScreenTour : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
     void cleanup();
+    void offlineToHomeAndBack();
     void everyScreenOfTheTour_data();
     void everyScreenOfTheTour();
 
 private:
-    void stopApplication();
+    bool startApplication(const QStringList &arguments, const QString &quickBackend = QString());
+    bool stopApplication();
 
+    QString m_pictures;
     QProcess m_app;
 };
 
@@ -71,11 +104,86 @@ void TstScreenTour::initTestCase()
         QSKIP("xvfb-run is not installed");
     if (!QFileInfo(QStringLiteral(TARN_BIN_DIR "/tarn-offline-model")).isExecutable())
         QSKIP("tarn-offline-model is not built");
+    m_pictures = QFileInfo(QStringLiteral(TARN_BIN_DIR "/../screenshots")).absoluteFilePath();
+    QDir().mkpath(m_pictures);
 }
 
 void TstScreenTour::cleanup()
 {
     stopApplication();
+}
+
+// The application offline under a private Xvfb, with a fresh log and ports of its own for the
+// model and its FTP service (the default ones may belong to another test); the scene graph's
+// backend is the application's choice unless one is given.
+bool TstScreenTour::startApplication(const QStringList &arguments, const QString &quickBackend)
+{
+    QFile::remove(tarn::logFilePath());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TARN_DEVICE_PORT"), QString::number(tarn::test::freePort()));
+    env.insert(QStringLiteral("TARN_FTP_PORT"), QString::number(tarn::test::freePort()));
+    env.insert(QStringLiteral("TARN_TRACE_BINDINGS"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("QT_QUICK_BACKEND"));
+    if (!quickBackend.isEmpty())
+        env.insert(QStringLiteral("QT_QUICK_BACKEND"), quickBackend);
+    env.remove(QStringLiteral("TARN_OFFLINE_MODEL"));
+    m_app.setProcessEnvironment(env);
+    m_app.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_app.start(QStringLiteral("xvfb-run"), tarn::test::xvfbRunArguments()
+                                                + QStringList{QStringLiteral(TARN_BIN_DIR "/tarn-control"), QStringLiteral("--offline")}
+                                                + arguments);
+    return m_app.waitForStarted();
+}
+
+// True when the application ended by itself on a termination request.
+bool TstScreenTour::stopApplication()
+{
+    if (m_app.state() == QProcess::NotRunning)
+        return true;
+    // xvfb-run does not pass a termination on; the application's own pid is in its lock file.
+    QFile lock(tarn::lockFilePath());
+    const qint64 pid = lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
+    if (pid > 0)
+        ::kill(pid_t(pid), SIGTERM);
+    if (m_app.waitForFinished(20000))
+        return true;
+    // xvfb-run takes its X server down when it is asked to end, not when it is killed.
+    m_app.terminate();
+    if (!m_app.waitForFinished(5000)) {
+        m_app.kill();
+        m_app.waitForFinished(5000);
+    }
+    return false;
+}
+
+// Start offline, reach home, lose the model, fall back to discovery with the message; every
+// screen shown is pictured.
+void TstScreenTour::offlineToHomeAndBack()
+{
+    const QString home = m_pictures + QStringLiteral("/TarnHomeScreen.png");
+    const QString discovery = m_pictures + QStringLiteral("/TarnDiscovery.png");
+    QFile::remove(home);
+    QFile::remove(discovery);
+    QVERIFY(startApplication({QStringLiteral("--screenshot-dir"), m_pictures, QStringLiteral("--quit-after"), QStringLiteral("120000")},
+                             QStringLiteral("software")));
+
+    QTRY_VERIFY_WITH_TIMEOUT(applicationLog().contains(QStringLiteral("Entering state: HomeScreen")), 60000);
+    QVERIFY(applicationLog().contains(QStringLiteral("Offline model started.")));
+    QTRY_VERIFY_WITH_TIMEOUT(applicationLog().contains(QStringLiteral("Screenshot saved: \"") + home), 30000);
+    QVERIFY2(QImage(home).width() >= 1024, qPrintable(applicationLog().right(3000)));
+
+    const qint64 model = modelPid(applicationLog());
+    QVERIFY(model > 0);
+    const int before = applicationLog().size();
+    QCOMPARE(::kill(pid_t(model), SIGKILL), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(applicationLog().mid(before).contains(QStringLiteral("Entering state: Discovery")), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        applicationLog().mid(before).contains(QStringLiteral("Discovery message: Connection to Cadenzo Tarn was lost!")), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(applicationLog().mid(before).contains(QStringLiteral("Screenshot saved: \"") + discovery), 30000);
+    QVERIFY(applicationLog().mid(before).contains(QStringLiteral("Offline model stopped.")));
+    QVERIFY2(problems(applicationLog()).isEmpty(), qPrintable(problems(applicationLog()).join(QLatin1Char('\n'))));
+    QVERIFY(stopApplication());
 }
 
 // Each processor model has its tour; the pictures of the configurable model's go to a folder
@@ -85,31 +193,13 @@ void TstScreenTour::everyScreenOfTheTour_data()
     QTest::addColumn<QString>("tourFile");
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("screenshots");
-    const QString pictures = QFileInfo(QStringLiteral(TARN_BIN_DIR "/../screenshots")).absoluteFilePath();
-    QTest::newRow("fixed chain") << QStringLiteral(TARN_SOURCE_DIR "/tests/e2e/screentour.txt") << QStringLiteral("tarn") << pictures;
+    QTest::newRow("fixed chain") << QStringLiteral(TARN_SOURCE_DIR "/tests/e2e/screentour.txt") << QStringLiteral("tarn") << m_pictures;
     QTest::newRow("configurable") << QStringLiteral(TARN_SOURCE_DIR "/tests/e2e/screentour-quarra.txt")
-                                  << QStringLiteral("quarra") << pictures + QStringLiteral("/quarra");
+                                  << QStringLiteral("quarra") << m_pictures + QStringLiteral("/quarra");
 }
 
-void TstScreenTour::stopApplication()
-{
-    if (m_app.state() == QProcess::NotRunning)
-        return;
-    // xvfb-run does not pass a termination on; the application's own pid is in its lock file.
-    QFile lock(tarn::lockFilePath());
-    const qint64 pid = lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
-    if (pid > 0)
-        ::kill(pid_t(pid), SIGTERM);
-    if (m_app.waitForFinished(20000))
-        return;
-    // xvfb-run takes its X server down when it is asked to end, not when it is killed.
-    m_app.terminate();
-    if (!m_app.waitForFinished(5000)) {
-        m_app.kill();
-        m_app.waitForFinished(5000);
-    }
-}
-
+// The tour walks every screen of its list through the guiSignal commands their buttons raise.
+// Each screen must appear, be pictured, raise no QML warning, and give every control its value.
 void TstScreenTour::everyScreenOfTheTour()
 {
     QFETCH(QString, tourFile);
@@ -134,41 +224,26 @@ void TstScreenTour::everyScreenOfTheTour()
         pictures << screenshots + QLatin1Char('/') + stops.at(i).document
                         + (before > 0 ? QStringLiteral("-%1").arg(before + 1) : QString()) + QStringLiteral(".png");
     }
-
-    QTcpServer portFinder;
-    QVERIFY(portFinder.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = portFinder.serverPort();
-    portFinder.close();
-
     for (const QString &picture : qAsConst(pictures))
         QFile::remove(picture);
-    QFile::remove(tarn::logFilePath());
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TARN_DEVICE_PORT"), QString::number(port));
-    // The model's FTP service on a port of this run too: the default one may belong to another.
-    QTcpServer ftpPortFinder;
-    QVERIFY(ftpPortFinder.listen(QHostAddress::LocalHost, 0));
-    env.insert(QStringLiteral("TARN_FTP_PORT"), QString::number(ftpPortFinder.serverPort()));
-    ftpPortFinder.close();
-    env.insert(QStringLiteral("TARN_TRACE_BINDINGS"), QStringLiteral("1"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.remove(QStringLiteral("QT_QUICK_BACKEND"));
-    env.remove(QStringLiteral("TARN_OFFLINE_MODEL"));
-    m_app.setProcessEnvironment(env);
-    m_app.setProcessChannelMode(QProcess::ForwardedChannels);
     const int budgetMs = 60000 + 8000 * stops.size();
-    m_app.start(QStringLiteral("xvfb-run"),
-                tarn::test::xvfbRunArguments()
-                    + QStringList{QStringLiteral(TARN_BIN_DIR "/tarn-control"), QStringLiteral("--offline"),
-                                  QStringLiteral("--model"), model, QStringLiteral("--tour"), tourFile,
-                                  QStringLiteral("--screenshot-dir"), screenshots,
-                                  QStringLiteral("--quit-after"), QString::number(budgetMs + 30000)});
-    QVERIFY(m_app.waitForStarted());
-
-    QTRY_VERIFY_WITH_TIMEOUT(tarn::test::applicationLog().contains(QStringLiteral("Tour finished:")), budgetMs);
-    const QString log = tarn::test::applicationLog();
-    stopApplication();
+    QVERIFY(startApplication({QStringLiteral("--model"), model, QStringLiteral("--tour"), tourFile, QStringLiteral("--screenshot-dir"),
+                              screenshots, QStringLiteral("--quit-after"), QString::number(budgetMs + 30000)}));
+    QTRY_VERIFY_WITH_TIMEOUT(applicationLog().contains(QStringLiteral("Tour finished:")), budgetMs);
+    const QString log = applicationLog();
+    // Killed outright, the application takes its offline model along.
+    const qint64 modelProcess = modelPid(log);
+    QVERIFY(modelProcess > 0 && alive(modelProcess));
+    if (model == QLatin1String("quarra")) {
+        QFile lock(tarn::lockFilePath());
+        const qint64 application = lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
+        QVERIFY(application > 0);
+        QCOMPARE(::kill(pid_t(application), SIGKILL), 0);
+        QVERIFY(m_app.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(!alive(modelProcess), 10000);
+    }
+    QVERIFY(stopApplication());
     const QStringList lines = log.split(QLatin1Char('\n'));
 
     // Every stop appeared, in time for its first frame to be measured, and was pictured.
@@ -191,18 +266,7 @@ void TstScreenTour::everyScreenOfTheTour()
         QVERIFY2(image.width() >= 1024 && image.height() >= 768, qPrintable(picture));
     }
     qInfo().noquote() << "Time from the command to the first frame of each screen:\n" + timings.join(QLatin1Char('\n'));
-
-    // No QML warning or error, and no complaint of the tour itself.
-    QStringList problems;
-    for (const QString &line : lines) {
-        const bool warning = line.contains(QStringLiteral(": Warning [")) || line.contains(QStringLiteral(": Error   ["));
-        if (!warning)
-            continue;
-        if (line.contains(QStringLiteral(".qml")) || line.contains(QStringLiteral(".js")) || line.contains(QStringLiteral("qml:"))
-            || line.contains(QStringLiteral("Tour:")))
-            problems << line;
-    }
-    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    QVERIFY2(problems(log).isEmpty(), qPrintable(problems(log).join(QLatin1Char('\n'))));
 
     // Every control that was bound got its value, unless its screen went before the value was due.
     const QRegularExpression traced(QStringLiteral("\\[tarncontrol\\.cpp: .*\\] (bound|value|unbound) (.+?)(?: after (\\d+) ms)?$"));

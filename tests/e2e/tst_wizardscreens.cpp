@@ -7,22 +7,11 @@
 
 #include <QApplication>
 
-using tarn::test::LinkClient;
+using tarn::test::findItem;
 using tarn::test::ScreenHarness;
 
 namespace {
 constexpr int kWait = ScreenHarness::kWait;
-
-QQuickItem *search(QQuickItem *parent, const QString &name)
-{
-    for (QQuickItem *child : parent->childItems()) {
-        if (child->objectName() == name && child->isVisible())
-            return child;
-        if (QQuickItem *found = search(child, name))
-            return found;
-    }
-    return nullptr;
-}
 } // namespace
 
 class TstWizardScreens : public QObject {
@@ -51,7 +40,8 @@ private:
         QTest::qWait(0);
         m_h.picture(name);
     }
-    QString get(const QString &path);
+    // What the model holds at that path, asked by the second console.
+    QString get(const QString &path) { return m_h.side.ask(QStringLiteral("get \"\\\\%1\"").arg(path)).section(QLatin1Char('"'), 3, 3); }
 
     ScreenHarness m_h;
 };
@@ -78,8 +68,7 @@ void TstWizardScreens::cleanup()
 
 QQuickItem *TstWizardScreens::wizardScreen() const
 {
-    auto *pageLoader = m_h.view()->rootObject()->findChild<QObject *>(QStringLiteral("pageLoader"));
-    auto *item = pageLoader ? pageLoader->property("item").value<QQuickItem *>() : nullptr;
+    QQuickItem *item = m_h.page();
     return item && item->objectName() == QLatin1String("wizardScreen") ? item : nullptr;
 }
 
@@ -112,7 +101,7 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
 {
     const auto find = [&]() -> QQuickItem * {
         QQuickItem *screen = wizardScreen();
-        QQuickItem *item = screen ? search(screen, objectName) : nullptr;
+        QQuickItem *item = screen ? findItem(screen, objectName) : nullptr;
         return item && item->isEnabled() ? item : nullptr;
     };
     // Positioners place their items when the next frame is prepared: the item is looked for
@@ -148,11 +137,14 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
     return then.isEmpty() || reach(then);
 }
 
-// Presses in turn, each leading to the state named beside it (or, with none, staying).
+// Presses in turn (or "~n": n steps of the model's clock), each leading to the state named
+// beside it (or, with none, staying).
 bool TstWizardScreens::walk(std::initializer_list<std::pair<const char *, const char *>> steps)
 {
     for (const auto &step : steps) {
-        if (!press(QLatin1String(step.first), QLatin1String(step.second)))
+        const QString what = QLatin1String(step.first);
+        const QString then = QLatin1String(step.second);
+        if (!(what.startsWith(QLatin1Char('~')) ? tick(what.mid(1).toInt(), then) : press(what, then)))
             return false;
     }
     return true;
@@ -162,18 +154,6 @@ bool TstWizardScreens::tick(int steps, const QString &then)
 {
     m_h.sendLine(QStringLiteral("model tick %1").arg(steps));
     return then.isEmpty() || reach(then);
-}
-
-QString TstWizardScreens::get(const QString &path)
-{
-    QSignalSpy lines(&m_h.side, &LinkClient::lineReceived);
-    m_h.side.sendRaw(QStringLiteral("get \"\\\\%1\"\n").arg(path).toUtf8());
-    for (int i = 0; i < 20 && lines.wait(kWait);) {
-        const QString line = lines.last().first().toString();
-        if (line.startsWith(QLatin1String("get ")) || line.startsWith(QLatin1String("error ")))
-            return line.section(QLatin1Char('"'), 3, 3);
-    }
-    return QStringLiteral("(no answer)");
 }
 
 void TstWizardScreens::setupWizardAndLink()
@@ -186,10 +166,9 @@ void TstWizardScreens::setupWizardAndLink()
                   {"choice_New", "ConfirmStartNew"}, {"primaryButton", "SelectItemsToSetup"},
                   {"choice_All", "SelectPaInputFormat"}}));
     picture(QStringLiteral("WizardListType"));
-    QVERIFY(press("choice_Stereo", "SelectFirstPaInput"));
-    QVERIFY(press("choice_Input A", "SelectSecondPaInput"));
-    QVERIFY(press("choice_Input A", "DisplayError")); // one input cannot be both sides
-    QVERIFY(walk({{"primaryButton", "SelectSecondPaInput"}, {"choice_Input B", "SelectPaOutputFormat"},
+    // One input cannot be both sides.
+    QVERIFY(walk({{"choice_Stereo", "SelectFirstPaInput"}, {"choice_Input A", "SelectSecondPaInput"}, {"choice_Input A", "DisplayError"},
+                  {"primaryButton", "SelectSecondPaInput"}, {"choice_Input B", "SelectPaOutputFormat"},
                   {"choice_Stereo", "SelectMainSpeakerUsage"}, {"choice_Music", "SelectMainSpeakerMode"},
                   {"choice_FullRange", "SelectMainSpeaker"}, {"brand_Harrow Acoustics", ""}}));
     picture(QStringLiteral("WizardNestedListViewType"));
@@ -228,11 +207,8 @@ void TstWizardScreens::setupWizardAndLink()
                   {"primaryButton", "OptionCardConnections"}, {"network_Redundant", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneNetworkMode"), QStringLiteral("Redundant"), kWait);
     picture(QStringLiteral("WizardOptionCardConnections"));
-    QVERIFY(press("primaryButton", "PromptParvaneApply"));
-    QVERIFY(press("choice_Apply", "ParvaneApply"));
-    QVERIFY(tick(10, "ParvaneComplete"));
-    QVERIFY(press("primaryButton"));
     // The wizard is over: home again.
+    QVERIFY(walk({{"primaryButton", "PromptParvaneApply"}, {"choice_Apply", "ParvaneApply"}, {"~10", "ParvaneComplete"}, {"primaryButton", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
 
     // Full-range HX15s on the high outputs, a monitor on output 1 with feedback suppression.
@@ -265,12 +241,8 @@ void TstWizardScreens::autoEq()
     }
     QVERIFY(reach("SetChirpLevelSignalAcceptable"));
     picture(QStringLiteral("WizardListType-level"));
-    QVERIFY(press("choice_Next", "MicPosition1"));
-    QVERIFY(press("primaryButton", "AutoEQMeasuring"));
-    QVERIFY(tick(8, "AutoEQPlaceMic"));
-    QVERIFY(press("primaryButton", "AutoEQMeasuring"));
-    QVERIFY(tick(8, "AutoEQCalculation"));
-    QVERIFY(tick(12, "AutoEQResult"));
+    QVERIFY(walk({{"choice_Next", "MicPosition1"}, {"primaryButton", "AutoEQMeasuring"}, {"~8", "AutoEQPlaceMic"},
+                  {"primaryButton", "AutoEQMeasuring"}, {"~8", "AutoEQCalculation"}, {"~12", "AutoEQResult"}}));
     QTest::qWait(600); // the graph's first computation and paint
     picture(QStringLiteral("WizardAEQResultType"));
     QVERIFY(walk({{"primaryButton", "AutoEQComplete"}, {"primaryButton", "PromptAutoEqAnotherSystem"},
@@ -286,13 +258,11 @@ void TstWizardScreens::feedbackSetup()
     QVERIFY(walk({{"choice_StartAFS", "StartAFS"}, {"primaryButton", "AFSSelectAFSObject"},
                   {"choice_Afs", "AFSConnectMic"}, {"primaryButton", "AFSGatesOff"}, {"primaryButton", "SetType"},
                   {"choice_Music", "PromptDefaultFilters"}, {"choice_Clear", "SetFilters"}}));
-    QTRY_COMPARE_WITH_TIMEOUT(search(wizardScreen(), QStringLiteral("sliderSummary"))->property("text").toString(),
+    QTRY_COMPARE_WITH_TIMEOUT(findItem(wizardScreen(), QStringLiteral("sliderSummary"))->property("text").toString(),
                               QStringLiteral("6 fixed filters, 6 live"), kWait);
     picture(QStringLiteral("WizardDialType-slider"));
-    QVERIFY(press("primaryButton", "GainDown"));
-    QVERIFY(press("primaryButton", "GainUp"));
-    QVERIFY(tick(13, "GainUp"));
-    QTRY_COMPARE_WITH_TIMEOUT(search(wizardScreen(), QStringLiteral("placedCount"))->property("text").toString(),
+    QVERIFY(walk({{"primaryButton", "GainDown"}, {"primaryButton", "GainUp"}, {"~13", "GainUp"}}));
+    QTRY_COMPARE_WITH_TIMEOUT(findItem(wizardScreen(), QStringLiteral("placedCount"))->property("text").toString(),
                               QStringLiteral("2 of 6 fixed filters placed"), kWait);
     QTest::qWait(400);
     picture(QStringLiteral("WizardAFSGraphType"));
@@ -308,8 +278,7 @@ void TstWizardScreens::feedbackSetup()
 void TstWizardScreens::cancelledInputSetup()
 {
     QVERIFY(openWizards());
-    QVERIFY(press("choice_StartInput", "StartInput"));
-    QVERIFY(press("primaryButton", "SelectInput"));
+    QVERIFY(walk({{"choice_StartInput", "StartInput"}, {"primaryButton", "SelectInput"}}));
     picture(QStringLiteral("RunSetupWizardScreen"));
     QVERIFY(press("runSetup_SelectInputAUse"));
     QVERIFY(press("runSetup_Mono"));
@@ -326,8 +295,8 @@ void TstWizardScreens::unknownStepAndOfflineNotice()
     // A step this version does not know, as a newer processor could report it.
     QVERIFY(QMetaObject::invokeMethod(wizardScreen(), "showState", Q_ARG(QVariant, QStringLiteral("SomeFutureStep"))));
     QVERIFY(reach("SomeFutureStep"));
-    QVERIFY(search(wizardScreen(), QStringLiteral("wizardNotImplementedPage")));
-    QCOMPARE(search(wizardScreen(), QStringLiteral("unknownState"))->property("text").toString(),
+    QVERIFY(findItem(wizardScreen(), QStringLiteral("wizardNotImplementedPage")));
+    QCOMPARE(findItem(wizardScreen(), QStringLiteral("unknownState"))->property("text").toString(),
              QStringLiteral("Processor step: SomeFutureStep"));
     picture(QStringLiteral("WizardNotImplemented"));
     // The processor's "Inactive" after it ends the page, as after any wizard.

@@ -1,10 +1,12 @@
 // Guards against a model catalogue that lacks a name the application binds, accepts a broken
-// entry, shows values unlike a processor, or meters (dynamics, analyser) that ignore their settings.
+// entry, shows values unlike a processor, meters (dynamics, analyser) that ignore their settings,
+// equaliser curves and a room measurement out of shape, or a configurable chain unlike the fixed one.
 #include "analyserscene.h"
 #include "bindingscan.h"
 #include "catalogue.h"
 #include "devicestate.h"
 #include "displayformat.h"
+#include "eqbehaviour.h"
 #include "quarramodel.h"
 #include "testenv.h"
 
@@ -13,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +28,9 @@ using tarn::offline::analyserBandLevel;
 using tarn::offline::Catalogue;
 using tarn::offline::DeviceState;
 using tarn::offline::DisplayFormat;
+using tarn::offline::EqBehaviour;
+using tarn::offline::QuarraModel;
+using tarn::offline::Variable;
 using tarn::test::Binding;
 
 using Mutator = std::function<void(QJsonObject &)>;
@@ -32,6 +38,11 @@ Q_DECLARE_METATYPE(Mutator)
 
 namespace {
 const QString kCatalogue = QStringLiteral(TARN_SOURCE_DIR "/offline-model/catalogue/tarn.json");
+
+QString presetKey(const QString &object, const QString &name)
+{
+    return QStringLiteral("Preset\\%1\\SV\\%2").arg(object, name);
+}
 
 QJsonObject builtIn()
 {
@@ -47,8 +58,8 @@ QString scanError(const Mutator &mutate)
     mutate(doc);
     Catalogue c;
     QString error;
-    if (c.loadJson(QJsonDocument(doc).toJson(), &error) && !DeviceState::checkCatalogue(c, &error))
-        return error;
+    if (c.loadJson(QJsonDocument(doc).toJson(), &error))
+        DeviceState::checkCatalogue(c, &error);
     return error;
 }
 
@@ -112,13 +123,6 @@ Mutator editEntry(const QString &cls, const QString &name, bool live, const std:
 Mutator editLive(const QString &cls, const std::function<void(QJsonObject &)> &edit)
 {
     return editEntry(cls, QStringLiteral("GainReduction"), true, edit);
-}
-
-void editParams(QJsonObject &live, const std::function<void(QJsonObject &)> &edit)
-{
-    QJsonObject params = live.value(QStringLiteral("params")).toObject();
-    edit(params);
-    live.insert(QStringLiteral("params"), params);
 }
 
 const QString kSignal = QStringLiteral("Preset\\TestSignal\\SV\\Level");
@@ -197,10 +201,13 @@ private slots:
     void dynamicsMetersFollowTheInput();
     void analyserBandLevels();
     void analyserSpectrumFollowsTheGenerator();
+    void curvesAndQuickCurveTables();
+    void catalogueFollowsTheFixedChain_data();
+    void catalogueFollowsTheFixedChain();
 
 private:
     std::unique_ptr<DeviceState> makeState(const QJsonObject &doc, quint64 seed = 5);
-    void set(const QString &key, const QString &text);
+    void set(const QStringList &settings);
     double reading(const QString &object);
 
     Catalogue m_catalogue;
@@ -487,14 +494,17 @@ std::unique_ptr<DeviceState> TstOfflineCatalogue::makeState(const QJsonObject &d
     return std::make_unique<DeviceState>(m_catalogue, seed);
 }
 
-void TstOfflineCatalogue::set(const QString &key, const QString &text)
+// Writes settings "Object\SV\Name=value" (under Preset) as a client would.
+void TstOfflineCatalogue::set(const QStringList &settings)
 {
-    QString why;
-    const int idx = m_state->indexOf(key);
-    QVERIFY2(idx >= 0, qPrintable(key));
-    const auto result = m_state->write(idx, text, false, &why);
-    QVERIFY2(result == DeviceState::WriteResult::Changed || result == DeviceState::WriteResult::Unchanged,
-             qPrintable(key + QStringLiteral(": ") + why));
+    for (const QString &s : settings) {
+        QString why;
+        const int idx = m_state->indexOf(QStringLiteral("Preset\\") + s.section(QLatin1Char('='), 0, 0));
+        QVERIFY2(idx >= 0, qPrintable(s));
+        const auto result = m_state->write(idx, s.section(QLatin1Char('='), 1), false, &why);
+        QVERIFY2(result == DeviceState::WriteResult::Changed || result == DeviceState::WriteResult::Unchanged,
+                 qPrintable(s + QStringLiteral(": ") + why));
+    }
 }
 
 double TstOfflineCatalogue::reading(const QString &object)
@@ -543,8 +553,7 @@ void TstOfflineCatalogue::dynamicsReadingsFollowSettingsAndSignal()
         {{"Low Outputs Limiter\\SV\\OverEasy=2", "TestSignal\\SV\\Level=-12"}, "Low Outputs Limiter", -0.5}, // knee -14 .. -10
     };
     for (const Step &step : steps) {
-        for (const QString &s : step.sets)
-            set(QStringLiteral("Preset\\") + s.section(QLatin1Char('='), 0, 0), s.section(QLatin1Char('='), 1));
+        set(step.sets);
         QCOMPARE(reading(QLatin1String(step.object)), step.reading);
     }
 }
@@ -554,10 +563,7 @@ void TstOfflineCatalogue::dynamicsMetersFollowTheInput()
     m_state = makeState(builtIn());
     QVERIFY(m_state);
     const int input = m_state->indexOf(QStringLiteral("Preset\\InputMeters\\SV\\Channel_1_Level"));
-    set(QStringLiteral("Preset\\Compressor\\SV\\Compressor"), QStringLiteral("On"));
-    set(QStringLiteral("Preset\\Compressor\\SV\\Threshold"), QStringLiteral("-50"));
-    set(QStringLiteral("Preset\\Compressor\\SV\\Ratio"), QStringLiteral("4"));
-    set(QStringLiteral("Preset\\Compressor\\SV\\OverEasy"), QStringLiteral("Off"));
+    set({"Compressor\\SV\\Compressor=On", "Compressor\\SV\\Threshold=-50", "Compressor\\SV\\Ratio=4", "Compressor\\SV\\OverEasy=Off"});
     QSet<QString> seen;
     for (int i = 0; i < 50; ++i) {
         const double gr = reading(QStringLiteral("Compressor"));
@@ -567,7 +573,7 @@ void TstOfflineCatalogue::dynamicsMetersFollowTheInput()
         seen.insert(QString::number(gr));
     }
     QVERIFY2(seen.size() > 10, "the reading follows the moving input");
-    set(QStringLiteral("Preset\\Compressor\\SV\\Threshold"), QStringLiteral("0"));
+    set({"Compressor\\SV\\Threshold=0"});
     for (int i = 0; i < 10; ++i)
         QCOMPARE(reading(QStringLiteral("Compressor")), 0.0);
 }
@@ -620,39 +626,161 @@ void TstOfflineCatalogue::analyserSpectrumFollowsTheGenerator()
     QVERIFY(*std::max_element(room.begin(), room.end()) < -50);
 
     // A 1 kHz sine at -10 dB stands out in its band.
-    set(QStringLiteral("Preset\\SignalGenerator\\SV\\Signal Type"), QStringLiteral("Sine"));
-    set(QStringLiteral("Preset\\SignalGenerator\\SV\\Sine Frequency"), QStringLiteral("1000"));
-    set(QStringLiteral("Preset\\SignalGenerator\\SV\\Signal Amplitude"), QStringLiteral("-10"));
-    set(QStringLiteral("Preset\\SignalGenerator\\SV\\SignalGenerator"), QStringLiteral("On"));
+    set({"SignalGenerator\\SV\\Signal Type=Sine", "SignalGenerator\\SV\\Sine Frequency=1000",
+         "SignalGenerator\\SV\\Signal Amplitude=-10", "SignalGenerator\\SV\\SignalGenerator=On"});
     const QVector<double> sine = meanBands(state);
     const int loudest = int(std::max_element(sine.begin(), sine.end()) - sine.begin());
     QCOMPARE(loudest, 17);
     QVERIFY(qAbs(sine[17] - -13.0) < 2.0);
 
     // Moved to 100 Hz, the peak moves with it; the analyser's gain lifts it.
-    set(QStringLiteral("Preset\\SignalGenerator\\SV\\Sine Frequency"), QStringLiteral("100"));
-    set(QStringLiteral("Preset\\RTA\\SV\\Gain"), QStringLiteral("6"));
+    set({"SignalGenerator\\SV\\Sine Frequency=100", "RTA\\SV\\Gain=6"});
     const QVector<double> low = meanBands(state);
     QCOMPARE(int(std::max_element(low.begin(), low.end()) - low.begin()), 7);
     QVERIFY(qAbs(low[7] - -7.0) < 2.0);
 
     // Pink noise fills every band alike.
-    set(QStringLiteral("Preset\\SignalGenerator\\SV\\Signal Type"), QStringLiteral("Pink Noise"));
+    set({"SignalGenerator\\SV\\Signal Type=Pink Noise"});
     const QVector<double> pink = meanBands(state);
     const auto [lo, hi] = std::minmax_element(pink.begin(), pink.end());
     QVERIFY2(*hi - *lo < 3.0, qPrintable(QString::number(*hi - *lo)));
 
     // On an input the analyser shows the programme, not the generator.
-    set(QStringLiteral("Preset\\RTARouter\\SV\\Source"), QStringLiteral("Input A"));
+    set({"RTARouter\\SV\\Source=Input A"});
     const QVector<double> programme = meanBands(state);
     QVERIFY(programme[0] > programme[30] + 4);
 
     // Switched off, the room is quiet again.
-    set(QStringLiteral("Preset\\RTARouter\\SV\\Source"), QStringLiteral("RTA Mic"));
-    set(QStringLiteral("Preset\\SignalGenerator\\SV\\SignalGenerator"), QStringLiteral("Off"));
-    set(QStringLiteral("Preset\\RTA\\SV\\Gain"), QStringLiteral("0"));
+    set({"RTARouter\\SV\\Source=RTA Mic", "SignalGenerator\\SV\\SignalGenerator=Off", "RTA\\SV\\Gain=0"});
     const QVector<double> quiet = meanBands(state);
     QVERIFY(*std::max_element(quiet.begin(), quiet.end()) < -50);
+}
+
+void TstOfflineCatalogue::curvesAndQuickCurveTables()
+{
+    for (const char *name : {"Flat", "MyBand", "Speech", "Performance Venue", "DJ"}) {
+        const QVector<double> curve = EqBehaviour::quickCurve(QLatin1String(name));
+        QCOMPARE(curve.size(), 31);
+        for (double level : curve)
+            QVERIFY2(level >= -12.0 && level <= 12.0, name);
+    }
+    QVERIFY(EqBehaviour::quickCurve(QStringLiteral("Manual")).isEmpty());
+    QVERIFY(EqBehaviour::quickCurve(QStringLiteral("Speech; drop table")).isEmpty());
+
+    // 160 points per decade with 20 Hz at index 143 and 20 kHz at 623.
+    QVERIFY(std::fabs(EqBehaviour::curveFrequency(143) - 20.0) < 1e-9);
+    QVERIFY(std::fabs(EqBehaviour::curveFrequency(303) - 200.0) < 1e-9);
+    QVERIFY(std::fabs(EqBehaviour::curveFrequency(623) - 20000.0) < 1e-6);
+    const QStringList room = EqBehaviour::curveText(&EqBehaviour::roomLevel).split(QLatin1Char(' '));
+    QCOMPARE(room.size(), EqBehaviour::kCurvePoints);
+    for (const QString &n : room) {
+        bool ok = false;
+        const double v = n.toDouble(&ok);
+        QVERIFY2(ok && v >= -40.0 && v <= 20.0, qPrintable(n));
+    }
+    // The room: the speaker rolls off below 40 Hz, a mode near 63 Hz, a dip near 180 Hz, a
+    // falling top. The target: a rise in the bass, flat mids, a falling top.
+    QVERIFY(EqBehaviour::roomLevel(20.0) < -8.0);
+    QVERIFY(EqBehaviour::roomLevel(63.0) > EqBehaviour::roomLevel(100.0) + 3.0);
+    QVERIFY(EqBehaviour::roomLevel(180.0) < EqBehaviour::roomLevel(300.0) - 2.0);
+    QVERIFY(EqBehaviour::roomLevel(18000.0) < -4.0);
+    QCOMPARE(EqBehaviour::targetLevel(1000.0), 0.0);
+    QVERIFY(std::fabs(EqBehaviour::targetLevel(20.0) - 4.0) < 1e-9);
+    QVERIFY(std::fabs(EqBehaviour::targetLevel(20000.0) + std::log2(10.0)) < 1e-9);
+
+    // Only empty texts are filled: a catalogue that brings its own measurement keeps it.
+    Catalogue catalogue;
+    QString error;
+    QVERIFY2(catalogue.load(kCatalogue, &error), qPrintable(error));
+    const QString response = QStringLiteral("Preset\\RoomEQ\\SV\\Response");
+    const QString target = QStringLiteral("Preset\\RoomEQ\\SV\\Target");
+    QVERIFY(catalogue.variables()[size_t(catalogue.indexOf(response))].initial.isEmpty());
+    EqBehaviour::addRoomMeasurement(&catalogue);
+    QCOMPARE(catalogue.variables()[size_t(catalogue.indexOf(response))].initial, EqBehaviour::curveText(&EqBehaviour::roomLevel));
+    QVERIFY(catalogue.overrideInitial(target, QStringLiteral("1 2 3"), &error));
+    Catalogue other = catalogue;
+    QVERIFY(other.overrideInitial(response, QString(), &error));
+    EqBehaviour::addRoomMeasurement(&other);
+    QVERIFY(other.variables()[size_t(other.indexOf(response))].initial.isEmpty());
+    QCOMPARE(other.variables()[size_t(other.indexOf(target))].initial, QStringLiteral("1 2 3"));
+}
+
+void TstOfflineCatalogue::catalogueFollowsTheFixedChain_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("tarnObject");
+    QTest::addColumn<QString>("family"); // a counted name and the attribute that counts it
+    QTest::addColumn<QString>("attribute");
+    QTest::newRow("input PEQ") << "PEQIn1" << "Low Outputs PEQ" << "Band_%1_Type" << "NumBands";
+    QTest::newRow("output PEQ") << "PEQOut6" << "Mid Outputs PEQ" << "Band_%1_Gain" << "NumBands";
+    QTest::newRow("auto EQ") << "AutoEQPEQ2" << "RoomEQ" << "Band_%1_Q" << "NumBands";
+    QTest::newRow("feedback") << "AFS3" << "Afs" << "Band_%1_Frequency" << "NumFilters";
+    QTest::newRow("compressor") << "Compressor1" << "Compressor" << "" << "";
+    QTest::newRow("delay") << "MidDelay4" << "InputDelay" << "" << "";
+    QTest::newRow("limiter") << "Limiter5" << "High Outputs Limiter" << "" << "";
+    QTest::newRow("crossover") << "Crossover1" << "Crossover" << "Band_%1_LPType" << "NumBands";
+    QTest::newRow("zone gains") << "ZoneGains" << "OutputGains" << "Channel_%1_Mute" << "NumChans";
+    QTest::newRow("input gains") << "InputGains" << "OutputGains" << "Channel_%1_Gain" << "NumChans";
+    QTest::newRow("output meters") << "OutputMeters" << "OutputMeters" << "Channel_%1_Clip" << "NumChans";
+    QTest::newRow("mid meters") << "MidMeters" << "InputMeters" << "Channel_%1_Level" << "NumChans";
+    QTest::newRow("input mixer") << "In_Mixer2" << "MonoMixer" << "Input_%1_Mute" << "NumInputs";
+    QTest::newRow("analyser") << "RTA" << "RTA" << "" << "";
+    QTest::newRow("generator") << "SignalGenerator" << "SignalGenerator" << "" << "";
+}
+
+void TstOfflineCatalogue::catalogueFollowsTheFixedChain()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, tarnObject);
+    QFETCH(QString, family);
+    QFETCH(QString, attribute);
+    QuarraModel model(QuarraModel::Settings{});
+    Catalogue quarra;
+    Catalogue tarn;
+    QString error;
+    QVERIFY2(model.prepare(&quarra, &error), qPrintable(error));
+    QVERIFY2(tarn.load(kCatalogue, &error), qPrintable(error));
+    const QJsonObject document = QJsonDocument::fromJson(model.document()).object();
+    const QJsonObject po = document.value(object).toObject();
+    QVERIFY2(!po.isEmpty(), "the default document has the object");
+
+    // Every object of the document is served; the template's initial values are served too.
+    for (auto it = document.begin(); it != document.end(); ++it) {
+        if (it.value().toObject().contains(QStringLiteral("ClassName")))
+            QVERIFY2(quarra.configuration(QStringLiteral("Chain"))->objects.contains(it.key()), qPrintable(it.key()));
+    }
+    const QJsonObject svValues = po.value(QStringLiteral("SVValues")).toObject();
+    for (auto it = svValues.begin(); it != svValues.end(); ++it)
+        QVERIFY2(quarra.indexOf(presetKey(object, it.key())) >= 0, qPrintable(it.key()));
+
+    // Names the fixed-chain object has (up to this object's counts) come with its kind, range and unit.
+    const int count = po.value(QStringLiteral("Attributes")).toObject().value(attribute).toInt();
+    for (const Variable &t : tarn.variables()) {
+        if (t.object != tarnObject || t.key.contains(QLatin1String("\\AT\\")))
+            continue;
+        const QRegularExpressionMatch number = QRegularExpression(QStringLiteral("_(\\d+)_")).match(t.name);
+        if (number.hasMatch() && number.captured(1).toInt() > count)
+            continue;
+        const int idx = quarra.indexOf(presetKey(object, t.name));
+        if (idx < 0 && t.name.startsWith(QLatin1String("Input_"))) // mixer inputs are numbered here
+            continue;
+        QVERIFY2(idx >= 0, qPrintable(t.name));
+        const Variable &q = quarra.variables()[size_t(idx)];
+        QCOMPARE(int(q.kind), int(t.kind));
+        QCOMPARE(q.writable, t.writable);
+        QCOMPARE(q.min, t.min);
+        QCOMPARE(q.format.unit, t.format.unit);
+        QCOMPARE(int(q.live.type), int(t.live.type)); // meters move, gain reductions follow their block
+        if (t.name != QLatin1String("Amount") && t.name != QLatin1String("Source"))
+            QCOMPARE(q.max, t.max);
+        if (t.name != QLatin1String("Source"))
+            QCOMPARE(q.choices, t.choices);
+    }
+    if (!family.isEmpty()) {
+        QVERIFY(count > 0);
+        QVERIFY(quarra.indexOf(presetKey(object, family.arg(count))) >= 0);
+        QCOMPARE(quarra.indexOf(presetKey(object, family.arg(count + 1))), -1);
+    }
 }
 
 TARN_TEST_MAIN(TstOfflineCatalogue, QCoreApplication)

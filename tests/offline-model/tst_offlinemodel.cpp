@@ -1,8 +1,12 @@
 // Guards against the offline model answering the link unlike a processor (logins, values and their
-// units, listings, presets, firmware uploads, discovery, hostile input) or its fault modes failing.
+// units, listings, presets, firmware uploads, discovery, hostile input, equalisers and feedback
+// suppression that act by themselves, the configurable model's document, reconfiguration and
+// copy/paste) or its fault modes failing.
 #include "deviceinfo.h"
+#include "eqbehaviour.h"
 #include "linkclient.h"
 #include "modelprocess.h"
+#include "quarramodel.h"
 #include "testenv.h"
 
 #include <QCoreApplication>
@@ -10,12 +14,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
 #include <QUdpSocket>
 
 #include <cmath>
 
+using tarn::offline::Catalogue;
+using tarn::offline::EqBehaviour;
+using tarn::offline::QuarraModel;
 using tarn::test::LinkClient;
 using tarn::test::ModelProcess;
 using tarn::test::request;
@@ -23,35 +31,12 @@ using tarn::test::request;
 namespace {
 constexpr int kWaitMs = 10000;
 
-// A "model status" round trip on the client's own connection: everything the model wrote to
-// it before the answer has arrived once this returns true.
-bool settle(LinkClient &client)
-{
-    const int before = client.lines.filter(QStringLiteral("model status ")).size();
-    client.sendRaw("model status\n");
-    for (int i = 0; i < 100; ++i) {
-        if (client.lines.filter(QStringLiteral("model status ")).size() > before)
-            return true;
-        QSignalSpy spy(&client, &LinkClient::lineReceived);
-        spy.wait(100);
-    }
-    return false;
-}
-
 // A control line on a connection of its own, answered "model ok".
-bool control(quint16 port, const QByteArray &line)
+bool control(quint16 port, const QString &line)
 {
     LinkClient c;
-    QSignalSpy answered(&c, &LinkClient::lineReceived);
     c.connectToHost(port);
-    c.sendRaw(line);
-    for (int i = 0; i < 100; ++i) {
-        if (c.lines.contains(QStringLiteral("model ok")))
-            return true;
-        answered.wait(100);
-    }
-    qWarning() << "control line unanswered; received" << c.lines;
-    return false;
+    return c.ask(line, {QStringLiteral("model ok"), QStringLiteral("model error")}) == QLatin1String("model ok");
 }
 
 QJsonObject counters(const ModelProcess &model)
@@ -59,26 +44,136 @@ QJsonObject counters(const ModelProcess &model)
     return model.status().value(QStringLiteral("counters")).toObject();
 }
 
-// Gets each "PO|SV" binding and returns the values joined by ", " once every answer came.
+// Gets each "PO|SV" binding and returns the values joined by ", ".
 QString getAll(LinkClient &client, const QStringList &bindings)
 {
     QStringList values;
-    const int before = client.records.size();
     for (const QString &b : bindings)
-        client.sendRequest(request(QStringLiteral("get"), b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1)));
-    (void)QTest::qWaitFor([&] { return client.records.size() >= before + bindings.size(); }, kWaitMs);
-    for (const QString &b : bindings)
-        values << client.value(b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1));
+        values << client.get(b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1));
     return values.join(QStringLiteral(", "));
 }
 
-int indexOfValue(const QList<DataFromDevice> &records, const QString &value)
+// A model started with these arguments and a client logged in to it.
+bool start(ModelProcess &model, LinkClient &client, const QStringList &arguments = QStringList())
 {
-    for (int i = 0; i < records.size(); ++i) {
-        if (records.at(i).value == value)
-            return i;
+    return model.start(arguments) && client.login(model.port());
+}
+
+// Its clock moves only by "model tick".
+const QStringList kStill = {QStringLiteral("--meter-interval"), QStringLiteral("0")};
+
+bool tick(LinkClient &client, int steps)
+{
+    return client.ask(QStringLiteral("model tick %1").arg(steps)).startsWith(QLatin1String("model ok"));
+}
+
+// A value with its unit as a number (kHz in Hz); NaN when it is none.
+double number(QString text)
+{
+    double scale = 1.0;
+    if (text.endsWith(QLatin1String("kHz"))) {
+        text.chop(3);
+        scale = 1000.0;
+    } else if (text.endsWith(QLatin1String("Hz")) || text.endsWith(QLatin1String("dB"))) {
+        text.chop(2);
     }
-    return -1;
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok ? v * scale : std::nan("");
+}
+
+// The twelve feedback filters' values of one kind ("Gain", "Frequency").
+QStringList filters(LinkClient &client, const QString &kind)
+{
+    QStringList values;
+    for (int n = 1; n <= 12; ++n)
+        values << client.get(QStringLiteral("Afs"), QStringLiteral("Band_%1_%2").arg(n).arg(kind));
+    return values;
+}
+
+QVector<double> filterGains(LinkClient &client)
+{
+    QVector<double> gains;
+    for (const QString &g : filters(client, QStringLiteral("Gain")))
+        gains << number(g);
+    return gains;
+}
+
+int placed(const QVector<double> &gains)
+{
+    int n = 0;
+    for (double g : gains)
+        n += g < 0 ? 1 : 0;
+    return n;
+}
+const QString kNpo = QStringLiteral("NPO");
+const QString kStatus = QStringLiteral("Node\\Config\\SV\\Command:Status");
+const QString kResult = QStringLiteral("Node\\Config\\SV\\Result");
+
+// A logged-in client that runs node commands and waits for each one's final status.
+struct Session {
+    LinkClient link;
+
+    bool open(quint16 port)
+    {
+        if (!link.login(port))
+            return false;
+        for (const QString &path : {kStatus, kResult})
+            link.sendRequest(request(QStringLiteral("sub"), kNpo, path));
+        return QTest::qWaitFor([&] { return !link.recordsFor(kNpo, kResult).isEmpty(); }, kWaitMs);
+    }
+    QStringList statuses() const
+    {
+        QStringList list;
+        for (const DataFromDevice &d : link.recordsFor(kNpo, kStatus))
+            list << d.value;
+        return list;
+    }
+    // The answer object of the command `line` (a node command or a raw line) sent for `method`.
+    QJsonObject run(const QByteArray &line, const QString &method, QStringList *seen = nullptr)
+    {
+        const int before = statuses().size();
+        link.sendRaw(line);
+        const bool ended = QTest::qWaitFor([&] {
+            const QStringList s = statuses().mid(before);
+            return !s.isEmpty() && s.last().startsWith(method + QLatin1Char(':')) && !s.last().endsWith(QLatin1String(":InProgress"));
+        }, kWaitMs);
+        if (seen)
+            *seen = statuses().mid(before);
+        QString result = link.value(kNpo, kResult);
+        return ended ? QJsonDocument::fromJson(result.replace(QLatin1Char('`'), QLatin1Char('"')).toUtf8()).object() : QJsonObject();
+    }
+    QJsonObject command(const QString &method, const QString &params)
+    {
+        return run(tarn::protocol::formatNodeCommand(
+                       QStringLiteral("{\"method\": \"%1\", \"params\": %2, \"id\": \"t\"}").arg(method, params)),
+                   method);
+    }
+    // The document, chunk by chunk as the application asks for it; empty when a check fails.
+    QByteArray document()
+    {
+        QByteArray doc;
+        int size = -1;
+        QString sha;
+        for (int chunk = 0; chunk < 1000 && doc.size() != size; ++chunk) {
+            const QJsonObject r = command(QStringLiteral("GetConfigDocument"), QStringLiteral("[%1]").arg(doc.size()))
+                                      .value(QStringLiteral("result")).toObject();
+            if (r.value(QStringLiteral("offset")).toInt(-1) != doc.size() || (size >= 0 && r.value(QStringLiteral("size")).toInt() != size))
+                return QByteArray();
+            size = r.value(QStringLiteral("size")).toInt();
+            sha = r.value(QStringLiteral("sha256")).toString();
+            doc += QByteArray::fromBase64(r.value(QStringLiteral("data")).toString().toLatin1());
+        }
+        return QCryptographicHash::hash(doc, QCryptographicHash::Sha256).toHex() == sha.toLatin1() ? doc : QByteArray();
+    }
+};
+
+QByteArray reconfigLine(const QJsonObject &builderConfig)
+{
+    const QJsonObject command{{QStringLiteral("id"), QStringLiteral("builder config reconfig")},
+                              {QStringLiteral("method"), QStringLiteral("Reconfig")},
+                              {QStringLiteral("params"), QJsonArray{QStringLiteral("Builder"), builderConfig}}};
+    return QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n';
 }
 } // namespace
 
@@ -97,7 +192,10 @@ private slots:
     void firmwareUpload();
     void discoveryAnswer();
     void hostileInput();
-    void metersMoveDeterministically();
+    void metersMoveDeterministically(); // and the feedback suppressor's filters
+    void quickCurvesAndRoomMeasurement();
+    void suppressorPlacesDeepensAndMovesFilters();
+    void suppressorModesAndLiftTime();
     // Fault modes that link tests rely on: silence, refusals, drops, stalls, garbage, size, slowness.
     void neverGreets();
     void dropsAfterLines();
@@ -107,6 +205,17 @@ private slots:
     void slowLink();
     void ignoresDiscovery();
     void controlLineChangesFaultsAtRunTime();
+    // The configurable model.
+    void documentByChunks_data();
+    void documentByChunks();
+    void reconfigureReplacesOrKeepsTheChain();
+    void copyPaste();
+    void hostileCommands_data();
+    void hostileCommands();
+
+private:
+    ModelProcess m_shared;
+    Session m_session;
 };
 
 void TstOfflineModel::initTestCase()
@@ -154,17 +263,12 @@ void TstOfflineModel::loginAcceptedAndRefused()
     early.connectToHost(model.port());
     QVERIFY(greeted.wait(kWaitMs));
     QCOMPARE(early.lines.value(0), QStringLiteral("Corvex Console"));
-    // Nothing is served before the login.
-    early.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    QTRY_VERIFY_WITH_TIMEOUT(early.lines.contains(QStringLiteral("error not logged in")), kWaitMs);
+    // Nothing is served before the login, nor after a refused one.
+    const auto threshold = request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold"));
+    QCOMPARE(early.ask(threshold), QStringLiteral("error not logged in"));
+    QCOMPARE(early.ask(QStringLiteral("connect administrator \"stagemanagers\"")), QStringLiteral("error could not connect as administrator"));
+    QCOMPARE(early.ask(threshold), QStringLiteral("error not logged in"));
     QVERIFY(early.records.isEmpty());
-
-    QSignalSpy refused(&early, &LinkClient::incorrectPassword);
-    early.enterPassword(QStringLiteral("stagemanagers"));
-    QVERIFY(refused.wait(kWaitMs));
-    QCOMPARE(early.lines.last(), QStringLiteral("error could not connect as administrator"));
-    early.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    QTRY_COMPARE_WITH_TIMEOUT(early.lines.count(QStringLiteral("error not logged in")), 2, kWaitMs);
 
     // A second password on the same connection is taken, as the link sends it.
     QSignalSpy ready(&early, &LinkClient::corvexReady);
@@ -174,8 +278,8 @@ void TstOfflineModel::loginAcceptedAndRefused()
 
     LinkClient other;
     QVERIFY(other.login(model.port(), QStringLiteral("s3cret pass")));
-    QTRY_COMPARE_WITH_TIMEOUT(model.status().value(QStringLiteral("counters")).toObject().value(QStringLiteral("loginsAccepted")).toInt(), 2, kWaitMs);
-    QCOMPARE(model.status().value(QStringLiteral("counters")).toObject().value(QStringLiteral("loginsRefused")).toInt(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(counters(model).value(QStringLiteral("loginsAccepted")).toInt(), 2, kWaitMs);
+    QCOMPARE(counters(model).value(QStringLiteral("loginsRefused")).toInt(), 1);
 }
 
 void TstOfflineModel::subscriptionsReachEveryClient()
@@ -188,38 +292,30 @@ void TstOfflineModel::subscriptionsReachEveryClient()
     QVERIFY(b.login(model.port()));
     const QString po = QStringLiteral("Compressor");
     const QString sv = QStringLiteral("Threshold");
+    const QString pct = QStringLiteral("%");
 
-    b.sendRequest(request(QStringLiteral("sub"), po, sv));
-    b.sendRequest(request(QStringLiteral("sub"), po, sv, QString(), QStringLiteral("%")));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv), QStringLiteral("-20.0dB"), kWaitMs);
-    QCOMPARE(b.recordsFor(po, sv).first().command, QStringLiteral("subr"));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, QStringLiteral("%")), QStringLiteral("66.67%"), kWaitMs);
+    QVERIFY(b.ask(request(QStringLiteral("sub"), po, sv)).startsWith(QLatin1String("subr ")));
+    QVERIFY(b.ask(request(QStringLiteral("sub"), po, sv, QString(), pct)).startsWith(QLatin1String("subr ")));
+    QCOMPARE(b.value(po, sv), QStringLiteral("-20.0dB"));
+    QCOMPARE(b.value(po, sv, pct), QStringLiteral("66.67%"));
 
     // A set from one client reaches the other as "subr"; the setter sees "setr".
-    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("-12.5")));
+    QCOMPARE(a.set(po, sv, QStringLiteral("-12.5")), QStringLiteral("-12.5dB"));
     QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv), QStringLiteral("-12.5dB"), kWaitMs);
     QCOMPARE(b.recordsFor(po, sv).last().command, QStringLiteral("subr"));
-    QTRY_COMPARE_WITH_TIMEOUT(a.value(po, sv), QStringLiteral("-12.5dB"), kWaitMs);
-    QCOMPARE(a.recordsFor(po, sv).last().command, QStringLiteral("setr"));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, QStringLiteral("%")), QStringLiteral("79.17%"), kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, pct), QStringLiteral("79.17%"), kWaitMs);
 
     // Out-of-range values are clamped; units the link strips are understood.
-    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("-100")));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv), QStringLiteral("-60.0dB"), kWaitMs);
-    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("-6dB")));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv), QStringLiteral("-6.0dB"), kWaitMs);
-    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("25"), QStringLiteral("%")));
+    QCOMPARE(a.set(po, sv, QStringLiteral("-100")), QStringLiteral("-60.0dB"));
+    QCOMPARE(a.set(po, sv, QStringLiteral("-6dB")), QStringLiteral("-6.0dB"));
+    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("25"), pct));
     QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv), QStringLiteral("-45.0dB"), kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, QStringLiteral("%")), QStringLiteral("25%"), kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, pct), QStringLiteral("25%"), kWaitMs);
 
     // Refused writes change nothing and are answered with an error line.
-    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("loud")));
-    a.sendRequest(request(QStringLiteral("set"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"), QStringLiteral("0")));
-    a.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Nonexistent"), QStringLiteral("1")));
-    QTRY_COMPARE_WITH_TIMEOUT(a.lines.filter(QStringLiteral("error ")).size(), 3, kWaitMs);
-    QVERIFY(a.lines.filter(QStringLiteral("error ")).at(0).startsWith(QStringLiteral("error not a number")));
-    QVERIFY(a.lines.filter(QStringLiteral("error ")).at(1).startsWith(QStringLiteral("error read only")));
-    QVERIFY(a.lines.filter(QStringLiteral("error ")).at(2).startsWith(QStringLiteral("error unknown path")));
+    QVERIFY(a.set(po, sv, QStringLiteral("loud")).startsWith(QLatin1String("error not a number")));
+    QVERIFY(a.set(QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"), QStringLiteral("0")).startsWith(QLatin1String("error read only")));
+    QVERIFY(a.set(po, QStringLiteral("Nonexistent"), QStringLiteral("1")).startsWith(QLatin1String("error unknown path")));
 
     // Choices, texts and switches take their own words.
     b.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("Band_2_HPType")));
@@ -230,57 +326,44 @@ void TstOfflineModel::subscriptionsReachEveryClient()
     QTRY_COMPARE_WITH_TIMEOUT(b.value(QStringLiteral("OutputGains"), QStringLiteral("Channel_3_Mute")), QStringLiteral("On"), kWaitMs);
 
     // After "unsub" no more pushes: the next "get" answer comes first.
-    b.sendRequest(request(QStringLiteral("unsub"), po, sv));
-    QTRY_COMPARE_WITH_TIMEOUT(b.recordsFor(po, sv).last().command, QStringLiteral("unsubr"), kWaitMs);
+    QVERIFY(b.ask(request(QStringLiteral("unsub"), po, sv)).startsWith(QLatin1String("unsubr ")));
     const int seen = b.recordsFor(po, sv).size();
-    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("-30")));
-    QTRY_COMPARE_WITH_TIMEOUT(a.value(po, sv), QStringLiteral("-30.0dB"), kWaitMs);
-    QVERIFY(settle(b));
+    QCOMPARE(a.set(po, sv, QStringLiteral("-30")), QStringLiteral("-30.0dB"));
+    QVERIFY(b.settle());
     QCOMPARE(b.recordsFor(po, sv).size(), seen);
     // The "%" subscription is a binding of its own and still reports.
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, QStringLiteral("%")), QStringLiteral("50%"), kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, pct), QStringLiteral("50%"), kWaitMs);
 }
 
 void TstOfflineModel::percentValues()
 {
     ModelProcess model;
-    QVERIFY2(model.start(), qPrintable(model.output()));
     LinkClient c;
-    QVERIFY(c.login(model.port()));
+    QVERIFY2(start(model, c), qPrintable(model.output()));
     const QString pct = QStringLiteral("%");
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("SignalGenerator"), QStringLiteral("Sine Frequency"), QString(), pct));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Crossover"), QStringLiteral("Band_1_LPFrequency"), QString(), pct));
-    c.sendRequest(request(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), QString(), pct));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Ratio"), QString(), pct));
-    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 4, kWaitMs);
-
+    const auto rounded = [&](double percent) { return QString::number(std::round(percent * 100) / 100, 'g', 6) + pct; };
     // Frequencies move evenly per octave: 1 kHz on 20 Hz..20 kHz sits at log(50)/log(1000).
-    const double sine = 100.0 * std::log(1000.0 / 20.0) / std::log(20000.0 / 20.0);
-    QCOMPARE(c.records.at(0).value, QString::number(std::round(sine * 100) / 100, 'g', 6) + pct);
-    QCOMPARE(c.records.at(0).valueType, pct);
-    const double lp = 100.0 * std::log(100.0 / 16.0) / std::log(20100.0 / 16.0);
-    QCOMPARE(c.records.at(1).value, QString::number(std::round(lp * 100) / 100, 'g', 6) + pct);
-    QCOMPARE(c.records.at(2).command, QStringLiteral("asyncget"));
-    QVERIFY(c.records.at(2).value.endsWith(pct));
-    const double meter = c.records.at(2).value.chopped(1).toDouble();
-    QVERIFY(meter >= 0 && meter <= 100);
+    QCOMPARE(c.get(QStringLiteral("SignalGenerator"), QStringLiteral("Sine Frequency"), pct),
+             rounded(100.0 * std::log(1000.0 / 20.0) / std::log(20000.0 / 20.0)));
+    QCOMPARE(c.get(QStringLiteral("Crossover"), QStringLiteral("Band_1_LPFrequency"), pct),
+             rounded(100.0 * std::log(100.0 / 16.0) / std::log(20100.0 / 16.0)));
+    QVERIFY(c.ask(request(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), QString(), pct))
+                .startsWith(QLatin1String("asyncget ")));
+    const QString meter = c.value(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), pct);
+    QVERIFY2(meter.endsWith(pct) && meter.chopped(1).toDouble() >= 0 && meter.chopped(1).toDouble() <= 100, qPrintable(meter));
     // Ratio 4:1 on 1..100 (Inf at the top) is linear, so the link's ratio table lines up.
-    QCOMPARE(c.records.at(3).value, QString::number(std::round(300.0 / 99.0 * 100) / 100, 'g', 6) + pct);
-
+    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Ratio"), pct), rounded(300.0 / 99.0));
     c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Ratio"), QStringLiteral("100"), pct));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Ratio")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Compressor"), QStringLiteral("Ratio")), QStringLiteral("Inf:1"), kWaitMs);
+    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Ratio")), QStringLiteral("Inf:1"));
     // Values without a range have no percentage.
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("NPO"), QStringLiteral("Node\\SV\\DeviceName"), QString(), pct));
-    QTRY_VERIFY_WITH_TIMEOUT(c.lines.last().startsWith(QStringLiteral("error no range")), kWaitMs);
+    QVERIFY(c.get(QStringLiteral("NPO"), QStringLiteral("Node\\SV\\DeviceName"), pct).startsWith(QLatin1String("error no range")));
 }
 
 void TstOfflineModel::listingsAndAttributes()
 {
     ModelProcess model;
-    QVERIFY2(model.start(), qPrintable(model.output()));
     LinkClient c;
-    QVERIFY(c.login(model.port()));
+    QVERIFY2(start(model, c), qPrintable(model.output()));
 
     QSignalSpy enums(&c, &LinkClient::enumsAvailable);
     c.sendRequest(request(QStringLiteral("lc"), QStringLiteral("Crossover"), QStringLiteral("Band_1_HPType")));
@@ -312,20 +395,15 @@ void TstOfflineModel::listingsAndAttributes()
     QVERIFY(pos.last().at(0).toStringList().contains(QStringLiteral("WizardState : ")));
 
     // The crossover's band count and sub mode are attributes (\AT\).
-    c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("NumBands")));
-    c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("MonoSub")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Crossover"), QStringLiteral("MonoSub")), QStringLiteral("0"), kWaitMs);
-    QCOMPARE(c.value(QStringLiteral("Crossover"), QStringLiteral("NumBands")), QStringLiteral("3"));
-    QVERIFY(c.lines.contains(QStringLiteral("subr \"\\\\Preset\\Crossover\\AT\\NumBands\" \"3\"")));
-    c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Crossover"), QStringLiteral("NumBands"), QStringLiteral("2")));
-    QTRY_VERIFY_WITH_TIMEOUT(c.lines.last().startsWith(QStringLiteral("error read only")), kWaitMs);
+    QCOMPARE(c.ask(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("NumBands"))),
+             QStringLiteral("subr \"\\\\Preset\\Crossover\\AT\\NumBands\" \"3\""));
+    QCOMPARE(c.get(QStringLiteral("Crossover"), QStringLiteral("MonoSub")), QStringLiteral("0"));
+    QVERIFY(c.set(QStringLiteral("Crossover"), QStringLiteral("NumBands"), QStringLiteral("2")).startsWith(QLatin1String("error read only")));
 
     // Listings of what is not a list are refused without opening one.
-    c.sendRequest(request(QStringLiteral("lc"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    QTRY_VERIFY_WITH_TIMEOUT(c.lines.last().startsWith(QStringLiteral("error not enumerated")), kWaitMs);
-    c.sendRequest(request(QStringLiteral("ls"), QStringLiteral("NPO"), QStringLiteral("Nowhere")));
-    QTRY_VERIFY_WITH_TIMEOUT(c.lines.last().startsWith(QStringLiteral("error unknown path")), kWaitMs);
-    QVERIFY(settle(c));
+    QVERIFY(c.ask(request(QStringLiteral("lc"), QStringLiteral("Compressor"), QStringLiteral("Threshold"))).startsWith(QLatin1String("error not enumerated")));
+    QVERIFY(c.ask(request(QStringLiteral("ls"), QStringLiteral("NPO"), QStringLiteral("Nowhere"))).startsWith(QLatin1String("error unknown path")));
+    QCOMPARE(c.get(QStringLiteral("Crossover"), QStringLiteral("NumBands")), QStringLiteral("3"));
 }
 
 void TstOfflineModel::nodePathsAndCommands()
@@ -334,8 +412,9 @@ void TstOfflineModel::nodePathsAndCommands()
     QVERIFY2(model.start({QStringLiteral("--hardware-version"), QStringLiteral("Dante"), QStringLiteral("--instance-name"),
                           QStringLiteral("FOH Rack")}),
              qPrintable(model.output()));
-    LinkClient c;
-    QVERIFY(c.login(model.port()));
+    Session s;
+    QVERIFY(s.open(model.port()));
+    LinkClient &c = s.link;
     const QString npo = QStringLiteral("NPO");
     QCOMPARE(getAll(c, {QStringLiteral("NPO|Node\\AT\\Class_Name"), QStringLiteral("NPO|Node\\AT\\Instance_Name"),
                         QStringLiteral("NPO|Node\\SV\\HardwareVersion"), QStringLiteral("NPO|Node\\Wizard\\SV\\WizardState"),
@@ -343,47 +422,37 @@ void TstOfflineModel::nodePathsAndCommands()
              QStringLiteral("norvCadenzoTarn, FOH Rack, Dante, Inactive, Idle"));
 
     // Device names follow the application's name rules; others are refused.
-    c.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\SV\\DeviceName")));
-    c.sendRequest(request(QStringLiteral("set"), npo, QStringLiteral("Node\\SV\\DeviceName"), QStringLiteral("Stage Left (2)")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(npo, QStringLiteral("Node\\SV\\DeviceName")), QStringLiteral("Stage Left (2)"), kWaitMs);
-    c.sendRequest(request(QStringLiteral("set"), npo, QStringLiteral("Node\\SV\\DeviceName"), QStringLiteral("a/b")));
-    c.sendRequest(request(QStringLiteral("set"), npo, QStringLiteral("Node\\SV\\DeviceName"), QString(40, QLatin1Char('x'))));
-    c.sendRequest(request(QStringLiteral("set"), npo, QStringLiteral("Node\\AT\\Class_Name"), QStringLiteral("x")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.lines.filter(QStringLiteral("error ")).size(), 3, kWaitMs);
-    QCOMPARE(c.value(npo, QStringLiteral("Node\\SV\\DeviceName")), QStringLiteral("Stage Left (2)"));
+    const QString name = QStringLiteral("Node\\SV\\DeviceName");
+    QCOMPARE(c.set(npo, name, QStringLiteral("Stage Left (2)")), QStringLiteral("Stage Left (2)"));
+    QVERIFY(c.set(npo, name, QStringLiteral("a/b")).startsWith(QLatin1String("error ")));
+    QVERIFY(c.set(npo, name, QString(40, QLatin1Char('x'))).startsWith(QLatin1String("error ")));
+    QVERIFY(c.set(npo, QStringLiteral("Node\\AT\\Class_Name"), QStringLiteral("x")).startsWith(QLatin1String("error ")));
+    QCOMPARE(c.get(npo, name), QStringLiteral("Stage Left (2)"));
 
     // An empty text is a value like any other.
-    c.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\Wizard\\SV\\TitleString")));
-    QTRY_VERIFY_WITH_TIMEOUT(c.lines.contains(QStringLiteral("subr \"\\\\Node\\Wizard\\SV\\TitleString\" \"\"")), kWaitMs);
+    QCOMPARE(c.ask(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\Wizard\\SV\\TitleString"))),
+             QStringLiteral("subr \"\\\\Node\\Wizard\\SV\\TitleString\" \"\""));
 
     // Limits of a node value.
-    c.sendRequest(request(QStringLiteral("get"), npo, QStringLiteral("Node\\Wizard\\SV\\WizardGenericAmpLevel\\Max")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(npo, QStringLiteral("Node\\Wizard\\SV\\WizardGenericAmpLevel\\Max"), QStringLiteral("Max")),
-                              QStringLiteral("0.0dB"), kWaitMs);
+    QVERIFY(c.ask(request(QStringLiteral("get"), npo, QStringLiteral("Node\\Wizard\\SV\\WizardGenericAmpLevel\\Max"))).startsWith(QLatin1String("get ")));
+    QCOMPARE(c.value(npo, QStringLiteral("Node\\Wizard\\SV\\WizardGenericAmpLevel\\Max"), QStringLiteral("Max")), QStringLiteral("0.0dB"));
 
     // The node command channel: the input router's source names.
-    c.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\Config\\SV\\Command:Status")));
-    c.sendRequest(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\Config\\SV\\Result")));
-    c.sendRaw(tarn::protocol::formatNodeCommand(
-        QStringLiteral("{\"method\": \"GetInputRouterSourceNames\", \"params\": [], \"id\": \"fwID_getInputRouterSourceNames\"}")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(npo, QStringLiteral("Node\\Config\\SV\\Command:Status")),
-                              QStringLiteral("GetInputRouterSourceNames:Done"), kWaitMs);
-    QString result = c.value(npo, QStringLiteral("Node\\Config\\SV\\Result"));
-    result.replace(QLatin1Char('`'), QLatin1Char('"'));
-    const QJsonObject answer = QJsonDocument::fromJson(result.toUtf8()).object();
+    QStringList seen;
+    const QJsonObject answer = s.run(tarn::protocol::formatNodeCommand(QStringLiteral(
+                                         "{\"method\": \"GetInputRouterSourceNames\", \"params\": [], \"id\": \"fwID_getInputRouterSourceNames\"}")),
+                                     QStringLiteral("GetInputRouterSourceNames"), &seen);
+    QCOMPARE(seen, QStringList({QStringLiteral("GetInputRouterSourceNames:InProgress"), QStringLiteral("GetInputRouterSourceNames:Done")}));
     QCOMPARE(answer.value(QStringLiteral("id")).toString(), QStringLiteral("fwID_getInputRouterSourceNames"));
     const QJsonArray names = answer.value(QStringLiteral("result")).toArray();
-    QVERIFY(names.contains(QStringLiteral("Input A")));
-    QVERIFY(names.contains(QStringLiteral("Dante 8")));
-    const auto statuses = c.recordsFor(npo, QStringLiteral("Node\\Config\\SV\\Command:Status"));
-    QVERIFY(indexOfValue(statuses, QStringLiteral("GetInputRouterSourceNames:InProgress")) >= 0);
+    QVERIFY(names.contains(QStringLiteral("Input A")) && names.contains(QStringLiteral("Dante 8")));
 
     // Unknown methods and broken JSON are answered, not ignored.
-    c.sendRaw(tarn::protocol::formatNodeCommand(QStringLiteral("{\"method\": \"Levitate\", \"params\": [], \"id\": \"x1\"}")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(npo, QStringLiteral("Node\\Config\\SV\\Command:Status")), QStringLiteral("Levitate:Failed"), kWaitMs);
-    QVERIFY(c.value(npo, QStringLiteral("Node\\Config\\SV\\Result")).contains(QStringLiteral("-32601")));
-    c.sendRaw(tarn::protocol::formatNodeCommand(QStringLiteral("{not json")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(npo, QStringLiteral("Node\\Config\\SV\\Command:Status")), QStringLiteral("Command:Failed"), kWaitMs);
+    const QJsonObject unknown = s.command(QStringLiteral("Levitate"), QStringLiteral("[]"));
+    QCOMPARE(unknown.value(QStringLiteral("error")).toObject().value(QStringLiteral("code")).toInt(), -32601);
+    QCOMPARE(s.statuses().last(), QStringLiteral("Levitate:Failed"));
+    s.run(tarn::protocol::formatNodeCommand(QStringLiteral("{not json")), QStringLiteral("Command"));
+    QCOMPARE(s.statuses().last(), QStringLiteral("Command:Failed"));
 }
 
 void TstOfflineModel::presetRecallStoreRename()
@@ -409,10 +478,11 @@ void TstOfflineModel::presetRecallStoreRename()
 
     c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Recall"), QStringLiteral("5")));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(npo, status), QStringLiteral("Load:5:Done"), kWaitMs);
-    const auto seen = watcher.recordsFor(npo, status);
-    const int busy = indexOfValue(seen, QStringLiteral("Load:5:InProgress"));
-    QVERIFY(busy >= 0);
-    QVERIFY(busy < indexOfValue(seen, QStringLiteral("Load:5:Done")));
+    QStringList seen;
+    for (const DataFromDevice &d : watcher.recordsFor(npo, status))
+        seen << d.value;
+    QVERIFY(seen.indexOf(QStringLiteral("Load:5:InProgress")) >= 0);
+    QVERIFY(seen.indexOf(QStringLiteral("Load:5:InProgress")) < seen.indexOf(QStringLiteral("Load:5:Done")));
     QCOMPARE(watcher.value(presets, QStringLiteral("CurrentPreset")), QStringLiteral("5"));
     QCOMPARE(watcher.value(QStringLiteral("Crossover"), QStringLiteral("NumBands")), QStringLiteral("2"));
     QCOMPARE(watcher.value(QStringLiteral("Compressor"), QStringLiteral("Compressor")), QStringLiteral("On"));
@@ -443,21 +513,17 @@ void TstOfflineModel::presetRecallStoreRename()
     // An object that comes back with a recall is announced again to its subscribers.
     QCOMPARE(watcher.recordsFor(QStringLiteral("GEQ"), QStringLiteral("GraphicEQ")).size(), 2);
     QCOMPARE(watcher.value(QStringLiteral("GEQ"), QStringLiteral("GraphicEQ")), QStringLiteral("Off"));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"), kWaitMs);
+    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"));
     c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Recall"), QStringLiteral("12")));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(npo, status), QStringLiteral("Load:12:Done"), kWaitMs);
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-33.0dB"), kWaitMs);
+    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-33.0dB"));
     QCOMPARE(watcher.value(presets, QStringLiteral("Name_12")), QStringLiteral("Wedges Loud"));
 
     // Empty or impossible slots are refused rather than clamped onto another preset.
-    const int errors = c.lines.filter(QStringLiteral("error ")).size();
-    c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Recall"), QStringLiteral("20")));
-    c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Recall"), QStringLiteral("99")));
-    c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Store"), QStringLiteral("0")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.lines.filter(QStringLiteral("error ")).size(), errors + 3, kWaitMs);
-    QVERIFY(settle(watcher));
+    QVERIFY(c.set(presets, QStringLiteral("Recall"), QStringLiteral("20")).startsWith(QLatin1String("error ")));
+    QVERIFY(c.set(presets, QStringLiteral("Recall"), QStringLiteral("99")).startsWith(QLatin1String("error ")));
+    QVERIFY(c.set(presets, QStringLiteral("Store"), QStringLiteral("0")).startsWith(QLatin1String("error ")));
+    QVERIFY(watcher.settle());
     QCOMPARE(watcher.value(presets, QStringLiteral("CurrentPreset")), QStringLiteral("12"));
     QTRY_COMPARE_WITH_TIMEOUT(model.status().value(QStringLiteral("currentPreset")).toInt(), 12, kWaitMs);
 }
@@ -605,16 +671,15 @@ void TstOfflineModel::discoveryAnswer()
     QCOMPARE(QStringList({info.className, info.instanceName, info.softwareVersion, info.hardwareVersion}),
              QStringList({QStringLiteral("norvCadenzoTarn"), QStringLiteral("Tarn Offline"), QStringLiteral("1.4.2"),
                           QStringLiteral("Standard")}));
-    QTRY_VERIFY_WITH_TIMEOUT(model.status().value(QStringLiteral("counters")).toObject().value(QStringLiteral("discoveryAnswers")).toInt() >= 1, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(counters(model).value(QStringLiteral("discoveryAnswers")).toInt() >= 1, kWaitMs);
 }
 
 void TstOfflineModel::hostileInput()
 {
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--max-line"), QStringLiteral("4096"), QStringLiteral("--max-backlog"), QStringLiteral("262144")}),
-             qPrintable(model.output()));
     LinkClient c;
-    QVERIFY(c.login(model.port()));
+    QVERIFY2(start(model, c, {QStringLiteral("--max-line"), QStringLiteral("4096"), QStringLiteral("--max-backlog"), QStringLiteral("262144")}),
+             qPrintable(model.output()));
 
     // Over-long lines, in one piece and trickled in, are dropped with an error; the
     // connection goes on.
@@ -639,9 +704,8 @@ void TstOfflineModel::hostileInput()
         burst += '\n';
     }
     c.sendRaw(burst);
-    QVERIFY(settle(c));
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoTarn"), kWaitMs);
+    QVERIFY(c.settle());
+    QCOMPARE(c.get(QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoTarn"));
 
     // A client that never reads is cut off instead of growing the model without bound.
     QTcpSocket hog;
@@ -653,7 +717,7 @@ void TstOfflineModel::hostileInput()
     for (int i = 0; i < 40000; ++i)
         many += ls;
     hog.write(many);
-    QTRY_VERIFY_WITH_TIMEOUT(model.status().value(QStringLiteral("counters")).toObject().value(QStringLiteral("droppedConnections")).toInt() >= 1, 30000 * TARN_TEST_SLOWDOWN);
+    QTRY_VERIFY_WITH_TIMEOUT(counters(model).value(QStringLiteral("droppedConnections")).toInt() >= 1, 30000 * TARN_TEST_SLOWDOWN);
     QCOMPARE(model.process().state(), QProcess::Running);
 }
 
@@ -661,11 +725,9 @@ void TstOfflineModel::metersMoveDeterministically()
 {
     const auto readings = [](const QStringList &extra, int ticks) {
         ModelProcess model;
-        QStringList result;
-        if (!model.start(QStringList{QStringLiteral("--meter-interval"), QStringLiteral("0")} + extra))
-            return result;
         LinkClient c;
-        if (!c.login(model.port()))
+        QStringList result;
+        if (!start(model, c, kStill + extra))
             return result;
         for (int t = 0; t < ticks; ++t) {
             c.sendRaw("model tick\n");
@@ -678,12 +740,12 @@ void TstOfflineModel::metersMoveDeterministically()
         }
         for (const DataFromDevice &d : qAsConst(c.records))
             result << d.value;
-        return result;
+        return result + filters(c, QStringLiteral("Frequency"));
     };
     const QStringList a = readings({QStringLiteral("--seed"), QStringLiteral("7")}, 5);
     const QStringList b = readings({QStringLiteral("--seed"), QStringLiteral("7")}, 5);
     const QStringList other = readings({QStringLiteral("--seed"), QStringLiteral("8")}, 5);
-    QCOMPARE(a.size(), 10);
+    QCOMPARE(a.size(), 10 + 12);
     QCOMPARE(a, b);
     QVERIFY(a != other);
     QCOMPARE(a.at(0).split(QLatin1Char(' ')).size(), 31);
@@ -692,9 +754,8 @@ void TstOfflineModel::metersMoveDeterministically()
 
     // Running freely they move by themselves, and a muted output shows no level.
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--meter-interval"), QStringLiteral("20")}), qPrintable(model.output()));
     LinkClient c;
-    QVERIFY(c.login(model.port()));
+    QVERIFY2(start(model, c, {QStringLiteral("--meter-interval"), QStringLiteral("20")}), qPrintable(model.output()));
     c.sendRequest(request(QStringLiteral("set"), QStringLiteral("OutputGains"), QStringLiteral("Channel_4_Mute"), QStringLiteral("On")));
     c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level")));
     c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_4_Level")));
@@ -712,7 +773,7 @@ void TstOfflineModel::neverGreets()
     QVERIFY(connected.wait(kWaitMs));
     c.enterPassword(QStringLiteral("stagemanagers"));
     c.sendRaw(QByteArray(100000, 'x') + "\n\x01\n");
-    QVERIFY(settle(c));
+    QVERIFY(c.settle());
     // Only the control answer came: no greeting, no login answer, no error lines.
     QCOMPARE(c.lines.size(), 1);
     QVERIFY(c.lines.first().startsWith(QStringLiteral("model status {")));
@@ -725,10 +786,9 @@ void TstOfflineModel::dropsAfterLines()
     QVERIFY2(model.start({QStringLiteral("--fault-drop-after"), QStringLiteral("3")}), qPrintable(model.output()));
     LinkClient c;
     QSignalSpy gone(&c, &LinkClient::disconnected);
-    QVERIFY(c.login(model.port()));                                                                           // line 1
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold"))); // line 2
-    QTRY_COMPARE_WITH_TIMEOUT(c.records.size(), 1, kWaitMs);
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));       // line 3: cut
+    QVERIFY(c.login(model.port()));                                                                      // line 1
+    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB")); // line 2
+    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));  // line 3: cut
     QVERIFY(gone.wait(kWaitMs));
     QCOMPARE(c.records.size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(counters(model).value(QStringLiteral("droppedConnections")).toInt() == 1, kWaitMs);
@@ -742,17 +802,15 @@ void TstOfflineModel::stopsAnswering()
     ModelProcess model;
     QVERIFY2(model.start({QStringLiteral("--fault-stall-after"), QStringLiteral("2")}), qPrintable(model.output()));
     LinkClient a;
-    QVERIFY(a.login(model.port()));                                                                                 // line 1
-    a.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));       // line 2
-    QTRY_COMPARE_WITH_TIMEOUT(a.records.size(), 1, kWaitMs);
-    a.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));             // line 3: silence
+    QVERIFY(a.login(model.port()));                                                                                   // line 1
+    QVERIFY(a.ask(request(QStringLiteral("sub"), QStringLiteral("Compressor"), QStringLiteral("Threshold"))).startsWith(QLatin1String("subr "))); // line 2
+    a.sendRequest(request(QStringLiteral("get"), QStringLiteral("Gate"), QStringLiteral("Threshold")));               // line 3: silence
 
     LinkClient b;
     QVERIFY(b.login(model.port()));
-    b.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-7")));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-7.0dB"), kWaitMs);
+    QCOMPARE(b.set(QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-7")), QStringLiteral("-7.0dB"));
     // The stalled client got neither the answer nor the push, yet stays connected.
-    QVERIFY(settle(a));
+    QVERIFY(a.settle());
     QCOMPARE(a.records.size(), 1);
     QVERIFY(a.isConnected());
 }
@@ -760,9 +818,8 @@ void TstOfflineModel::stopsAnswering()
 void TstOfflineModel::sendsGarbage()
 {
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--fault-garbage")}), qPrintable(model.output()));
     LinkClient c;
-    QVERIFY(c.login(model.port()));
+    QVERIFY2(start(model, c, {QStringLiteral("--fault-garbage")}), qPrintable(model.output()));
     QSignalSpy enums(&c, &LinkClient::enumsAvailable);
     c.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
     c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-11")));
@@ -790,20 +847,17 @@ void TstOfflineModel::sendsGarbage()
 void TstOfflineModel::sendsOversizedLine()
 {
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--fault-oversize"), QString::number(3 * 1024 * 1024)}), qPrintable(model.output()));
     LinkClient c;
-    QVERIFY(c.login(model.port()));
+    QVERIFY2(start(model, c, {QStringLiteral("--fault-oversize"), QString::number(3 * 1024 * 1024)}), qPrintable(model.output()));
     QTRY_COMPARE_WITH_TIMEOUT(c.oversizedLines, 1, kWaitMs);
-    c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"), kWaitMs);
+    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"));
 }
 
 void TstOfflineModel::slowLink()
 {
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--fault-slow"), QStringLiteral("150")}), qPrintable(model.output()));
     LinkClient c;
-    QVERIFY(c.login(model.port()));
+    QVERIFY2(start(model, c, {QStringLiteral("--fault-slow"), QStringLiteral("150")}), qPrintable(model.output()));
     QElapsedTimer clock;
     clock.start();
     c.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
@@ -825,7 +879,7 @@ void TstOfflineModel::ignoresDiscovery()
     QVERIFY(udp.bind(QHostAddress(QHostAddress::LocalHost), 0));
     udp.writeDatagram("get \\\\Node\\AT\\Class_Name\n", QHostAddress::LocalHost, model.port());
     QTRY_COMPARE_WITH_TIMEOUT(counters(model).value(QStringLiteral("discoveryQueries")).toInt(), 1, kWaitMs);
-    QVERIFY(control(model.port(), "model fault no-discovery off\n"));
+    QVERIFY(control(model.port(), QStringLiteral("model fault no-discovery off")));
     udp.writeDatagram("get \\\\Node\\AT\\Instance_Name\n", QHostAddress::LocalHost, model.port());
     QTRY_VERIFY_WITH_TIMEOUT(udp.hasPendingDatagrams(), kWaitMs);
     // Only the second query was answered.
@@ -841,17 +895,15 @@ void TstOfflineModel::controlLineChangesFaultsAtRunTime()
     LinkClient refused;
     QVERIFY(!refused.login(model.port()));
     QCOMPARE(refused.lines.last(), QStringLiteral("error could not connect as administrator"));
-    QSignalSpy refusedAgain(&refused, &LinkClient::incorrectPassword);
-    refused.enterPassword(QStringLiteral("stagemanagers"));
-    QVERIFY(refusedAgain.wait(kWaitMs));
-    QVERIFY(control(model.port(), "model fault clear\n"));
+    QCOMPARE(refused.ask(QStringLiteral("connect administrator \"stagemanagers\"")), QStringLiteral("error could not connect as administrator"));
+    QVERIFY(control(model.port(), QStringLiteral("model fault clear")));
     LinkClient first;
     QVERIFY(first.login(model.port()));
     // Switched on and off again by the control line.
-    QVERIFY(control(model.port(), "model fault refuse-login on\n"));
+    QVERIFY(control(model.port(), QStringLiteral("model fault refuse-login on")));
     QVERIFY(!LinkClient().login(model.port()));
-    QTRY_COMPARE_WITH_TIMEOUT(model.status().value(QStringLiteral("faults")).toObject().value(QStringLiteral("refuseLogin")).toBool(), true, kWaitMs);
-    QVERIFY(control(model.port(), "model fault clear\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(model.status().value(QStringLiteral("faults")).toObject().value(QStringLiteral("refuseLogin")).toBool(), kWaitMs);
+    QVERIFY(control(model.port(), QStringLiteral("model fault clear")));
     LinkClient accepted;
     QVERIFY(accepted.login(model.port()));
 
@@ -862,15 +914,281 @@ void TstOfflineModel::controlLineChangesFaultsAtRunTime()
     QTRY_COMPARE_WITH_TIMEOUT(c.lines.filter(QStringLiteral("model error")).size(), 4, kWaitMs);
 
     // Faults switched at run time act on running connections.
-    QVERIFY(control(model.port(), "model fault garbage on\n"));
-    accepted.sendRequest(request(QStringLiteral("get"), QStringLiteral("Compressor"), QStringLiteral("Threshold")));
-    QTRY_COMPARE_WITH_TIMEOUT(accepted.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"), kWaitMs);
+    QVERIFY(control(model.port(), QStringLiteral("model fault garbage on")));
+    QCOMPARE(accepted.get(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-20.0dB"));
     QCOMPARE(accepted.lines.size(), 4); // greeting, login answer, junk, answer
 
     // "drop-all" cuts every other connection.
     QSignalSpy gone(&accepted, &LinkClient::disconnected);
-    QVERIFY(control(model.port(), "model drop-all\n"));
+    QVERIFY(control(model.port(), QStringLiteral("model drop-all")));
     QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 1, kWaitMs);
+}
+
+void TstOfflineModel::quickCurvesAndRoomMeasurement()
+{
+    ModelProcess model;
+    LinkClient c;
+    QVERIFY2(start(model, c, kStill), qPrintable(model.output()));
+    const QString geq = QStringLiteral("GEQ");
+    QCOMPARE(c.get(geq, QStringLiteral("QuickCurve")), QStringLiteral("Flat"));
+
+    // A subscriber sees the bands move when the curve is chosen.
+    QVERIFY(c.ask(request(QStringLiteral("sub"), geq, QStringLiteral("100 Hz"))).startsWith(QLatin1String("subr ")));
+    QCOMPARE(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("DJ")), QStringLiteral("DJ"));
+    QCOMPARE(c.value(geq, QStringLiteral("100 Hz")), QStringLiteral("4.0dB"));
+    QCOMPARE(c.get(geq, QStringLiteral("40 Hz")), QStringLiteral("6.0dB"));
+    QCOMPARE(c.get(geq, QStringLiteral("500 Hz")), QStringLiteral("-2.0dB"));
+    QVERIFY(c.get(QStringLiteral("LeftGEQ"), QStringLiteral("40 Hz")).startsWith(QLatin1String("error not in the running preset")));
+
+    // A band moved by hand: the curve is the user's now; the other bands stay.
+    QCOMPARE(c.set(geq, QStringLiteral("1.0 kHz"), QStringLiteral("-3")), QStringLiteral("-3.0dB"));
+    QCOMPARE(c.get(geq, QStringLiteral("QuickCurve")), QStringLiteral("Manual"));
+    QCOMPARE(c.get(geq, QStringLiteral("40 Hz")), QStringLiteral("6.0dB"));
+    // Choosing "Manual" changes no band; an unknown curve is refused and changes nothing.
+    QCOMPARE(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("Speech")), QStringLiteral("Speech"));
+    QCOMPARE(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("Manual")), QStringLiteral("Manual"));
+    QVERIFY(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("Disco")).startsWith(QLatin1String("error")));
+    QCOMPARE(c.get(geq, QStringLiteral("100 Hz")), QStringLiteral("-6.0dB"));
+    QCOMPARE(c.get(geq, QStringLiteral("1.0 kHz")), QStringLiteral("0.0dB"));
+
+    // The room measurement is there, read only, and belongs to every preset: a recall keeps it.
+    const QString response = c.get(QStringLiteral("RoomEQ"), QStringLiteral("Response"));
+    QCOMPARE(response, EqBehaviour::curveText(&EqBehaviour::roomLevel));
+    QCOMPARE(c.get(QStringLiteral("RoomEQ"), QStringLiteral("Target")), EqBehaviour::curveText(&EqBehaviour::targetLevel));
+    QVERIFY(c.set(QStringLiteral("RoomEQ"), QStringLiteral("Response"), QStringLiteral("0 0 0")).startsWith(QLatin1String("error read only")));
+    QCOMPARE(c.set(QStringLiteral("Presets"), QStringLiteral("Recall"), QStringLiteral("3")), QStringLiteral("3"));
+    QTRY_COMPARE_WITH_TIMEOUT(c.get(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("3"), kWaitMs);
+    QCOMPARE(c.get(QStringLiteral("RoomEQ"), QStringLiteral("Response")), response);
+}
+
+void TstOfflineModel::suppressorPlacesDeepensAndMovesFilters()
+{
+    ModelProcess model;
+    LinkClient c;
+    QVERIFY2(start(model, c, kStill), qPrintable(model.output()));
+    const QString afs = QStringLiteral("Afs");
+    QCOMPARE(c.get(afs, QStringLiteral("AFS")), QStringLiteral("On"));
+    QVector<double> gains = filterGains(c);
+    QCOMPARE(placed(gains), 2);
+
+    // The first step rings in filter 7, the first after the six fixed ones, at -3 dB.
+    QVERIFY(tick(c, 1));
+    gains = filterGains(c);
+    QCOMPARE(gains[6], -3.0);
+    QCOMPARE(placed(gains), 3);
+    const double frequency = number(c.get(afs, QStringLiteral("Band_7_Frequency")));
+    QVERIFY2(frequency >= 200.0 && frequency <= 8000.0, qPrintable(QString::number(frequency)));
+    const double q = number(c.get(afs, QStringLiteral("Band_7_Q")));
+    QVERIFY(q >= 8.0 && q <= 32.0);
+
+    // Between events (15 steps in speech/music) nothing moves; the next event deepens it.
+    QVERIFY(tick(c, 13));
+    QCOMPARE(filterGains(c), gains);
+    QVERIFY(tick(c, 2));
+    QCOMPARE(c.get(afs, QStringLiteral("Band_7_Gain")), QStringLiteral("-6.0dB"));
+
+    // In time all six live filters are taken, none deeper than -18 dB, the fixed ones untouched.
+    QVERIFY(tick(c, 15 * 40));
+    gains = filterGains(c);
+    QCOMPARE(gains.mid(0, 6), QVector<double>({-9.5, -6.0, 0.0, 0.0, 0.0, 0.0}));
+    for (int i = 6; i < 12; ++i)
+        QVERIFY2(gains[i] <= -3.0 && gains[i] >= -18.0, qPrintable(QString::number(gains[i])));
+
+    // New rings then move the oldest live filters; the fixed ones stay where they are.
+    const QStringList before = filters(c, QStringLiteral("Frequency"));
+    QVERIFY(tick(c, 15 * 10));
+    const QStringList after = filters(c, QStringLiteral("Frequency"));
+    QCOMPARE(after.mid(0, 6), before.mid(0, 6));
+    QVERIFY(after != before);
+
+    // The filters are the processor's: a client cannot set them.
+    QVERIFY(c.set(afs, QStringLiteral("Band_7_Gain"), QStringLiteral("-1")).startsWith(QLatin1String("error read only")));
+}
+
+void TstOfflineModel::suppressorModesAndLiftTime()
+{
+    ModelProcess model;
+    LinkClient c;
+    QVERIFY2(start(model, c, kStill), qPrintable(model.output()));
+    const QString afs = QStringLiteral("Afs");
+
+    // Fixed, and off: no live filters.
+    QCOMPARE(c.set(afs, QStringLiteral("FilterMode"), QStringLiteral("Fixed")), QStringLiteral("Fixed"));
+    const QVector<double> start = filterGains(c);
+    QVERIFY(tick(c, 100));
+    QCOMPARE(filterGains(c), start);
+    QCOMPARE(c.set(afs, QStringLiteral("FilterMode"), QStringLiteral("Fixed + Live")), QStringLiteral("Fixed + Live"));
+    QCOMPARE(c.set(afs, QStringLiteral("AFS"), QStringLiteral("Off")), QStringLiteral("Off"));
+    QVERIFY(tick(c, 100));
+    QCOMPARE(filterGains(c), start);
+
+    // Live with all twelve: the first free filter is filter 3; with no fixed filters kept
+    // aside, fewer fixed ones leave more live ones.
+    QCOMPARE(c.set(afs, QStringLiteral("AFS"), QStringLiteral("On")), QStringLiteral("On"));
+    QCOMPARE(c.set(afs, QStringLiteral("FilterMode"), QStringLiteral("Live")), QStringLiteral("Live"));
+    QVERIFY(tick(c, 1));
+    QCOMPARE(c.get(afs, QStringLiteral("Band_3_Gain")), QStringLiteral("-3.0dB"));
+
+    // A lift time of one second lets live filters go after ten steps (100 ms each); in live
+    // mode the setup filters count as live and are lifted as well.
+    QVERIFY(!c.set(afs, QStringLiteral("LiftTime"), QStringLiteral("1")).startsWith(QLatin1String("error")));
+    QVERIFY(tick(c, 9));
+    QCOMPARE(c.get(afs, QStringLiteral("Band_3_Gain")), QStringLiteral("-3.0dB"));
+    QVERIFY(tick(c, 1));
+    QCOMPARE(c.get(afs, QStringLiteral("Band_3_Gain")), QStringLiteral("0.0dB"));
+    QCOMPARE(c.get(afs, QStringLiteral("Band_1_Gain")), QStringLiteral("0.0dB"));
+
+    // Speech is caught sooner: ten steps between events.
+    QCOMPARE(c.set(afs, QStringLiteral("LiftTime"), QStringLiteral("Off")), QStringLiteral("Off"));
+    QCOMPARE(c.set(afs, QStringLiteral("ContentMode"), QStringLiteral("Speech")), QStringLiteral("Speech"));
+    const int before = placed(filterGains(c));
+    QVERIFY(tick(c, 60));
+    QVERIFY(placed(filterGains(c)) > before);
+}
+
+void TstOfflineModel::documentByChunks_data()
+{
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("default chain") << false;
+    QTest::newRow("no configuration") << true;
+}
+
+void TstOfflineModel::documentByChunks()
+{
+    QFETCH(bool, empty);
+    ModelProcess model;
+    QStringList args = {QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--meter-interval"), QStringLiteral("0")};
+    if (empty)
+        args << QStringLiteral("--empty-config");
+    QVERIFY(model.start(args));
+    Session s;
+    QVERIFY(s.open(model.port()));
+    QCOMPARE(s.link.get(kNpo, QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoQuarra"));
+    QUdpSocket discovery;
+    discovery.writeDatagram("get \\\\Node\\AT\\Class_Name\n", QHostAddress::LocalHost, model.port());
+    QTRY_VERIFY_WITH_TIMEOUT(discovery.hasPendingDatagrams(), kWaitMs);
+    QVERIFY(discovery.receiveDatagram().data().contains("\"norvCadenzoQuarra\""));
+    const QByteArray doc = s.document();
+    QVERIFY2(!doc.isEmpty(), "chunks in order, size and digest steady, digest right");
+    QuarraModel local(QuarraModel::Settings{QString(), QString(), empty, 0});
+    Catalogue unused;
+    QString error;
+    QVERIFY(local.prepare(&unused, &error));
+    QCOMPARE(doc, local.document());
+    const QJsonObject json = QJsonDocument::fromJson(doc).object();
+    QCOMPARE(json.value(QStringLiteral("isEmpty")).toBool(), empty);
+    QCOMPARE(json.value(QStringLiteral(".builderConfig")).isObject(), !empty);
+    if (!empty)
+        QVERIFY2(doc.size() > QuarraModel::kChunkBytes, "the default document takes several chunks");
+    // Fixed objects answer either way; chain objects only with a chain.
+    QVERIFY(s.link.get(QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level")).endsWith(QLatin1String("dB")));
+    QCOMPARE(s.link.get(QStringLiteral("PEQOut1"), QStringLiteral("ParametricEQ")).startsWith(QLatin1String("error ")), empty);
+}
+
+void TstOfflineModel::reconfigureReplacesOrKeepsTheChain()
+{
+    ModelProcess model;
+    const QStringList args = {QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--recall-ms"), QStringLiteral("50")};
+    QVERIFY(model.start(args));
+    Session s;
+    QVERIFY(s.open(model.port()));
+    s.link.sendRequest(request(QStringLiteral("set"), QStringLiteral("PEQOut3"), QStringLiteral("Band_1_Gain"), QStringLiteral("5")));
+    s.link.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Crossover1"), QStringLiteral("NumBands")));
+    const QByteArray before = s.document();
+    QJsonObject config = QJsonDocument::fromJson(before).object().value(QStringLiteral(".builderConfig")).toObject();
+    QJsonArray columns = config.value(QStringLiteral("Columns")).toArray();
+    columns[0] = QJsonArray{QStringLiteral("Column_InputRouter"),
+                            QJsonArray{QStringLiteral("InputRouter"), QJsonArray{0, 1, 2, 3, 4, 5, 6},
+                                       QJsonArray{QStringLiteral("Card \"7\"\nX`")}}};
+    columns[3] = QJsonArray{QStringLiteral("Column_In_Insert1"), QJsonArray{QStringLiteral("In_GEQ"), 1},
+                            QJsonArray{QStringLiteral("In_GEQ"), 1}, QJsonArray{QStringLiteral("In_GEQ"), 1}};
+    QJsonArray crossovers = columns[8].toArray();
+    crossovers[1] = QJsonArray{QStringLiteral("Out_CrossoverIIR"), QStringLiteral("Mono 2-Way")};
+    crossovers.removeAt(2);
+    columns[8] = crossovers;
+    config.insert(QStringLiteral("Columns"), columns);
+
+    QStringList seen;
+    QCOMPARE(s.run(reconfigLine(config), QStringLiteral("Reconfig"), &seen).value(QStringLiteral("id")).toString(),
+             QStringLiteral("builder config reconfig"));
+    QCOMPARE(seen, QStringList({QStringLiteral("Reconfig:InProgress"), QStringLiteral("Reconfig:Done")}));
+    QTRY_COMPARE_WITH_TIMEOUT(s.link.value(QStringLiteral("Crossover1"), QStringLiteral("NumBands")), QStringLiteral("2"), kWaitMs);
+    QCOMPARE(s.link.get(QStringLiteral("GEQ2"), QStringLiteral("GraphicEQ")), QStringLiteral("Off"));
+    for (const QString &gone : {QStringLiteral("PEQIn1"), QStringLiteral("Crossover2")})
+        QVERIFY(s.link.get(gone, QStringLiteral("Band_1_Gain")).startsWith(QLatin1String("error not in the running preset")));
+    QCOMPARE(s.link.get(QStringLiteral("PEQOut3"), QStringLiteral("Band_1_Gain")), QStringLiteral("5.0dB"));
+    const QByteArray after = s.document();
+    QVERIFY(!after.isEmpty() && after != before && after.contains("\"GEQ1\""));
+
+    // Refused by the builder: the chain and the document stay.
+    config.insert(QStringLiteral("Version"), 4);
+    const QJsonObject refused = s.run(reconfigLine(config), QStringLiteral("Reconfig"), &seen);
+    QCOMPARE(seen.last(), QStringLiteral("Reconfig:Failed"));
+    QCOMPARE(refused.value(QStringLiteral("error")).toObject().value(QStringLiteral("message")).toString(),
+             QStringLiteral("Unsupported builder config version."));
+    QCOMPARE(s.document(), after);
+
+    // The chain outlives a restart; the card name stays inside its line.
+    model.stop();
+    QVERIFY(model.start(args));
+    Session again;
+    QVERIFY(again.open(model.port()));
+    QCOMPARE(again.link.get(QStringLiteral("GEQ1"), QStringLiteral("QuickCurve")), QStringLiteral("Flat"));
+    QCOMPARE(again.link.ask(QStringLiteral("get \"\\\\Preset\\InputRouter\\AT\\Source8Name\"")),
+             QStringLiteral("get \"\\\\Preset\\InputRouter\\AT\\Source8Name\" \"Card '7' X`\""));
+}
+
+void TstOfflineModel::copyPaste()
+{
+    QVERIFY(m_shared.start({QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--meter-interval"), QStringLiteral("0")}));
+    QVERIFY(m_session.open(m_shared.port()));
+    Session &s = m_session;
+    QCOMPARE(s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"PEQOut2\"]")).value(QStringLiteral("error")).toObject()
+                 .value(QStringLiteral("message")).toString(), QStringLiteral("Nothing copied"));
+    s.link.sendRequest(request(QStringLiteral("set"), QStringLiteral("PEQOut1"), QStringLiteral("Band_2_Gain"), QStringLiteral("4.5")));
+    s.link.sendRequest(request(QStringLiteral("sub"), QStringLiteral("PEQOut2"), QStringLiteral("Band_2_Gain")));
+    QVERIFY(s.command(QStringLiteral("CopyObjectSVs"), QStringLiteral("[\"PEQOut1\"]")).contains(QStringLiteral("result")));
+    const QJsonObject pasted = s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"PEQOut2\"]"));
+    QCOMPARE(pasted.value(QStringLiteral("result")).toObject().value(QStringLiteral("changed")).toInt(), 1);
+    QCOMPARE(s.link.value(QStringLiteral("PEQOut2"), QStringLiteral("Band_2_Gain")), QStringLiteral("4.5dB"));
+    const QJsonObject mismatch = s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"Compressor1\"]"));
+    QCOMPARE(mismatch.value(QStringLiteral("error")).toObject().value(QStringLiteral("message")).toString(), QStringLiteral("Mismatch PO Copying"));
+    QCOMPARE(s.statuses().last(), QStringLiteral("PasteObjectSVs:Failed"));
+}
+
+void TstOfflineModel::hostileCommands_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("code");
+    const auto node = [](const char *method, const char *params) {
+        return tarn::protocol::formatNodeCommand(QStringLiteral("{\"method\": \"%1\", \"params\": %2, \"id\": \"h\"}")
+                                                     .arg(QLatin1String(method), QLatin1String(params)));
+    };
+    for (const char *params : {"[\"0\"]", "[-1]", "[1.5]", "[1e300]", "[99999999]", "[]", "{}", "[0, 1]"})
+        QTest::newRow(params) << node("GetConfigDocument", params) << "GetConfigDocument:Failed" << -32602;
+    QTest::newRow("copy nothing") << node("CopyObjectSVs", "[]") << "CopyObjectSVs:Failed" << -32602;
+    QTest::newRow("copy path") << node("CopyObjectSVs", "[\"..\\\\Node\"]") << "CopyObjectSVs:Failed" << -32602;
+    QTest::newRow("reconfig no config") << node("Reconfig", "[\"Builder\"]") << "Reconfig:Failed" << -32602;
+    QTest::newRow("reconfig wrong format") << QByteArray(R"({"id":"r","method":"Reconfig","params":["Builder",{"Format":"x"}]})" "\n")
+                                           << "Reconfig:Failed" << -32000;
+    QTest::newRow("reconfig columns") << QByteArray(R"({"id":"r","method":"Reconfig","params":["Builder",{"Format":"BuilderConfig","Device":"Quarra","Version":5,"Columns":[["Column_Output",["Output","`"]],["Column_In_AFS"]]}]})" "\n")
+                                      << "Reconfig:Failed" << -32000;
+    QTest::newRow("raw not json") << QByteArray("{nonsense\n") << "Command:Failed" << -32700;
+    QTest::newRow("raw too deep") << QByteArray(R"({"method":"Reconfig","params":)") + QByteArray(5000, '[') + QByteArray(5000, ']') + "}\n"
+                                  << "Command:Failed" << -32700;
+}
+
+void TstOfflineModel::hostileCommands()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QString, status);
+    QFETCH(int, code);
+    QStringList seen;
+    const QJsonObject answer = m_session.run(line, status.section(QLatin1Char(':'), 0, 0), &seen);
+    QCOMPARE(seen.value(seen.size() - 1), status);
+    QCOMPARE(answer.value(QStringLiteral("error")).toObject().value(QStringLiteral("code")).toInt(), code);
+    QVERIFY(!m_session.link.get(QStringLiteral("PEQIn1"), QStringLiteral("ParametricEQ")).startsWith(QLatin1String("error")));
 }
 
 TARN_TEST_MAIN(TstOfflineModel, QCoreApplication)

@@ -1,6 +1,7 @@
 #include "linkclient.h"
 
 #include <QSignalSpy>
+#include <QTest>
 
 namespace tarn::test {
 LinkClient::LinkClient(QObject *parent) : QObject(parent)
@@ -71,6 +72,48 @@ QList<DataFromDevice> LinkClient::recordsFor(const QString &po, const QString &s
             out << d;
     }
     return out;
+}
+
+QString LinkClient::ask(const QString &line, QStringList answers)
+{
+    if (answers.isEmpty()) {
+        QString word = line.section(QLatin1Char(' '), 0, 0);
+        if (word == QLatin1String("set") || word == QLatin1String("sub") || word == QLatin1String("unsub"))
+            word += QLatin1Char('r');
+        answers = QStringList{word + QLatin1Char(' '), QStringLiteral("error ")};
+    }
+    const int before = lines.size();
+    sendRaw(line.toUtf8() + '\n');
+    QString found;
+    (void)QTest::qWaitFor([&] {
+        for (int i = before; i < lines.size() && found.isNull(); ++i) {
+            for (const QString &a : qAsConst(answers)) {
+                if (found.isNull() && lines.at(i).startsWith(a))
+                    found = lines.at(i);
+            }
+        }
+        return !found.isNull();
+    }, 10000);
+    return found.isNull() ? QStringLiteral("(no answer)") : found;
+}
+
+QString LinkClient::ask(const DataFromDevice &request)
+{
+    QByteArray line = tarn::protocol::formatRequest(request);
+    line.chop(line.endsWith('\n') ? 1 : 0);
+    return ask(QString::fromUtf8(line));
+}
+
+QString LinkClient::get(const QString &po, const QString &sv, const QString &valueType)
+{
+    const QString answer = ask(request(QStringLiteral("get"), po, sv, QString(), valueType));
+    return answer.startsWith(QLatin1String("get ")) ? value(po, sv, valueType) : answer;
+}
+
+QString LinkClient::set(const QString &po, const QString &sv, const QString &value, const QString &valueType)
+{
+    const QString answer = ask(request(QStringLiteral("set"), po, sv, value, valueType));
+    return answer.startsWith(QLatin1String("setr ")) ? this->value(po, sv, valueType) : answer;
 }
 
 void LinkClient::onReadyRead()

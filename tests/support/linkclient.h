@@ -32,6 +32,18 @@ public:
     QString value(const QString &po, const QString &sv, const QString &valueType = QString()) const;
     QList<DataFromDevice> recordsFor(const QString &po, const QString &sv, const QString &valueType = QString()) const;
 
+    // Sends one line and waits for its answer: the first line after it that starts with one of
+    // `answers`; by default the request's word ("setr", "subr", "unsubr" for set, sub, unsub) or
+    // "error ". Lines pushed meanwhile are kept as usual. "(no answer)" when none comes in 10 s.
+    QString ask(const QString &line, QStringList answers = QStringList());
+    QString ask(const DataFromDevice &request);
+    // What one get of the binding answers, and what one set is answered with: the value, or
+    // the error line that refuses it.
+    QString get(const QString &po, const QString &sv, const QString &valueType = QString());
+    QString set(const QString &po, const QString &sv, const QString &value, const QString &valueType = QString());
+    // A "model status" round trip: what the model wrote before it has arrived once this is true.
+    bool settle() { return ask(QStringLiteral("model status"), {QStringLiteral("model status ")}) != QLatin1String("(no answer)"); }
+
     QStringList lines;           // every complete line received
     QList<DataFromDevice> records;
     int oversizedLines = 0;      // lines dropped for exceeding the link's line bound
