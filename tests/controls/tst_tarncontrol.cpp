@@ -29,6 +29,7 @@
 
 using tarn::ControlDispatcher;
 using tarn::test::line;
+using tarn::test::request;
 using tarn::test::LinkFixture;
 
 namespace {
@@ -108,17 +109,6 @@ public:
         return data.poName == poName() && data.command != QLatin1String("setr");
     }
 };
-
-DataFromDevice record(const char *command, const char *po, const char *sv, const char *value, const char *valueType = "")
-{
-    DataFromDevice r;
-    r.command = QLatin1String(command);
-    r.poName = QLatin1String(po);
-    r.svName = QLatin1String(sv);
-    r.value = QLatin1String(value);
-    r.valueType = QLatin1String(valueType);
-    return r;
-}
 
 // How many slots the adaptor's record signal reaches (receivers() is protected: reached through
 // a member pointer taken in a subclass).
@@ -247,9 +237,9 @@ void TstControlBase::filtersRecordsToItsBinding()
     QCOMPARE(m_link.take(), QList<QByteArray>({line("sub", "Gate", "Threshold")}));
 
     // The filter on its own, as a subclass or an index would ask it.
-    QVERIFY(plain->acceptsRecord(record("subr", "Gate", "Threshold", "")));
-    QVERIFY(!percent->acceptsRecord(record("subr", "Gate", "Threshold", "")));
-    QVERIFY(!plain->acceptsRecord(record("setr", "Gate", "Threshold", "")));
+    QVERIFY(plain->acceptsRecord(request("subr", "Gate", "Threshold", "")));
+    QVERIFY(!percent->acceptsRecord(request("subr", "Gate", "Threshold", "")));
+    QVERIFY(!plain->acceptsRecord(request("setr", "Gate", "Threshold", "")));
 }
 
 void TstControlBase::unsubscribesOnDestruction()
@@ -372,7 +362,7 @@ void TstControlBase::indexFollowsBindings()
         a.setValueType(QStringLiteral("%"));
         QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 0);
         QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 2);
-        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Threshold", "25%", "%"));
+        emit m_link.adaptor()->dataAvailable(request("subr", "Gate", "Threshold", "25%", "%"));
         QCOMPARE(a.value(), 0.0f); // reached: a number control reads no "%"
         QCOMPARE(b.stringProperty(), 25.0f);
 
@@ -381,8 +371,8 @@ void TstControlBase::indexFollowsBindings()
         wide.setPoName(QStringLiteral("Gate"));
         wide.widen();
         QCOMPARE(dispatcher->wideCount(), 1);
-        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Attack", "1.0ms"));
-        emit m_link.adaptor()->dataAvailable(record("subr", "Compressor", "Attack", "1.0ms"));
+        emit m_link.adaptor()->dataAvailable(request("subr", "Gate", "Attack", "1.0ms"));
+        emit m_link.adaptor()->dataAvailable(request("subr", "Compressor", "Attack", "1.0ms"));
         QCOMPARE(log, QStringList({QStringLiteral("wide got subr Gate/Attack/ = 1.0ms")}));
     }
     QCOMPARE(dispatcher->controlCount(), before);
@@ -482,31 +472,31 @@ QStringList TstControlBase::runScenario(ControlDispatcher::Mode mode)
             });
 
     const DataFromDevice script[] = {
-        record("subr", "Compressor", "Threshold", "-10.0dB"),
-        record("setr", "Compressor", "Threshold", "-11.0dB"),
-        record("get", "Compressor", "Threshold", "-12.0dB"),
-        record("subr", "Compressor", "Threshold", "50%", "%"),
-        record("asyncget", "Compressor", "Threshold", "51%", "%"),
-        record("unsubr", "Compressor", "Threshold", ""),
-        record("subr", "Compressor", "Threshold", "-5.0dB"),
-        record("subr", "Compressor", "Threshold", "-5.5dB"),
-        record("subr", "Compressor", "Threshold", "-6.0dB"),
-        record("subr", "Compressor", "Threshold", "40%", "%"),
-        record("subr", "Compressor", "Threshold", "Inf"),
-        record("subr", "Compressor", "Threshold", "-7.0dB"),
-        record("subr", "Compressor", "Threshold", "-20dB"),
-        record("asyncget", "Compressor", "GainReduction", "-3dB"),
-        record("setr", "Compressor", "GainReduction", "-4dB"),
-        record("subr", "compressor", "Threshold", "-1dB"),
-        record("subr", "Compressor", "Attack", "10.0ms"),
-        record("subr", "", "", "stray"),
-        record("subr", "Compressor", "Compressor", "On"),
-        record("subr", "Gate", "Threshold", "-40dB"),
-        record("unsubr", "Compressor", "Threshold", "", "%"),
-        record("subr", "Compressor", "Threshold", "-8.0dB"),
-        record("subr", "Compressor", "Solo", "go"),
-        record("subr", "Compressor", "Solo", "again"),
-        record("subr", "Compressor", "Elsewhere", "there"),
+        request("subr", "Compressor", "Threshold", "-10.0dB"),
+        request("setr", "Compressor", "Threshold", "-11.0dB"),
+        request("get", "Compressor", "Threshold", "-12.0dB"),
+        request("subr", "Compressor", "Threshold", "50%", "%"),
+        request("asyncget", "Compressor", "Threshold", "51%", "%"),
+        request("unsubr", "Compressor", "Threshold", ""),
+        request("subr", "Compressor", "Threshold", "-5.0dB"),
+        request("subr", "Compressor", "Threshold", "-5.5dB"),
+        request("subr", "Compressor", "Threshold", "-6.0dB"),
+        request("subr", "Compressor", "Threshold", "40%", "%"),
+        request("subr", "Compressor", "Threshold", "Inf"),
+        request("subr", "Compressor", "Threshold", "-7.0dB"),
+        request("subr", "Compressor", "Threshold", "-20dB"),
+        request("asyncget", "Compressor", "GainReduction", "-3dB"),
+        request("setr", "Compressor", "GainReduction", "-4dB"),
+        request("subr", "compressor", "Threshold", "-1dB"),
+        request("subr", "Compressor", "Attack", "10.0ms"),
+        request("subr", "", "", "stray"),
+        request("subr", "Compressor", "Compressor", "On"),
+        request("subr", "Gate", "Threshold", "-40dB"),
+        request("unsubr", "Compressor", "Threshold", "", "%"),
+        request("subr", "Compressor", "Threshold", "-8.0dB"),
+        request("subr", "Compressor", "Solo", "go"),
+        request("subr", "Compressor", "Solo", "again"),
+        request("subr", "Compressor", "Elsewhere", "there"),
     };
     int step = 0;
     for (const DataFromDevice &r : script) {
@@ -563,17 +553,14 @@ void TstControlBase::reloginEqualsBroadcast()
     auto run = [this](ControlDispatcher::Mode mode) {
         ControlDispatcher::instance()->setMode(mode);
         TarnNumericalSV nsv;
-        nsv.setPoName(QStringLiteral("Gate"));
-        nsv.setSvName(QStringLiteral("Threshold"));
         TarnSlider slider;
-        slider.setPoName(QStringLiteral("Gate"));
-        slider.setSvName(QStringLiteral("Threshold"));
         TarnLED led;
-        led.setPoName(QStringLiteral("Gate"));
-        led.setSvName(QStringLiteral("GainReduction"));
         TarnEnumSV choices;
-        choices.setPoName(QStringLiteral("Gate"));
-        choices.setSvName(QStringLiteral("Mode"));
+        const std::pair<TarnControl *, const char *> bindings[] = {{&nsv, "Threshold"}, {&slider, "Threshold"}, {&led, "GainReduction"}, {&choices, "Mode"}};
+        for (const auto &[control, sv] : bindings) {
+            control->setPoName(QStringLiteral("Gate"));
+            control->setSvName(QLatin1String(sv));
+        }
         QSignalSpy lost(&nsv, &TarnControl::connectionLost);
         m_link.peer().abortCurrent();
         if (!lost.wait(5000))
