@@ -148,9 +148,8 @@ private slots:
     void init();
     void cleanup();
     void subscribesAtLoginOnly();
-    void filtersRecordsToItsBinding();
+    void filtersRecordsToItsBinding(); // and follows it when renamed
     void unsubscribesOnDestruction();
-    void renamedControlFollowsItsNewKey();
     void remoteWatchdogPollsAndReportsLoss();
     void indexFollowsBindings();
     void keyedEqualsBroadcast();
@@ -240,6 +239,27 @@ void TstControlBase::filtersRecordsToItsBinding()
     QVERIFY(plain->acceptsRecord(request("subr", "Gate", "Threshold", "")));
     QVERIFY(!percent->acceptsRecord(request("subr", "Gate", "Threshold", "")));
     QVERIFY(!plain->acceptsRecord(request("setr", "Gate", "Threshold", "")));
+
+    // Renamed, retyped and named back: each record over the real link reaches a control only under
+    // the binding it has when the record arrives.
+    log.clear();
+    data.clear();
+    plain->setSvName(QStringLiteral("Attack"));
+    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
+                       "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n");
+    QTRY_COMPARE(data.count(), 2);
+    plain->setValueType(QStringLiteral("%"));
+    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Attack\" \"2ms\"\n"
+                       "subr \"\\\\Preset\\Gate\\SV\\Attack\\%\" \"30%\"\n");
+    QTRY_COMPARE(data.count(), 4);
+    plain->setPoName(QStringLiteral("Compressor"));
+    plain->setValueType(QString());
+    plain->setPoName(QStringLiteral("Gate"));
+    plain->setSvName(QStringLiteral("Threshold"));
+    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
+    QTRY_COMPARE(data.count(), 5);
+    QCOMPARE(log, QStringList({"plain got subr Gate/Attack/ = 1ms", "plain got subr Gate/Attack/% = 30%",
+                               "plain got subr Gate/Threshold/ = -4dB"}));
 }
 
 void TstControlBase::unsubscribesOnDestruction()
@@ -261,32 +281,6 @@ void TstControlBase::unsubscribesOnDestruction()
     m_link.peer().send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
     QTRY_VERIFY(m_link.sent().contains(line("sub", "Gate", "Threshold", nullptr, "%")));
     QCOMPARE(log, QStringList({"survivor got unsubr Gate/Threshold/% = "}));
-}
-
-void TstControlBase::renamedControlFollowsItsNewKey()
-{
-    QStringList log;
-    auto control = recording("c", &log, "Gate", "Threshold");
-    QSignalSpy data(m_link.adaptor(), &TCPAdaptor::dataAvailable);
-
-    // Renamed, retyped and named back: each record over the real link reaches it only under the
-    // binding it has when the record arrives.
-    control->setSvName(QStringLiteral("Attack"));
-    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
-                       "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n");
-    QTRY_COMPARE(data.count(), 2);
-    control->setValueType(QStringLiteral("%"));
-    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Attack\" \"2ms\"\n"
-                       "subr \"\\\\Preset\\Gate\\SV\\Attack\\%\" \"30%\"\n");
-    QTRY_COMPARE(data.count(), 4);
-    control->setPoName(QStringLiteral("Compressor"));
-    control->setValueType(QString());
-    control->setPoName(QStringLiteral("Gate"));
-    control->setSvName(QStringLiteral("Threshold"));
-    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
-    QTRY_COMPARE(data.count(), 5);
-    QCOMPARE(log, QStringList({"c got subr Gate/Attack/ = 1ms", "c got subr Gate/Attack/% = 30%",
-                               "c got subr Gate/Threshold/ = -4dB"}));
 }
 
 void TstControlBase::remoteWatchdogPollsAndReportsLoss()
