@@ -41,7 +41,6 @@ private slots:
     void controlsAreServedAndStepped();
     void rejected_data();
     void rejected();
-    void missingSource();
     // The home screen's pictures and captions.
     void resolverLookups_data();
     void resolverLookups();
@@ -112,6 +111,15 @@ void TstControlDescriptor::sourceForms()
         QVERIFY(d.valid());
         QCOMPARE(d.poName(), QStringLiteral("Gate"));
     }
+
+    // A missing document is an error; a good source afterwards replaces the failure.
+    ControlDescriptor d;
+    d.setSource(QStringLiteral("/xml/NoSuchControlDescriptor.xml"));
+    QVERIFY(!d.valid() && d.controls().isEmpty() && d.poName().isEmpty());
+    QVERIFY(d.errorString().contains(QStringLiteral("NoSuchControlDescriptor")));
+    d.setSource(QStringLiteral("/xml/SigGenControlDescriptor.xml"));
+    QVERIFY(d.valid() && d.errorString().isEmpty());
+    QCOMPARE(d.poName(), QStringLiteral("SignalGenerator"));
 }
 
 // The lookups the block screens use, on shipped documents.
@@ -279,17 +287,6 @@ void TstControlDescriptor::rejected()
     QCOMPARE(document.screen, QStringLiteral("kept"));
 }
 
-void TstControlDescriptor::missingSource()
-{
-    ControlDescriptor d;
-    d.setSource(QStringLiteral("/xml/NoSuchControlDescriptor.xml"));
-    QVERIFY(!d.valid() && d.controls().isEmpty() && d.poName().isEmpty());
-    QVERIFY(d.errorString().contains(QStringLiteral("NoSuchControlDescriptor")));
-    // A good source afterwards replaces the failure.
-    d.setSource(QStringLiteral("/xml/SigGenControlDescriptor.xml"));
-    QVERIFY(d.valid() && d.errorString().isEmpty());
-    QCOMPARE(d.poName(), QStringLiteral("SignalGenerator"));
-}
 
 // One row per kind of key (the home screen suite checks more labels, mutes and captions on the
 // blocks themselves): class names, muted variants, grid-qualified captions, keys not in the tables.

@@ -129,12 +129,8 @@ Item {
             mouseClick(plotBars, slot * 17.5, plotBars.height / 2)
             compare(graph.selectedBand, 17)
             verify(H.texts(graph).indexOf("1 kHz   \u221260.0 dB") >= 0, H.texts(graph).join("|"))
-        }
 
-        function test_frequencyLabels() {
-            var screen = createTemporaryObject(rtaComponent, rootQML)
-            waitForRendering(screen)
-            var graph = H.find(screen, "graphRTA")
+            // Frequencies with their units, and the scale's labels.
             compare(graph.frequencyText("31.5"), "31.5 Hz")
             compare(graph.frequencyText("1.0k"), "1 kHz")
             compare(graph.frequencyText("12.5k"), "12.5 kHz")
@@ -201,10 +197,11 @@ Item {
             verify(H.texts(screen).indexOf("The outputs carry white noise at \u221212.0\u2009dB.") >= 0, H.texts(screen).join("|"))
         }
 
-        function test_frequencyOnlyForTheSine() {
+        function test_frequencyOnlyForTheSineAndStepsFollowTheRanges() {
             var screen = createTemporaryObject(sigGenComponent, rootQML)
             waitForRendering(screen)
             var frequency = H.find(screen, "frequency")
+            var level = H.find(screen, "level")
             TestLink.offer("subr", "SignalGenerator", "Signal Type", "Pink Noise")
             verify(!frequency.enabled)
             TestLink.offer("subr", "SignalGenerator", "Signal Type", "Sine")
@@ -212,16 +209,9 @@ Item {
             TestLink.offerEnums(["Pink Noise", "White Noise", "Sine"], "\\\\Preset\\SignalGenerator\\SV\\Signal Type\\EN")
             compare(H.find(screen, "signalType").model.length, 3)
             compare(H.find(screen, "signalType").selectedValue, "Sine")
-        }
 
-        function test_stepsFollowTheRanges() {
-            var screen = createTemporaryObject(sigGenComponent, rootQML)
-            waitForRendering(screen)
-            TestLink.offer("subr", "SignalGenerator", "Signal Type", "Sine")
             TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "1.00kHz")
             TestLink.offer("subr", "SignalGenerator", "Signal Amplitude", "-20.0dB")
-            var frequency = H.find(screen, "frequency")
-            var level = H.find(screen, "level")
             compare(H.find(frequency, "slider").valueText, "1.00\u2009kHz")
             TestLink.clearSent()
             // At 1 kHz, the top of the 100 Hz - 1 kHz range: up in steps of 100 Hz, down in 10 Hz.
