@@ -84,7 +84,8 @@ Item {
             compare(gui.signalArguments[0][1], payload, item.objectName)
         }
 
-        function test_everyBlockRaisesItsCommand() {
+        // Every block raises its command and shows what the resolver and the processor say.
+        function test_everyBlock() {
             var flow = makeFlow("3", "0", stereo3Way)
             var expected = [
                 ["block_MIX", "MIX", "StereoMixer"], ["block_InputDelay", "InputDelay", ""], ["block_AFS", "AFS", ""],
@@ -102,10 +103,7 @@ Item {
             }
             for (var n = 1; n <= 6; ++n)
                 pressAndExpect(find(find(flow, "output_" + n), "open"), String(n), "Output " + n)
-        }
 
-        function test_blocksShowWhatTheResolverAndTheProcessorSay() {
-            var flow = makeFlow("3", "0", stereo3Way)
             // Icons come from the resolver and exist as images.
             var icons = [["block_MIX", "ICN_Mixer"], ["block_InputDelay", "ICN_AlignmentDelay"], ["block_AEQ", "ICN_AutoEQ"],
                          ["block_PEQ_Mid", "ICN_ParaEQ"], ["block_LMT_High", "ICN_Limiter"],
@@ -306,7 +304,7 @@ Item {
 
         // (Linking over a row freed by a removal, a crossover layout and an output name are
         // driven against the offline model by the configurable model's screen suite.)
-        function test_linkOnlyOverAFreeRowAndInsertIntoOne() {
+        function test_configurationDialogs() {
             var home = makeHome()
             rootQML.rootCfgMode = true
             waitForRendering(home)
@@ -326,12 +324,7 @@ Item {
             waitForRendering(home)
             compare(chain.cellInfo("in", 3, 2).type, "Gate")
             verify(chain.enCfgApply)
-        }
 
-        function test_crossoverMixerAndRouterDialogs() {
-            var home = makeHome()
-            rootQML.rootCfgMode = true
-            waitForRendering(home)
             // With the row below freed, the crossover's dialog offers layouts and marks the chain's.
             var dialog = openDialog(home, "cell_out_0_1", "crossoverConfigDialog")
             mouseClick(H.find(dialog, "removeCrossover"))

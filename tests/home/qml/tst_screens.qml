@@ -36,7 +36,7 @@ Item {
         name: "ScreenOutputMeters"
         when: windowShown
 
-        function test_everyChannelIsPolled() {
+        function test_everyChannelIsPolledAndShown() {
             TestLink.clearSent()
             var screen = createTemporaryObject(metersComponent, rootQML)
             waitForRendering(screen)
@@ -56,11 +56,8 @@ Item {
             var roles = ["Low L", "Low R", "Mid L", "Mid R", "High L", "High R"]
             for (var r = 0; r < roles.length; ++r)
                 verify(shown.indexOf(roles[r]) >= 0, roles[r])
-        }
 
-        function test_levelsClipsAndMutes() {
-            var screen = createTemporaryObject(metersComponent, rootQML)
-            waitForRendering(screen)
+            // Levels, clips and mutes reach their strips.
             var meter = H.find(screen, "meter_Output 2")
             TestLink.offer("asyncget", "OutputMeters", "Channel_2_Level", "-6.0dB")
             // -6 dB sits where the top range (red) starts: 10 + 30 + 40 percent of the travel.
@@ -178,7 +175,7 @@ Item {
         function init() { rootQML.appDataStore = store }
         function cleanup() { rootQML.appDataStore = null }
 
-        function test_switchShowsOnlyWhatTheProcessorSays() {
+        function test_switchFrequencyAndSteps() {
             var screen = createTemporaryObject(sigGenComponent, rootQML)
             waitForRendering(screen)
             var button = H.find(screen, "generatorSwitch")
@@ -195,11 +192,8 @@ Item {
             verify(screen.generatorOn)
             compare(button.text, "GENERATOR ON")
             verify(H.texts(screen).indexOf("The outputs carry white noise at \u221212.0\u2009dB.") >= 0, H.texts(screen).join("|"))
-        }
 
-        function test_frequencyOnlyForTheSineAndStepsFollowTheRanges() {
-            var screen = createTemporaryObject(sigGenComponent, rootQML)
-            waitForRendering(screen)
+            // The frequency only for the sine; its steps and the level's follow the ranges.
             var frequency = H.find(screen, "frequency")
             var level = H.find(screen, "level")
             TestLink.offer("subr", "SignalGenerator", "Signal Type", "Pink Noise")
@@ -236,7 +230,7 @@ Item {
                 keyClick(text[i])
         }
 
-        function test_deviceName() {
+        function test_deviceNameAndReboot() {
             TestLink.clearSent()
             var screen = createTemporaryObject(utilitiesComponent, rootQML)
             waitForRendering(screen)
@@ -275,12 +269,8 @@ Item {
             tryCompare(screen, "nameMessage", "The processor did not take this name.", 6000)
             compare(field.text, "Stage Left")
             compare(screen.pendingName, "")
-        }
 
-        function test_rebootAsksFirst() {
-            TestLink.clearSent()
-            var screen = createTemporaryObject(utilitiesComponent, rootQML)
-            waitForRendering(screen)
+            // A reboot asks first.
             var rebootLine = H.nodeLine("set", "Node\\SV\\Reboot", "1")
             mouseClick(H.find(screen, "rebootButton"))
             tryCompare(screen.rebootDialog, "opened", true)
