@@ -147,9 +147,8 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void subscribesAtLoginOnly();
+    void subscribesAtLoginOnly(); // and unsubscribes on destruction
     void filtersRecordsToItsBinding(); // and follows it when renamed
-    void unsubscribesOnDestruction();
     void remoteWatchdogPollsAndReportsLoss();
     void indexFollowsBindings();
     void keyedEqualsBroadcast();
@@ -212,6 +211,25 @@ void TstControlBase::subscribesAtLoginOnly()
     const QList<QByteArray> lines = m_link.take();
     QCOMPARE(startingWith(lines, "sub"), QList<QByteArray>({line("sub", "Compressor", "Ratio"), line("sub", "Compressor", "Threshold")}));
     QVERIFY(startingWith(lines, "unsub").isEmpty());
+
+    // Destroyed controls unsubscribe; a meter and a control without both names do not.
+    log.clear();
+    auto gatePercent = recording("gatePercent", &log, "Gate", "Threshold", "%");
+    auto gateMeter = recording("gateMeter", &log, "OutputMeters", "Channel_1_Level");
+    gateMeter->setIsMeter(true);
+    auto unnamed = recording("unnamed", &log, "Gate", "");
+    auto survivor = recording("survivor", &log, "Gate", "Threshold", "%");
+    m_link.clear();
+    gatePercent.reset();
+    gateMeter.reset();
+    unnamed.reset();
+    // The qualifier is not part of an unsubscription.
+    QCOMPARE(startingWith(m_link.take(), "unsub"), QList<QByteArray>({line("unsub", "Gate", "Threshold")}));
+
+    // The processor ends the shared subscription; the control still alive takes it up again.
+    m_link.peer().send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
+    QTRY_VERIFY(m_link.sent().contains(line("sub", "Gate", "Threshold", nullptr, "%")));
+    QCOMPARE(log, QStringList({"survivor got unsubr Gate/Threshold/% = "}));
 }
 
 void TstControlBase::filtersRecordsToItsBinding()
@@ -262,26 +280,6 @@ void TstControlBase::filtersRecordsToItsBinding()
                                "plain got subr Gate/Threshold/ = -4dB"}));
 }
 
-void TstControlBase::unsubscribesOnDestruction()
-{
-    QStringList log;
-    auto percent = recording("percent", &log, "Gate", "Threshold", "%");
-    auto meter = recording("meter", &log, "OutputMeters", "Channel_1_Level");
-    meter->setIsMeter(true);
-    auto unnamed = recording("unnamed", &log, "Gate", "");
-    auto survivor = recording("survivor", &log, "Gate", "Threshold", "%");
-    m_link.clear();
-    percent.reset();
-    meter.reset();
-    unnamed.reset();
-    // The qualifier is not part of an unsubscription.
-    QCOMPARE(startingWith(m_link.take(), "unsub"), QList<QByteArray>({line("unsub", "Gate", "Threshold")}));
-
-    // The processor ends the shared subscription; the control still alive takes it up again.
-    m_link.peer().send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
-    QTRY_VERIFY(m_link.sent().contains(line("sub", "Gate", "Threshold", nullptr, "%")));
-    QCOMPARE(log, QStringList({"survivor got unsubr Gate/Threshold/% = "}));
-}
 
 void TstControlBase::remoteWatchdogPollsAndReportsLoss()
 {
