@@ -37,7 +37,6 @@ private slots:
     void shippedDocumentsLoad();
     void sourceForms();
     void lookups();
-    void variants();
     void controlsAreServedAndStepped();
     void rejected_data();
     void rejected();
@@ -122,7 +121,7 @@ void TstControlDescriptor::sourceForms()
     QCOMPARE(d.poName(), QStringLiteral("SignalGenerator"));
 }
 
-// The lookups the block screens use, on shipped documents.
+// The lookups and band variants the block screens use, on shipped documents.
 void TstControlDescriptor::lookups()
 {
     ControlDescriptor d;
@@ -151,11 +150,9 @@ void TstControlDescriptor::lookups()
              QStringLiteral("Output 2"));
     QCOMPARE(d.control(QStringLiteral("Channel_2_Level"), QStringLiteral("InputMeters")).value(QStringLiteral("group")).toString(),
              QStringLiteral("Input B"));
-}
 
-void TstControlDescriptor::variants()
-{
-    ControlDescriptor d;
+    // Band variants follow their setting (once no variant is asked for explicitly).
+    d.setVariant(QString());
     d.setSource(QStringLiteral("/xml/LimiterControlDescriptor.xml"));
     QCOMPARE(d.variantSetting(), QString::fromLatin1(tarn::keys::LimiterType));
     QCOMPARE(d.variants(), (QStringList{"Low", "Mid", "High"}));
@@ -191,6 +188,7 @@ void TstControlDescriptor::variants()
     QCOMPARE(e.currentVariant(), QStringLiteral("Low"));
     QVERIFY(loaded.count() >= 3);
 }
+
 
 // Every control of every variant names a variable the offline model serves; a numeric control whose
 // block class has range data for its parameter gets per-range steps that cover its limits (the

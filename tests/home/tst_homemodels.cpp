@@ -142,8 +142,7 @@ private slots:
     void rangeDataFiles();
     void channelNames_data();
     void channelNames();
-    void inputAndOutputNames();
-    void limiterList();
+    void namesAndLimiterList();
 
 private:
     bool login(quint16 port, const char *password = "stagemanagers");
@@ -920,13 +919,14 @@ void TstHomeScreenModel::channelNames()
     QCOMPARE(store.channelName(), name);
 }
 
-void TstHomeScreenModel::inputAndOutputNames()
+// The store's name tables: inputs by index, output names as set, limiter lists as the processor sends them.
+void TstHomeScreenModel::namesAndLimiterList()
 {
     AppDataStore store;
-    const QStringList names{"Analog 1", "Analog 2", "Analog 3", "AES 1", "AES 2", "AES 3", "AES 4"};
-    for (int i = 0; i < names.size(); ++i) {
-        QCOMPARE(store.inputNameFromIdx(QStringLiteral("In%1").arg(i + 1)), names.at(i));
-        QCOMPARE(store.inputNameFromIdx(QString::number(i + 1)), names.at(i));
+    const QStringList inputs{"Analog 1", "Analog 2", "Analog 3", "AES 1", "AES 2", "AES 3", "AES 4"};
+    for (int i = 0; i < inputs.size(); ++i) {
+        QCOMPARE(store.inputNameFromIdx(QStringLiteral("In%1").arg(i + 1)), inputs.at(i));
+        QCOMPARE(store.inputNameFromIdx(QString::number(i + 1)), inputs.at(i));
     }
     for (const QString &none : {QStringLiteral("In8"), QStringLiteral("0"), QString()})
         QCOMPARE(store.inputNameFromIdx(none), QString());
@@ -935,12 +935,7 @@ void TstHomeScreenModel::inputAndOutputNames()
     store.setOutputName(QStringLiteral("out:1"), QStringLiteral("Sub"));
     QCOMPARE(store.getOutputName(QStringLiteral("out:1")), QStringLiteral("Sub"));
     QCOMPARE(store.getOutputName(QStringLiteral("out:3")), QString());
-}
 
-
-void TstHomeScreenModel::limiterList()
-{
-    AppDataStore store;
     auto listed = [&store]() {
         QStringList names;
         for (int i = -1; i <= store.limiterCount(); ++i)
