@@ -129,11 +129,10 @@ private slots:
     void flagTable();
     void flagsSetInOrderAndOnlyOnChange();
     void listingRules();
-    void answersFromTheWire();
+    void answersFromTheWire(); // the home screen model's and the data store's
     // The application's data store.
     void busyTexts_data();
     void busyTexts();
-    void busyFromTheWire();
     void shippedRangeData();
     void nudgeStepsFromRangeData_data();
     void nudgeStepsFromRangeData();
@@ -706,40 +705,9 @@ void TstHomeScreenModel::answersFromTheWire()
         QCOMPARE(m.processingObjects().size(), 4);
         QCOMPARE(setting(tarn::keys::CrossoverNumBand), QStringLiteral("2"));
     }
-}
 
-void TstHomeScreenModel::busyTexts_data()
-{
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<bool>("busy");
-    QTest::newRow("preset load running") << "Load:3:InProgress" << true;
-    QTest::newRow("reconfiguration running") << "Reconfig:InProgress" << true;
-    QTest::newRow("reconfiguration with detail") << "Reconfig:Stage 2 of 4:InProgress" << true;
-    QTest::newRow("reconfiguration failed") << "Reconfig:Failed" << false;
-    QTest::newRow("InProgress alone") << "InProgress" << false;
-    QTest::newRow("other word") << "Store:2:InProgress" << false;
-    QTest::newRow("lower case") << "reconfig:InProgress" << false;
-    QTest::newRow("trailing blank") << "Load:1:InProgress " << false;
-    QTest::newRow("empty") << "" << false;
-}
-
-void TstHomeScreenModel::busyTexts()
-{
-    QFETCH(QString, status);
-    QFETCH(bool, busy);
-    QCOMPARE(AppDataStore::isBusyStatus(status), busy);
-
-    AppDataStore store;
-    QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
-    store.onStatusValueChanged(status);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toBool(), busy);
-}
-
-void TstHomeScreenModel::busyFromTheWire()
-{
-    ScriptedPeer peer;
-    QVERIFY(login(peer.port(), "secret"));
+    // The data store subscribes the processor's status and follows its busy reports.
+    peer.clearLines();
     AppDataStore store;
     QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
     QTRY_VERIFY_WITH_TIMEOUT(peer.received("sub \"" + kStatusPath + "\\\""), kWait);
@@ -779,6 +747,35 @@ void TstHomeScreenModel::busyFromTheWire()
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, kWait);
     QCOMPARE(spy.last().at(0).toBool(), false);
 }
+
+void TstHomeScreenModel::busyTexts_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<bool>("busy");
+    QTest::newRow("preset load running") << "Load:3:InProgress" << true;
+    QTest::newRow("reconfiguration running") << "Reconfig:InProgress" << true;
+    QTest::newRow("reconfiguration with detail") << "Reconfig:Stage 2 of 4:InProgress" << true;
+    QTest::newRow("reconfiguration failed") << "Reconfig:Failed" << false;
+    QTest::newRow("InProgress alone") << "InProgress" << false;
+    QTest::newRow("other word") << "Store:2:InProgress" << false;
+    QTest::newRow("lower case") << "reconfig:InProgress" << false;
+    QTest::newRow("trailing blank") << "Load:1:InProgress " << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TstHomeScreenModel::busyTexts()
+{
+    QFETCH(QString, status);
+    QFETCH(bool, busy);
+    QCOMPARE(AppDataStore::isBusyStatus(status), busy);
+
+    AppDataStore store;
+    QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
+    store.onStatusValueChanged(status);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toBool(), busy);
+}
+
 
 // Every parameter whose nudge step depends on the value has ranges that ascend and touch,
 // numbered 0 ... n-1; unknown names and other spellings give an empty list.
