@@ -89,7 +89,7 @@ Item {
             return levels.join(" ")
         }
 
-        function test_barsFollowTheSpectrum() {
+        function test_barsFollowTheSpectrumAndSettings() {
             TestLink.clearSent()
             var screen = createTemporaryObject(rtaComponent, rootQML)
             waitForRendering(screen)
@@ -138,12 +138,8 @@ Item {
                 verify(shown.indexOf(octaves[i]) >= 0, octaves[i])
             verify(shown.indexOf("0 dB") >= 0)
             verify(shown.indexOf("\u221290") >= 0)
-        }
 
-        function test_settings() {
-            TestLink.clearSent()
-            var screen = createTemporaryObject(rtaComponent, rootQML)
-            waitForRendering(screen)
+            // The settings: choices shown once the processor has them; the gain in half decibels.
             TestLink.offerEnums(["RTA Mic", "Input A", "Input B", "Input C"], "\\\\Preset\\RTARouter\\SV\\Source\\EN")
             TestLink.offer("subr", "RTARouter", "Source", "RTA Mic")
             var source = H.find(screen, "source")
@@ -230,7 +226,9 @@ Item {
                 keyClick(text[i])
         }
 
-        function test_deviceNameAndReboot() {
+        function test_nameRebootAndChoices() {
+            settings.setValue("Data/appAnalytics", "true")
+            settings.remove("Data/checkOnStart")
             TestLink.clearSent()
             var screen = createTemporaryObject(utilitiesComponent, rootQML)
             waitForRendering(screen)
@@ -283,13 +281,8 @@ Item {
             mouseClick(H.find(screen.rebootDialog.contentItem, "rebootConfirm"))
             tryCompare(screen.rebootDialog, "visible", false)
             compare(TestLink.count(rebootLine), 1)
-        }
 
-        function test_applicationChoices() {
-            settings.setValue("Data/appAnalytics", "true")
-            settings.remove("Data/checkOnStart")
-            var screen = createTemporaryObject(utilitiesComponent, rootQML)
-            waitForRendering(screen)
+            // The application's own choices: stored at once, and followed by the analytics client.
             var analytics = H.find(H.find(screen, "analyticsSwitch"), "switch")
             var check = H.find(H.find(screen, "checkOnStartSwitch"), "switch")
             verify(analytics.checked)
