@@ -127,8 +127,7 @@ private slots:
     // The fixed-chain home screen's model.
     void flagTable_data();
     void flagTable();
-    void flagsSetInOrderAndOnlyOnChange();
-    void listingRules();
+    void flagsSetInOrderAndOnlyOnChange(); // and listing rules
     void answersFromTheWire(); // the home screen model's and the data store's
     // The application's data store.
     void busyTexts_data();
@@ -621,12 +620,10 @@ void TstHomeScreenModel::flagsSetInOrderAndOnlyOnChange()
     QVERIFY(log.names.isEmpty());
     m.setStereoInput(false);
     QCOMPARE(log.names, (QStringList{"stereoInput"}));
-}
 
-void TstHomeScreenModel::listingRules()
-{
-    TarnHomeScreenModel m;
-    SignalLog log(&m);
+    // The listing of the running preset sets the input and dual mono.
+    m.setStereoInput(true);
+    log.names.clear();
     QSignalSpy dual(&m, &TarnHomeScreenModel::isDualMonoChanged);
     const QString path = QStringLiteral("\\\\Preset\\");
     // In order on one model: neither mixer leaves the input as it was; with both, stereo wins;
@@ -635,7 +632,7 @@ void TstHomeScreenModel::listingRules()
     const struct {
         QStringList listing;
         bool stereo, dualMono;
-    } steps[] = {
+    } listings[] = {
         {{"MonoMixer : ", "GEQ : "}, false, false},
         {{"GEQ : ", "Compressor : "}, false, false},
         {{"MonoMixer : ", "StereoMixer : "}, true, false},
@@ -647,7 +644,7 @@ void TstHomeScreenModel::listingRules()
         {{}, true, false},
         {{"LeftGEQ"}, true, false},
     };
-    for (const auto &s : steps) {
+    for (const auto &s : listings) {
         m.onPoReceived(s.listing, path);
         QCOMPARE(m.stereoInput(), s.stereo);
         QCOMPARE(m.isDualMono(), s.dualMono);
@@ -675,6 +672,7 @@ void TstHomeScreenModel::listingRules()
     m.setIsDualMono(false);
     QCOMPARE(dual.count(), 1);
 }
+
 
 // Each new home screen subscribes to the two crossover attributes and lists the preset, and
 // draws from the answers.
