@@ -194,7 +194,6 @@ void TstControlsOffline::metersPollAndPauseWhileBusy()
     });
     QTRY_VERIFY_WITH_TIMEOUT(answers.size() >= 8, kWait);
     const QByteArray poll = "asyncget \"\\\\Preset\\OutputMeters\\SV\\Channel_1_Level\\\"";
-    QList<SentLine> polls = sentStartingWith(poll);
     for (int i = 1; i < answers.size(); ++i)
         QVERIFY2(answers.at(i) - answers.at(i - 1) >= 95, qPrintable(QString::number(answers.at(i) - answers.at(i - 1))));
     const double meterValue = meter.meterValue().toDouble();
@@ -208,8 +207,7 @@ void TstControlsOffline::metersPollAndPauseWhileBusy()
     records.clear();
     QVERIFY(!records.wait(1500));
     QVERIFY(meter.findChild<QTimer *>()->isActive());
-    polls = sentStartingWith(poll);
-    QVERIFY(!polls.isEmpty()); // the meter asked (after its missed ticks); the link held them back
+    QVERIFY(!sentStartingWith(poll).isEmpty()); // the meter asked (after its missed ticks); the link held them back
 
     // Not busy: polling resumes by itself.
     tarn::AppBusy::setBusy(false);

@@ -29,6 +29,7 @@
 
 using tarn::ControlDispatcher;
 using tarn::test::line;
+using tarn::test::request;
 using tarn::test::LinkFixture;
 
 namespace {
@@ -109,17 +110,6 @@ public:
     }
 };
 
-DataFromDevice record(const char *command, const char *po, const char *sv, const char *value, const char *valueType = "")
-{
-    DataFromDevice r;
-    r.command = QLatin1String(command);
-    r.poName = QLatin1String(po);
-    r.svName = QLatin1String(sv);
-    r.value = QLatin1String(value);
-    r.valueType = QLatin1String(valueType);
-    return r;
-}
-
 // How many slots the adaptor's record signal reaches (receivers() is protected: reached through
 // a member pointer taken in a subclass).
 struct ReceiverCount : QObject {
@@ -157,14 +147,11 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void subscribesAtLoginOnly();
-    void filtersRecordsToItsBinding();
-    void unsubscribesOnDestruction();
-    void renamedControlFollowsItsNewKey();
+    void subscribesAtLoginOnly(); // and unsubscribes on destruction
+    void filtersRecordsToItsBinding(); // and follows it when renamed
     void remoteWatchdogPollsAndReportsLoss();
     void indexFollowsBindings();
-    void keyedEqualsBroadcast();
-    void reloginEqualsBroadcast();
+    void keyedEqualsBroadcast(); // also through a real loss and login
 
 private:
     QStringList runScenario(ControlDispatcher::Mode mode);
@@ -223,6 +210,25 @@ void TstControlBase::subscribesAtLoginOnly()
     const QList<QByteArray> lines = m_link.take();
     QCOMPARE(startingWith(lines, "sub"), QList<QByteArray>({line("sub", "Compressor", "Ratio"), line("sub", "Compressor", "Threshold")}));
     QVERIFY(startingWith(lines, "unsub").isEmpty());
+
+    // Destroyed controls unsubscribe; a meter and a control without both names do not.
+    log.clear();
+    auto gatePercent = recording("gatePercent", &log, "Gate", "Threshold", "%");
+    auto gateMeter = recording("gateMeter", &log, "OutputMeters", "Channel_1_Level");
+    gateMeter->setIsMeter(true);
+    auto unnamed = recording("unnamed", &log, "Gate", "");
+    auto survivor = recording("survivor", &log, "Gate", "Threshold", "%");
+    m_link.clear();
+    gatePercent.reset();
+    gateMeter.reset();
+    unnamed.reset();
+    // The qualifier is not part of an unsubscription.
+    QCOMPARE(startingWith(m_link.take(), "unsub"), QList<QByteArray>({line("unsub", "Gate", "Threshold")}));
+
+    // The processor ends the shared subscription; the control still alive takes it up again.
+    m_link.peer().send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
+    QTRY_VERIFY(m_link.sent().contains(line("sub", "Gate", "Threshold", nullptr, "%")));
+    QCOMPARE(log, QStringList({"survivor got unsubr Gate/Threshold/% = "}));
 }
 
 void TstControlBase::filtersRecordsToItsBinding()
@@ -247,57 +253,32 @@ void TstControlBase::filtersRecordsToItsBinding()
     QCOMPARE(m_link.take(), QList<QByteArray>({line("sub", "Gate", "Threshold")}));
 
     // The filter on its own, as a subclass or an index would ask it.
-    QVERIFY(plain->acceptsRecord(record("subr", "Gate", "Threshold", "")));
-    QVERIFY(!percent->acceptsRecord(record("subr", "Gate", "Threshold", "")));
-    QVERIFY(!plain->acceptsRecord(record("setr", "Gate", "Threshold", "")));
-}
+    QVERIFY(plain->acceptsRecord(request("subr", "Gate", "Threshold", "")));
+    QVERIFY(!percent->acceptsRecord(request("subr", "Gate", "Threshold", "")));
+    QVERIFY(!plain->acceptsRecord(request("setr", "Gate", "Threshold", "")));
 
-void TstControlBase::unsubscribesOnDestruction()
-{
-    QStringList log;
-    auto percent = recording("percent", &log, "Gate", "Threshold", "%");
-    auto meter = recording("meter", &log, "OutputMeters", "Channel_1_Level");
-    meter->setIsMeter(true);
-    auto unnamed = recording("unnamed", &log, "Gate", "");
-    auto survivor = recording("survivor", &log, "Gate", "Threshold", "%");
-    m_link.clear();
-    percent.reset();
-    meter.reset();
-    unnamed.reset();
-    // The qualifier is not part of an unsubscription.
-    QCOMPARE(startingWith(m_link.take(), "unsub"), QList<QByteArray>({line("unsub", "Gate", "Threshold")}));
-
-    // The processor ends the shared subscription; the control still alive takes it up again.
-    m_link.peer().send("unsubr \"\\\\Preset\\Gate\\SV\\Threshold\\%\"\n");
-    QTRY_VERIFY(m_link.sent().contains(line("sub", "Gate", "Threshold", nullptr, "%")));
-    QCOMPARE(log, QStringList({"survivor got unsubr Gate/Threshold/% = "}));
-}
-
-void TstControlBase::renamedControlFollowsItsNewKey()
-{
-    QStringList log;
-    auto control = recording("c", &log, "Gate", "Threshold");
-    QSignalSpy data(m_link.adaptor(), &TCPAdaptor::dataAvailable);
-
-    // Renamed, retyped and named back: each record over the real link reaches it only under the
-    // binding it has when the record arrives.
-    control->setSvName(QStringLiteral("Attack"));
+    // Renamed, retyped and named back: each record over the real link reaches a control only under
+    // the binding it has when the record arrives.
+    log.clear();
+    data.clear();
+    plain->setSvName(QStringLiteral("Attack"));
     m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
                        "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n");
     QTRY_COMPARE(data.count(), 2);
-    control->setValueType(QStringLiteral("%"));
+    plain->setValueType(QStringLiteral("%"));
     m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Attack\" \"2ms\"\n"
                        "subr \"\\\\Preset\\Gate\\SV\\Attack\\%\" \"30%\"\n");
     QTRY_COMPARE(data.count(), 4);
-    control->setPoName(QStringLiteral("Compressor"));
-    control->setValueType(QString());
-    control->setPoName(QStringLiteral("Gate"));
-    control->setSvName(QStringLiteral("Threshold"));
+    plain->setPoName(QStringLiteral("Compressor"));
+    plain->setValueType(QString());
+    plain->setPoName(QStringLiteral("Gate"));
+    plain->setSvName(QStringLiteral("Threshold"));
     m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
     QTRY_COMPARE(data.count(), 5);
-    QCOMPARE(log, QStringList({"c got subr Gate/Attack/ = 1ms", "c got subr Gate/Attack/% = 30%",
-                               "c got subr Gate/Threshold/ = -4dB"}));
+    QCOMPARE(log, QStringList({"plain got subr Gate/Attack/ = 1ms", "plain got subr Gate/Attack/% = 30%",
+                               "plain got subr Gate/Threshold/ = -4dB"}));
 }
+
 
 void TstControlBase::remoteWatchdogPollsAndReportsLoss()
 {
@@ -372,7 +353,7 @@ void TstControlBase::indexFollowsBindings()
         a.setValueType(QStringLiteral("%"));
         QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 0);
         QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 2);
-        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Threshold", "25%", "%"));
+        emit m_link.adaptor()->dataAvailable(request("subr", "Gate", "Threshold", "25%", "%"));
         QCOMPARE(a.value(), 0.0f); // reached: a number control reads no "%"
         QCOMPARE(b.stringProperty(), 25.0f);
 
@@ -381,8 +362,8 @@ void TstControlBase::indexFollowsBindings()
         wide.setPoName(QStringLiteral("Gate"));
         wide.widen();
         QCOMPARE(dispatcher->wideCount(), 1);
-        emit m_link.adaptor()->dataAvailable(record("subr", "Gate", "Attack", "1.0ms"));
-        emit m_link.adaptor()->dataAvailable(record("subr", "Compressor", "Attack", "1.0ms"));
+        emit m_link.adaptor()->dataAvailable(request("subr", "Gate", "Attack", "1.0ms"));
+        emit m_link.adaptor()->dataAvailable(request("subr", "Compressor", "Attack", "1.0ms"));
         QCOMPARE(log, QStringList({QStringLiteral("wide got subr Gate/Attack/ = 1.0ms")}));
     }
     QCOMPARE(dispatcher->controlCount(), before);
@@ -482,31 +463,31 @@ QStringList TstControlBase::runScenario(ControlDispatcher::Mode mode)
             });
 
     const DataFromDevice script[] = {
-        record("subr", "Compressor", "Threshold", "-10.0dB"),
-        record("setr", "Compressor", "Threshold", "-11.0dB"),
-        record("get", "Compressor", "Threshold", "-12.0dB"),
-        record("subr", "Compressor", "Threshold", "50%", "%"),
-        record("asyncget", "Compressor", "Threshold", "51%", "%"),
-        record("unsubr", "Compressor", "Threshold", ""),
-        record("subr", "Compressor", "Threshold", "-5.0dB"),
-        record("subr", "Compressor", "Threshold", "-5.5dB"),
-        record("subr", "Compressor", "Threshold", "-6.0dB"),
-        record("subr", "Compressor", "Threshold", "40%", "%"),
-        record("subr", "Compressor", "Threshold", "Inf"),
-        record("subr", "Compressor", "Threshold", "-7.0dB"),
-        record("subr", "Compressor", "Threshold", "-20dB"),
-        record("asyncget", "Compressor", "GainReduction", "-3dB"),
-        record("setr", "Compressor", "GainReduction", "-4dB"),
-        record("subr", "compressor", "Threshold", "-1dB"),
-        record("subr", "Compressor", "Attack", "10.0ms"),
-        record("subr", "", "", "stray"),
-        record("subr", "Compressor", "Compressor", "On"),
-        record("subr", "Gate", "Threshold", "-40dB"),
-        record("unsubr", "Compressor", "Threshold", "", "%"),
-        record("subr", "Compressor", "Threshold", "-8.0dB"),
-        record("subr", "Compressor", "Solo", "go"),
-        record("subr", "Compressor", "Solo", "again"),
-        record("subr", "Compressor", "Elsewhere", "there"),
+        request("subr", "Compressor", "Threshold", "-10.0dB"),
+        request("setr", "Compressor", "Threshold", "-11.0dB"),
+        request("get", "Compressor", "Threshold", "-12.0dB"),
+        request("subr", "Compressor", "Threshold", "50%", "%"),
+        request("asyncget", "Compressor", "Threshold", "51%", "%"),
+        request("unsubr", "Compressor", "Threshold", ""),
+        request("subr", "Compressor", "Threshold", "-5.0dB"),
+        request("subr", "Compressor", "Threshold", "-5.5dB"),
+        request("subr", "Compressor", "Threshold", "-6.0dB"),
+        request("subr", "Compressor", "Threshold", "40%", "%"),
+        request("subr", "Compressor", "Threshold", "Inf"),
+        request("subr", "Compressor", "Threshold", "-7.0dB"),
+        request("subr", "Compressor", "Threshold", "-20dB"),
+        request("asyncget", "Compressor", "GainReduction", "-3dB"),
+        request("setr", "Compressor", "GainReduction", "-4dB"),
+        request("subr", "compressor", "Threshold", "-1dB"),
+        request("subr", "Compressor", "Attack", "10.0ms"),
+        request("subr", "", "", "stray"),
+        request("subr", "Compressor", "Compressor", "On"),
+        request("subr", "Gate", "Threshold", "-40dB"),
+        request("unsubr", "Compressor", "Threshold", "", "%"),
+        request("subr", "Compressor", "Threshold", "-8.0dB"),
+        request("subr", "Compressor", "Solo", "go"),
+        request("subr", "Compressor", "Solo", "again"),
+        request("subr", "Compressor", "Elsewhere", "there"),
     };
     int step = 0;
     for (const DataFromDevice &r : script) {
@@ -555,25 +536,19 @@ void TstControlBase::keyedEqualsBroadcast()
     QVERIFY(section(23).contains(QStringLiteral("wideTail got subr Compressor/Solo/ = go")));
     QVERIFY(!section(24).contains(QStringLiteral("solo.valueChanged(again)")));
     QVERIFY(section(25).contains(QStringLiteral("solo.valueChanged(there)")));
-}
 
-void TstControlBase::reloginEqualsBroadcast()
-{
     // A real loss and login through the link, in both modes: the same lines reach the processor.
     auto run = [this](ControlDispatcher::Mode mode) {
         ControlDispatcher::instance()->setMode(mode);
         TarnNumericalSV nsv;
-        nsv.setPoName(QStringLiteral("Gate"));
-        nsv.setSvName(QStringLiteral("Threshold"));
         TarnSlider slider;
-        slider.setPoName(QStringLiteral("Gate"));
-        slider.setSvName(QStringLiteral("Threshold"));
         TarnLED led;
-        led.setPoName(QStringLiteral("Gate"));
-        led.setSvName(QStringLiteral("GainReduction"));
         TarnEnumSV choices;
-        choices.setPoName(QStringLiteral("Gate"));
-        choices.setSvName(QStringLiteral("Mode"));
+        const std::pair<TarnControl *, const char *> bindings[] = {{&nsv, "Threshold"}, {&slider, "Threshold"}, {&led, "GainReduction"}, {&choices, "Mode"}};
+        for (const auto &[control, sv] : bindings) {
+            control->setPoName(QStringLiteral("Gate"));
+            control->setSvName(QLatin1String(sv));
+        }
         QSignalSpy lost(&nsv, &TarnControl::connectionLost);
         m_link.peer().abortCurrent();
         if (!lost.wait(5000))
@@ -591,13 +566,14 @@ void TstControlBase::reloginEqualsBroadcast()
         lines.append(QByteArray::number(nsv.value()) + ' ' + QByteArray::number(slider.stringProperty()));
         return lines;
     };
-    const QList<QByteArray> broadcast = run(ControlDispatcher::Mode::Broadcast);
-    const QList<QByteArray> keyed = run(ControlDispatcher::Mode::Keyed);
-    QCOMPARE(keyed, broadcast);
-    QVERIFY(keyed.contains(line("sub", "Gate", "Threshold", nullptr, "%")));
-    QVERIFY(keyed.contains(line("lc", "Gate", "Mode")));
-    QVERIFY(keyed.contains(line("asyncget", "Gate", "GainReduction")));
+    const QList<QByteArray> broadcastLines = run(ControlDispatcher::Mode::Broadcast);
+    const QList<QByteArray> keyedLines = run(ControlDispatcher::Mode::Keyed);
+    QCOMPARE(keyedLines, broadcastLines);
+    QVERIFY(keyedLines.contains(line("sub", "Gate", "Threshold", nullptr, "%")));
+    QVERIFY(keyedLines.contains(line("lc", "Gate", "Mode")));
+    QVERIFY(keyedLines.contains(line("asyncget", "Gate", "GainReduction")));
 }
+
 
 TARN_TEST_MAIN(TstControlBase, QCoreApplication)
 #include "tst_tarncontrol.moc"

@@ -50,11 +50,6 @@ const QByteArray kLevelPoll = line("asyncget", "OutputMeters", "Channel_1_Level"
 const QByteArray kClipPoll = line("asyncget", "OutputMeters", "Channel_1_Clip");
 
 using Lines = QList<QByteArray>;
-
-int countOf(const QList<QByteArray> &lines, const QByteArray &wanted)
-{
-    return int(std::count(lines.begin(), lines.end(), wanted));
-}
 } // namespace
 
 class TstValueControls : public QObject {
@@ -63,29 +58,35 @@ private slots:
     void initTestCase();
     void init();
     void valueTexts();
-    void numericalReadsProcessorTexts();
-    void numericalThrottlesUserChanges();
+    void numericalReadsProcessorTexts(); // and throttles user changes
     void textValueAndRequests();
     void enumeratedChoices();
     void labelAndTextField();
     void choiceControls();
-    void sliderBinding();
-    void sliderReadsPositionsAndTexts();
-    void sliderThrottlesUserChanges();
+    void slider();
     void ratioSlider();
     void onOffButton();
     void nudgeReadsValueTexts_data();
     void nudgeReadsValueTexts();
     void nudgeSends_data();
     void nudgeSends();
-    void faderStraightScale();
-    void faderPiecewiseScale();
+    void faderScales();
     void meterScale();
     void meterPolling();
     void meterWaitsForLogin();
     void ledKeepsPollingWhileAnswered();
 
 private:
+    // The lines sent once the throttle has run out (at least count of them).
+    Lines settled(QTimer *throttle, int count = 1)
+    {
+        const bool done = QTest::qWaitFor([&] { return m_link.sent().size() >= count && !throttle->isActive(); }, 5000);
+        Lines lines = m_link.take();
+        if (!done)
+            lines.append("(still waiting after 5 s)");
+        return lines;
+    }
+
     LinkFixture m_link;
 };
 
@@ -127,36 +128,29 @@ void TstValueControls::numericalReadsProcessorTexts()
     // Once when the second name is set, once more when the component is complete.
     QCOMPARE(m_link.take(), Lines({line("sub", "Compressor", "Threshold"), line("sub", "Compressor", "Threshold")}));
     QSignalSpy changed(nsv.get(), &TarnNumericalSV::valueChanged);
-
+    // The last rows are left alone: an empty text, an unchanged value, the echo of a set, another
+    // form, another name, "unsubr".
     const struct {
-        const char *command;
-        const char *text;
+        const char *command, *sv, *text, *type;
         float expected;
     } cases[] = {
-        {"subr", "2.50kHz", 2500.0f}, {"subr", "Off", 0.0f},     {"set", "On", 1.0f},
-        {"subr", "-10.0dB", -10.0f},  {"get", "4.0:1", 4.0f},    {"asyncget", "1:2.0", 2.0f},
-        {"sub", "100Hz", 100.0f},     {"subr", "17", 17.0f},     {"subr", "nonsense", 0.0f},
+        {"subr", "Threshold", "2.50kHz", "", 2500.0f}, {"subr", "Threshold", "Off", "", 0.0f},
+        {"set", "Threshold", "On", "", 1.0f},          {"subr", "Threshold", "-10.0dB", "", -10.0f},
+        {"get", "Threshold", "4.0:1", "", 4.0f},       {"asyncget", "Threshold", "1:2.0", "", 2.0f},
+        {"sub", "Threshold", "100Hz", "", 100.0f},     {"subr", "Threshold", "17", "", 17.0f},
+        {"subr", "Threshold", "nonsense", "", 0.0f},   {"subr", "Threshold", "", "", 0.0f},
+        {"subr", "Threshold", "0", "", 0.0f},          {"setr", "Threshold", "5dB", "", 0.0f},
+        {"subr", "Threshold", "50", "%", 0.0f},        {"subr", "threshold", "5", "", 0.0f},
+        {"unsubr", "Threshold", "", "", 0.0f},
     };
     for (const auto &c : cases) {
-        m_link.offer(QLatin1String(c.command), QStringLiteral("Compressor"), QStringLiteral("Threshold"),
-                     QLatin1String(c.text));
+        m_link.offer(QLatin1String(c.command), QStringLiteral("Compressor"), QLatin1String(c.sv), QLatin1String(c.text),
+                     QLatin1String(c.type));
         QCOMPARE(nsv->value(), c.expected);
     }
-    QCOMPARE(changed.count(), int(std::size(cases)));
-
-    // Left alone: an empty text, an unchanged value, "unsubr", the echo of a set, other forms.
+    QCOMPARE(changed.count(), 9);
     changed.clear();
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QString());
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("0"));
-    m_link.offer(QStringLiteral("setr"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("5dB"));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("50"),
-                 QStringLiteral("%"));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("threshold"), QStringLiteral("5"));
-    QCOMPARE(changed.count(), 0);
-    QCOMPARE(nsv->value(), 0.0f);
-    m_link.offer(QStringLiteral("unsubr"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QString());
-    QCOMPARE(nsv->value(), 0.0f);
-    // ...but "unsubr" subscribes again.
+    // "unsubr" subscribes again.
     QCOMPARE(m_link.take(), Lines({line("sub", "Compressor", "Threshold")}));
 
     // A write from QML shows at once and is not sent: only the processor's values are sent back.
@@ -165,17 +159,11 @@ void TstValueControls::numericalReadsProcessorTexts()
     QCOMPARE(changed.count(), 1);
     QVERIFY(m_link.sent().isEmpty());
     QVERIFY(!throttleOf(nsv.get())->isActive());
-}
 
-void TstValueControls::numericalThrottlesUserChanges()
-{
-    auto nsv = bound<TarnNumericalSV>("Gate", "Threshold");
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("-60.0dB"));
-    m_link.clear();
-    QSignalSpy changed(nsv.get(), &TarnNumericalSV::valueChanged);
+    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-60.0dB"));
+    changed.clear();
+    // User changes: the processor's own value is not sent again.
     QTimer *throttle = throttleOf(nsv.get());
-
-    // The processor's own value is not sent again.
     nsv->setValueWithoutFeedback(-60.0f);
     QVERIFY(!throttle->isActive());
 
@@ -184,33 +172,28 @@ void TstValueControls::numericalThrottlesUserChanges()
     clock.start();
     nsv->setValueWithoutFeedback(-30.0f);
     nsv->setValueWithoutFeedback(-12.25f);
-    QVERIFY(throttle->isActive());
     QCOMPARE(throttle->interval(), 100);
     QVERIFY(m_link.sent().isEmpty());
-    QTRY_COMPARE(m_link.sent().size(), 1);
+    QCOMPARE(settled(throttle), Lines({line("set", "Compressor", "Threshold", "-12.25")}));
     QVERIFY(clock.elapsed() >= 95);
-    QVERIFY(!throttle->isActive()); // nothing else is pending
-    QCOMPARE(m_link.take(), Lines({line("set", "Gate", "Threshold", "-12.25")}));
     QCOMPARE(nsv->value(), -60.0f);
     QCOMPARE(changed.count(), 0);
 
     // Shown once the processor reports it.
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("-12.3dB"));
+    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-12.3dB"));
     QCOMPARE(nsv->value(), -12.3f);
     QCOMPARE(changed.count(), 1);
 
     // Away and back within one interval ends where the user stopped: the processor's own value.
     nsv->setValueWithoutFeedback(-20.0f);
     nsv->setValueWithoutFeedback(-12.3f);
-    QTRY_COMPARE(m_link.sent().size(), 1);
-    QCOMPARE(m_link.take(), Lines({line("set", "Gate", "Threshold", "-12.3")}));
+    QCOMPARE(settled(throttle), Lines({line("set", "Compressor", "Threshold", "-12.3")}));
 
     // A set sent but not yet confirmed: going back to the processor's value is sent too.
     nsv->setValueWithoutFeedback(-40.0f);
     QTRY_COMPARE(m_link.sent().size(), 1);
     nsv->setValueWithoutFeedback(-12.3f);
-    QTRY_COMPARE(m_link.sent().size(), 2);
-    QCOMPARE(m_link.take(), Lines({line("set", "Gate", "Threshold", "-40"), line("set", "Gate", "Threshold", "-12.3")}));
+    QCOMPARE(settled(throttle, 2), Lines({line("set", "Compressor", "Threshold", "-40"), line("set", "Compressor", "Threshold", "-12.3")}));
 }
 
 void TstValueControls::textValueAndRequests()
@@ -236,9 +219,7 @@ void TstValueControls::textValueAndRequests()
     // Throttled writes: one set with the newest text.
     tsv->setValueWithoutFeedback(QStringLiteral("A"));
     tsv->setValueWithoutFeedback(QStringLiteral("AB"));
-    QTRY_COMPARE(m_link.sent().size(), 1);
-    QVERIFY(!throttleOf(tsv.get())->isActive());
-    QCOMPARE(m_link.take(), Lines({"set \"\\\\Node\\SV\\DeviceName\\\" \"AB\""}));
+    QCOMPARE(settled(throttleOf(tsv.get())), Lines({"set \"\\\\Node\\SV\\DeviceName\\\" \"AB\""}));
 
     // One-shot reads: one question at a time, and the answer always announced.
     m_link.offer(QStringLiteral("subr"), QStringLiteral("NPO"), QStringLiteral("Node\\SV\\DeviceName"), QStringLiteral("Stage Left"));
@@ -311,11 +292,6 @@ void TstValueControls::enumeratedChoices()
     QCOMPARE(enumsChanged.count(), 3);
     QCOMPARE(enumSv->property("enums").toStringList(), changed.mid(0, 2));
 
-    // Values behave as for a text variable.
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Afs"), QStringLiteral("ContentMode"), QStringLiteral("Music"));
-    QCOMPARE(enumSv->value(), QStringLiteral("Music"));
-    QVERIFY(m_link.sent().isEmpty());
-
     enumSv->requestEnums();
     QCOMPARE(m_link.take(), Lines({line("lc", "Afs", "ContentMode")}));
     emit tarn::LinkEvents::instance()->resendDataRequest(true);
@@ -336,19 +312,17 @@ void TstValueControls::enumeratedChoices()
     QVERIFY(m_link.login());
     // Every enumerated control lists and subscribes at the login.
     const QList<QByteArray> atLogin = m_link.take();
-    QVERIFY(atLogin.contains(line("lc", "RTA", "Averaging")));
-    QVERIFY(atLogin.contains(line("sub", "RTA", "Averaging")));
-    QVERIFY(atLogin.contains(line("lc", "Afs", "ContentMode")));
+    for (const QByteArray &wanted : {line("lc", "RTA", "Averaging"), line("sub", "RTA", "Averaging"), line("lc", "Afs", "ContentMode")})
+        QVERIFY2(atLogin.contains(wanted), wanted.constData());
 }
 
 void TstValueControls::labelAndTextField()
 {
     auto label = bound<TarnLabel>("RoomEQ", "Response");
     QSignalSpy labelChanged(label.get(), &TarnLabel::labelValueChanged);
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("RoomEQ"), QStringLiteral("Response"), QStringLiteral("Flat"));
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("RoomEQ"), QStringLiteral("Response"), QStringLiteral("Flat"));
-    m_link.offer(QStringLiteral("unsubr"), QStringLiteral("RoomEQ"), QStringLiteral("Response"), QString());
-    m_link.offer(QStringLiteral("setr"), QStringLiteral("RoomEQ"), QStringLiteral("Response"), QStringLiteral("Other"));
+    const std::pair<const char *, const char *> reports[] = {{"subr", "Flat"}, {"subr", "Flat"}, {"unsubr", ""}, {"setr", "Other"}};
+    for (const auto &[command, text] : reports)
+        m_link.offer(QLatin1String(command), QStringLiteral("RoomEQ"), QStringLiteral("Response"), QLatin1String(text));
     QCOMPARE(label->labelValue(), QStringLiteral("Flat"));
     QCOMPARE(labelChanged.count(), 1);
     m_link.clear();
@@ -370,9 +344,9 @@ void TstValueControls::labelAndTextField()
     m_link.offer(QStringLiteral("setr"), QStringLiteral("InputDelay"), QStringLiteral("Amount"), QStringLiteral("2.00ms/0.69m/2.25ft"));
     QCOMPARE(field->labelValue(), QStringLiteral("2.00ms"));
     // No part in the unit, "unsubr", another form: nothing shown.
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("InputDelay"), QStringLiteral("Amount"), QStringLiteral("0.69m/2.25ft"));
-    m_link.offer(QStringLiteral("unsubr"), QStringLiteral("InputDelay"), QStringLiteral("Amount"), QString());
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("InputDelay"), QStringLiteral("Amount"), QStringLiteral("9ms"), QStringLiteral("%"));
+    const char *const ignored[][3] = {{"subr", "0.69m/2.25ft", ""}, {"unsubr", "", ""}, {"subr", "9ms", "%"}};
+    for (const auto &r : ignored)
+        m_link.offer(QLatin1String(r[0]), QStringLiteral("InputDelay"), QStringLiteral("Amount"), QLatin1String(r[1]), QLatin1String(r[2]));
     QCOMPARE(field->labelValue(), QStringLiteral("2.00ms"));
     QCOMPARE(fieldChanged.count(), 2);
     QCOMPARE(m_link.take(), Lines({line("sub", "InputDelay", "Amount")})); // after "unsubr"
@@ -394,29 +368,19 @@ void TstValueControls::labelAndTextField()
     QCOMPARE(m_link.take(), Lines({line("unsub", "InputDelay", "Amount"), line("unsub", "InputDelay", "Amount")}));
 }
 
+// Choosing through the widgets, before and after the processor's value is known, is driven by the
+// widget suite; here what only the controls themselves decide.
 void TstValueControls::choiceControls()
 {
     auto group = bound<TarnExclusiveGroup>("GEQ", "QuickCurve");
-    m_link.clear();
-    QSignalSpy changed(group.get(), &TarnExclusiveGroup::selectedValueChanged);
-
-    // Nothing is sent before the processor's value is known.
-    group->setSelectedValue(QStringLiteral("Speech"));
-    QCOMPARE(changed.count(), 1);
-    QVERIFY(m_link.sent().isEmpty());
-
     m_link.offer(QStringLiteral("subr"), QStringLiteral("GEQ"), QStringLiteral("QuickCurve"), QStringLiteral("Flat"));
-    QCOMPARE(group->selectedValue(), QStringLiteral("Flat"));
-    QVERIFY(m_link.sent().isEmpty());
     m_link.clear();
-
     group->setSelectedValue(QStringLiteral("Performance Venue"));
     group->setSelectedValue(QStringLiteral("Flat")); // the processor's value: not sent
     QCOMPARE(m_link.take(), Lines({line("set", "GEQ", "QuickCurve", "\"Performance Venue\"")}));
-
+    // Its own unsubscription, then the base's; unbound, nothing at all.
     group.reset();
     QCOMPARE(m_link.take(), Lines({line("unsub", "GEQ", "QuickCurve"), line("unsub", "GEQ", "QuickCurve")}));
-    // Unbound: the request without names is not sent at all.
     auto unbound = std::make_unique<TarnExclusiveGroup>();
     unbound.reset();
     QVERIFY(m_link.sent().isEmpty());
@@ -443,55 +407,50 @@ void TstValueControls::choiceControls()
     QCOMPARE(m_link.take(), Lines({line("unsub", "RTARouter", "Source"), line("unsub", "RTARouter", "Source")}));
 }
 
-void TstValueControls::sliderBinding()
+void TstValueControls::slider()
 {
     auto slider = std::make_unique<TarnSlider>();
     slider->setPoName(QStringLiteral("Compressor"));
     slider->setSvName(QStringLiteral("Threshold"));
-    QCOMPARE(m_link.take(), Lines({line("sub", "Compressor", "Threshold", nullptr, "%")}));
-
+    const QByteArray sub = line("sub", "Compressor", "Threshold", nullptr, "%");
+    QCOMPARE(m_link.take(), Lines({sub}));
     // The login subscribes it without announcing corvexReady; a meter flag changes nothing.
     QSignalSpy ready(slider.get(), &TarnControl::corvexReady);
     slider->setIsMeter(true);
     emit m_link.adaptor()->corvexReady();
     QCOMPARE(ready.count(), 0);
-    QCOMPARE(m_link.take(), Lines({line("sub", "Compressor", "Threshold", nullptr, "%")}));
-
+    QCOMPARE(m_link.take(), Lines({sub}));
     QVERIFY(QMetaObject::invokeMethod(slider.get(), "sendUnSubRequest"));
     QCOMPARE(m_link.take(), Lines({line("unsub", "Compressor", "Threshold", nullptr, "%")}));
     slider->setIsMeter(false);
-    slider.reset();
-    QCOMPARE(m_link.take(), Lines({line("unsub", "Compressor", "Threshold")}));
 
-    // Not logged in: no subscription.
-    QVERIFY(m_link.logout());
-    auto offline = bound<TarnSlider>("Gate", "Threshold");
-    QVERIFY(m_link.sent().isEmpty());
-    QVERIFY(m_link.login());
-    QCOMPARE(m_link.take(), Lines({line("sub", "Gate", "Threshold", nullptr, "%")}));
-}
-
-void TstValueControls::sliderReadsPositionsAndTexts()
-{
-    auto slider = bound<TarnSlider>("Compressor", "Threshold");
-    m_link.clear();
+    // Positions: a "get", the echo of a set, "unsubr" (no value) and the plain form are left alone.
     QSignalSpy changed(slider.get(), &TarnSlider::stringPropertyChanged);
     const QString po = QStringLiteral("Compressor");
     const QString sv = QStringLiteral("Threshold");
     const QString pc = QStringLiteral("%");
-
     m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("42%"), pc);
-    QCOMPARE(slider->stringProperty(), 42.0f);
-    // Left alone: a "get", the echo of a set, "unsubr" (no value), the plain form.
-    m_link.offer(QStringLiteral("get"), po, sv, QStringLiteral("10%"), pc);
-    m_link.offer(QStringLiteral("setr"), po, sv, QStringLiteral("11%"), pc);
-    m_link.offer(QStringLiteral("unsubr"), po, sv, QString(), pc);
+    for (const char *command : {"get", "setr", "unsubr"})
+        m_link.offer(QLatin1String(command), po, sv, QStringLiteral("10%"), pc);
     m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("-12.0dB"));
     QCOMPARE(slider->stringProperty(), 42.0f);
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(m_link.take(), Lines({line("sub", "Compressor", "Threshold", nullptr, "%")})); // "unsubr"
+    QCOMPARE(m_link.take(), Lines({sub})); // "unsubr"
 
-    // A slider on the plain form reads the value texts.
+    // User moves: the processor's own value is not sent; two within 30 ms give one set with the
+    // second; shown only once confirmed. A write of the property from QML goes out at once.
+    QTimer *throttle = slider->findChild<QTimer *>();
+    slider->setValueWithoutFeedback(42.0f);
+    QVERIFY(!throttle->isActive());
+    slider->setValueWithoutFeedback(55.5f);
+    slider->setValueWithoutFeedback(61.25f);
+    QCOMPARE(throttle->interval(), 30);
+    QCOMPARE(settled(throttle), Lines({line("set", "Compressor", "Threshold", "61.25", "%")}));
+    QCOMPARE(slider->stringProperty(), 42.0f);
+    slider->setProperty("stringProperty", 70.0);
+    QCOMPARE(m_link.take(), Lines({line("set", "Compressor", "Threshold", "70", "%")}));
+
+    // On the plain form it reads the value texts; values from the processor are never sent back.
     slider->setValueType(QString());
     const struct {
         const char *text;
@@ -505,30 +464,16 @@ void TstValueControls::sliderReadsPositionsAndTexts()
         m_link.offer(QStringLiteral("subr"), po, sv, QLatin1String(t.text));
         QCOMPARE(slider->stringProperty(), t.expected);
     }
-    // Values from the processor are never sent back.
     QVERIFY(m_link.sent().isEmpty());
-}
+    slider.reset();
+    QCOMPARE(m_link.take(), Lines({line("unsub", "Compressor", "Threshold")}));
 
-void TstValueControls::sliderThrottlesUserChanges()
-{
-    auto slider = bound<TarnSlider>("Compressor", "Gain");
-    m_link.offer(QStringLiteral("subr"), QStringLiteral("Compressor"), QStringLiteral("Gain"), QStringLiteral("50%"), QStringLiteral("%"));
-    m_link.clear();
-    QTimer *throttle = slider->findChild<QTimer *>();
-
-    slider->setValueWithoutFeedback(50.0f);
-    QVERIFY(!throttle->isActive());
-    slider->setValueWithoutFeedback(55.5f);
-    slider->setValueWithoutFeedback(61.25f);
-    QCOMPARE(throttle->interval(), 30);
-    QTRY_COMPARE(m_link.sent().size(), 1);
-    QVERIFY(!throttle->isActive());
-    QCOMPARE(m_link.take(), Lines({line("set", "Compressor", "Gain", "61.25", "%")}));
-    QCOMPARE(slider->stringProperty(), 50.0f); // shown once confirmed
-
-    // A write of the property from QML goes out at once.
-    slider->setProperty("stringProperty", 70.0);
-    QCOMPARE(m_link.take(), Lines({line("set", "Compressor", "Gain", "70", "%")}));
+    // Not logged in: no subscription until the login.
+    QVERIFY(m_link.logout());
+    auto offline = bound<TarnSlider>("Gate", "Threshold");
+    QVERIFY(m_link.sent().isEmpty());
+    QVERIFY(m_link.login());
+    QCOMPARE(m_link.take(), Lines({line("sub", "Gate", "Threshold", nullptr, "%")}));
 }
 
 void TstValueControls::ratioSlider()
@@ -555,8 +500,7 @@ void TstValueControls::ratioSlider()
     const struct { float position; const char *sent; } moves[] = {{50.0f, "2.62626"}, {0.0f, "0"}, {103.0f, "100"}, {-40.0f, "0"}};
     for (const auto &m : moves) {
         slider->setValueWithoutFeedback(m.position);
-        QTRY_COMPARE(m_link.sent().size(), 1);
-        QCOMPARE(m_link.take(), Lines({line("set", "Compressor", "Ratio", m.sent, "%")}));
+        QCOMPARE(settled(slider->findChild<QTimer *>()), Lines({line("set", "Compressor", "Ratio", m.sent, "%")}));
     }
 }
 
@@ -578,32 +522,17 @@ void TstValueControls::onOffButton()
     }
     QCOMPARE(changed.count(), 4);
 
-    // Toggling asks for the opposite; the state follows the processor only.
-    button->toggleValueWithoutFeedback();
-    QCOMPARE(button->activeState(), false);
-    m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("On"));
-    button->toggleValueWithoutFeedback();
-    QCOMPARE(m_link.take(), Lines({line("set", "OutputGains", "Channel_1_Mute", "1"),
-                                                line("set", "OutputGains", "Channel_1_Mute", "0")}));
-
-    // Several variables in order: each subscribed and set on; the last one stays bound.
-    button->setMultipleSV(QStringLiteral("Channel_2_Mute,Channel_3_Mute"));
-    QCOMPARE(m_link.take(), Lines({line("sub", "OutputGains", "Channel_2_Mute"), line("set", "OutputGains", "Channel_2_Mute", "1"),
-                                   line("sub", "OutputGains", "Channel_3_Mute"), line("set", "OutputGains", "Channel_3_Mute", "1")}));
-    QCOMPARE(button->svName(), QStringLiteral("Channel_3_Mute"));
-    const QString last = QStringLiteral("Channel_3_Mute");
-
-    // Other types take no values.
+    // Other types take no values (toggling, and several variables set in order, are driven
+    // through the widgets).
     QSignalSpy typeChanged(button.get(), &TarnButton::buttonTypeChanged);
     button->setProperty("buttonType", int(TarnButton::SingleShot));
     QCOMPARE(typeChanged.count(), 1);
-    m_link.offer(QStringLiteral("subr"), po, last, QStringLiteral("Off"));
-    QCOMPARE(button->activeState(), true);
+    m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("On"));
+    QCOMPARE(button->activeState(), false);
 }
 
 void TstValueControls::nudgeReadsValueTexts_data()
 {
-    QTest::addColumn<QString>("controlPo");
     QTest::addColumn<QString>("po");
     QTest::addColumn<QString>("sv");
     QTest::addColumn<QString>("text");
@@ -611,35 +540,34 @@ void TstValueControls::nudgeReadsValueTexts_data()
     QTest::addColumn<double>("expected");
 
     const QString eq = QStringLiteral("Mid Outputs PEQ");
-    QTest::newRow("degrees") << eq << eq << "Phase" << "180 deg" << true << 180.0;
-    QTest::newRow("dB/s") << eq << eq << "Release" << "12dB/s" << true << 12.0;
-    QTest::newRow("percent") << eq << eq << "Level" << "50%" << true << 50.0;
-    QTest::newRow("kHz") << eq << eq << "Band_1_Frequency" << "2.50kHz" << true << 2500.0;
-    QTest::newRow("KHZ any case") << eq << eq << "Band_1_Frequency" << "2.5KHZ" << true << 2500.0;
-    QTest::newRow("hz any case") << eq << eq << "Band_1_Frequency" << "120.0hz" << true << 120.0;
-    QTest::newRow("dB") << eq << eq << "Band_1_Gain" << "-3.5dB" << true << -3.5;
-    QTest::newRow("compressor ratio") << "Compressor" << "Compressor" << "Ratio" << "4.0:1" << true << 4.0;
-    QTest::newRow("compressor infinite ratio") << "Compressor" << "Compressor" << "Ratio" << "Inf:1" << true << 199.0;
-    QTest::newRow("ratio elsewhere is no number") << eq << eq << "Ratio" << "4.0:1" << true << 0.0;
-    QTest::newRow("crossover low-pass out") << "Crossover" << "Crossover" << "Band_3_LPFrequency" << "Out" << true << 20100.0;
-    QTest::newRow("crossover high-pass out") << "Crossover" << "Crossover" << "Band_1_HPFrequency" << "Out" << true << 15.9;
-    QTest::newRow("crossover other out") << "Crossover" << "Crossover" << "Band_1_Frequency" << "Out" << false << 0.0;
-    QTest::newRow("gate ratio") << "Gate" << "Gate" << "Ratio" << "1:2.5" << true << 2.5;
-    QTest::newRow("delay") << "InputDelay" << "InputDelay" << "Amount" << "12.50ms/4.29m/14.07ft" << true << 12.5;
-    QTest::newRow("delay without ms") << "InputDelay" << "InputDelay" << "Amount" << "4.29m/14.07ft" << true << 0.0;
-    QTest::newRow("lift time minutes") << "Afs" << "Afs" << "LiftTime" << "1m 30s" << true << 90.0;
-    QTest::newRow("lift time seconds") << "Afs" << "Afs" << "LiftTime" << "45s" << true << 45.0;
-    QTest::newRow("milliseconds") << eq << eq << "Attack" << "250ms" << true << 250.0;
-    QTest::newRow("seconds with blank") << eq << eq << "Window" << "2.5 s" << true << 2.5;
-    QTest::newRow("seconds any case") << eq << eq << "Window" << "1.5S" << true << 1.5;
-    QTest::newRow("minutes") << eq << eq << "Window" << "3m " << true << 180.0;
-    QTest::newRow("number") << eq << eq << "Q" << "4.32" << true << 4.32;
-    QTest::newRow("infinity") << eq << eq << "Q" << "inf" << true << 199.0;
+    QTest::newRow("degrees") << eq << "Phase" << "180 deg" << true << 180.0;
+    QTest::newRow("dB/s") << eq << "Release" << "12dB/s" << true << 12.0;
+    QTest::newRow("percent") << eq << "Level" << "50%" << true << 50.0;
+    QTest::newRow("kHz") << eq << "Band_1_Frequency" << "2.50kHz" << true << 2500.0;
+    QTest::newRow("KHZ any case") << eq << "Band_1_Frequency" << "2.5KHZ" << true << 2500.0;
+    QTest::newRow("hz any case") << eq << "Band_1_Frequency" << "120.0hz" << true << 120.0;
+    QTest::newRow("dB") << eq << "Band_1_Gain" << "-3.5dB" << true << -3.5;
+    QTest::newRow("compressor ratio") << "Compressor" << "Ratio" << "4.0:1" << true << 4.0;
+    QTest::newRow("compressor infinite ratio") << "Compressor" << "Ratio" << "Inf:1" << true << 199.0;
+    QTest::newRow("ratio elsewhere is no number") << eq << "Ratio" << "4.0:1" << true << 0.0;
+    QTest::newRow("crossover low-pass out") << "Crossover" << "Band_3_LPFrequency" << "Out" << true << 20100.0;
+    QTest::newRow("crossover high-pass out") << "Crossover" << "Band_1_HPFrequency" << "Out" << true << 15.9;
+    QTest::newRow("crossover other out") << "Crossover" << "Band_1_Frequency" << "Out" << false << 0.0;
+    QTest::newRow("gate ratio") << "Gate" << "Ratio" << "1:2.5" << true << 2.5;
+    QTest::newRow("delay") << "InputDelay" << "Amount" << "12.50ms/4.29m/14.07ft" << true << 12.5;
+    QTest::newRow("delay without ms") << "InputDelay" << "Amount" << "4.29m/14.07ft" << true << 0.0;
+    QTest::newRow("lift time minutes") << "Afs" << "LiftTime" << "1m 30s" << true << 90.0;
+    QTest::newRow("lift time seconds") << "Afs" << "LiftTime" << "45s" << true << 45.0;
+    QTest::newRow("milliseconds") << eq << "Attack" << "250ms" << true << 250.0;
+    QTest::newRow("seconds with blank") << eq << "Window" << "2.5 s" << true << 2.5;
+    QTest::newRow("seconds any case") << eq << "Window" << "1.5S" << true << 1.5;
+    QTest::newRow("minutes") << eq << "Window" << "3m " << true << 180.0;
+    QTest::newRow("number") << eq << "Q" << "4.32" << true << 4.32;
+    QTest::newRow("infinity") << eq << "Q" << "inf" << true << 199.0;
 }
 
 void TstValueControls::nudgeReadsValueTexts()
 {
-    QFETCH(QString, controlPo);
     QFETCH(QString, po);
     QFETCH(QString, sv);
     QFETCH(QString, text);
@@ -648,7 +576,7 @@ void TstValueControls::nudgeReadsValueTexts()
 
     auto button = std::make_unique<TarnButton>();
     button->setButtonType(TarnButton::Nudge);
-    button->setPoName(controlPo);
+    button->setPoName(po);
     button->setSvName(sv);
     QSignalSpy changed(button.get(), &TarnButton::valueToNudgeChanged);
     m_link.offer(QStringLiteral("subr"), po, sv, text);
@@ -723,7 +651,7 @@ void TstValueControls::nudgeSends()
     QCOMPARE(changed.count(), reports); // shown only when the processor reports it
 }
 
-void TstValueControls::faderStraightScale()
+void TstValueControls::faderScales()
 {
     auto fader = std::make_unique<Fader>();
     fader->setMinimum(-80.0);
@@ -743,9 +671,8 @@ void TstValueControls::faderStraightScale()
     m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("10.0dB"));
     QCOMPARE(fader->faderValue(), 100.0);
     // Left alone: "get", "unsubr", the echo of a set.
-    m_link.offer(QStringLiteral("get"), po, sv, QStringLiteral("-80dB"));
-    m_link.offer(QStringLiteral("unsubr"), po, sv, QString());
-    m_link.offer(QStringLiteral("setr"), po, sv, QStringLiteral("-80dB"));
+    for (const char *command : {"get", "unsubr", "setr"})
+        m_link.offer(QLatin1String(command), po, sv, QStringLiteral("-80dB"));
     QCOMPARE(fader->faderValue(), 100.0);
     QCOMPARE(changed.count(), 2);
     m_link.clear();
@@ -759,10 +686,8 @@ void TstValueControls::faderStraightScale()
     fader->setValueWithoutFeedback(40.0);
     fader->setValueWithoutFeedback(50.0);
     QCOMPARE(throttle->interval(), 20);
-    QTRY_COMPARE(m_link.sent().size(), 1);
-    QVERIFY(!throttle->isActive());
     // The value sent is the one the position shows on this scale.
-    QCOMPARE(m_link.take(), Lines({line("set", "OutputGains", "Channel_2_Gain", "-35")}));
+    QCOMPARE(settled(throttle), Lines({line("set", "OutputGains", "Channel_2_Gain", "-35")}));
     QCOMPARE(fader->faderValue(), 100.0);
 
     // A percent fader: the number is the position.
@@ -770,25 +695,17 @@ void TstValueControls::faderStraightScale()
     m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("42%"), QStringLiteral("%"));
     QCOMPARE(fader->faderValue(), 42.0);
     fader->setValueWithoutFeedback(43.5);
-    QTRY_COMPARE(m_link.sent().size(), 1);
-    QCOMPARE(m_link.take(), Lines({line("set", "OutputGains", "Channel_2_Gain", "43.5", "%")}));
+    QCOMPARE(settled(throttle), Lines({line("set", "OutputGains", "Channel_2_Gain", "43.5", "%")}));
 
     // An empty range puts its value at the bottom instead of dividing by zero.
     fader->setValueType(QString());
     fader->setMaximum(-80.0);
     m_link.offer(QStringLiteral("subr"), po, sv, QStringLiteral("-80dB"));
     QCOMPARE(fader->faderValue(), 0.0);
-}
 
-void TstValueControls::faderPiecewiseScale()
-{
-    auto fader = bound<Fader>("OutputGains", "Channel_3_Gain");
+    // A piecewise scale, when given, places values and positions instead.
     fader->setProperty("rangeBounaryValues", QVariant::fromValue(QList<qreal>({-80, -40, -20, 0, 10})));
     fader->setProperty("rangeLengthsInPercentage", QVariant::fromValue(QList<qreal>({10, 20, 40, 30})));
-    m_link.clear();
-    const QString po = QStringLiteral("OutputGains");
-    const QString sv = QStringLiteral("Channel_3_Gain");
-
     const struct {
         const char *text;
         double expected;
@@ -801,18 +718,12 @@ void TstValueControls::faderPiecewiseScale()
         m_link.offer(QStringLiteral("subr"), po, sv, QLatin1String(t.text));
         QCOMPARE(fader->faderValue(), t.expected);
     }
-    QCOMPARE(fader->percentOf(-30.0), 20.0);
-    QCOMPARE(fader->valueAt(20.0), -30.0);
-    QCOMPARE(fader->valueAt(0.0), -80.0);
-    QCOMPARE(fader->valueAt(100.0), 10.0);
-
-    fader->setValueWithoutFeedback(50.0);
-    QTRY_COMPARE(m_link.sent().size(), 1);
+    QCOMPARE(QList<qreal>({fader->percentOf(-30.0), fader->valueAt(20.0), fader->valueAt(0.0), fader->valueAt(100.0)}),
+             QList<qreal>({20.0, -30.0, -80.0, 10.0}));
     fader->setValueWithoutFeedback(85.0);
-    QTRY_COMPARE(m_link.sent().size(), 2);
-    QCOMPARE(m_link.take(), Lines({line("set", "OutputGains", "Channel_3_Gain", "-10"),
-                                                line("set", "OutputGains", "Channel_3_Gain", "5")}));
+    QCOMPARE(settled(throttle), Lines({line("set", "OutputGains", "Channel_2_Gain", "5")}));
 }
+
 
 void TstValueControls::meterScale()
 {
@@ -865,6 +776,7 @@ void TstValueControls::meterPolling()
     auto meter = std::make_unique<TarnMeter>();
     meter->setPoName(QStringLiteral("OutputMeters"));
     meter->setSvName(QStringLiteral("Channel_1_Level"));
+    // (The real timer's spacing of polls is measured against the offline model.)
     QTimer *timer = meter->findChild<QTimer *>();
     QCOMPARE(timer->interval(), tarn::controls::kPollIntervalMs);
     QVERIFY(timer->isSingleShot());
@@ -890,19 +802,6 @@ void TstValueControls::meterPolling()
     tick();
     QCOMPARE(m_link.take(), Lines({kLevelPoll}));
 
-    // With the real timer: the next poll after an unanswered one comes ten ticks later.
-    QElapsedTimer clock;
-    clock.start();
-    QTRY_COMPARE_WITH_TIMEOUT(countOf(m_link.sent(), kLevelPoll), 1, 5000);
-    QVERIFY2(clock.elapsed() >= 9 * tarn::controls::kPollIntervalMs, qPrintable(QString::number(clock.elapsed())));
-    QVERIFY(timer->isActive());
-    // After an answer, the next poll comes one interval later.
-    m_link.clear();
-    clock.restart();
-    m_link.offer(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"), QStringLiteral("-12dB"));
-    QTRY_COMPARE(m_link.sent().size(), 1);
-    QVERIFY2(clock.elapsed() >= tarn::controls::kPollIntervalMs - 5, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(m_link.take(), Lines({kLevelPoll}));
     // Destroyed: nothing more, no unsubscription.
     meter.reset();
     QVERIFY(m_link.sent().isEmpty());
@@ -921,8 +820,8 @@ void TstValueControls::meterWaitsForLogin()
     // The login polls at once (the meter counts itself answered while logged out).
     QVERIFY(m_link.login());
     const QList<QByteArray> atLogin = m_link.take();
-    QCOMPARE(countOf(atLogin, kLevelPoll), 1);
-    QCOMPARE(countOf(atLogin, kClipPoll), 1);
+    QCOMPARE(atLogin.count(kLevelPoll), 1);
+    QCOMPARE(atLogin.count(kClipPoll), 1);
     QCOMPARE(meterReady.count(), 0);
     QCOMPARE(ledReady.count(), 0);
 
@@ -934,6 +833,7 @@ void TstValueControls::meterWaitsForLogin()
     QVERIFY(m_link.login());
 }
 
+// Lighting with the processor and the next poll after each answer are driven through the widget.
 void TstValueControls::ledKeepsPollingWhileAnswered()
 {
     auto led = bound<TarnLED>("OutputMeters", "Channel_1_Clip");
@@ -942,20 +842,16 @@ void TstValueControls::ledKeepsPollingWhileAnswered()
     QSignalSpy changed(led.get(), &TarnLED::valueChanged);
     QTimer *timer = led->findChild<QTimer *>();
     QVERIFY(!timer->isActive());
-
-    const char *answers[] = {"Off", "Off", "On", "On", "Off"};
-    for (const char *answer : answers) {
+    // An unchanged text is not announced, but the polling goes on, one interval after the answer.
+    for (const char *answer : {"Off", "Off"}) {
         QElapsedTimer clock;
         clock.start();
-        m_link.offer(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Clip"),
-                     QLatin1String(answer));
-        QCOMPARE(led->value(), QLatin1String(answer));
+        m_link.offer(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Clip"), QLatin1String(answer));
         QTRY_COMPARE(m_link.sent().size(), 1);
         QVERIFY(clock.elapsed() >= tarn::controls::kPollIntervalMs - 5);
         QCOMPARE(m_link.take(), Lines({kClipPoll}));
     }
-    // An unchanged text is not announced, but the polling went on.
-    QCOMPARE(changed.count(), 3);
+    QCOMPARE(changed.count(), 1);
 
     // "unsubr" is no answer; unanswered, the LED stops asking.
     m_link.offer(QStringLiteral("unsubr"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Clip"), QString());

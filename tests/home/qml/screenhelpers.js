@@ -1,19 +1,9 @@
 .pragma library
+.import "../../qml/widgets/helpers.js" as W
 
 // The first item at or below item whose objectName is name.
 function find(item, name) {
-    if (!item)
-        return null
-    if (item.objectName === name)
-        return item
-    for (var i = 0; i < item.children.length; ++i) {
-        var found = find(item.children[i], name)
-        if (found)
-            return found
-    }
-    if (item.contentItem && item.contentItem !== item)
-        return find(item.contentItem, name)
-    return null
+    return W.find(item, name)
 }
 
 // Every item below item whose objectName is name.

@@ -1,6 +1,5 @@
 // Guards against home-screen blocks that raise the wrong command or screen, show the wrong picture
-// or state, bind to processing objects the processor's listing does not have or leave the wrong
-// object for their screen, and configuration-mode dialogs whose edits do not reach the working chain.
+// or state, or bind objects the listing lacks, and configuration dialogs that lose their edits.
 import QtQuick 2.15
 import QtTest 1.15
 import EditModeCopyPaste 1.0
@@ -85,7 +84,8 @@ Item {
             compare(gui.signalArguments[0][1], payload, item.objectName)
         }
 
-        function test_everyBlockRaisesItsCommand() {
+        // Every block raises its command and shows what the resolver and the processor say.
+        function test_everyBlock() {
             var flow = makeFlow("3", "0", stereo3Way)
             var expected = [
                 ["block_MIX", "MIX", "StereoMixer"], ["block_InputDelay", "InputDelay", ""], ["block_AFS", "AFS", ""],
@@ -103,10 +103,7 @@ Item {
             }
             for (var n = 1; n <= 6; ++n)
                 pressAndExpect(find(find(flow, "output_" + n), "open"), String(n), "Output " + n)
-        }
 
-        function test_blocksShowWhatTheResolverAndTheProcessorSay() {
-            var flow = makeFlow("3", "0", stereo3Way)
             // Icons come from the resolver and exist as images.
             var icons = [["block_MIX", "ICN_Mixer"], ["block_InputDelay", "ICN_AlignmentDelay"], ["block_AEQ", "ICN_AutoEQ"],
                          ["block_PEQ_Mid", "ICN_ParaEQ"], ["block_LMT_High", "ICN_Limiter"],
@@ -305,61 +302,37 @@ Item {
             compare(cell(home, "out_6_2").caption, "Output 3")
         }
 
-        function test_linkAfterRemovingTheBlockBelow() {
+        // (Linking over a row freed by a removal, a crossover layout and an output name are
+        // driven against the offline model by the configurable model's screen suite.)
+        function test_configurationDialogs() {
             var home = makeHome()
             rootQML.rootCfgMode = true
             waitForRendering(home)
-            var dialog = openDialog(home, "cell_in_3_0", "linkInsertDialog")
             // The row below holds a block of its own: no link is offered.
+            var dialog = openDialog(home, "cell_in_3_0", "linkInsertDialog")
             verify(!H.find(dialog, "linkButton").enabled)
             mouseClick(H.find(dialog, "configDialogClose"))
-            dialog = openDialog(home, "cell_in_3_1", "linkInsertDialog")
-            mouseClick(H.find(dialog, "removeButton"))
-            waitForRendering(home)
-            compare(home.overlay.dialog, null)
-            verify(H.find(home, "free_in_3_1") !== null)
-            dialog = openDialog(home, "cell_in_3_0", "linkInsertDialog")
-            mouseClick(H.find(dialog, "linkButton"))
-            waitForRendering(home)
-            compare(chain.cellInfo("in", 3, 0).channelSpan, 2)
-            fuzzyCompare(cell(home, "in_3_0").height, 2 * cell(home, "in_2_0").height + 6, 1)
             // A free place takes a new block of the column's kinds.
             dialog = openDialog(home, "cell_in_3_2", "linkInsertDialog")
             mouseClick(H.find(dialog, "removeButton"))
+            waitForRendering(home)
+            compare(home.overlay.dialog, null)
             dialog = openDialog(home, "free_in_3_2", "linkInsertDialog")
-            var list = H.find(dialog, "templateList")
             var gate = dialog.templates.indexOf("In_Gate")
             verify(gate >= 0)
-            list.chosen(gate)
+            H.find(dialog, "templateList").chosen(gate)
             waitForRendering(home)
             compare(chain.cellInfo("in", 3, 2).type, "Gate")
             verify(chain.enCfgApply)
-        }
 
-        function test_crossoverOutputAndMixerDialogs() {
-            var home = makeHome()
-            rootQML.rootCfgMode = true
-            waitForRendering(home)
-            // Room below the first crossover, then a layout of two outputs.
+            // With the row below freed, the crossover's dialog offers layouts and marks the chain's.
             var dialog = openDialog(home, "cell_out_0_1", "crossoverConfigDialog")
             mouseClick(H.find(dialog, "removeCrossover"))
             dialog = openDialog(home, "cell_out_0_0", "crossoverConfigDialog")
             var names = dialog.layouts.map(function(l) { return l.configName })
             verify(names.length > 1)
             compare(dialog.counts.curIdx, names.indexOf("Mono Fullrange"))
-            H.find(dialog, "layoutList").chosen(names.indexOf("Mono Fullrange with Mono Sub"))
-            waitForRendering(home)
-            compare(chain.cellInfo("out", 0, 0).XOverType, "1x2")
-            compare(chain.cellInfo("out", 0, 0).channelSpan, 2)
-
-            dialog = openDialog(home, "cell_out_6_0", "outputNameDialog")
-            var field = H.find(dialog, "outputNameField")
-            field.text = "Front Fill"
-            mouseClick(H.find(dialog, "outputNameOk"))
-            waitForRendering(home)
-            compare(chain.configError, "")
-            compare(chain.objectAttribute("Output1", "OutputName"), "Front Fill")
-            compare(cell(home, "out_6_0").caption, "Front Fill")
+            mouseClick(H.find(dialog, "configDialogClose"))
 
             dialog = openDialog(home, "cell_mid_0_0", "mixerSelectorDialog")
             var options = chain.midMixerOptions().map(function(o) { return o.template })
