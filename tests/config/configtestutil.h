@@ -9,6 +9,7 @@
 #include <QString>
 #include <QtTest>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -91,27 +92,13 @@ struct WireMap {
     }
     bool has(const std::string &src, int sc, const std::string &dst, int dc) const
     {
-        auto it = into.find({dst, dc});
-        if (it == into.end())
-            return false;
-        for (const Endpoint &e : it->second)
-            if (e == Endpoint{src, sc})
-                return true;
-        return false;
+        return std::find(wires.begin(), wires.end(), std::make_pair(Endpoint{src, sc}, Endpoint{dst, dc})) != wires.end();
     }
-    int countInto(const std::string &object) const
+    // Wires into (or, with `from`, out of) the object.
+    int countInto(const std::string &object, bool from = false) const
     {
-        int n = 0;
-        for (const auto &w : wires)
-            n += w.second.first == object ? 1 : 0;
-        return n;
-    }
-    int countFrom(const std::string &object) const
-    {
-        int n = 0;
-        for (const auto &w : wires)
-            n += w.first.first == object ? 1 : 0;
-        return n;
+        return int(std::count_if(wires.begin(), wires.end(),
+                                 [&](const auto &w) { return (from ? w.first : w.second).first == object; }));
     }
 };
 

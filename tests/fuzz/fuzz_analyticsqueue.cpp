@@ -1,16 +1,12 @@
 // libFuzzer harness: the stored analytics queue. The first byte picks the cap (1 .. 128); the
-// rest is the queue file as found on disk.
-//
-// Properties: a queue read from any file holds at most `cap` hits, each well formed; a queue
-// written and read again is the same queue (queries and times), with nothing skipped, in a file
-// no bigger than the cap allows; a file the reader refuses comes with a reason; the file reader
-// and the document reader agree.
+// rest is the queue file as found on disk. Properties: the cap and hit form are kept, a queue
+// reads back as written, refusals say why, and the file and document readers agree.
 #include "analyticsqueue.h"
 #include "fuzzcheck.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 using tarn::fuzz::check;
 using namespace tarn::analytics;
@@ -20,20 +16,14 @@ QTemporaryDir *g_dir = nullptr;
 
 bool sameHits(const HitQueue &a, const HitQueue &b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (int i = 0; i < a.size(); ++i) {
-        if (a.at(i).query != b.at(i).query || a.at(i).queuedMs != b.at(i).queuedMs)
-            return false;
-    }
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const Hit &x, const Hit &y) { return x.query == y.query && x.queuedMs == y.queuedMs; });
 }
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     g_dir = new QTemporaryDir();
     return 0;
 }
@@ -67,11 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The same bytes as a file.
     const QString path = g_dir->filePath(QStringLiteral("queue.json"));
-    {
-        QFile file(path);
-        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(document) == document.size(),
-              "the file is written");
-    }
+    tarn::fuzz::writeFile(path, document);
     HitQueue fromFile;
     int skippedFile = 0;
     QString fileError;

@@ -1,29 +1,18 @@
 // libFuzzer harness: the configurable model's configuration document as the home screen takes
-// it. An input starting with 'D' is a whole document; any other is a fetch, one chunk answer of
-// "GetConfigDocument" (a JSON object) a line, and what the fetch delivers is then taken as the
-// document. The home screen model holds the builder's default document before each input.
-//
-// Properties: a fetch ends at most once, delivers only the bytes its answers announced (size and
-// SHA-256) and takes nothing more after it ended; a refused document leaves every grid, cell and
-// the working configuration as they were and says why; an accepted one reads back to the same
-// normalised text, and each of its cells names the object its grid names and carries that
-// object's data.
+// it, over the default document. An input starting with 'D' is a whole document; any other is a
+// fetch, one "GetConfigDocument" chunk answer (JSON) a line, whose delivery is then taken.
+// Properties: a fetch ends once and delivers exactly the announced bytes; a refused document
+// changes nothing the screens show and says why; an accepted one has stable normalised text and
+// cells that match their grids.
 #include "configdocumentfetcher.h"
 #include "fuzzcheck.h"
 #include "homescreenmodel.h"
+#include "linkfixture.h"
 #include "nodecommandchannel.h"
 #include "reconfigurator.h"
-#include "scriptedpeer.h"
-#include "settingskeys.h"
-#include "tarnsettings.h"
-#include "tcpadaptor.h"
 #include "testenv.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QJsonArray>
 #include <QJsonDocument>
 
 using tarn::fuzz::check;
@@ -33,7 +22,7 @@ namespace {
 constexpr int kMaxAnswers = 64;
 
 struct Harness {
-    tarn::test::ScriptedPeer peer;
+    tarn::test::LinkFixture link;
     HomeScreenModel *model = nullptr;
     tarn::home::NodeCommandChannel *channel = nullptr;
     ConfigDocumentFetcher *fetcher = nullptr;
@@ -42,21 +31,11 @@ struct Harness {
 };
 Harness *g = nullptr;
 
-void pump()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    g->peer.clearLines();
-}
-
-QString compact(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
-
 // Everything the screens can read of the model.
 QStringList describe(HomeScreenModel &model)
 {
-    QStringList out{compact(model.workingConfiguration()), model.limiterList(),
+    QStringList out{QString::fromUtf8(QJsonDocument(model.workingConfiguration()).toJson(QJsonDocument::Compact)),
+                    model.limiterList(),
                     QString::number(model.configEmpty())};
     for (const QString &grid : model.gridNames()) {
         const QVariantMap size = model.gridSize(grid);
@@ -143,61 +122,28 @@ QByteArray fetch(const QList<QByteArray> &lines, bool *delivers)
           "a fetch delivers the announced digest");
     return delivered;
 }
-
-// The default document whole and as the chunk answers a processor would send.
-void writeSeeds(const QString &folder)
-{
-    QDir().mkpath(folder);
-    const auto write = [&](const QString &name, const QByteArray &bytes) {
-        QFile file(folder + QLatin1Char('/') + name);
-        check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "a seed is written");
-    };
-    write(QStringLiteral("whole-default"), "D" + g->good);
-    const QByteArray sha = QCryptographicHash::hash(g->good, QCryptographicHash::Sha256).toHex();
-    for (const int chunkBytes : {ConfigDocumentFetcher::kMaxChunkBytes, 900}) {
-        QByteArray answers;
-        for (int offset = 0; offset < g->good.size(); offset += chunkBytes) {
-            const QJsonObject result{{"offset", offset}, {"size", g->good.size()}, {"sha256", QString::fromLatin1(sha)},
-                                     {"data", QString::fromLatin1(g->good.mid(offset, chunkBytes).toBase64())}};
-            answers += QJsonDocument(QJsonObject{{"id", ConfigDocumentFetcher::kId}, {"result", result}})
-                           .toJson(QJsonDocument::Compact)
-                       + '\n';
-        }
-        write(QStringLiteral("chunks-%1").arg(chunkBytes), answers);
-    }
-}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     tarn::test::isolateEnvironment();
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     g = new Harness;
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(g->peer.port()));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("secret"));
-    TCPAdaptor *adaptor = TCPAdaptor::instance();
-    adaptor->doConnect();
-    const QDeadlineTimer deadline(10000);
-    while (!adaptor->isReady() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    check(adaptor->isReady(), "logged in to the scripted processor");
-
+    check(g->link.login(), "logged in to the scripted processor");
     g->model = new HomeScreenModel;
     g->channel = new tarn::home::NodeCommandChannel;
     g->fetcher = new ConfigDocumentFetcher(g->channel);
     QJsonObject document;
     check(g->model->reconfigurator().useDefault(document), "the default document builds");
     g->good = QJsonDocument(document).toJson(QJsonDocument::Compact);
-    if (qEnvironmentVariableIsSet("TARN_FUZZ_WRITE_SEEDS"))
-        writeSeeds(qEnvironmentVariable("TARN_FUZZ_WRITE_SEEDS"));
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    pump();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    g->link.peer().clearLines();
+    g->link.clear();
     const QByteArray bytes = tarn::fuzz::bytes(data, size);
     if (bytes.startsWith('D')) {
         takeWhole(bytes.mid(1));

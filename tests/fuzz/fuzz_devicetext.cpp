@@ -1,21 +1,14 @@
-// libFuzzer harness: the small texts in JSON or numbers that the screens read from the processor
-// and from the settings store. The first byte says which:
-//   'O' a room, target or corrected curve (space-separated levels),
-//   'B' a block description (its OutputName and RouteMix attributes, for the home buttons),
-//   'X' the crossover's description kept in the settings ("Data/CurrentPOData": its band names),
-//   'R' the range data document for nudging values.
-//
-// Properties: a refused curve says why and leaves no levels, an accepted one holds finite
-// numbers within the bounds and draws at finite points; an attribute is a member the description
-// really holds; band names come from the fixed list; refused range data leaves the data held as
-// it was, and accepted data reads back the same from its own text.
+// libFuzzer harness: the small texts the screens read from the processor and the settings store.
+// The first byte says which: 'O' a room, target or corrected curve, 'B' a block description (its
+// OutputName and RouteMix), 'X' the crossover's description ("Data/CurrentPOData": band names),
+// 'R' the range data document. Properties: refusals say why and keep what was held; accepted
+// curves are finite and bounded; attributes and band names come only from the text or the list.
 #include "appdatastore.h"
 #include "buttonimageresolver.h"
 #include "crossovermath.h"
 #include "fuzzcheck.h"
 #include "overlaycurves.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -79,9 +72,7 @@ void rangeData(const QByteArray &json)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
-    return 0;
+    return tarn::fuzz::startQt(argc, argv);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

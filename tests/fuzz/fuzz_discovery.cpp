@@ -1,11 +1,7 @@
-// libFuzzer harness: both ends of discovery. The bytes are read as an answer datagram by the
-// application and as a query datagram by the offline model; the first line also serves as the
-// model's instance name (its --instance-name), which must then reach the application intact.
-//
-// Properties: a refused answer leaves the device record as it was; an accepted one comes from
-// a served model, with fields free of quotes and blanks at their ends; the model answers
-// any query with bounded, quote-balanced lines; the model's answer to the application's own query
-// always reads back as the name it was given.
+// libFuzzer harness: both ends of discovery. The bytes are an answer datagram for the application
+// and a query datagram for the offline model; the first line is also the model's instance name.
+// Properties: a refused answer changes nothing; an accepted one is from a served model with clean
+// fields; the model answers with bounded, quote-balanced lines, and its name arrives intact.
 #include "catalogue.h"
 #include "deviceinfo.h"
 #include "devicestate.h"
@@ -15,8 +11,6 @@
 #include "fuzzmodel.h"
 #include "platform.h"
 #include "statusrecorder.h"
-
-#include <QCoreApplication>
 
 #include <memory>
 
@@ -39,8 +33,7 @@ void checkAnswerLines(const QByteArray &answer)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     fixedCatalogue();
     return 0;
 }

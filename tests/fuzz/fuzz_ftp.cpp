@@ -1,19 +1,17 @@
 // libFuzzer target: the FTP client's reply assembly, passive replies and listing lines.
 #include "ftpparse.h"
+#include "fuzzcheck.h"
 #include "qurlinfo.h"
 
-#include <QByteArray>
 #include <QDateTime>
-#include <QString>
 
-#include <cstddef>
-#include <cstdint>
+using tarn::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    const QByteArray input(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray input = tarn::fuzz::bytes(data, size);
 
     // Control connection: the bytes arrive in pieces whose length the first byte picks.
     tarn::ftp::FtpReplyParser parser;
@@ -31,17 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 buffer.clear();
                 break;
             }
-            if (reply.code < 0 || reply.code > 999)
-                __builtin_trap();
+            check(reply.code >= 0 && reply.code <= 999, "a reply code has three digits");
             quint32 address = 0;
             quint16 port = 0;
-            if (tarn::ftp::parsePassiveReply(reply.text, &address, &port) && port == 0)
-                __builtin_trap();
-            if (tarn::ftp::parseExtendedPassiveReply(reply.text, &port) && port == 0)
-                __builtin_trap();
+            check(!tarn::ftp::parsePassiveReply(reply.text, &address, &port) || port != 0, "a passive port is a port");
+            check(!tarn::ftp::parseExtendedPassiveReply(reply.text, &port) || port != 0, "an extended passive port is a port");
         }
-        if (buffer.size() > tarn::ftp::MaxReplyLineLength + step)
-            __builtin_trap(); // the parser must never let a partial line grow unbounded
+        check(buffer.size() <= tarn::ftp::MaxReplyLineLength + step, "a partial line stays bounded");
     }
 
     // Data connection of a LIST: every line on its own.
@@ -49,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = QString::fromUtf8(input.mid(1));
     for (const QString &line : text.split(QLatin1Char('\n'))) {
         QUrlInfo info;
-        if (tarn::ftp::parseListLine(line, &info, now) && !info.isValid())
-            __builtin_trap();
+        check(!tarn::ftp::parseListLine(line, &info, now) || info.isValid(), "a listing line read is a valid entry");
     }
     quint32 address = 0;
     quint16 port = 0;

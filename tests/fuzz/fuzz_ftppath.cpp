@@ -1,11 +1,7 @@
-// libFuzzer harness: the names FTP clients give the offline model's file service (CWD, RETR,
-// STOR, DELE, MKD, RNFR/RNTO ...), resolved against a current folder. The input is the current
-// folder and the argument, separated by the first NUL.
-//
-// Properties: no name escapes its folder (a resolved path is absolute, has no "." or ".." step, no
-// empty step, no backslash or NUL, and stays below the root when joined to it); resolving is
-// stable (a resolved path resolves to itself from anywhere) and relative names mean the same as
-// the current folder joined to them.
+// libFuzzer harness: the names FTP clients give the offline model's file service, resolved
+// against a current folder; the input is the folder and the argument, split at the first NUL.
+// Properties: no name escapes the root, resolving is stable, and a relative name means the
+// current folder joined to it.
 #include "fuzzcheck.h"
 #include "ftpserver.h"
 

@@ -1,6 +1,7 @@
 // libFuzzer target: the byte stream from a processor through the line buffer and the line
 // classifier, checked against a plain re-statement of the classification rules built from
 // splitQuoted()/parseValueLine(); and request formatting, which must always yield one line.
+#include "devicerecord.h"
 #include "fuzzcheck.h"
 #include "linebuffer.h"
 #include "lineformat.h"
@@ -109,12 +110,8 @@ void fuzzRequest(const uint8_t *data, size_t size)
 {
     // Five fields separated by 0x01.
     const QStringList fields = QString::fromUtf8(reinterpret_cast<const char *>(data), int(size)).split(QChar(1));
-    DataFromDevice request;
-    request.command = fields.value(0);
-    request.poName = fields.value(1);
-    request.svName = fields.value(2);
-    request.value = fields.value(3);
-    request.valueType = fields.value(4);
+    const DataFromDevice request =
+        tarn::test::request(fields.value(0), fields.value(1), fields.value(2), fields.value(3), fields.value(4));
     const QByteArray line = formatRequest(request);
     if (line.isEmpty()) {
         check(request.poName.isEmpty() || request.svName.isEmpty() || containsLineBreak(request), "refused only for cause");
@@ -134,21 +131,18 @@ void fuzzRequest(const uint8_t *data, size_t size)
         && command != QLatin1String("set")) {
         LineClassifier classifier;
         const QString text = QString::fromUtf8(line.constData(), line.size() - 1);
+        const QString qualifier = request.valueType == QLatin1String("%") ? QStringLiteral("%") : QString();
         check(classifier.classify(text) == Kind::Value, "own request parses");
-        check(classifier.record().poName == request.poName, "poName round trip");
-        check(classifier.record().svName == request.svName, "svName round trip");
-        check(classifier.record().valueType
-                  == (request.valueType == QLatin1String("%") ? QStringLiteral("%") : QString()),
-              "qualifier round trip");
+        const DataFromDevice &back = classifier.record();
+        check(back.poName == request.poName && back.svName == request.svName && back.valueType == qualifier,
+              "names and qualifier survive the round trip");
     }
 }
-
-void silence(QtMsgType, const QMessageLogContext &, const QString &) {}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler(silence);
+    tarn::fuzz::silenceQt();
     return 0;
 }
 

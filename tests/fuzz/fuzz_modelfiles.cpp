@@ -1,23 +1,15 @@
 // libFuzzer harness: the files the offline model reads at start. The first byte says which:
-//   'C' a device catalogue (--catalogue), 'P' the preset store kept in the state folder,
-//   'Q' the configurable model's state-variable table (--quarra-table); the rest is the JSON.
-//
-// Properties: a refused file says why and leaves what was held as it was; a catalogue that
-// passes its checks starts a processor whose every value its variable accepts; a preset store
-// that is taken is written back the same (encode(decode(x)) is stable); a table that reads
-// composes the default chain or says why it cannot.
+// 'C' a device catalogue, 'P' the kept preset store, 'Q' the configurable model's state-variable
+// table; the rest is the JSON. Properties: refusals say why and keep what was held; what is taken
+// runs a processor with acceptable values, and a preset store is written back the same.
 #include "catalogue.h"
 #include "devicestate.h"
-#include "fuzzcheck.h"
+#include "fuzzconfig.h"
 #include "fuzzmodel.h"
 #include "quarracatalogue.h"
 
-#include <configbuilder.h>
-#include <templatelibrary.h>
-
 #include <json/writer.h>
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 
 using namespace tarn::offline;
@@ -29,18 +21,12 @@ namespace {
 const QJsonObject &defaultDocument()
 {
     static const QJsonObject document = [] {
-        Json::Value library;
-        check(tarn::config::parseJson(
-                  tarn::fuzz::sourceFile(
-                      "resources/json/SDKs/Halden/Extensions/norv/Objects/Quarra/QuarraConfigBuilderTemplates.json")
-                      .toStdString(),
-                  library),
-              "the shipped library reads");
+        const Json::Value &library = tarn::fuzz::shippedLibrary();
         tarn::ConfigBuilder builder(library);
         Json::Value built;
-        check(builder.build(built, library[".default"]), "the default chain builds");
-        Json::StreamWriterBuilder writer;
-        return QJsonDocument::fromJson(QByteArray::fromStdString(Json::writeString(writer, built))).object();
+        check(tarn::fuzz::checkBuild(builder, library[".default"], &built), "the default chain builds");
+        const std::string text = Json::writeString(Json::StreamWriterBuilder(), built);
+        return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
     }();
     return document;
 }
@@ -111,8 +97,7 @@ void quarraTable(const QByteArray &json)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     fixedCatalogue();
     defaultDocument();
     return 0;

@@ -1,15 +1,9 @@
-// libFuzzer harness: request lines as a client sends them to the offline model, taken apart by
-// the model's request parser and carried out on a fresh processor state: values read and set,
-// listings, node commands (as a set of the command variable or as a raw JSON line), including
-// the configurable model's reconfiguration and document transfer. An input starting with 'Q'
-// talks to the configurable model, any other to the fixed-chain one; then one request per line.
-//
-// Properties: every path the model answers with resolves back to the same value; every answer
-// line reads back in the application's own line classifier as the value the model holds; a
-// refused set or a failed node command leaves every value as it was; an accepted set leaves a
-// value its variable accepts, inside its range; no value the model can be made to hold breaks a
-// protocol line; the configurable model's document always matches its checksum, and a failed
-// reconfiguration keeps it.
+// libFuzzer harness: requests, one a line, carried out by the offline model on a fresh processor
+// state (values, listings, node commands, reconfiguration and transfers). An input starting with
+// 'Q' talks to the configurable model, any other to the fixed-chain one.
+// Properties: answer paths lead back and answers read back in the application's classifier; a
+// refused request changes no value; values stay acceptable and in range; the configurable
+// model's document matches its checksum and survives a failed reconfiguration.
 #include "catalogue.h"
 #include "devicestate.h"
 #include "fuzzcheck.h"
@@ -109,50 +103,23 @@ void checkPaths(const DeviceState &state, const ResolvedPath &path)
     }
 }
 
-struct Processor {
-    QuarraModel *quarra = nullptr;
-    std::unique_ptr<DeviceState> state;
-};
-
 // The configurable model takes long to start, so one serves every input for as long as no input
 // changes what it keeps (its chain, or a copied object's settings).
-struct ConfigurableModel {
-    std::unique_ptr<QuarraModel> model;
-    Catalogue catalogue;
-    QByteArray sha256;
-
-    void start()
-    {
+QuarraModel &configurableModel(bool renew, const Catalogue **catalogue)
+{
+    static std::unique_ptr<QuarraModel> model;
+    static Catalogue held;
+    static QByteArray sha256;
+    if (!model || renew || model->documentSha256() != sha256) {
         QuarraModel::Settings settings;
         settings.reconfigMs = 0;
         model = std::make_unique<QuarraModel>(settings);
         QString error;
-        check(model->prepare(&catalogue, &error), "the configurable model starts");
+        check(model->prepare(&held, &error), "the configurable model starts");
         sha256 = model->documentSha256();
     }
-};
-
-ConfigurableModel &configurableModel(bool renew)
-{
-    static ConfigurableModel shared;
-    if (!shared.model || renew || shared.model->documentSha256() != shared.sha256)
-        shared.start();
-    return shared;
-}
-
-Processor makeProcessor(bool configurable, bool copies)
-{
-    Processor p;
-    if (!configurable) {
-        p.state = std::make_unique<DeviceState>(fixedCatalogue(), 1);
-    } else {
-        ConfigurableModel &shared = configurableModel(copies);
-        p.quarra = shared.model.get();
-        p.state = std::make_unique<DeviceState>(shared.catalogue, 1);
-        p.quarra->attach(p.state.get());
-    }
-    p.state->setRecallDuration(0);
-    return p;
+    *catalogue = &held;
+    return *model;
 }
 
 void settle()
@@ -165,8 +132,7 @@ void settle()
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     fixedCatalogue();
     return 0;
 }
@@ -174,9 +140,14 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const bool configurable = size > 0 && data[0] == 'Q';
-    // A paste must not find what an earlier input copied.
-    Processor processor = makeProcessor(configurable, tarn::fuzz::bytes(data, size).contains("Copy"));
-    DeviceState &state = *processor.state;
+    QuarraModel *quarra = nullptr;
+    const Catalogue *catalogue = &fixedCatalogue();
+    if (configurable) // a paste must not find what an earlier input copied
+        quarra = &configurableModel(tarn::fuzz::bytes(data, size).contains("Copy"), &catalogue);
+    DeviceState state(*catalogue, 1);
+    if (quarra)
+        quarra->attach(&state);
+    state.setRecallDuration(0);
     const QList<QByteArray> lines = tarn::fuzz::bytes(data, size).split('\n');
     for (int n = 0; n < lines.size() && n < kMaxLines; ++n) {
         QByteArray raw = lines.at(n);
@@ -189,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         const bool changing = request.word == Request::Word::Json || request.word == Request::Word::Set;
         const QStringList before = changing ? snapshot(state) : QStringList();
-        const QByteArray documentBefore = configurable ? processor.quarra->document() : QByteArray();
+        const QByteArray documentBefore = configurable ? quarra->document() : QByteArray();
         bool refused = false;
         if (request.word == Request::Word::Json) {
             state.runRawCommand(request.value);
@@ -225,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
             check(after == before, "a refused request changes no value");
             if (configurable)
-                check(processor.quarra->document() == documentBefore, "a failed reconfiguration keeps the document");
+                check(quarra->document() == documentBefore, "a failed reconfiguration keeps the document");
         }
         checkVariable(state, state.indexOf(kStatus));
         checkVariable(state, state.indexOf(kResult));
@@ -233,7 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int i = 0; i < state.count(); ++i)
         checkVariable(state, i);
     if (configurable) {
-        const QuarraModel &model = *processor.quarra;
+        const QuarraModel &model = *quarra;
         check(QCryptographicHash::hash(model.document(), QCryptographicHash::Sha256).toHex() == model.documentSha256(),
               "the document matches its checksum");
     }

@@ -1,18 +1,13 @@
-// libFuzzer harness: configuration mode's edits on a document. An input starting with '{' brings
-// its own document in its first line (as the processor would have sent it); any other starts
-// from the builder's default document. The bytes after that are edits, four bytes each:
-// operation, column, row, argument.
-//
-// Properties: an edit that is refused leaves the document and the builder config as they were;
-// an accepted edit gives a document that carries the builder config it was built from, that the
-// home screen's own checks accept, and whose reconfiguration command is one line of JSON.
+// libFuzzer harness: configuration mode's edits. An input starting with '{' brings its own
+// document in its first line, any other starts from the default one; then edits of four bytes
+// (operation, column, row, argument). Properties: a refused edit changes nothing; an accepted
+// one carries its builder config, passes the home screen's checks and gives a one-line command.
 #include "fuzzcheck.h"
 #include "homescreenmodel.h"
 #include "jsonconvert.h"
 #include "reconfigurator.h"
 #include "testenv.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 
 using tarn::fuzz::check;
@@ -66,8 +61,7 @@ bool apply(Reconfigurator &r, QJsonObject &config, const uint8_t *op)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     tarn::test::isolateEnvironment();
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     g_reconfigurator = new Reconfigurator;
     check(g_reconfigurator->loadTemplates(), "the templates load");
     check(g_reconfigurator->useDefault(g_default), "the default document builds");

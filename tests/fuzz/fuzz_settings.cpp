@@ -1,19 +1,12 @@
-// libFuzzer harness: the settings store as found on disk and the values written into it. The
-// bytes up to the first NUL are the store's file; the rest, as text, is a value written to one
-// key (chosen by the first byte of that text).
-//
-// Properties: any file reads without harm; a value written reads back exactly as written; and a
-// write changes no other key's value, however the file it rewrites was laid out.
+// libFuzzer harness: the settings store as found on disk (the bytes up to the first NUL) and a
+// value written to one key (the rest; its first byte picks the key). Properties: any file reads,
+// a value reads back as written, and a write changes no other key.
 #include "fuzzcheck.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
 #include "version.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 
 using tarn::fuzz::check;
@@ -34,8 +27,7 @@ QStringList readAll()
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     tarn::test::isolateEnvironment();
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     g_file = QSettings(QString::fromLatin1(tarn::kOrganisationName), QString::fromLatin1(tarn::kSettingsApplication)).fileName();
     QDir().mkpath(QFileInfo(g_file).absolutePath());
     return 0;
@@ -47,10 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int nul = bytes.indexOf('\0');
     const QByteArray file = nul < 0 ? bytes : bytes.left(nul);
     const QByteArray rest = nul < 0 ? QByteArray() : bytes.mid(nul + 1);
-    {
-        QFile out(g_file);
-        check(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(file) == file.size(), "the store is written");
-    }
+    tarn::fuzz::writeFile(g_file, file);
     const QStringList before = readAll();
     if (nul >= 0) {
         const int which = rest.isEmpty() ? 0 : uchar(rest.at(0)) % int(std::size(kKeys));

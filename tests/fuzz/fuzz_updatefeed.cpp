@@ -1,16 +1,10 @@
-// libFuzzer harness: the cloud store's update document, read through the XQuery path for the
-// firmware and for this platform's application.
-//
-// Properties: a document is either refused with a reason or gives a revision (possibly none);
-// a revision has a dotted version, an http(s) address with a host, a SHA-256 in lower-case hex
-// or none, and a size or none; and, checked against a plain stream reading of the same document,
-// the version chosen is one the product's revisions name, no named version is greater, and the
-// checksum its revision announces is not lost.
+// libFuzzer harness: the cloud store's update document, read for the firmware and this
+// platform's application. Properties: refused with a reason, or a well-formed revision (or none)
+// that a plain stream reading agrees with: a named version, none greater, its checksum kept.
 #include "fuzzcheck.h"
 #include "updatecommon.h"
 #include "updatefeed.h"
 
-#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
@@ -101,9 +95,7 @@ void checkProduct(const QByteArray &document, const QString &product, const QStr
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
-    return 0;
+    return tarn::fuzz::startQt(argc, argv);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,9 +1,6 @@
-// libFuzzer harness: the wizard view descriptors and the state names a processor announces.
-// The bytes up to the first NUL are a descriptor; the rest, line by line, are state names.
-//
-// Properties: a descriptor is read within its bounds or refused with a reason, and a refused one
-// leaves the states held before; every state name, however long or odd, gets a known screen
-// document, the table of added states stays bounded and the stored state name is capped.
+// libFuzzer harness: a wizard view descriptor (up to the first NUL) and state names, a line each.
+// Properties: descriptors are bounded or refused with a reason keeping the states held; every
+// state gets a known screen document, added states stay bounded and the stored name is capped.
 #include "fuzzcheck.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
@@ -11,7 +8,6 @@
 #include "wizarddescriptor.h"
 #include "wizardscreensloader.h"
 
-#include <QCoreApplication>
 #include <QSet>
 
 using tarn::fuzz::check;
@@ -73,8 +69,7 @@ void checkStateNames(const QByteArray &names)
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     tarn::test::isolateEnvironment();
-    static QCoreApplication app(*argc, *argv);
-    tarn::fuzz::silenceQt();
+    tarn::fuzz::startQt(argc, argv);
     QString error;
     check(g_shipped.parse(tarn::fuzz::sourceFile("resources/xml/WizardDialogView.xml"), &error) && !g_shipped.isEmpty(),
           "the shipped descriptor reads");

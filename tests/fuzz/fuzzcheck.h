@@ -4,7 +4,10 @@
 // keeps the input as a finding, just as it does for a crash.
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QtGlobal>
 
@@ -32,6 +35,14 @@ inline void silenceQt()
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 }
 
+// For LLVMFuzzerInitialize of the harnesses that need an application object.
+inline int startQt(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    silenceQt();
+    return 0;
+}
+
 // A file of the source tree (the shipped template library, catalogues), read once per use.
 inline QByteArray sourceFile(const char *relativePath)
 {
@@ -41,5 +52,22 @@ inline QByteArray sourceFile(const char *relativePath)
         abort();
     }
     return file.readAll();
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size(),
+          "the file is written");
+}
+
+// A file name taken from outside is a plain entry of the folder it is put in, stored as it is.
+inline void checkPlainEntry(const QString &folder, const QString &name)
+{
+    const QString path = QDir(folder).filePath(name);
+    check(QDir::cleanPath(path) == path && name != QLatin1String(".") && name != QLatin1String(".."),
+          "a name is a plain entry");
+    check(QFileInfo(path).fileName() == name && QFileInfo(path).absolutePath() == folder, "a name stays in its folder");
+    check(QFile::decodeName(QFile::encodeName(name)) == name, "a name is stored as it is");
 }
 } // namespace tarn::fuzz

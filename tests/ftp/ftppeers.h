@@ -1,29 +1,28 @@
 #pragma once
 
-// Real FTP servers from the distribution, started on loopback for one test run and always
-// stopped with it (they die with the test process even when it crashes).
+// The FTP peers of the tests: real servers from the distribution, started on loopback for one test
+// run and always stopped with it (they die with the test process even when it crashes), and a
+// scripted control connection for what real servers will not do on demand (replies that overtake
+// data, refusals, silence, endless lines), with the data connections it opens or accepts.
+
+#include "modelprocess.h"
+#include "scriptedpeer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QHostAddress>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 #include <unistd.h>
 
 namespace tarn::test {
-
-inline quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // True once something on 127.0.0.1:port greets with "220".
 inline bool waitForFtpGreeting(quint16 port, int timeoutMs, const QProcess *process)
@@ -74,9 +73,8 @@ protected:
     bool launch(const QString &program, const QStringList &args, QString *why)
     {
         // setpriv ties the server's life to ours.
-        QStringList full{QStringLiteral("--pdeathsig"), QStringLiteral("KILL"), QStringLiteral("--"),
-                         program};
-        full << args;
+        const QStringList full =
+            QStringList{QStringLiteral("--pdeathsig"), QStringLiteral("KILL"), QStringLiteral("--"), program} + args;
         m_process.setStandardOutputFile(m_log);
         m_process.setStandardErrorFile(m_log, QIODevice::Append);
         m_process.start(QStringLiteral("/usr/bin/setpriv"), full);
@@ -117,7 +115,7 @@ public:
         m_log = m_dir.path() + QStringLiteral("/pyftpdlib.log");
         m_user = QStringLiteral("tarnuser");
         m_password = QStringLiteral("tarn-secret");
-        m_port = freeLoopbackPort();
+        m_port = freePort();
         return launch(QStringLiteral("/usr/bin/python3"),
                       {QStringLiteral("-m"), QStringLiteral("pyftpdlib"), QStringLiteral("-i"),
                        QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(m_port),
@@ -162,16 +160,15 @@ public:
         }
         // The served user must reach its root: a folder outside the test's private (0700) tree.
         m_dir = std::make_unique<QTemporaryDir>(QStringLiteral("/tmp/tarn-vsftpd-XXXXXX"));
-        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                 | QFile::ReadGroup | QFile::ExeGroup
-                                                 | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                 | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
         m_root = m_dir->path() + QStringLiteral("/root");
         QDir().mkpath(m_root);
         giveRootToUser();
         QDir().mkpath(QStringLiteral("/var/run/vsftpd/empty"));
         m_log = m_dir->path() + QStringLiteral("/vsftpd.log");
-        m_port = freeLoopbackPort();
-        const quint16 pasv = freeLoopbackPort();
+        m_port = freePort();
+        const quint16 pasv = freePort();
         const QString conf = m_dir->path() + QStringLiteral("/vsftpd.conf");
         QFile f(conf);
         f.open(QIODevice::WriteOnly);
@@ -183,10 +180,7 @@ public:
                                "secure_chroot_dir=/var/run/vsftpd/empty\n"
                                "pam_service_name=vsftpd\ncheck_shell=NO\ndelay_failed_login=0\n"
                                "xferlog_enable=NO\nuse_localtime=YES\n")
-                    .arg(m_port)
-                    .arg(m_root)
-                    .arg(pasv)
-                    .arg(qMin(65535, pasv + 50))
+                    .arg(QString::number(m_port), m_root, QString::number(pasv), QString::number(qMin(65535, pasv + 50)))
                     .toUtf8());
         f.close();
         return launch(QStringLiteral("/usr/sbin/vsftpd"), {conf}, why);
@@ -195,12 +189,155 @@ public:
     // Files the test lays out must belong to the served user so it may replace them.
     void giveRootToUser()
     {
-        QProcess::execute(QStringLiteral("/bin/chown"),
-                          {QStringLiteral("-R"), m_user + QLatin1Char(':'), m_root});
+        QProcess::execute(QStringLiteral("/bin/chown"), {QStringLiteral("-R"), m_user + QLatin1Char(':'), m_root});
     }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+class ScriptedServer : public QObject, public ScriptedPeer
+{
+public:
+    explicit ScriptedServer(const QHostAddress &address = QHostAddress(QHostAddress::LocalHost))
+        : ScriptedPeer(address)
+        , m_address(address)
+    {
+        greeting = "220 Scripted server ready\r\n";
+        lineEnd = "\r\n";
+        onLine = [this](const QByteArray &line) { standard(line); };
+    }
+
+    // Every command line received, without CR LF.
+    QList<QByteArray> received() const { return linesStartingWith(QByteArray()); }
+    QByteArray payload = "scripted payload";
+    QByteArray stored;
+    int dataConnections = 0;
+    QHostAddress lastDataPeer;
+
+    // Calls fn with the data socket once it is connected (at once when it already is).
+    void whenDataConnected(std::function<void(QTcpSocket *)> fn)
+    {
+        if (m_data && m_data->state() == QAbstractSocket::ConnectedState) {
+            fn(m_data);
+            return;
+        }
+        m_pendingData = std::move(fn);
+        if (!m_data && m_activePort != 0) {
+            m_data = new QTcpSocket(this);
+            QObject::connect(m_data, &QTcpSocket::connected, this, [this] { dataReady(); });
+            m_data->connectToHost(m_activeAddress, m_activePort);
+        }
+    }
+
+    // Sends bytes over the data connection, closes it, then sends the final reply.
+    void sendOverData(const QByteArray &bytes, const QByteArray &finalReply = "226 Transfer complete\r\n")
+    {
+        whenDataConnected([this, bytes, finalReply](QTcpSocket *s) {
+            s->write(bytes);
+            QObject::connect(s, &QTcpSocket::disconnected, this,
+                             [this, finalReply] { send(finalReply); });
+            s->disconnectFromHost();
+        });
+    }
+
+    void receiveOverData()
+    {
+        stored.clear();
+        whenDataConnected([this](QTcpSocket *s) {
+            QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { stored += s->readAll(); });
+            QObject::connect(s, &QTcpSocket::disconnected, this, [this, s] {
+                stored += s->readAll();
+                send("226 Transfer complete\r\n");
+            });
+            stored += s->readAll();
+        });
+    }
+
+    quint16 openPassive()
+    {
+        dropData();
+        m_passive = new QTcpServer(this);
+        m_passive->listen(m_address, 0);
+        QObject::connect(m_passive, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket *s = m_passive->nextPendingConnection();
+            m_data = s;
+            dataReady();
+        });
+        return m_passive->serverPort();
+    }
+
+    void standard(const QByteArray &line)
+    {
+        static const QHash<QByteArray, QByteArray> plain{
+            {"USER", "331 Password required"}, {"PASS", "230 Logged in"}, {"TYPE", "200 Type set"},
+            {"CWD", "250 Directory changed"}, {"ALLO", "202 ALLO command ignored"}, {"NOOP", "250 OK"},
+            {"DELE", "250 OK"}, {"MKD", "250 OK"}, {"RMD", "250 OK"}};
+        const QByteArray verb = line.split(' ').first().toUpper();
+        const QByteArray arg = line.mid(verb.size() + 1);
+        if (plain.contains(verb)) {
+            send(plain.value(verb) + "\r\n");
+        } else if (verb == "SIZE") {
+            send("213 " + QByteArray::number(payload.size()) + "\r\n");
+        } else if (verb == "PASV") {
+            const quint16 p = openPassive();
+            send(QStringLiteral("227 Entering Passive Mode (127,0,0,1,%1,%2)\r\n").arg(p >> 8).arg(p & 0xff).toLatin1());
+        } else if (verb == "EPSV") {
+            send("229 Entering Extended Passive Mode (|||" + QByteArray::number(openPassive()) + "|)\r\n");
+        } else if (verb == "PORT") {
+            const QList<QByteArray> n = arg.split(',');
+            dropData();
+            m_activeAddress = QHostAddress(QString::fromLatin1(n.mid(0, 4).join('.')));
+            m_activePort = quint16(n[4].toUInt() * 256 + n[5].toUInt());
+            send("200 PORT command successful\r\n");
+        } else if (verb == "EPRT") {
+            const QList<QByteArray> f = arg.mid(1).split(arg.at(0));
+            dropData();
+            m_activeAddress = QHostAddress(QString::fromLatin1(f[1]));
+            m_activePort = quint16(f[2].toUInt());
+            send("200 EPRT command successful\r\n");
+        } else if (verb == "RETR" || verb == "NLST") {
+            send("150 Opening data connection\r\n");
+            sendOverData(payload);
+        } else if (verb == "STOR") {
+            send("150 Ok to send data\r\n");
+            receiveOverData();
+        } else if (verb == "QUIT") {
+            send("221 Goodbye\r\n");
+            current()->disconnectFromHost();
+        } else {
+            send("502 Command not implemented\r\n");
+        }
+    }
+
+private:
+    void dataReady()
+    {
+        ++dataConnections;
+        lastDataPeer = m_data->peerAddress();
+        if (m_pendingData) {
+            auto fn = std::move(m_pendingData);
+            m_pendingData = nullptr;
+            fn(m_data);
+        }
+    }
+
+    void dropData()
+    {
+        if (m_passive)
+            m_passive->deleteLater();
+        m_passive = nullptr;
+        m_data = nullptr;
+        m_activePort = 0;
+        m_pendingData = nullptr;
+    }
+
+    QHostAddress m_address;
+    QPointer<QTcpServer> m_passive;
+    QPointer<QTcpSocket> m_data;
+    QHostAddress m_activeAddress;
+    quint16 m_activePort = 0;
+    std::function<void(QTcpSocket *)> m_pendingData;
 };
 
 } // namespace tarn::test
