@@ -30,6 +30,7 @@ const QList<Option> &optionTable()
         {{QStringLiteral("recall-ms")}, QStringLiteral("How long a preset takes to load (default 400)."), QStringLiteral("ms")},
         {{QStringLiteral("state-dir")}, QStringLiteral("Folder for status.json, presets.json and received firmware images."), QStringLiteral("dir")},
         {{QStringLiteral("max-line")}, QStringLiteral("Longest accepted request line in bytes (default 65536)."), QStringLiteral("bytes")},
+        {{QStringLiteral("max-backlog")}, QStringLiteral("Unread output in bytes after which a control client is cut off (default 16777216)."), QStringLiteral("bytes")},
         {{QStringLiteral("max-firmware")}, QStringLiteral("Largest accepted firmware image in bytes (default 536870912)."), QStringLiteral("bytes")},
         {{QStringLiteral("ftp-port")}, QStringLiteral("Port of the FTP service for /presets, /SpeakerTunings, /AmplifierData (default 19221)."), QStringLiteral("port")},
         {{QStringLiteral("ftp-root")}, QStringLiteral("Root folder of the FTP service (default <state-dir>/ftp)."), QStringLiteral("dir")},
@@ -169,6 +170,8 @@ ParseOutcome parseOptions(const QStringList &arguments, ModelOptions *o, QString
     if (!readNumber(parser, QStringLiteral("max-line"), 256, 16 * 1024 * 1024, &n, message))
         return ParseOutcome::Error;
     o->maxLineBytes = int(n);
+    if (!readNumber(parser, QStringLiteral("max-backlog"), 4096, 1ll << 30, &o->maxBacklogBytes, message))
+        return ParseOutcome::Error;
     if (!readNumber(parser, QStringLiteral("max-firmware"), 1, 4ll * 1024 * 1024 * 1024, &o->maxFirmwareBytes, message))
         return ParseOutcome::Error;
     n = o->ftpPort;

@@ -23,6 +23,7 @@ struct ModelOptions {
     int recallMs = 400;
     QString stateDir;
     int maxLineBytes = 64 * 1024;
+    qint64 maxBacklogBytes = 16ll * 1024 * 1024;
     qint64 maxFirmwareBytes = 512ll * 1024 * 1024;
     quint16 ftpPort = 19221;
     QString ftpRoot;

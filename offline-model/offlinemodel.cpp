@@ -129,6 +129,7 @@ OfflineModel::ExitCode OfflineModel::start(QString *message)
     settings.password = m_options.password;
     settings.maxLineBytes = m_options.maxLineBytes;
     settings.maxFirmwareBytes = m_options.maxFirmwareBytes;
+    settings.maxBacklogBytes = m_options.maxBacklogBytes;
     if (!m_options.stateDir.isEmpty())
         settings.firmwareDir = QDir(m_options.stateDir).filePath(QStringLiteral("firmware"));
     // Discovery answers on the UDP port of the same number as the control port. When the kernel

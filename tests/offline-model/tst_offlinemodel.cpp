@@ -611,7 +611,8 @@ void TstOfflineModel::discoveryAnswer()
 void TstOfflineModel::hostileInput()
 {
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--max-line"), QStringLiteral("4096")}), qPrintable(model.output()));
+    QVERIFY2(model.start({QStringLiteral("--max-line"), QStringLiteral("4096"), QStringLiteral("--max-backlog"), QStringLiteral("262144")}),
+             qPrintable(model.output()));
     LinkClient c;
     QVERIFY(c.login(model.port()));
 
@@ -652,7 +653,7 @@ void TstOfflineModel::hostileInput()
     for (int i = 0; i < 40000; ++i)
         many += ls;
     hog.write(many);
-    QTRY_VERIFY_WITH_TIMEOUT(model.status().value(QStringLiteral("counters")).toObject().value(QStringLiteral("droppedConnections")).toInt() >= 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(model.status().value(QStringLiteral("counters")).toObject().value(QStringLiteral("droppedConnections")).toInt() >= 1, 30000 * TARN_TEST_SLOWDOWN);
     QCOMPARE(model.process().state(), QProcess::Running);
 }
 
