@@ -1,5 +1,5 @@
-// Guards against processors missing from the list, shown twice or in a jumble, and probes that
-// accept another model, hang or report after the user moved on.
+// Guards against processors missing from the list, shown twice or in a jumble, kept after they
+// stop answering, and probes that accept another model, hang or report after the user moved on.
 #include "deviceinfo.h"
 #include "discovereddevicesmodel.h"
 #include "discovereddevicesprovider.h"
@@ -10,9 +10,17 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUdpSocket>
+
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <sched.h>
+#include <unistd.h>
 
 namespace {
 QByteArray answer(const QString &className, const QString &name = QStringLiteral("Stage Left"),
@@ -73,10 +81,22 @@ class TstDiscovery : public QObject {
     Q_OBJECT
 private slots:
     void init();
+    void cleanupTestCase();
+    void parsing_data();
     void parsing();
     void modelRows();
     void manualProbe();
     void manualProbeAgainstOfflineModel();
+    void broadcastAcrossNamespaces(); // last: it moves this thread into another network namespace
+
+private:
+    // Runs the lines as one ip batch, inside the namespace ns unless it is empty; an empty
+    // answer when all went well, else what ip said.
+    static QString ip(const QString &ns, const QStringList &lines);
+
+    const QString m_tag = QString::number(QCoreApplication::applicationPid());
+    const QStringList m_namespaces{"tdapp" + m_tag, "tdm1_" + m_tag, "tdm2_" + m_tag};
+    std::vector<std::unique_ptr<QProcess>> m_models;
 };
 
 void TstDiscovery::init()
@@ -84,55 +104,43 @@ void TstDiscovery::init()
     qunsetenv("TARN_DEVICE_PORT");
 }
 
+// What an answer datagram yields: class|name|software|hardware, empty when it is refused.
+void TstDiscovery::parsing_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("fields");
+    const QString ours = QStringLiteral("norvCadenzoTarn");
+    QTest::newRow("quotes and blanks go") << answer(ours, QStringLiteral("  FOH Rack ")) << "norvCadenzoTarn|FOH Rack|2.4.1|Dante";
+    QTest::newRow("configurable model") << answer(QStringLiteral("norvCadenzoQuarra")) << "norvCadenzoQuarra|Stage Left|2.4.1|Dante";
+    QTest::newRow("other model") << answer(QStringLiteral("norvQuarra")) << "";
+    QTest::newRow("longer class name") << answer(QStringLiteral("norvCadenzoTarnX")) << "";
+    // Fields by position only: a blank line shifts the rest, and lines without their prefix stay empty.
+    QByteArray shifted = answer(ours);
+    shifted.insert(shifted.indexOf('\n') + 1, "\n");
+    QTest::newRow("blank line") << shifted << "norvCadenzoTarn|||";
+    QByteArray three = answer(ours);
+    three.truncate(three.lastIndexOf("get \\\\Node\\SV"));
+    QTest::newRow("no hardware line") << three << "";
+    three.chop(1);
+    QTest::newRow("no hardware line, last line unended") << three << "";
+    QTest::newRow("class line not first")
+        << QByteArray("get \\\\Node\\AT\\Instance_Name \"x\"\nget \\\\Node\\AT\\Class_Name \"norvCadenzoTarn\"\na\nb\n") << "";
+    QTest::newRow("empty") << QByteArray() << "";
+    QTest::newRow("oversized") << answer(ours) + QByteArray(tarn::discovery::kMaxDatagramSize, 'x') << "";
+    QTest::newRow("binary") << QByteArray("\xff\xfe\x00\x01\n\n\n\n", 8) << "";
+}
+
 void TstDiscovery::parsing()
 {
-    const QStringList prefixes = tarn::discovery::expectedPrefixes();
-
-    // A full answer: quotes removed, surrounding blanks trimmed, fields by position.
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, fields);
     DeviceInfo info;
     info.ipAddress = QStringLiteral("10.0.0.4");
-    QVERIFY(tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoTarn"), QStringLiteral("  FOH Rack ")), prefixes, info));
-    QCOMPARE(QStringList({info.className, info.instanceName, info.softwareVersion, info.hardwareVersion, info.ipAddress}),
-             QStringList({"norvCadenzoTarn", "FOH Rack", "2.4.1", "Dante", "10.0.0.4"}));
-
-    // Class name line but no hardware-version line: incomplete, whether or not the last line ends.
-    QByteArray threeLines = answer(QStringLiteral("norvCadenzoTarn"));
-    threeLines.truncate(threeLines.lastIndexOf("get \\\\Node\\SV"));
-    DeviceInfo rejected;
-    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
-    QVERIFY(!tarn::discovery::parseAnswer(threeLines, prefixes, rejected));
-    threeLines.chop(1);
-    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
-    QVERIFY(!tarn::discovery::parseAnswer(threeLines, prefixes, rejected));
-    QVERIFY(rejected.className.isEmpty());
-
-    // The configurable model is served too; any other model is not.
-    DeviceInfo configurable;
-    QVERIFY(tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoQuarra")), prefixes, configurable));
-    QCOMPARE(configurable.className, QStringLiteral("norvCadenzoQuarra"));
-    QVERIFY(!tarn::discovery::parseAnswer(answer(QStringLiteral("norvQuarra")), prefixes, rejected));
-    QVERIFY(!tarn::discovery::parseAnswer(answer(QStringLiteral("norvCadenzoTarnX")), prefixes, rejected));
-
-    // Matched by position only: a blank line shifts the rest, and a line without its prefix
-    // leaves its field empty.
-    QByteArray shifted = answer(QStringLiteral("norvCadenzoTarn"));
-    shifted.insert(shifted.indexOf('\n') + 1, "\n");
-    DeviceInfo partial;
-    QVERIFY(tarn::discovery::parseAnswer(shifted, prefixes, partial));
-    QCOMPARE(partial.instanceName + partial.softwareVersion + partial.hardwareVersion, QString());
-
-    // The answer's class line must come first.
-    QByteArray swapped("get \\\\Node\\AT\\Instance_Name \"x\"\nget \\\\Node\\AT\\Class_Name \"norvCadenzoTarn\"\na\nb\n");
-    QVERIFY(!tarn::discovery::parseAnswer(swapped, prefixes, rejected));
-
-    // Garbage of any size is refused without harm.
-    QVERIFY(!tarn::discovery::parseAnswer(QByteArray(), prefixes, rejected));
-    QByteArray huge = answer(QStringLiteral("norvCadenzoTarn"));
-    huge += QByteArray(tarn::discovery::kMaxDatagramSize, 'x');
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Oversized discovery answer")));
-    QVERIFY(!tarn::discovery::parseAnswer(huge, prefixes, rejected));
-    QByteArray binary("\xff\xfe\x00\x01\n\n\n\n", 8);
-    QVERIFY(!tarn::discovery::parseAnswer(binary, prefixes, rejected));
+    if (tarn::discovery::parseAnswer(datagram, tarn::discovery::expectedPrefixes(), info))
+        QCOMPARE(QStringList({info.className, info.instanceName, info.softwareVersion, info.hardwareVersion}).join('|'), fields);
+    else
+        QCOMPARE(info.className, fields); // a refused answer leaves the record as it was
+    QCOMPARE(info.ipAddress, QStringLiteral("10.0.0.4"));
 }
 
 void TstDiscovery::modelRows()
@@ -140,10 +148,8 @@ void TstDiscovery::modelRows()
     DiscoveredDevicesModel model;
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
-    DeviceInfoMap cycle;
-    for (const char *address : {"192.168.1.9", "192.168.1.10"})
-        cycle.insert(QLatin1String(address), device(QLatin1String(address)));
-    cycle.insert(QStringLiteral("192.168.1.10"), device(QStringLiteral("192.168.1.10"), QStringLiteral("Old name")));
+    DeviceInfoMap cycle{{QStringLiteral("192.168.1.9"), device(QStringLiteral("192.168.1.9"))},
+                        {QStringLiteral("192.168.1.10"), device(QStringLiteral("192.168.1.10"), QStringLiteral("Old name"))}};
     model.onDeviceList(cycle);
     QCOMPARE(addresses(model), QStringList({"192.168.1.10", "192.168.1.9"})); // address-text order
 
@@ -241,16 +247,6 @@ void TstDiscovery::manualProbe()
     QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
     QCOMPARE(details.count(), 1);
     QCOMPARE(details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
-
-    // A three-line answer is incomplete, so invalid too.
-    QByteArray three = answer(QStringLiteral("norvCadenzoTarn"));
-    three.truncate(three.lastIndexOf("get \\\\Node\\SV"));
-    responder.setReply(three);
-    invalid.clear();
-    QTest::ignoreMessage(QtDebugMsg, "Incomplete response received.");
-    model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-    QVERIFY(invalid.wait(5000));
-    QCOMPARE(confirmed.count(), 1);
 }
 
 // Our processor is confirmed; another model is refused at once, not after the time-out.
@@ -271,6 +267,97 @@ void TstDiscovery::manualProbeAgainstOfflineModel()
         QVERIFY(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs);
         QCOMPARE(confirmed.count() + invalid.count(), 1);
     }
+}
+
+QString TstDiscovery::ip(const QString &ns, const QStringList &lines)
+{
+    QProcess process;
+    process.start(QStringLiteral("ip"), (ns.isEmpty() ? QStringList() : QStringList{"-n", ns}) + QStringList{"-batch", "-"});
+    process.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
+    process.closeWriteChannel();
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return QStringLiteral("ip did not finish");
+    }
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+        return QString();
+    return lines.join(QLatin1String("; ")) + QLatin1String(": ") + QString::fromLocal8Bit(process.readAllStandardError());
+}
+
+void TstDiscovery::cleanupTestCase()
+{
+    for (auto &process : m_models) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    for (const QString &ns : m_namespaces)
+        ip({}, {"netns del " + ns});
+}
+
+// Broadcast discovery across a real (virtual) network: this test process in one network
+// namespace, two offline models in two others, joined by a bridge. Needs root.
+void TstDiscovery::broadcastAcrossNamespaces()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to make network namespaces");
+    if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())
+        QSKIP("iproute2 is not installed");
+    if (!QFileInfo(QStringLiteral(TARN_BIN_DIR "/tarn-offline-model")).isExecutable())
+        QSKIP("tarn-offline-model is not built");
+
+    // A run killed from outside (a time-out) cannot clean up: its namespaces carry the id of a
+    // process that no longer runs.
+    QProcess list;
+    list.start(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("list")});
+    list.waitForFinished(10000);
+    static const QRegularExpression ours(QStringLiteral("^(tdapp|tdm1_|tdm2_)(\\d+)\\b"), QRegularExpression::MultilineOption);
+    for (auto it = ours.globalMatch(QString::fromLocal8Bit(list.readAllStandardOutput())); it.hasNext();) {
+        const auto match = it.next();
+        if (::kill(pid_t(match.captured(2).toLongLong()), 0) != 0)
+            ip({}, {"netns del " + match.captured(0)});
+    }
+
+    const QString error = ip({}, {"netns add " + m_namespaces[0]});
+    if (!error.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("cannot make network namespaces here: ") + error));
+    QCOMPARE(ip({}, {"netns add " + m_namespaces[1], "netns add " + m_namespaces[2]}), QString());
+    QCOMPARE(ip(m_namespaces[0], {"link add br0 type bridge", "addr add 10.77.0.1/24 broadcast 10.77.0.255 dev br0",
+                                  "link set br0 up", "link set lo up"}),
+             QString());
+    const QStringList hosts{QStringLiteral("10.77.0.2"), QStringLiteral("10.77.0.10")};
+    for (int i = 1; i <= 2; ++i) {
+        const QString outer = QStringLiteral("tv%1").arg(i);
+        QCOMPARE(ip(m_namespaces[0], {QStringLiteral("link add %1 type veth peer name ti0 netns %2").arg(outer, m_namespaces[i]),
+                                      "link set " + outer + " master br0", "link set " + outer + " up"}),
+                 QString());
+        QCOMPARE(ip(m_namespaces[i], {"addr add " + hosts[i - 1] + "/24 broadcast 10.77.0.255 dev ti0", "link set ti0 up",
+                                      "link set lo up"}),
+                 QString());
+    }
+
+    for (int i = 1; i <= 2; ++i) {
+        m_models.push_back(std::make_unique<QProcess>());
+        m_models.back()->start(QStringLiteral("ip"), {"netns", "exec", m_namespaces[i], TARN_BIN_DIR "/tarn-offline-model",
+                                                      "--bind", "0.0.0.0"});
+        QVERIFY(m_models.back()->waitForStarted());
+    }
+    // This thread's sockets, and the interfaces it sees, are those of the application's namespace.
+    const int fd = ::open(qPrintable("/var/run/netns/" + m_namespaces[0]), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0);
+    ::close(fd);
+
+    DiscoveredDevicesModel model;
+    QSignalSpy scanning(&model, &DiscoveredDevicesModel::scanningForDevices);
+    model.startScanning();
+    // Both answer; rows come in address-text order (".10" before ".2").
+    QTRY_COMPARE_WITH_TIMEOUT(addresses(model), QStringList({"10.77.0.10", "10.77.0.2"}), 30000);
+    QVERIFY(scanning.count() > 0);
+
+    // One stops: gone at the end of the next scan cycle; the other stays.
+    m_models.back()->kill();
+    QVERIFY(m_models.back()->waitForFinished(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(addresses(model), QStringList({"10.77.0.2"}), 30000);
 }
 
 TARN_TEST_MAIN(TstDiscovery, QCoreApplication)

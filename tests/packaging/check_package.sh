@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Guards against a Debian package that misses files, fails lintian, or does not start.
-# The Debian package as a user gets it: built by CPack from this build, free of lintian errors,
-# carrying the programs, desktop entry, icons and metadata, and its extracted tarn-control
-# starting the offline model beside it and reaching the home screen under Xvfb.
-#   check_package.sh BUILD_DIR
+# Guards against a Debian package that misses files, fails lintian, or does not start: built by
+# CPack from this build, its extracted tarn-control must reach the home screen under Xvfb.
+# Usage: check_package.sh BUILD_DIR
 set -euo pipefail
 BUILD=$1
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tarn-package-XXXXXX")

@@ -1,21 +1,11 @@
 // Linked into every program of the ThreadSanitizer build (./dev sanitize thread).
-//
-// Threads here meet only through Qt's event queues: a queued signal, invokeMethod, deleteLater.
-// The distribution's Qt is not instrumented, and it guards those queues with futex-based locks
-// that ThreadSanitizer cannot see, so without help every value handed from one thread to another
-// would be reported as a race. This file makes the hand-offs visible:
-//
-//  - the entry points through which our code hands work to another thread (signal emission,
-//    invokeMethod, postEvent, deleteLater, single-shot timers) release one synchronisation
-//    object before Qt takes over, and every event delivery acquires it (and releases it again);
-//  - QThread::wait() acquires what the finished thread released as its very last act (a
-//    thread-local destructor), which Qt itself signals through a lock we cannot see either.
-//
-// The price is some over-synchronisation: two accesses in different threads with any event
-// hand-off between them count as ordered. What remains visible is what matters here: data that
-// two threads touch with no hand-off at all, our own locks and atomics, and the threads Qt does
-// not manage. The entry points are interposed by name: calls from our code to Qt go through the
-// dynamic linker, so a definition in the program comes first and forwards to Qt's own.
+// Threads meet only through Qt's event queues, guarded in the uninstrumented Qt by futex-based
+// locks the sanitizer cannot see. So the entry points that hand work to another thread (signal
+// emission, invokeMethod, postEvent, deleteLater, single-shot timers) release one synchronisation
+// object, every event delivery acquires it, and QThread::wait() acquires what the finished thread
+// released last. Accesses with any hand-off between them count as ordered; data two threads touch
+// with no hand-off, our own locks and atomics stay visible. Interposed by name: our calls to Qt go
+// through the dynamic linker, so these definitions come first and forward to Qt's own.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -55,29 +55,22 @@ public:
     static constexpr int kMaxHeaderBytes = 64 * 1024;
     static constexpr int kMaxBodyBytes = 1024 * 1024;
 
-    explicit HttpRecorder(quint16 port = 0)
+    HttpRecorder()
     {
         QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this]() { accept(); });
-        listen(port);
+        m_server.listen(QHostAddress(QHostAddress::LocalHost), 0);
     }
-    ~HttpRecorder() { close(); }
-
-    bool listen(quint16 port = 0) { return m_server.listen(QHostAddress(QHostAddress::LocalHost), port); }
-    // Stops listening and drops every connection: the port then refuses.
-    void close()
+    // Gone, it leaves a port that refuses.
+    ~HttpRecorder()
     {
         m_server.close();
         for (const QPointer<QTcpSocket> &socket : qAsConst(m_sockets)) {
             if (socket)
                 socket->abort();
         }
-        m_sockets.clear();
     }
     quint16 port() const { return m_server.serverPort(); }
-    QUrl url(const QString &path = QStringLiteral("/collect")) const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path));
-    }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/collect").arg(port())); }
 
     QList<Reply> script; // taken in order, one per request
     const QList<Request> &requests() const { return m_requests; }

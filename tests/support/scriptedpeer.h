@@ -77,7 +77,6 @@ public:
         if (m_current)
             m_current->abort();
     }
-    void closeServer() { m_server.close(); }
 
 private:
     void accept()

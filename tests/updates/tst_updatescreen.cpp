@@ -1,16 +1,11 @@
 // Guards against an update path that breaks between the screens, the cloud store and the
-// processor's restart.
-// The update path as a user walks it, in this process under a private Xvfb: the home screen's
-// check offers new firmware, the utilities screen downloads it from the local cloud store and
-// sends it to the offline model, which reports the new version after its restart; the
-// application strip downloads this platform's package and hands it over; the option-card strip
-// follows the processor's hardware variant. Each state is
-// pictured under build/screenshots/updates.
+// processor's restart: walked as a user does under Xvfb, each state pictured in screenshots/updates.
 #include "appbusy.h"
 #include "cloudstoreserver.h"
 #include "firmwareupdater.h"
 #include "modelprocess.h"
 #include "qmltypes.h"
+#include "quickitems.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
 #include "testenv.h"
@@ -24,22 +19,8 @@
 #include <QQuickView>
 #include <QtTest>
 
-namespace {
+using tarn::test::findItem;
 constexpr int kWait = 20000;
-
-QQuickItem *find(QObject *root, const QString &name)
-{
-    if (auto *item = qobject_cast<QQuickItem *>(root)) {
-        if (item->objectName() == name && item->isVisible())
-            return item;
-        for (QQuickItem *child : item->childItems()) {
-            if (QQuickItem *found = find(child, name))
-                return found;
-        }
-    }
-    return nullptr;
-}
-} // namespace
 
 class UpdateScreenTest : public QObject {
     Q_OBJECT
@@ -54,8 +35,8 @@ private slots:
 private:
     QQuickItem *item(const QString &strip, const QString &name) const
     {
-        QQuickItem *within = find(m_loader->view()->contentItem(), strip);
-        return within ? find(within, name) : nullptr;
+        QQuickItem *within = findItem(m_loader->view()->contentItem(), strip);
+        return within ? findItem(within, name) : nullptr;
     }
     QString text(const QString &strip, const QString &name) const
     {
@@ -64,7 +45,7 @@ private:
     }
     bool click(const QString &strip, const QString &name)
     {
-        QQuickItem *button = strip.isEmpty() ? find(m_loader->view()->contentItem(), name) : item(strip, name);
+        QQuickItem *button = strip.isEmpty() ? findItem(m_loader->view()->contentItem(), name) : item(strip, name);
         if (!button || !button->isEnabled())
             return false;
         QTest::mouseClick(m_loader->view(), Qt::LeftButton, Qt::NoModifier,
@@ -112,7 +93,7 @@ void UpdateScreenTest::walk()
 {
     // The home screen's check finds 1.5.0 and offers it; the prompt leads to the utilities.
     QQuickItem *root = m_loader->view()->contentItem();
-    QTRY_VERIFY_WITH_TIMEOUT(find(root, "firmwareOpenUtilities") != nullptr, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(findItem(root, "firmwareOpenUtilities") != nullptr, kWait);
     picture("1-home-offer");
     QVERIFY(click(QString(), "firmwareOpenUtilities"));
     QTRY_COMPARE_WITH_TIMEOUT(m_loader->activeScreen(), QString("ScreenUtilities.qml"), kWait);
@@ -120,7 +101,7 @@ void UpdateScreenTest::walk()
     QCOMPARE(text("firmwareStrip", "latestVersion"), QString("1.5.0"));
     QCOMPARE(text("firmwareStrip", "updateAction"), QString("Download"));
     // The option card strip of this processor's variant only.
-    QVERIFY(find(root, "optionCardDante") && !find(root, "optionCardParvane"));
+    QVERIFY(findItem(root, "optionCardDante") && !findItem(root, "optionCardParvane"));
     picture("2-firmware-available");
 
     QVERIFY(click("firmwareStrip", "updateAction"));
@@ -165,15 +146,5 @@ void UpdateScreenTest::cleanupTestCase()
     m_model.stop();
 }
 
-int main(int argc, char *argv[])
-{
-    if (!tarn::test::reexecUnderXvfb("TARN_UPDATE_SCREEN_X", argc, argv))
-        return 0;
-    tarn::test::isolateEnvironment();
-    QApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
-    UpdateScreenTest tc;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&tc, argc, argv);
-}
+TARN_XVFB_TEST_MAIN(UpdateScreenTest, "TARN_UPDATE_SCREEN_X")
 #include "tst_updatescreen.moc"

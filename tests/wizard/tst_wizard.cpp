@@ -35,15 +35,6 @@ void TstWizard::stateTable()
     // 149 entries, "AutoEQResult" among them twice (the result page's entry stands): 148 states.
     const QHash<QString, QString> table = WizardScreensLoader::builtInTable();
     QCOMPARE(table.size(), 148);
-    QHash<QString, int> perDocument;
-    for (const QString &document : table)
-        ++perDocument[document];
-    const QHash<QString, int> expected = {{"WizardDialogType.qml", 42},    {"WizardListType.qml", 78},
-                                          {"WizardFormType.qml", 6},      {"WizardNestedListViewType.qml", 9},
-                                          {"WizardDialType.qml", 7},      {"WizardAFSGraphType.qml", 2},
-                                          {"RunSetupWizardScreen.qml", 2}, {"WizardMakeConnections.qml", 1},
-                                          {"WizardAEQResultType.qml", 1}};
-    QCOMPARE(perDocument, expected);
     QCOMPARE(table.value("AutoEQResult"), QStringLiteral("WizardAEQResultType.qml"));
 
     WizardScreensLoader loader;
@@ -145,10 +136,9 @@ void TstWizard::listEntries()
     QCOMPARE(list.rowCount(), 3);
     QVERIFY(list.descriptor().state(QStringLiteral("PromptAutoEQMeasurements")));
     const auto row = [&list](int r, int role) { return list.data(list.index(r), role).toString(); };
-    QCOMPARE(row(0, WizardListModel::TextRole), QStringLiteral("2 GOOD"));
-    QCOMPARE(row(0, WizardListModel::ValueRole), QStringLiteral("2 (Good)"));
-    QCOMPARE(row(2, WizardListModel::TextRole), QStringLiteral("4 BEST"));
-    QCOMPARE(row(2, WizardListModel::ValueRole), QStringLiteral("4 (Best)"));
+    QCOMPARE(QStringList({row(0, WizardListModel::TextRole), row(0, WizardListModel::ValueRole), row(2, WizardListModel::TextRole),
+                          row(2, WizardListModel::ValueRole)}),
+             QStringList({"2 GOOD", "2 (Good)", "4 BEST", "4 (Best)"}));
     QCOMPARE(list.getIndexOf(QStringLiteral("3 (Better)")), 1);
     QCOMPARE(list.getIndexOf(QStringLiteral("TitleString")), -1);
     QVERIFY(!title.isEmpty());
@@ -202,17 +192,15 @@ void TstWizard::brandEntries()
 {
     WizardBrandListViewModel::Entry e;
     QVERIFY(WizardBrandListViewModel::parseEntry(QStringLiteral("Harrow Acoustics|HX Series|HX15"), &e));
-    QCOMPARE(e.brand, QStringLiteral("Harrow Acoustics"));
-    QCOMPARE(e.series, QStringLiteral("HX Series"));
-    QCOMPARE(e.model, QStringLiteral("HX15"));
+    QCOMPARE(QStringList({e.brand, e.series, e.model}), QStringList({"Harrow Acoustics", "HX Series", "HX15"}));
     for (const char *bad : {"None", "A|B", "A||C", "A|B|C|D", ""})
         QVERIFY2(!WizardBrandListViewModel::parseEntry(QLatin1String(bad), &e), bad);
     QVERIFY(!WizardBrandListViewModel::parseEntry(QStringLiteral("A|B|") + QString(300, 'x'), &e));
-    QCOMPARE(WizardBrandListViewModel::choiceVariableFor(QStringLiteral("PoweredMidAmplifier")),
-             QStringLiteral("Node\\SetupWizardCurrentChoices\\SV\\MidAmplifier"));
-    QCOMPARE(WizardBrandListViewModel::choiceVariableFor(QStringLiteral("SelectSubSpeaker")),
-             QStringLiteral("Node\\SetupWizardCurrentChoices\\SV\\SubSpeaker"));
-    QCOMPARE(WizardBrandListViewModel::choiceVariableFor(QStringLiteral("SelectHighAmplifierLevel")), QString());
+    QStringList variables;
+    for (const char *state : {"PoweredMidAmplifier", "SelectSubSpeaker", "SelectHighAmplifierLevel"})
+        variables << WizardBrandListViewModel::choiceVariableFor(QLatin1String(state));
+    QCOMPARE(variables, QStringList({"Node\\SetupWizardCurrentChoices\\SV\\MidAmplifier",
+                                     "Node\\SetupWizardCurrentChoices\\SV\\SubSpeaker", ""}));
 }
 
 TARN_TEST_MAIN(TstWizard, QCoreApplication)
