@@ -1,6 +1,6 @@
 // 100 MB get and put over loopback against pyftpdlib: this client and curl in one run, whole
 // sessions each (connect, login, transfer, quit), so the two are timed alike.
-#include "ftptestservers.h"
+#include "ftppeers.h"
 #include "qftp.h"
 
 #include <QCoreApplication>
