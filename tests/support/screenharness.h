@@ -201,32 +201,22 @@ public:
         return true;
     }
 
-    // What the model holds now, asked by the second console.
+    // What the model holds now, asked by the second console (or the line that refuses it).
     QString modelValue(const QString &po, const QString &sv, const QString &valueType = QString())
     {
-        const int before = side.recordsFor(po, sv, valueType).size();
-        DataFromDevice get = request(QStringLiteral("get"), po, sv);
-        get.valueType = valueType;
-        side.sendRequest(get);
-        if (!QTest::qWaitFor([&] { return side.recordsFor(po, sv, valueType).size() > before; }, kWait))
-            return QStringLiteral("(no answer)");
-        return side.value(po, sv, valueType);
+        return side.get(po, sv, valueType);
     }
 
-    // A value set by the second console, and the model's answer waited for.
+    // A value set by the second console, and the model's answer to it waited for.
     bool set(const QString &po, const QString &sv, const QString &value)
     {
-        QSignalSpy lines(&side, &LinkClient::lineReceived);
-        side.sendRequest(request(QStringLiteral("set"), po, sv, value));
-        return lines.wait(kWait);
+        return side.ask(request(QStringLiteral("set"), po, sv, value)) != QLatin1String("(no answer)");
     }
 
     // One raw line from the second console, and its answer waited for.
     bool sendLine(const QString &line)
     {
-        QSignalSpy lines(&side, &LinkClient::lineReceived);
-        side.sendRaw(line.toUtf8() + '\n');
-        return lines.wait(kWait);
+        return side.ask(line) != QLatin1String("(no answer)");
     }
 
     // Pictures the window; a picture taken that cannot be saved fails the test.
