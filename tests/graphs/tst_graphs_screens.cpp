@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 using namespace tarn::graphs;
 using tarn::test::render;
@@ -82,12 +81,10 @@ private slots:
 private:
     void open(const QString &command, const QString &payload, const QString &document);
     template <typename T> T *find(const QString &objectName);
+    QString text(const QString &objectName, const char *property = "text") { return find<QQuickItem>(objectName)->property(property).toString(); }
     void expectRedrawn(QQuickItem *graph, const QImage &before, const QString &picture, int least);
-    bool side(const QString &line) { return m_h.sendLine(line); }
     // Values set by another console on the model, each answered.
-    bool set(const QString &po, const QString &sv, const QString &value) { return m_h.set(po, sv, value); }
     bool set(const QString &po, const Values &values);
-    QString sideValue(const QString &po, const QString &sv) { return m_h.modelValue(po, sv); }
     QList<SentLine> sentFor(const QString &sv) const;
     void recallPreset(int slot, const QString &numBands, const QString &monoSub);
 
@@ -132,26 +129,18 @@ void TstGraphsScreens::open(const QString &command, const QString &payload, cons
     m_screen = m_h.page();
 }
 
-// The item of that name in the screen now shown; a missing one fails the test and stands in as
-// an empty item, so the rest of the test function runs without it.
+// The item of that name in the screen now shown, visible or not; a missing one fails the test and
+// stands in as an empty item, so the rest of the test function runs without it.
 template <typename T> T *TstGraphsScreens::find(const QString &objectName)
 {
-    // Repeaters' delegates are children of the visual tree only.
-    std::function<T *(QQuickItem *)> search = [&](QQuickItem *parent) -> T * {
-        for (QQuickItem *child : parent->childItems()) {
-            T *match = child->objectName() == objectName ? qobject_cast<T *>(child) : nullptr;
-            if (match || (match = search(child)))
-                return match;
-        }
-        return nullptr;
-    };
     T *item = nullptr;
-    (void)QTest::qWaitFor([&] { return m_screen && (item = search(m_screen)) != nullptr; }, kWait);
-    if (!QTest::qVerify(item != nullptr, "find", qPrintable(objectName), __FILE__, __LINE__)) {
-        static T standIn;
-        return &standIn;
-    }
-    return item;
+    (void)QTest::qWaitFor([&] {
+        for (QObject *o : tarn::test::everything(m_screen))
+            item = item ? item : (o->objectName() == objectName ? qobject_cast<T *>(o) : nullptr);
+        return item != nullptr;
+    }, kWait);
+    static T standIn;
+    return QTest::qVerify(item != nullptr, "find", qPrintable(objectName), __FILE__, __LINE__) ? item : &standIn;
 }
 
 // More than `least` pixels of the graph come to differ from `before` within the wait; the picture
@@ -171,11 +160,7 @@ void TstGraphsScreens::expectRedrawn(QQuickItem *graph, const QImage &before, co
 
 bool TstGraphsScreens::set(const QString &po, const Values &values)
 {
-    for (const auto &v : values) {
-        if (!set(po, v.first, v.second))
-            return false;
-    }
-    return true;
+    return std::all_of(values.cbegin(), values.cend(), [&](const QPair<QString, QString> &v) { return m_h.set(po, v.first, v.second); });
 }
 
 QList<SentLine> TstGraphsScreens::sentFor(const QString &sv) const
@@ -196,7 +181,6 @@ void TstGraphsScreens::parametricScreen()
     open(QStringLiteral("PEQ"), QStringLiteral("Mid"), QStringLiteral("TarnPEQ.qml"));
     QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::PEQType)), QStringLiteral("Mid"));
     auto *graph = find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"));
-    QVERIFY(graph);
     QCOMPARE(graph->poName(), QStringLiteral("Mid Outputs PEQ"));
     QSignalSpy painted(graph, &TarnPEQGraphItem::repainted);
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(5).gain, 2.0f, kWait);
@@ -210,22 +194,19 @@ void TstGraphsScreens::parametricScreen()
     const float x250 = std::round(float(peqaxis::xOfFrequency(bounds, 250.0)));
     QVERIFY(std::fabs(valueAt(graph->lastCurves()[2], x250) - bounds.height() * -2.5 / 20.0) < 1.0);
     // The header names the band and the switch shows the processor's state.
-    auto *subtitle = find<QQuickItem>(QStringLiteral("blockSubtitle"));
-    QCOMPARE(subtitle->property("text").toString(), QStringLiteral("Mid Outputs"));
+    QCOMPARE(text(QStringLiteral("blockSubtitle")), QStringLiteral("Mid Outputs"));
     QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnPEQ"));
 
     // Another console cuts band 6 by 8 dB: the curve moves on screen.
-    painted.clear();
-    QVERIFY(set(kPeq, "Band_6_Gain", "-8"));
+    QVERIFY(set(kPeq, {{"Band_6_Gain", "-8"}}));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(5).gain, -8.0f, kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     expectRedrawn(graph, before, QStringLiteral("TarnPEQ-changed"), 500);
 
     // Band 3 chosen by its button: the editor follows.
     m_h.click(find<QQuickItem>(QStringLiteral("bandButton3")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->currentBandIndex(), 2, kWait);
-    QCOMPARE(find<QQuickItem>(QStringLiteral("bandTitle"))->property("text").toString(), QStringLiteral("Band 3"));
+    QCOMPARE(text(QStringLiteral("bandTitle")), QStringLiteral("Band 3"));
     auto *gainField = find<QQuickItem>(QStringLiteral("bandGain"));
     QTRY_COMPARE_WITH_TIMEOUT(gainField->property("valueText").toString(), QStringLiteral("-2.5dB"), kWait);
     // Its + nudge steps the gain by a tenth of a decibel, confirmed by the processor.
@@ -280,7 +261,7 @@ void TstGraphsScreens::parametricScreen()
     QTRY_COMPARE_WITH_TIMEOUT(find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"))->poName(), QStringLiteral("Low Outputs PEQ"), kWait);
     auto *lowGraph = find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"));
     QTRY_COMPARE_WITH_TIMEOUT(lowGraph->plotter()->band(7).type, 2, kWait);
-    QCOMPARE(find<QQuickItem>(QStringLiteral("blockSubtitle"))->property("text").toString(), QStringLiteral("Low Outputs"));
+    QCOMPARE(text(QStringLiteral("blockSubtitle")), QStringLiteral("Low Outputs"));
 
     // Back as they were, for the other screens.
     QVERIFY(set(kPeq, {{"Band_6_Gain", "2"}, {"Band_3_Gain", "-2.5"}, {"Band_3_Frequency", "250"}, {"Band_1_Gain", "3"},
@@ -291,7 +272,6 @@ void TstGraphsScreens::autoEqScreen()
 {
     open(QStringLiteral("AEQ"), QString(), QStringLiteral("TarnAEQ.qml"));
     auto *graph = find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"));
-    QVERIFY(graph);
     QCOMPARE(graph->poName(), QStringLiteral("RoomEQ"));
     QSignalSpy painted(graph, &TarnPEQGraphItem::repainted);
     // The room and target of the processor's measurement are drawn with the bands.
@@ -324,37 +304,32 @@ void TstGraphsScreens::autoEqScreen()
     QVERIFY2(qRed(c) > 80 && std::abs(qRed(c) - qGreen(c)) < 20, qPrintable(rgb(c)));
 
     // A band changed elsewhere moves the band curve, the sum and the corrected room.
-    painted.clear();
-    QVERIFY(set("RoomEQ", "Band_3_Gain", "-6"));
+    QVERIFY(set("RoomEQ", {{"Band_3_Gain", "-6"}}));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).gain, -6.0f, kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     expectRedrawn(graph, before, QStringLiteral("TarnAEQ-changed"), 300);
 
     // The target switched off is no longer drawn.
     m_h.click(find<QQuickItem>(QStringLiteral("overlayTarget")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->targetCurveString(), QString(), kWait);
 
-    QVERIFY(set("RoomEQ", "Band_3_Gain", "4"));
+    QVERIFY(set("RoomEQ", {{"Band_3_Gain", "4"}}));
 }
 
 void TstGraphsScreens::graphicEqScreen()
 {
     open(QStringLiteral("GEQ"), QStringLiteral("StereoGEQ"), QStringLiteral("TarnGEQ.qml"));
     auto *graph = find<TarnGEQGraphItem>(QStringLiteral("geqGraphItem"));
-    QVERIFY(graph);
     QCOMPARE(graph->poName(), QStringLiteral("GEQ"));
     QSignalSpy painted(graph, &TarnGEQGraphItem::repainted);
-    QVERIFY(set("GEQ", "QuickCurve", "Speech"));
+    QVERIFY(set("GEQ", {{"QuickCurve", "Speech"}}));
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("100 Hz")), -6.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnGEQ"));
 
     // A quick curve chosen on the screen: the processor sets the bands, the bars follow.
-    painted.clear();
     m_h.click(find<QQuickItem>(QStringLiteral("choice_DJ")));
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("40 Hz")), 6.0f, kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     expectRedrawn(graph, before, QStringLiteral("TarnGEQ-changed"), 500);
 
     // Draw mode: a stroke across the upper half sets the bands it passes; the curve is "Manual".
@@ -373,15 +348,14 @@ void TstGraphsScreens::graphicEqScreen()
     const int expectedY = int(graph->height() / 2 / 12.0 * 9.0);
     QTRY_VERIFY_WITH_TIMEOUT(graph->controlPoints().size() == 31
                                  && std::abs(graph->controlPoints().at(25).toPoint().y() - expectedY) <= 2, kWait);
-    auto *quick = find<QQuickItem>(QStringLiteral("quickCurve"));
-    QTRY_COMPARE_WITH_TIMEOUT(quick->property("selectedValue").toString(), QStringLiteral("Manual"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral("quickCurve"), "selectedValue"), QStringLiteral("Manual"), kWait);
     m_h.picture(QStringLiteral("TarnGEQ-drawn"));
     // A dragged point: +12 dB at the top edge of the upper half.
     graph->setControlPoint(30, 0, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(sideValue(QStringLiteral("GEQ"), QStringLiteral("20.0 kHz")), QStringLiteral("12.0dB"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(m_h.modelValue(QStringLiteral("GEQ"), QStringLiteral("20.0 kHz")), QStringLiteral("12.0dB"), kWait);
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("20.0 kHz")), 12.0f, kWait);
 
-    QVERIFY(set("GEQ", "QuickCurve", "Flat"));
+    QVERIFY(set("GEQ", {{"QuickCurve", "Flat"}}));
 }
 
 void TstGraphsScreens::crossoverScreen()
@@ -394,7 +368,6 @@ void TstGraphsScreens::crossoverScreen()
         TarnSettings::write(QString::fromLatin1(key), QStringLiteral("true"));
     open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
     auto *graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
-    QVERIFY(graph);
     QCOMPARE(graph->bandCount(), 3);
     QCOMPARE(graph->waysCount(), 3);
     QCOMPARE(graph->subsCount(), 0);
@@ -406,10 +379,8 @@ void TstGraphsScreens::crossoverScreen()
     QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("CrossOver"));
 
-    painted.clear();
     QVERIFY(set("Crossover", {{"Band_2_LPFrequency", "3000"}, {"Band_3_HPFrequency", "3000"}}));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).hpFrequency, 3000.0f, kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     expectRedrawn(graph, before, QStringLiteral("CrossOver-changed"), 500);
     QVERIFY(set("Crossover", {{"Band_2_LPFrequency", "1200"}, {"Band_3_HPFrequency", "1200"}}));
     // Band 1's "Out" high-pass reads as switched off (16 Hz) before its LR 24 low-pass.
@@ -422,7 +393,7 @@ void TstGraphsScreens::crossoverScreen()
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).lpFrequency, 1200.0f, kWait);
     const float x50 = std::round(float(crossoverXOfFrequency(50.0, graph->width())) / 4.0f) * 4.0f;
     const float before50 = graph->lastCurves()[1].value(x50);
-    QVERIFY(set("Crossover", "Band_2_HPType", "BW 12"));
+    QVERIFY(set("Crossover", {{"Band_2_HPType", "BW 12"}}));
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).hpType, qint8(1), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(graph->lastCurves()[1].value(x50) > before50 + float(graph->height()) / 40.0f, kWait);
     QVERIFY(set("Crossover", {{"Band_2_Gain", "25"}, {"Band_2_Polarity", "Inverted"}}));
@@ -441,9 +412,8 @@ void TstGraphsScreens::crossoverScreen()
     QCOMPARE(graph->subsCount(), 1);
     QCOMPARE(graph->plotter()->svNameFor(2, QStringLiteral("Gain")), QStringLiteral("MonoSub_Gain"));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).lpFrequency, 100.0f, kWait); // MonoSub_LPFrequency
-    auto *low = find<QQuickItem>(QStringLiteral("groupLow"));
-    QCOMPARE(low->property("prefix").toString(), QStringLiteral("MonoSub_"));
-    QCOMPARE(find<QQuickItem>(QStringLiteral("groupHigh"))->property("prefix").toString(), QStringLiteral("Band_2_"));
+    QCOMPARE(text(QStringLiteral("groupLow"), "prefix"), QStringLiteral("MonoSub_"));
+    QCOMPARE(text(QStringLiteral("groupHigh"), "prefix"), QStringLiteral("Band_2_"));
     cleanup();
 
     // Two ways without a sub: no mid group.
@@ -454,8 +424,7 @@ void TstGraphsScreens::crossoverScreen()
     QVERIFY(!find<QQuickItem>(QStringLiteral("groupMid"))->isVisible());
     QVERIFY(find<QQuickItem>(QStringLiteral("groupLow"))->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(graph->lastCurves().size() == 2 && graph->plotter()->band(1).hpFrequency == 1200.0f, kWait);
-    auto *lowGain = find<QQuickItem>(QStringLiteral("gain"));
-    QTRY_COMPARE_WITH_TIMEOUT(lowGain->property("valueText").toString(), QStringLiteral("0.0dB"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral("gain"), "valueText"), QStringLiteral("0.0dB"), kWait);
     m_h.picture(QStringLiteral("CrossOver-2way"));
     cleanup();
     recallPreset(1, QStringLiteral("3"), QStringLiteral("0"));
@@ -465,7 +434,7 @@ void TstGraphsScreens::crossoverScreen()
 // home model has stored the preset's crossover layout.
 void TstGraphsScreens::recallPreset(int slot, const QString &numBands, const QString &monoSub)
 {
-    QVERIFY(set("Presets", "Recall", QString::number(slot)));
+    QVERIFY(set("Presets", {{"Recall", QString::number(slot)}}));
     QTRY_VERIFY_WITH_TIMEOUT(TarnSettings::text(QString::fromLatin1(tarn::keys::CrossoverNumBand)) == numBands
                                  && TarnSettings::text(QString::fromLatin1(tarn::keys::CrossoverMonoSub)) == monoSub
                                  && m_h.loader->activeScreen() == QLatin1String("TarnHomeScreen.qml")
@@ -477,7 +446,6 @@ void TstGraphsScreens::feedbackScreen()
 {
     open(QStringLiteral("AFS"), QString(), QStringLiteral("ScreenAFS.qml"));
     auto *graph = find<TarnAFSGraphItem>(QStringLiteral("afsGraphItem"));
-    QVERIFY(graph);
     TarnAFSCurvePlotter *plotter = graph->plotter();
     QSignalSpy painted(graph, &TarnAFSGraphItem::repainted);
     // Two fixed filters were placed at setup.
@@ -504,19 +472,17 @@ void TstGraphsScreens::feedbackScreen()
     const QImage before = m_h.picture(QStringLiteral("ScreenAFS"));
 
     // The suppressor runs: one step later a live filter rings in at -3 dB, its curve dips.
-    painted.clear();
-    QVERIFY(side(QStringLiteral("model tick 1")));
+    QVERIFY(m_h.sendLine(QStringLiteral("model tick 1")));
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(6).gain, -3.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(*std::min_element(graph->lastCurves()[6].cbegin(), graph->lastCurves()[6].cend()) < top * 0.875f, kWait);
     const float frequency = plotter->band(6).frequency;
     QVERIFY2(frequency >= 200.0f && frequency <= 8000.0f, qPrintable(QString::number(frequency)));
     QVERIFY(plotter->band(6).q >= 8.0f);
     // Over the next events it goes deeper, and others follow, on the graph and in the list.
-    QVERIFY(side(QStringLiteral("model tick 200")));
+    QVERIFY(m_h.sendLine(QStringLiteral("model tick 200")));
     QTRY_VERIFY_WITH_TIMEOUT(placed() >= 5 && plotter->band(8).gain < 0.0f, kWait);
     QVERIFY(plotter->band(6).gain < -3.0f);
     QCOMPARE(plotter->band(0).gain, -9.5f); // fixed filters stay
-    QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(count->property("text").toString() != QStringLiteral("2 of 12 placed"), kWait);
     expectRedrawn(graph, before, QStringLiteral("ScreenAFS-changed"), 200);
     // The first fixed filter (2512 Hz, -9.5 dB) hangs almost half-way down, filled in its colour.
@@ -525,16 +491,15 @@ void TstGraphsScreens::feedbackScreen()
     QVERIFY2(qRed(c) > 100 && qRed(c) > qGreen(c) + 40 && qRed(c) > qBlue(c) + 40, qPrintable(rgb(c)));
 
     // Switched off, nothing more happens.
-    QVERIFY(set("Afs", "AFS", "Off"));
+    QVERIFY(set("Afs", {{"AFS", "Off"}}));
     const QList<float> frozen = gains();
-    QVERIFY(side(QStringLiteral("model tick 300")));
-    QCOMPARE(sideValue(QStringLiteral("Afs"), QStringLiteral("AFS")), QStringLiteral("Off"));
+    QVERIFY(m_h.sendLine(QStringLiteral("model tick 300")));
+    QCOMPARE(m_h.modelValue(QStringLiteral("Afs"), QStringLiteral("AFS")), QStringLiteral("Off"));
     QCOMPARE(gains(), frozen);
 
     // The filter mode chosen on the screen.
     m_h.click(find<QQuickItem>(QStringLiteral("choice_Fixed")));
-    QTRY_COMPARE_WITH_TIMEOUT(find<QQuickItem>(QStringLiteral("filterMode"))->property("selectedValue").toString(),
-                              QStringLiteral("Fixed"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral("filterMode"), "selectedValue"), QStringLiteral("Fixed"), kWait);
 }
 
 TARN_XVFB_TEST_MAIN(TstGraphsScreens, "TARN_GRAPHS_SCREENS_X")
