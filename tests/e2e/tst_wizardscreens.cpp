@@ -96,42 +96,36 @@ bool TstWizardScreens::reach(const QString &state)
     return true;
 }
 
-// A press of a visible item of the wizard screen, then (optionally) the state it leads to.
+// A press of a visible, enabled item of the wizard screen, then (optionally) the state it leads
+// to. Positioners place their items when the next frame is prepared, and the page may be replaced
+// meanwhile: the item is looked for after each frame. A list longer than its view is first
+// scrolled to the item, as a user would.
 bool TstWizardScreens::press(const QString &objectName, const QString &then)
 {
-    const auto find = [&]() -> QQuickItem * {
-        QQuickItem *screen = wizardScreen();
-        QQuickItem *item = screen ? findItem(screen, objectName) : nullptr;
-        return item && item->isEnabled() ? item : nullptr;
-    };
-    // Positioners place their items when the next frame is prepared: the item is looked for
-    // again after a frame (the page may also have been replaced meanwhile).
     QQuickItem *item = nullptr;
     for (int attempt = 0; attempt < 50 && !item; ++attempt) {
         QSignalSpy frame(m_h.view(), &QQuickWindow::frameSwapped);
         m_h.view()->update();
         frame.wait(200);
-        item = find();
+        item = wizardScreen() ? findItem(wizardScreen(), objectName) : nullptr;
+        if (!item || !item->isEnabled()) {
+            item = nullptr;
+            continue;
+        }
+        QQuickItem *list = item->parentItem();
+        while (list && !list->inherits("QQuickFlickable"))
+            list = list->parentItem();
+        if (!list)
+            continue;
+        const qreal top = list->property("contentY").toReal();
+        const qreal y = item->mapToItem(list->property("contentItem").value<QQuickItem *>(), QPointF(0, 0)).y();
+        if (y < top || y + item->height() > top + list->height()) {
+            list->setProperty("contentY", qMax<qreal>(0, y - (list->height() - item->height()) / 2));
+            item = nullptr;
+        }
     }
     if (!item)
         return QTest::qVerify(false, "press", qPrintable(objectName + " not on the page of " + at()), __FILE__, __LINE__);
-    // A list longer than its view is scrolled to the item first, as a user would.
-    for (QQuickItem *p = item->parentItem(); p; p = p->parentItem()) {
-        if (!p->inherits("QQuickFlickable"))
-            continue;
-        auto *content = p->property("contentItem").value<QQuickItem *>();
-        const qreal y = item->mapToItem(content, QPointF(0, 0)).y();
-        const qreal top = p->property("contentY").toReal();
-        if (y < top || y + item->height() > top + p->height()) {
-            p->setProperty("contentY", qMax<qreal>(0, y - (p->height() - item->height()) / 2));
-            QSignalSpy frame(m_h.view(), &QQuickWindow::frameSwapped);
-            frame.wait(kWait);
-            item = find();
-            if (!item)
-                return QTest::qVerify(false, "press", qPrintable(objectName + " went away"), __FILE__, __LINE__);
-        }
-        break;
-    }
     const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
     QTest::mouseClick(m_h.view(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
     return then.isEmpty() || reach(then);
