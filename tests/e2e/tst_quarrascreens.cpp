@@ -80,9 +80,7 @@ bool TstQuarraScreens::press(const QString &name)
 
 bool TstQuarraScreens::goHome()
 {
-    if (!m_h.shows(QStringLiteral("TarnHomeScreen.qml")))
-        m_h.loader->onGuiSignal(QStringLiteral("HomeButtonPressed"), QString());
-    return QTest::qWaitFor([&] { return m_h.shows(QStringLiteral("TarnHomeScreen.qml")) && findItem(root(), QStringLiteral("cell_out_6_5")); }, kWait);
+    return m_h.goHome() && QTest::qWaitFor([&] { return findItem(root(), QStringLiteral("cell_out_6_5")) != nullptr; }, kWait);
 }
 
 QStringList TstQuarraScreens::modelObjects()
@@ -116,15 +114,12 @@ void TstQuarraScreens::aValueRoundTrips()
     QVERIFY(press(QStringLiteral("cell_in_4_0")));
     QTRY_VERIFY_WITH_TIMEOUT(m_h.shows(QStringLiteral("TarnCompressor.qml")), kWait);
     QQuickItem *row = dialog(QStringLiteral("parameter_Threshold"));
-    QVERIFY(row);
     QQuickItem *shown = findItem(row, QStringLiteral("parameterValue"));
-    QVERIFY(shown);
+    QVERIFY(row && shown);
     const auto text = [&] { return shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')); };
     const QString before = modelValue(QStringLiteral("Compressor1"), QStringLiteral("Threshold"));
     QTRY_COMPARE_WITH_TIMEOUT(text(), before, kWait);
-    QQuickItem *up = findItem(row, QStringLiteral("stepUp"));
-    QVERIFY(up);
-    m_h.click(up);
+    m_h.click(findItem(row, QStringLiteral("stepUp")));
     const QString after = QString::number(before.chopped(2).toDouble() + 1, 'f', 1) + QStringLiteral("dB");
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Compressor1"), QStringLiteral("Threshold")), after, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(text(), after, kWait);

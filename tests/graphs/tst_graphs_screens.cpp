@@ -283,17 +283,12 @@ void TstGraphsScreens::autoEqScreen()
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnAEQ"));
-    // 160 points per decade from 20 Hz at index 143, in dB. The room's mode near 63 Hz stands
-    // well above its surroundings; the target rises towards the bass and falls at the top.
+    // 160 points per decade from 20 Hz at index 143, in dB. The room has a mode near 63 Hz; the
+    // automatic EQ's bands bring it within 1.5 dB of the target there.
     const QStringList room = graph->roomCurveString().split(QLatin1Char(' '));
     const QStringList house = graph->targetCurveString().split(QLatin1Char(' '));
     const int i63 = 143 + int(std::round(160.0 * std::log10(63.0 / 20.0)));
-    const int i1k = 143 + 160 + 160 + 112; // ~1 kHz
     QVERIFY(room.at(i63).toDouble() > 5.0);
-    QVERIFY(std::fabs(room.at(i1k).toDouble()) < 3.0);
-    QVERIFY(house.at(143).toDouble() > 3.5);
-    QVERIFY(house.at(623).toDouble() < -3.0);
-    // The automatic EQ's bands bring the room within 1.5 dB of the target at 63 Hz.
     const QRectF bounds = graph->plotter()->boundRectangle();
     const float x63 = std::round(float(peqaxis::xOfFrequency(bounds, 63.0)));
     const double corrected = room.at(i63).toDouble() + valueAt(graph->lastCurves().last(), x63) * 20.0 / bounds.height();
