@@ -74,8 +74,7 @@ Item {
             compare(TestLink.sent, [TestLink.line("set", "Gate", "Gate", "1")])
             verify(!b.lit) // not before the processor says so
             TestLink.offer("subr", "Gate", "Gate", "On")
-            verify(b.lit)
-            compare(b.activeState, true)
+            compare([b.lit, b.activeState], [true, true])
             // A tap works the same.
             TestLink.clearSent()
             var touch = touchEvent(b)
@@ -97,8 +96,7 @@ Item {
             mousePress(b)
             tryVerify(function() { return TestLink.sent.length >= 3 }, 3000)
             mouseRelease(b)
-            compare(TestLink.sent[0], TestLink.line("set", "Compressor", "Attack", "11"))
-            compare(TestLink.sent[1], TestLink.line("set", "Compressor", "Attack", "11.5"))
+            compare(TestLink.sent.slice(0, 2), [TestLink.line("set", "Compressor", "Attack", "11"), TestLink.line("set", "Compressor", "Attack", "11.5")])
             b.bumpDirection = -1
             compare(b.text, "\u2212")
         }
@@ -115,9 +113,7 @@ Item {
             m.clicked.connect(function() { ++clicks })
             TestLink.clearSent()
             mouseClick(m)
-            compare(clicks, 1)
-            compare(setLines(), 0)
-            verify(!m.lit)
+            compare([clicks, setLines(), m.lit], [1, 0, false])
             m.selected = true
             verify(m.lit)
         }
@@ -135,19 +131,13 @@ Item {
             compare(TestLink.sent, [])
 
             TestLink.offer("subr", "GEQ", "QuickCurve", "Flat")
-            verify(g.known)
-            verify(flat.lit)
-            verify(speech.enabled)
+            compare([g.known, flat.lit, speech.enabled], [true, true, true])
             mouseClick(speech)
             compare(TestLink.sent, [TestLink.line("set", "GEQ", "QuickCurve", "\"Speech\"")])
             // Lit stays with the processor's value; the request is outlined meanwhile.
-            verify(flat.lit)
-            verify(speech.asked)
+            compare([flat.lit, speech.asked], [true, true])
             TestLink.offer("subr", "GEQ", "QuickCurve", "Speech")
-            verify(speech.lit)
-            verify(!flat.lit)
-            verify(!speech.asked)
-            compare(g.selectedValue, "Speech")
+            compare([flat.lit, speech.lit, speech.asked, g.selectedValue], [false, true, false, "Speech"])
 
             // Choosing the processor's own value sends nothing.
             TestLink.clearSent()
@@ -171,8 +161,7 @@ Item {
             verify(TestLink.count(TestLink.line("sub", data.po, data.sv)) >= 1)
             verify(!b.enabled)
             TestLink.offer("subr", data.po, data.sv, "Off")
-            verify(b.enabled)
-            verify(!b.muted)
+            compare([b.enabled, b.muted], [true, false])
             TestLink.offer("subr", "OutputGains", "Channel_5_Mute", "On") // another output's
             verify(!b.muted)
 
@@ -236,8 +225,7 @@ Item {
             var m = createTemporaryObject(assist, stage)
             compare(H.find(m, "verdict").text, "\u2014")
             TestLink.offer("asyncget", "InputMeters", "Channel_3_Level", "-30.0dB")
-            compare(m.level, 50)
-            compare(m.verdict, "Too low")
+            compare([m.level, m.verdict], [50, "Too low"])
             TestLink.offer("asyncget", "InputMeters", "Channel_3_Level", "-18.0dB")
             compare(H.find(m, "verdict").text, "Good  \u221218.0\u2009dB")
             TestLink.offer("asyncget", "InputMeters", "Channel_3_Level", "-3.0dB")
@@ -251,37 +239,28 @@ Item {
 
         function test_levelOnThePiecewiseScale() {
             var m = createTemporaryObject(vertical, stage)
-            verify(!m.known)
-            compare(m.level, 0)
-            compare(H.find(m, "readout").text, "\u2212\u221e")
+            compare([m.known, m.level, H.find(m, "readout").text], [false, 0, "\u2212\u221e"])
             // The meter and its clip LED poll; neither subscribes.
             tryVerify(function() { return TestLink.count(TestLink.line("asyncget", "OutputMeters", "Channel_4_Clip")) >= 1 })
             compare(TestLink.count(TestLink.line("sub", "OutputMeters", "Channel_4_Level")), 0)
 
             TestLink.offer("asyncget", "OutputMeters", "Channel_4_Level", "-10 dB")
-            verify(m.known)
-            compare(m.level, 75)
-            compare(H.find(m, "readout").text, "\u221210\u2009dB")
+            compare([m.known, m.level, H.find(m, "readout").text], [true, 75, "\u221210\u2009dB"])
             // The lower range is fully lit, the upper half lit.
-            var bar = H.find(m, "bar")
             var low = H.find(m, "lit0"), high = H.find(m, "lit1")
             compare(low.height, low.parent.height)
             fuzzyCompare(high.height, high.parent.height / 2, 0.01)
-            compare(String(high.color), "#ff0000")
-            compare(m.peak, 75)
+            compare([String(high.color), m.peak], ["#ff0000", 75])
 
             // Under the threshold: nothing lit; the peak holds a moment, then falls.
             TestLink.offer("asyncget", "OutputMeters", "Channel_4_Level", "-70 dB")
-            compare(m.level, 0)
-            compare(low.height, 0)
-            compare(m.peak, 75)
+            compare([m.level, low.height, m.peak], [0, 0, 75])
             tryCompare(m, "peak", 0, 3000)
 
             // The clip LED on top of the bar.
             verify(!m.clipping)
             TestLink.offer("asyncget", "OutputMeters", "Channel_4_Clip", "On")
-            verify(m.clipping)
-            verify(H.find(m, "clipLed").visible)
+            verify(m.clipping && H.find(m, "clipLed").visible)
         }
 
         function test_horizontalWithDefaultRanges() {

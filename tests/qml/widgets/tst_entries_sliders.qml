@@ -50,19 +50,15 @@ Item {
         function test_stepsFromTheConfirmedValue() {
             var s = createTemporaryObject(hold, stage)
             var up = H.find(s, "up"), down = H.find(s, "down"), text = H.find(s, "valueText")
-            verify(!s.known)
-            verify(!up.enabled)
-            compare(text.text, "\u2014")
+            compare([s.known, up.enabled, text.text], [false, false, "\u2014"])
             TestLink.offer("subr", "Gate", "MaxAttenuation", "50dB")
-            compare(s.value, 50)
-            compare(text.text, "50\u2009dB")
+            compare([s.value, text.text], [50, "50\u2009dB"])
 
             // Two quick presses ask for two steps; one throttled set carries the second.
             TestLink.clearSent()
             mouseClick(up)
             mouseClick(up)
-            verify(s.pending)
-            compare(s.requested, 60)
+            compare([s.pending, s.requested], [true, 60])
             tryCompare(TestLink, "sent", [TestLink.line("set", "Gate", "MaxAttenuation", "60")])
             compare(s.value, 50) // shown once the processor has it
             TestLink.offer("subr", "Gate", "MaxAttenuation", "60dB")
@@ -83,8 +79,7 @@ Item {
             // At the bottom of the range − does nothing.
             TestLink.offer("subr", "Gate", "MaxAttenuation", "0dB")
             tryCompare(s, "pending", false)
-            verify(!down.enabled)
-            verify(up.enabled)
+            compare([down.enabled, up.enabled], [false, true])
         }
 
         function test_editSendsWithUnit() {
@@ -93,8 +88,7 @@ Item {
             verify(TestLink.count(TestLink.line("sub", "InputDelay", "Amount")) >= 1)
             var field = H.find(t, "field")
             TestLink.offer("subr", "InputDelay", "Amount", "1.25ms/0.43m/1.41ft")
-            compare(field.text, "1.25")
-            compare(t.labelValue, "1.25ms")
+            compare([field.text, t.labelValue], ["1.25", "1.25ms"])
 
             // Click, type, Enter: the text goes out with its unit and shows as pending.
             TestLink.clearSent()
@@ -104,20 +98,17 @@ Item {
                 keyClick(c)
             keyClick(Qt.Key_Return)
             compare(TestLink.sent, [TestLink.line("set", "InputDelay", "Amount", "2.5ms")])
-            verify(!t.editing)
-            verify(t.pending)
+            compare([t.editing, t.pending], [false, true])
             // The processor's answer to the set settles it.
             TestLink.offer("setr", "InputDelay", "Amount", "2.50ms/0.86m/2.81ft")
-            verify(!t.pending)
-            compare(field.text, "2.50")
+            compare([t.pending, field.text], [false, "2.50"])
 
             // Escape gives an edit up; nothing is sent.
             TestLink.clearSent()
             mouseClick(field)
             keyClick(Qt.Key_9)
             keyClick(Qt.Key_Escape)
-            compare(field.text, "2.50")
-            compare(TestLink.sent, [])
+            compare([field.text, TestLink.sent], ["2.50", []])
 
             // While editing, reports do not overwrite what is being typed.
             mouseClick(field)
@@ -140,9 +131,7 @@ Item {
             TestLink.offerEnums(["Speech", "Music", "Speech/Music"], "\\\\Preset\\Afs\\SV\\ContentMode\\EN")
             compare(c.choices.length, 3)
             TestLink.offer("subr", "Afs", "ContentMode", "Music")
-            compare(c.value, "Music")
-            compare(box.currentIndex, 1)
-            compare(box.displayText, "Music")
+            compare([c.value, box.currentIndex, box.displayText], ["Music", 1, "Music"])
 
             // Keyboard: the next choice is asked for; the list stays on the processor's value.
             TestLink.clearSent()
@@ -164,18 +153,14 @@ Item {
             tryCompare(box.popup, "visible", false)
             // Refused by the processor (it reports the old value again): the list snaps back.
             TestLink.offer("subr", "Afs", "ContentMode", "Speech/Music")
-            compare(box.currentIndex, 2)
-            compare(box.displayText, "Speech/Music")
+            compare([box.currentIndex, box.displayText], [2, "Speech/Music"])
         }
 
         function test_typeOrPick() {
             var c = createTemporaryObject(frequency, stage)
             var box = H.find(c, "box")
             TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "1.00kHz")
-            compare(c.value, 1000)
-            compare(c.valueText, "1.00kHz")
-            compare(box.editText, "1.00\u2009kHz")
-            compare(box.currentIndex, 2)
+            compare([c.value, c.valueText, box.editText, box.currentIndex], [1000, "1.00kHz", "1.00\u2009kHz", 2])
             TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "523.0Hz")
             compare(box.currentIndex, 1) // 440 Hz is nearest
 
@@ -210,8 +195,7 @@ Item {
             TestLink.offer("subr", "Compressor", "Threshold", "40%", "%")
             TestLink.offer("subr", "Compressor", "Threshold", "-24.0dB")
             var slider = H.find(w, "slider")
-            compare(slider.value, 40)
-            compare(H.find(w, "valueText").text, "\u221224.0\u2009dB")
+            compare([slider.value, H.find(w, "valueText").text], [40, "\u221224.0\u2009dB"])
             TestLink.clearSent()
 
             // Press on the handle and drag to the right: the handle follows at once.
@@ -220,8 +204,7 @@ Item {
             mousePress(slider, startX, y)
             for (var i = 1; i <= 10; ++i)
                 mouseMove(slider, startX + i * 0.02 * slider.availableWidth, y, -1, Qt.LeftButton)
-            verify(slider.value > 55)
-            verify(w.pending)
+            verify(slider.value > 55 && w.pending)
             mouseRelease(slider, startX + 0.2 * slider.availableWidth, y)
             // Throttled sets leave; the last carries the final position.
             tryVerify(function() { return TestLink.sent.length > 0 })
@@ -235,13 +218,11 @@ Item {
                 verify(TestLink.sent[k].indexOf(prefix) === 0)
             verify(TestLink.sent.length < 10) // throttled: fewer sets than moves
             // The text still shows the processor's value until it reports the new one.
-            compare(w.valueText, "\u221224.0\u2009dB")
-            compare(w.position, 40)
+            compare([w.valueText, w.position], ["\u221224.0\u2009dB", 40])
             TestLink.offer("subr", "Compressor", "Threshold", "60%", "%")
             TestLink.offer("subr", "Compressor", "Threshold", "-12.0dB")
-            compare(w.valueText, "\u221212.0\u2009dB")
             tryCompare(w, "pending", false)
-            compare(slider.value, 60)
+            compare([w.valueText, slider.value], ["\u221212.0\u2009dB", 60])
         }
 
         function test_wheelAndKeysStep() {
@@ -265,10 +246,8 @@ Item {
             var w = createTemporaryObject(vertical, stage)
             TestLink.offer("subr", "Compressor", "Ratio", "100%", "%")
             TestLink.offer("subr", "Compressor", "Ratio", "Inf:1")
-            compare(w.position, 100)
-            compare(H.find(w, "verticalValueText").text, "Inf:1")
             var slider = H.find(w, "slider")
-            compare(slider.orientation, Qt.Vertical)
+            compare([w.position, H.find(w, "verticalValueText").text, slider.orientation], [100, "Inf:1", Qt.Vertical])
             TestLink.clearSent()
             // One notch down moves one ratio step.
             mouseWheel(slider, slider.width / 2, slider.height / 2, 0, -120)
@@ -279,9 +258,7 @@ Item {
             var f = createTemporaryObject(straight, stage)
             TestLink.offer("subr", "OutputGains", "Channel_5_Gain", "-35")
             TestLink.offer("subr", "OutputGains", "Channel_5_Gain", "-35.0dB")
-            compare(f.position, 50)
-            compare(f.capPosition, 50)
-            compare(H.find(f, "valueText").text, "\u221235.0\u2009dB")
+            compare([f.position, f.capPosition, H.find(f, "valueText").text], [50, 50, "\u221235.0\u2009dB"])
             var travel = H.find(f, "travel"), area = H.find(f, "dragArea"), cap = H.find(f, "cap")
             var capY = cap.y + cap.height / 2
 
@@ -301,8 +278,8 @@ Item {
             // The value text is the processor's until it answers.
             compare(H.find(f, "valueText").text, "\u221235.0\u2009dB")
             TestLink.offer("subr", "OutputGains", "Channel_5_Gain", "-17.0dB")
-            compare(f.position, 70)
             tryCompare(f, "pending", false)
+            compare(f.position, 70)
 
             // The wheel steps; a processor that does not follow pulls the cap back.
             TestLink.clearSent()
@@ -313,8 +290,7 @@ Item {
             // A touch on the track away from the cap does not make it jump.
             TestLink.clearSent()
             mouseClick(area, 20, travel.height - 5)
-            compare(f.capPosition, 70)
-            compare(TestLink.sent, [])
+            compare([f.capPosition, TestLink.sent], [70, []])
         }
 
         function test_piecewiseScale() {
