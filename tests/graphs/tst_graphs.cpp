@@ -180,6 +180,16 @@ QString shades(const QImage &image, std::initializer_list<QPoint> points, bool e
     return list.join(QLatin1Char(' '));
 }
 
+// Several results in one line, as the debug stream writes them, to compare at once.
+template <typename... T> QString joined(const T &...values)
+{
+    QString text;
+    QDebug debug(&text);
+    debug.nospace().noquote();
+    ((debug << values << ' '), ...);
+    return text.trimmed();
+}
+
 const QVariant kColours = QVariantList{QStringLiteral("#ff0000"), QStringLiteral("#00ff00"), QStringLiteral("#0000ff")};
 } // namespace
 
@@ -380,9 +390,7 @@ void TstGraphs::parametricAxisAndEmptyBounds()
     const QRectF r(0, 0, 800, 200);
     QCOMPARE(peqaxis::xOfFrequency(r, 5.0), 0.0);
     QVERIFY(std::fabs(peqaxis::xOfFrequency(r, 40000.0) - 800.0) < 1e-9);
-    QCOMPARE(peqaxis::yOfGain(r, -20.0), 0.0);
-    QCOMPARE(peqaxis::yOfGain(r, 0.0), 200.0);
-    QCOMPARE(peqaxis::yOfGain(r, 35.0), 400.0);
+    QCOMPARE(joined(peqaxis::yOfGain(r, -20.0), peqaxis::yOfGain(r, 0.0), peqaxis::yOfGain(r, 35.0)), QStringLiteral("0 200 400"));
     QCOMPARE(peqaxis::controlPoint(r, 20.0, -20.0), QPoint(0, -200));
     // A control that has not heard from the processor yet holds -1000: no logarithm of it.
     QCOMPARE(peqaxis::controlPoint(r, -1000.0, -1000.0).x(), 0);
@@ -448,11 +456,7 @@ void TstGraphs::crossoverCurve()
     CurveSamples s;
     computeCrossoverCurve(band, r, s);
     // x = 0, 4, ..., 800, then the closing point at the width.
-    QCOMPARE(int(s.xs.size()), 202);
-    QCOMPARE(s.xs[1], 4.0f);
-    QCOMPARE(s.xs[200], 800.0f);
-    QCOMPARE(s.xs.back(), 802.0f);
-    QCOMPARE(s.ys.back(), 0.0f);
+    QCOMPARE(joined(s.xs.size(), s.xs[1], s.xs[200], s.xs.back(), s.ys.back()), QStringLiteral("202 4 800 802 0"));
     for (size_t i = 0; i + 1 < s.xs.size(); ++i) {
         const double level = crossoverResponse(band, crossoverFrequencyAt(s.xs[i], 802.0), 802.0, 300.0);
         QCOMPARE(s.ys[i], float(2.0 * 300.0 * (std::max(level, -60.0) + 60.0) / 80.0));
@@ -514,8 +518,7 @@ void TstGraphs::overlayTableAndCurves()
     QCOMPARE(points.size(), kOverlayPoints);
     QCOMPARE(points.first(), QPointF(0.0, 2.0 * 200.0 * (-6.0 + 20.0) / 40.0));
     QVERIFY(std::fabs(points.last().x() - peqaxis::xOfFrequency(bounds, 20000.0)) < 1e-6);
-    QCOMPARE(points.last().y(), 400.0);
-    QCOMPARE(points.at(100).y(), 200.0);
+    QCOMPARE(joined(points.last().y(), points.at(100).y()), QStringLiteral("400 200"));
 
     const QPolygonF outline = roomCurveOutline(room, bounds, 400.0);
     QCOMPARE(outline.first(), QPointF(0.0, 200.0));
@@ -550,9 +553,7 @@ void TstGraphs::publishedCurvesStayConsistent()
     fill(0, 5, 0.0f);
     fill(1, 3, 100.0f);
     const CurveList first = curves.publish();
-    QCOMPARE(first.size(), 2);
-    QCOMPARE(first[0].value(4.0f), 4.0f);
-    QCOMPARE(first[1].keys(), (QList<float>{0.0f, 1.0f, 2.0f}));
+    QCOMPARE(joined(first.size(), first[0].value(4.0f), first[1].keys()), QStringLiteral("2 4 (0, 1, 2)"));
 
     // A receiver keeps the first list while the plotter publishes twice more: what it holds
     // never changes under it, and each publication carries the newest values.
@@ -560,16 +561,11 @@ void TstGraphs::publishedCurvesStayConsistent()
     const CurveList second = curves.publish();
     fill(0, 5, 20.0f);
     const CurveList &third = curves.publish();
-    QCOMPARE(first[0].value(4.0f), 4.0f);
-    QCOMPARE(second[0].value(4.0f), 14.0f);
-    QCOMPARE(third[0].value(4.0f), 24.0f);
-    QCOMPARE(third[1].value(2.0f), 102.0f);
+    QCOMPARE(joined(first[0].value(4.0f), second[0].value(4.0f), third[0].value(4.0f), third[1].value(2.0f)), QStringLiteral("4 14 24 102"));
     // A new width replaces the keys.
     fill(1, 6, 0.0f);
     const CurveList fourth = curves.publish();
-    QCOMPARE(fourth[1].size(), 6);
-    QCOMPARE(fourth[1].lastKey(), 5.0f);
-    QCOMPARE(fourth[0].value(4.0f), 24.0f);
+    QCOMPARE(joined(fourth[1].size(), fourth[1].lastKey(), fourth[0].value(4.0f)), QStringLiteral("6 5 24"));
     curves.resize(1);
     QCOMPARE(curves.publish().size(), 1);
 }
@@ -678,10 +674,8 @@ void TstGraphs::transferPointsAndNames()
             QVERIFY2(std::abs(dynamicsGainChange(r.s, r.in) - r.change) < 1e-9, r.what);
     }
     const QVector<QPointF> curve = dynamicsCurve(comp, -80, 20, 101);
-    QCOMPARE(curve.size(), 101);
-    QCOMPARE(curve.first(), QPointF(-80, -80));
-    QCOMPARE(curve.at(80), QPointF(0, -15));
-    QCOMPARE(curve.last(), QPointF(20, -10));
+    QCOMPARE(joined(curve.size(), curve.first(), curve.at(80), curve.last()),
+             QStringLiteral("101 QPointF(-80,-80) QPointF(0,-15) QPointF(20,-10)"));
     QVERIFY(dynamicsCurve(comp, -80, 20, 1).isEmpty());
     QVERIFY(dynamicsCurve(compressor(-20, kNaN), -80, 20, 50).isEmpty());
     QVERIFY(std::isnan(dynamicsGainChange(agc(-20, 4, kNaN, -50, -6), -30)));
@@ -692,9 +686,7 @@ void TstGraphs::transferPointsAndNames()
     QVERIFY(dynamicsLawFromName(QStringLiteral("limiter"), &l));
     QVERIFY(!dynamicsLawFromName(QStringLiteral("Expander"), &l));
     QCOMPARE(l, DynamicsLaw::Limiter);
-    QCOMPARE(kneeWidthForOverEasy(5), 10.0);
-    QCOMPARE(kneeWidthForOverEasy(12), 20.0);
-    QCOMPARE(kneeWidthForOverEasy(kNaN), 0.0);
+    QCOMPARE(joined(kneeWidthForOverEasy(5), kneeWidthForOverEasy(12), kneeWidthForOverEasy(kNaN)), QStringLiteral("10 20 0"));
 }
 
 void TstGraphs::graphDrawsAndFollowsValues()
@@ -890,8 +882,7 @@ void TstGraphs::parametricStartDelayAndValues()
     QVERIFY(!s.item.plotter()->startDelayRunning());
 
     const CurveList &list = s.item.lastCurves();
-    QCOMPARE(list.size(), 3);
-    QCOMPARE(list[0].size(), 800);
+    QCOMPARE(joined(list.size(), list[0].size()), QStringLiteral("3 800"));
     const float x1k = std::round(float(peqaxis::xOfFrequency(QRectF(0, 0, 800, 200), 1000.0)));
     QVERIFY(std::fabs(list[0].value(x1k) - 200.0f * 6.0f / 20.0f) < 0.5f);
     QVERIFY(list[1].value(10.0f) < -30.0f); // the low shelf's -4 dB: -40 px
@@ -923,39 +914,28 @@ void TstGraphs::parametricControlPoints()
 
     // Dragging point 0 to the middle of the width asks for about 663 Hz.
     s.item.setControlPoint(0, 400, 150);
-    QCOMPARE(s.num(1, "Frequency")->sent.size(), 1);
-    QVERIFY(std::fabs(s.num(1, "Frequency")->sent.last() - 663.3f) < 0.1f);
-    QCOMPARE(s.num(1, "Gain")->sent.last(), 5.0f);
-    QVERIFY(s.num(2, "Frequency")->sent.isEmpty());
+    // Out-of-range points send nothing.
+    s.item.setControlPoint(2, 10, 10);
+    s.item.setControlPoint(-1, 10, 10);
+    QVERIFY(std::fabs(s.num(1, "Frequency")->sent.value(0) - 663.3f) < 0.1f);
+    QCOMPARE(joined(s.num(1, "Frequency")->sent.size(), s.num(1, "Gain")->sent, s.num(2, "Frequency")->sent), QStringLiteral("1 (5) ()"));
     // Nothing moves until the processor confirms.
     QCOMPARE(s.item.plotter()->band(0).frequency, 22000.0f);
-    s.num(1, "Frequency")->setValue(s.num(1, "Frequency")->sent.last());
-    s.num(1, "Gain")->setValue(5.0f);
-    s.num(1, "Q")->setValue(1.0f);
-    QCOMPARE(s.item.plotter()->band(0).gain, 5.0f);
-    QCOMPARE(s.item.plotter()->controlPoint(0), QPoint(399, 50));
+    s.confirm(1, s.num(1, "Frequency")->sent.last(), 5.0f, 1.0f);
+    QCOMPARE(joined(s.item.plotter()->band(0).gain, s.item.plotter()->controlPoint(0)), QStringLiteral("5 QPoint(399,50)"));
 
+    // Points are announced when they change and while shown.
     QSignalSpy points(&s.item, &TarnPEQGraphItem::controlPointsChanged);
     render(s.item);
-    QCOMPARE(points.count(), 1);
-    QCOMPARE(s.item.controlPoints().size(), 2);
-    QCOMPARE(s.item.controlPoints().at(0).toPoint(), QPoint(399, 50));
+    QCOMPARE(joined(points.count(), s.item.controlPoints().size(), s.item.controlPoints().at(0).toPoint()), QStringLiteral("1 2 QPoint(399,50)"));
     render(s.item);
-    QCOMPARE(points.count(), 1); // unchanged points are not announced again
     s.item.setTouchPointsVisible(false);
     s.num(1, "Gain")->setValue(-5.0f);
     render(s.item);
     QCOMPARE(points.count(), 1);
     s.item.setTouchPointsVisible(true);
     render(s.item);
-    QCOMPARE(points.count(), 2);
-    QCOMPARE(s.item.controlPoints().at(0).toPoint(), QPoint(399, -50));
-
-    // Out-of-range points and an empty graph send nothing.
-    s.item.setControlPoint(2, 10, 10);
-    s.item.setControlPoint(-1, 10, 10);
-    QCOMPARE(s.num(1, "Frequency")->sent.size(), 1);
-    QCOMPARE(s.num(2, "Frequency")->sent.size(), 0);
+    QCOMPARE(joined(points.count(), s.item.controlPoints().at(0).toPoint()), QStringLiteral("2 QPoint(399,-50)"));
 }
 
 void TstGraphs::parametricRendering()
@@ -1027,12 +1007,10 @@ void TstGraphs::crossoverBindingsAndValues()
     QVERIFY2(clock.elapsed() >= 400, qPrintable(QString::number(clock.elapsed())));
 
     const CrossoverBand &b = s.item.plotter()->band(0);
-    QCOMPARE(b.hpFrequency, 100.0f);
     QCOMPARE(int(b.hpType), int(XoverLR24));
-    QCOMPARE(b.lpFrequency, 20000.0f);
-    QCOMPARE(b.gain, 20.0f); // +25 stored as +20
-    QCOMPARE(s.item.plotter()->band(3).hpFrequency, 16.0f);
-    QCOMPARE(s.item.plotter()->band(3).polarity, QStringLiteral("Inverted"));
+    // +25 dB stored as +20; the sub's corner of 0 as 16 Hz.
+    QCOMPARE(joined(b.hpFrequency, b.lpFrequency, b.gain, s.item.plotter()->band(3).hpFrequency, s.item.plotter()->band(3).polarity),
+             QStringLiteral("100 20000 20 16 Inverted"));
     QCOMPARE(s.item.lastCurves().size(), 4);
 
     // Back to 0 dB gain: at 100 Hz the LR 24 corner sits at about -4.8 plotted dB.
@@ -1043,8 +1021,7 @@ void TstGraphs::crossoverBindingsAndValues()
     const float key = float(std::floor(x100 / 4.0) * 4.0);
     const double level = crossoverResponse(b, crossoverFrequencyAt(key, 800.0), 800.0, 200.0);
     QCOMPARE(band1.value(key), float(crossoverYOfLevel(level, 200.0)));
-    QCOMPARE(band1.lastKey(), 800.0f);
-    QCOMPARE(band1.last(), 0.0f);
+    QCOMPARE(joined(band1.lastKey(), band1.last()), QStringLiteral("800 0"));
 
     // Type texts outside the table draw that side flat; polarity does not touch the curve.
     const CurveMap before = s.item.lastCurves()[3];
@@ -1164,9 +1141,7 @@ void TstGraphs::graphicEqBandsAndRendering()
     QSignalSpy points(&s.item, &TarnGEQGraphItem::controlPointsChanged);
     render(s.item);
     QCOMPARE(repainted.count(), 1);
-    QCOMPARE(points.count(), 1);
-    QCOMPARE(s.item.controlPoints().size(), 31);
-    QCOMPARE(s.item.controlPoints().at(17).toPoint(), QPoint(329, 50));
+    QCOMPARE(joined(points.count(), s.item.controlPoints().size(), s.item.controlPoints().at(17).toPoint()), QStringLiteral("1 31 QPoint(329,50)"));
 
     s.band(QStringLiteral("20 Hz"))->setValue(6.0f);
     s.band(QStringLiteral("63 Hz"))->setValue(-6.0f);
@@ -1213,8 +1188,7 @@ void TstGraphs::feedbackPlotterAndRendering()
     QCOMPARE(s.factory->order.mid(0, 4), (QStringList{"Band_1_Frequency", "Band_1_Gain", "Band_1_Q", "Band_2_Frequency"}));
     for (const auto &c : qAsConst(s.factory->numeric))
         QCOMPARE(c->completed, 1);
-    QCOMPARE(s.item.plotter()->band(1).q, 1.0f);
-    QCOMPARE(s.item.plotter()->band(1).frequency, 22000.0f);
+    QCOMPARE(joined(s.item.plotter()->band(1).q, s.item.plotter()->band(1).frequency), QStringLiteral("1 22000"));
     s.confirm(1, 1000.0f, -30.0f, 8.0f);
     QCOMPARE(curves.count(), 0);
     QVERIFY(s.item.plotter()->curves().isEmpty());
