@@ -39,6 +39,7 @@
 #include <memory>
 
 using namespace tarn::graphs;
+using tarn::test::joined;
 using tarn::test::render;
 
 namespace {
@@ -178,16 +179,6 @@ QString shades(const QImage &image, std::initializer_list<QPoint> points, bool e
     for (const QPoint &p : points)
         list << shade(image.pixel(p), exact);
     return list.join(QLatin1Char(' '));
-}
-
-// Several results in one line, as the debug stream writes them, to compare at once.
-template <typename... T> QString joined(const T &...values)
-{
-    QString text;
-    QDebug debug(&text);
-    debug.nospace().noquote();
-    ((debug << values << ' '), ...);
-    return text.trimmed();
 }
 
 const QVariant kColours = QVariantList{QStringLiteral("#ff0000"), QStringLiteral("#00ff00"), QStringLiteral("#0000ff")};

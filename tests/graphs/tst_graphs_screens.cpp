@@ -23,6 +23,7 @@
 #include <cmath>
 
 using namespace tarn::graphs;
+using tarn::test::joined;
 using tarn::test::render;
 using tarn::test::ScreenHarness;
 
@@ -189,8 +190,7 @@ void TstGraphsScreens::parametricScreen()
     // The catalogue's bands: a low shelf of +3 dB at 63 Hz, a bell of -2.5 dB at 250 Hz.
     TarnPEQCurvePlotter *plotter = graph->plotter();
     const QRectF bounds = plotter->boundRectangle();
-    QCOMPARE(plotter->band(0).type, int(EqLowShelf));
-    QCOMPARE(plotter->band(0).gain, 3.0f);
+    QCOMPARE(joined(plotter->band(0).type, plotter->band(0).gain), QStringLiteral("%1 3").arg(int(EqLowShelf)));
     const float x250 = std::round(float(peqaxis::xOfFrequency(bounds, 250.0)));
     QVERIFY(std::fabs(valueAt(graph->lastCurves()[2], x250) - bounds.height() * -2.5 / 20.0) < 1.0);
     // The header names the band and the switch shows the processor's state.
@@ -363,9 +363,7 @@ void TstGraphsScreens::crossoverScreen()
         TarnSettings::write(QString::fromLatin1(key), QStringLiteral("true"));
     open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
     auto *graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
-    QCOMPARE(graph->bandCount(), 3);
-    QCOMPARE(graph->waysCount(), 3);
-    QCOMPARE(graph->subsCount(), 0);
+    QCOMPARE(joined(graph->bandCount(), graph->waysCount(), graph->subsCount()), QStringLiteral("3 3 0"));
     QSignalSpy painted(graph, &CrossoverGraphItem::repainted);
     QTRY_VERIFY_WITH_TIMEOUT(graph->plotter()->band(1).hpFrequency == 100.0f && graph->plotter()->band(2).hpFrequency == 1200.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
@@ -380,9 +378,7 @@ void TstGraphsScreens::crossoverScreen()
     QVERIFY(set("Crossover", {{"Band_2_LPFrequency", "1200"}, {"Band_3_HPFrequency", "1200"}}));
     // Band 1's "Out" high-pass reads as switched off (16 Hz) before its LR 24 low-pass.
     CrossoverCurvePlotter *plotter = graph->plotter();
-    QCOMPARE(plotter->band(0).hpFrequency, 16.0f);
-    QCOMPARE(plotter->band(0).lpFrequency, 100.0f);
-    QCOMPARE(plotter->band(0).hpType, qint8(9));
+    QCOMPARE(joined(plotter->band(0).hpFrequency, plotter->band(0).lpFrequency, int(plotter->band(0).hpType)), QStringLiteral("16 100 9"));
     // Band 2's high-pass becomes a gentler Butterworth: its curve below 100 Hz rises. A gain
     // beyond the processor's range is the processor's +20 dB.
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).lpFrequency, 1200.0f, kWait);
@@ -392,8 +388,7 @@ void TstGraphsScreens::crossoverScreen()
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).hpType, qint8(1), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(graph->lastCurves()[1].value(x50) > before50 + float(graph->height()) / 40.0f, kWait);
     QVERIFY(set("Crossover", {{"Band_2_Gain", "25"}, {"Band_2_Polarity", "Inverted"}}));
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).gain, 20.0f, kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).polarity, QStringLiteral("Inverted"), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(joined(plotter->band(1).gain, plotter->band(1).polarity), QStringLiteral("20 Inverted"), kWait);
     QVERIFY(set("Crossover", {{"Band_2_HPType", "LR 24"}, {"Band_2_Gain", "0"}, {"Band_2_Polarity", "Normal"}}));
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).gain, 0.0f, kWait);
     cleanup();
@@ -403,21 +398,18 @@ void TstGraphsScreens::crossoverScreen()
     recallPreset(2, QStringLiteral("2"), QStringLiteral("1"));
     open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
     graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
-    QCOMPARE(graph->bandCount(), 3);
-    QCOMPARE(graph->subsCount(), 1);
-    QCOMPARE(graph->plotter()->svNameFor(2, QStringLiteral("Gain")), QStringLiteral("MonoSub_Gain"));
+    QCOMPARE(joined(graph->bandCount(), graph->subsCount(), graph->plotter()->svNameFor(2, QStringLiteral("Gain")),
+                    text(QStringLiteral("groupLow"), "prefix"), text(QStringLiteral("groupHigh"), "prefix")),
+             QStringLiteral("3 1 MonoSub_Gain MonoSub_ Band_2_"));
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).lpFrequency, 100.0f, kWait); // MonoSub_LPFrequency
-    QCOMPARE(text(QStringLiteral("groupLow"), "prefix"), QStringLiteral("MonoSub_"));
-    QCOMPARE(text(QStringLiteral("groupHigh"), "prefix"), QStringLiteral("Band_2_"));
     cleanup();
 
     // Two ways without a sub: no mid group.
     recallPreset(3, QStringLiteral("2"), QStringLiteral("0"));
     open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
     graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
-    QCOMPARE(graph->bandCount(), 2);
-    QVERIFY(!find<QQuickItem>(QStringLiteral("groupMid"))->isVisible());
-    QVERIFY(find<QQuickItem>(QStringLiteral("groupLow"))->isVisible());
+    QCOMPARE(joined(graph->bandCount(), find<QQuickItem>(QStringLiteral("groupMid"))->isVisible(),
+                    find<QQuickItem>(QStringLiteral("groupLow"))->isVisible()), QStringLiteral("2 false true"));
     QTRY_VERIFY_WITH_TIMEOUT(graph->lastCurves().size() == 2 && graph->plotter()->band(1).hpFrequency == 1200.0f, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral("gain"), "valueText"), QStringLiteral("0.0dB"), kWait);
     m_h.picture(QStringLiteral("CrossOver-2way"));

@@ -42,6 +42,16 @@ inline QStringList xvfbRunArguments()
     return {QStringLiteral("-a"), QStringLiteral("-n"), QString::number(start), QStringLiteral("-s"),
             QStringLiteral("-screen 0 1280x800x24")};
 }
+
+// Several results in one line, as the debug stream writes them, to compare at once.
+template <typename... T> QString joined(const T &...values)
+{
+    QString text;
+    QDebug debug(&text);
+    debug.nospace().noquote();
+    ((debug << values << ' '), ...);
+    return text.trimmed();
+}
 } // namespace tarn::test
 
 // QTEST_MAIN with the environment isolated before the application object exists.
