@@ -191,29 +191,21 @@ private slots:
     void fastLogarithm();
     void shapesAgainstReference_data();
     void shapesAgainstReference();
-    void flatBands();
     void parametricCurves();
-    void sumCurve();
     void feedbackCurves();
     void parametricAxisAndEmptyBounds();
-    void crossoverResponses();
-    void crossoverCurve();
+    void crossoverMath();
     void graphicEqRules();
     void overlayTableAndCurves();
     void publishedCurvesStayConsistent();
     void simplifiedCurvesKeepTheirShape();
-    void transferPointsAndNames();
-    void graphDrawsAndFollowsValues();
+    void dynamicsLawsAndGraph();
     void parametricBindings();
-    void parametricWithoutBindings();
     void parametricStartDelayAndValues();
     void parametricControlPoints();
     void parametricRendering();
-    void crossoverBindingsAndValues();
-    void crossoverRendering();
-    void crossoverBandNames();
-    void graphicEqBandsAndRendering();
-    void graphicEqDrawMode();
+    void crossoverItem();
+    void graphicEqItem();
     void feedbackPlotterAndRendering();
     void repaintsAreCoalesced();
 };
@@ -263,7 +255,7 @@ void TstGraphs::shapesAgainstReference()
     }
 }
 
-void TstGraphs::flatBands()
+void TstGraphs::parametricCurves()
 {
     // Gain 0 draws nothing whatever the type; a zero width (Q for a bell, Slope otherwise) is
     // designed flat even with a gain.
@@ -283,12 +275,8 @@ void TstGraphs::flatBands()
     for (float y : model.curves().samples(0).ys)
         QCOMPARE(y, 0.0f);
     QVERIFY(isFinite(model.designer().coefficients()));
-}
 
-void TstGraphs::parametricCurves()
-{
     const QRectF bounds(0, 0, 1000, 250);
-    EqCurveModel model(ParametricMode);
     // Any other type is the bell shape 1 with Slope as its width.
     design(model, bounds, {{2.0f, 0.0f, 9.0f, 1000.0f, EqBell}, {0.7f, 0.0f, 30.0f, 3000.0f, EqBell}, {0.5f, 3.0f, -6.0f, 400.0f, EqOther}});
 
@@ -315,11 +303,7 @@ void TstGraphs::parametricCurves()
     const double byQ = bounds.height() * referenceDb(ShapeBell, 400.0, -6.0, 0.5, fOff) / 20.0;
     QVERIFY(std::fabs(bySlope - byQ) > 5.0);
     QVERIFY(std::fabs(other.ys[size_t(off)] - bySlope) < 0.1);
-}
 
-void TstGraphs::sumCurve()
-{
-    EqCurveModel model(ParametricMode);
     design(model, QRectF(0, 0, 300, 100), {{1.0f, 0.0f, 6.0f, 200.0f, EqBell}, {0.0f, 6.0f, -4.0f, 5000.0f, EqHighShelf}});
     const CurveSamples &a = model.curves().samples(0);
     const CurveSamples &b = model.curves().samples(1);
@@ -337,6 +321,8 @@ void TstGraphs::sumCurve()
     QCOMPARE(model.curves().samples(1).ys, before);
     QVERIFY(model.curves().samples(2).ys[10] < 0.0f);
 }
+
+
 
 void TstGraphs::feedbackCurves()
 {
@@ -389,7 +375,7 @@ void TstGraphs::parametricAxisAndEmptyBounds()
     QCOMPARE(truncToInt(1e20), std::numeric_limits<int>::max());
 }
 
-void TstGraphs::crossoverResponses()
+void TstGraphs::crossoverMath()
 {
     const char *texts[] = {"BW 6", "BW 12", "BW 18", "BW 24", "BW 30", "BW 36",
                            "BW 42", "BW 48", "LR 12", "LR 24", "LR 36", "LR 48"};
@@ -434,29 +420,42 @@ void TstGraphs::crossoverResponses()
         {crossoverGainFromDevice, 25, 20},  {crossoverGainFromDevice, -90, -60}, {crossoverGainFromDevice, -3.5f, -3.5f}};
     for (const auto &c : clamps)
         QCOMPARE(c.read(c.in), c.out);
-}
 
-void TstGraphs::crossoverCurve()
-{
     const QRectF r(0, 0, 802, 300);
     QCOMPARE(crossoverXOfFrequency(16.0, 802.0), 0.0);
     QVERIFY(std::fabs(crossoverXOfFrequency(20000.0, 802.0) - 802.0) < 1e-9);
     QVERIFY(std::fabs(crossoverFrequencyAt(401.0, 802.0) - 16.0 * std::sqrt(1250.0)) < 1e-6);
 
-    const CrossoverBand band{XoverLR24, 1000.0f, XoverFlat};
+    const CrossoverBand corner{XoverLR24, 1000.0f, XoverFlat};
     CurveSamples s;
-    computeCrossoverCurve(band, r, s);
+    computeCrossoverCurve(corner, r, s);
     // x = 0, 4, ..., 800, then the closing point at the width.
     QCOMPARE(joined(s.xs.size(), s.xs[1], s.xs[200], s.xs.back(), s.ys.back()), QStringLiteral("202 4 800 802 0"));
     for (size_t i = 0; i + 1 < s.xs.size(); ++i) {
-        const double level = crossoverResponse(band, crossoverFrequencyAt(s.xs[i], 802.0), 802.0, 300.0);
+        const double level = crossoverResponse(corner, crossoverFrequencyAt(s.xs[i], 802.0), 802.0, 300.0);
         QCOMPARE(s.ys[i], float(2.0 * 300.0 * (std::max(level, -60.0) + 60.0) / 80.0));
     }
-    // Well above the corner the band is at 0 dB: three quarters of the item height.
+    // Well above the corner the corner is at 0 dB: three quarters of the item height.
     QVERIFY(std::fabs(s.ys[190] - 450.0f) < 0.5f);
     QCOMPARE(crossoverYOfLevel(-100.0, 300.0), 0.0);
     QCOMPARE(crossoverYOfLevel(30.0, 300.0), 600.0);
+
+    CrossoverBandInfoProvider provider;
+    TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), QString());
+    QCOMPARE(provider.getBandName(0), QStringLiteral("Band"));
+    const QString data = QStringLiteral(
+        R"({"ClassName": "QuarraCrossover", "POName": "Crossover1", "type": null,
+            "Attributes": {"NumBands": 2, "NumMainCabinets": 1, "NumSubCabinets": 1}})");
+    TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), data);
+    QStringList names;
+    for (int corner : {0, 1, 2, 7, -1})
+        names << provider.getBandName(corner);
+    QCOMPARE(names, (QStringList{"High", "Low", "Sub", "Sub", "Band"}));
+    TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), QStringLiteral("{\"Attributes\": "));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
+    QCOMPARE(provider.getBandName(0), QStringLiteral("Band"));
 }
+
 
 void TstGraphs::graphicEqRules()
 {
@@ -597,7 +596,7 @@ void TstGraphs::simplifiedCurvesKeepTheirShape()
 }
 
 // Output levels (and, where given, gain changes) worked out by hand for each law.
-void TstGraphs::transferPointsAndNames()
+void TstGraphs::dynamicsLawsAndGraph()
 {
     const DynamicsSettings comp = compressor(-20, 4), makeUp = compressor(-20, 4, 0, 6), soft = compressor(-20, 4, 10);
     const DynamicsSettings limHard = law(DynamicsLaw::Limiter, 10, kNaN), limSoft = law(DynamicsLaw::Limiter, -6, kNaN, 4);
@@ -678,13 +677,10 @@ void TstGraphs::transferPointsAndNames()
     QVERIFY(!dynamicsLawFromName(QStringLiteral("Expander"), &l));
     QCOMPARE(l, DynamicsLaw::Limiter);
     QCOMPARE(joined(kneeWidthForOverEasy(5), kneeWidthForOverEasy(12), kneeWidthForOverEasy(kNaN)), QStringLiteral("10 20 0"));
-}
 
-void TstGraphs::graphDrawsAndFollowsValues()
-{
     DynamicsTransferGraph item;
     item.setSize(QSizeF(460, 420));
-    QSignalSpy curve(&item, &DynamicsTransferGraph::curveChanged);
+    QSignalSpy changes(&item, &DynamicsTransferGraph::curveChanged);
     QVERIFY(!item.curveKnown());
     item.setLaw(QStringLiteral("Compressor"));
     item.setThreshold(-20);
@@ -693,7 +689,7 @@ void TstGraphs::graphDrawsAndFollowsValues()
     QVERIFY(!item.curveKnown()); // the make-up gain is still unknown
     item.setGain(0);
     QVERIFY(item.curveKnown());
-    QCOMPARE(curve.count(), 1);
+    QCOMPARE(changes.count(), 1);
 
     // The plot is square and spans -80 .. +20 dB on both axes.
     const QRectF plot = item.plotRect();
@@ -702,21 +698,19 @@ void TstGraphs::graphDrawsAndFollowsValues()
     QCOMPARE(item.toItem(20, 20), plot.topRight());
 
     QImage image = render(item);
-    QVERIFY(curveNear(image, item.toItem(-50, -50)));
-    QVERIFY(curveNear(image, item.toItem(0, -15)));
-    QVERIFY(!curveNear(image, item.toItem(0, 0)));
+    QCOMPARE(joined(curveNear(image, item.toItem(-50, -50)), curveNear(image, item.toItem(0, -15)), curveNear(image, item.toItem(0, 0))),
+             QStringLiteral("true true false"));
 
     // A new threshold moves the curve: now -10, so at 0 dB in the output is -7.5.
     item.setThreshold(-10);
-    QCOMPARE(curve.count(), 2);
+    QCOMPARE(changes.count(), 2);
     QCOMPARE(item.outputAt(0), -7.5);
     image = render(item);
-    QVERIFY(curveNear(image, item.toItem(0, -7.5)));
-    QVERIFY(!curveNear(image, item.toItem(0, -15)));
+    QCOMPARE(joined(curveNear(image, item.toItem(0, -7.5)), curveNear(image, item.toItem(0, -15))), QStringLiteral("true false"));
 
     // Equal values change nothing; an unknown one takes the curve away.
     item.setThreshold(-10);
-    QCOMPARE(curve.count(), 2);
+    QCOMPARE(changes.count(), 2);
     item.setRatio(kNaN);
     QVERIFY(!item.curveKnown());
     image = render(item);
@@ -733,6 +727,7 @@ void TstGraphs::graphDrawsAndFollowsValues()
     item.setLaw(QStringLiteral("Expander"));
     QCOMPARE(item.law(), QStringLiteral("Compressor"));
 }
+
 
 
 void TstGraphs::initTestCase()
@@ -823,10 +818,7 @@ void TstGraphs::parametricBindings()
     s.item.componentCompleted();
     QCOMPARE(s.factory->order.size(), 10);
     QCOMPARE(s.item.plotter()->controls().size(), 10);
-}
 
-void TstGraphs::parametricWithoutBindings()
-{
     {
         PeqSetup s(2, QString());
         QTest::ignoreMessage(QtWarningMsg, "PONAME EMPTY ABORTING NumSV Creation");
@@ -851,6 +843,7 @@ void TstGraphs::parametricWithoutBindings()
     QCOMPARE(item.lastCurves().size(), 2);
     QCOMPARE(item.plotter()->controlPoint(0), QPoint(400, 0)); // the record's 22 kHz, 0 dB
 }
+
 
 void TstGraphs::parametricStartDelayAndValues()
 {
@@ -973,7 +966,7 @@ void TstGraphs::parametricRendering()
     QCOMPARE(shades(render(s.item), {{700, 170}, {100, 230}, {447, 130}}), QStringLiteral("black black red"));
 }
 
-void TstGraphs::crossoverBindingsAndValues()
+void TstGraphs::crossoverItem()
 {
     CrossoverSetup s(4, 3, 1);
     QSignalSpy curves(s.item.plotter(), &CrossoverCurvePlotter::curvesChanged);
@@ -1034,19 +1027,16 @@ void TstGraphs::crossoverBindingsAndValues()
     extra.num("MonoSub_Gain")->setValue(-6.0f);
     QCOMPARE(extra.item.plotter()->band(3).gain, -6.0f);
     QCOMPARE(extra.item.plotter()->band(4).gain, 0.0f);
-}
 
-void TstGraphs::crossoverRendering()
-{
-    CrossoverSetup s(2, 2, 0);
-    s.item.componentCompleted();
-    QCOMPARE(s.factory->order.at(6), QStringLiteral("Band_2_HPFrequency"));
-    s.report({{"Band_1_HPFrequency", 1000.0f}, {"Band_1_HPType", "LR 24"}, {"Band_1_LPFrequency", 20000.0f}, {"Band_1_LPType", "BW 48"},
+    CrossoverSetup two(2, 2, 0);
+    two.item.componentCompleted();
+    QCOMPARE(two.factory->order.at(6), QStringLiteral("Band_2_HPFrequency"));
+    two.report({{"Band_1_HPFrequency", 1000.0f}, {"Band_1_HPType", "LR 24"}, {"Band_1_LPFrequency", 20000.0f}, {"Band_1_LPType", "BW 48"},
               {"Band_1_Gain", 0.0f}, {"Band_2_HPFrequency", 0.0f}, {"Band_2_HPType", "None"}, {"Band_2_LPFrequency", 1000.0f},
               {"Band_2_LPType", "LR 24"}, {"Band_2_Gain", -12.0f}});
-    QSignalSpy repainted(&s.item, &CrossoverGraphItem::repainted);
-    s.item.plotter()->timerTick();
-    const QImage image = render(s.item);
+    QSignalSpy repainted(&two.item, &CrossoverGraphItem::repainted);
+    two.item.plotter()->timerTick();
+    const QImage image = render(two.item);
     QCOMPARE(repainted.count(), 1);
     // 5 kHz (x 644): band 1 at 0 dB, 100 px from the top, filled red below. 100 Hz (x 205): the
     // last of two curves takes the third colour; -12 dB is 160 px down.
@@ -1056,23 +1046,7 @@ void TstGraphs::crossoverRendering()
             QVERIFY(qGreen(image.pixel(x, y)) < 20);
 }
 
-void TstGraphs::crossoverBandNames()
-{
-    CrossoverBandInfoProvider provider;
-    TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), QString());
-    QCOMPARE(provider.getBandName(0), QStringLiteral("Band"));
-    const QString data = QStringLiteral(
-        R"({"ClassName": "QuarraCrossover", "POName": "Crossover1", "type": null,
-            "Attributes": {"NumBands": 2, "NumMainCabinets": 1, "NumSubCabinets": 1}})");
-    TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), data);
-    QStringList names;
-    for (int band : {0, 1, 2, 7, -1})
-        names << provider.getBandName(band);
-    QCOMPARE(names, (QStringList{"High", "Low", "Sub", "Sub", "Band"}));
-    TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), QStringLiteral("{\"Attributes\": "));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
-    QCOMPARE(provider.getBandName(0), QStringLiteral("Band"));
-}
+
 
 namespace {
 struct GeqSetup {
@@ -1103,7 +1077,7 @@ struct GeqSetup {
 };
 } // namespace
 
-void TstGraphs::graphicEqBandsAndRendering()
+void TstGraphs::graphicEqItem()
 {
     GeqSetup s;
     QSignalSpy repainted(&s.item, &TarnGEQGraphItem::repainted);
@@ -1146,11 +1120,8 @@ void TstGraphs::graphicEqBandsAndRendering()
     // there too, in its own colour.
     QCOMPARE(shades(image, {{209, 201}, {209, 202}, {209, 203}, {209, 204}, {409, 202}, {609, 203}, {609, 204}}, true),
              QStringLiteral("black #ff5f00 #ff5f00 black #ffa500 #ffeb00 black"));
-}
 
-void TstGraphs::graphicEqDrawMode()
-{
-    GeqSetup s;
+    GeqSetup drawn;
     // Columns are 20 px wide; 20 px per dB from the centre line at 200. A jump over columns also
     // sets the bands in between, forwards and backwards; the first column reaches the first band;
     // beyond the last column nothing is set.
@@ -1158,15 +1129,16 @@ void TstGraphs::graphicEqDrawMode()
         int from, to, y, lastBand;
     } strokes[] = {{0, 105, 100, 5}, {101, 165, 260, 8}, {165, 101, 200, 5}, {0, 3, 180, 0}, {0, 640, 180, 0}};
     for (const auto &stroke : strokes) {
-        s.item.reDrawBands(stroke.from, stroke.to, stroke.y);
-        QCOMPARE(s.item.lastDrawnBand(), stroke.lastBand);
+        drawn.item.reDrawBands(stroke.from, stroke.to, stroke.y);
+        QCOMPARE(drawn.item.lastDrawnBand(), stroke.lastBand);
     }
-    QVERIFY(s.item.drawn());
-    QCOMPARE(s.sent(), QStringLiteral("20 Hz 1; 63 Hz 5 0; 80 Hz -3 0; 100 Hz -3 0; 125 Hz -3"));
+    QVERIFY(drawn.item.drawn());
+    QCOMPARE(drawn.sent(), QStringLiteral("20 Hz 1; 63 Hz 5 0; 80 Hz -3 0; 100 Hz -3 0; 125 Hz -3"));
     // "20 Hz" at +1 dB, 16 px tall; "125 Hz" at -3 dB hangs below; "63 Hz" drawn back to 0 dB.
-    QCOMPARE(shades(render(s.item), {{9, 190}, {9, 180}, {169, 230}, {169, 251}, {169, 252}, {109, 203}, {109, 204}}, true),
+    QCOMPARE(shades(render(drawn.item), {{9, 190}, {9, 180}, {169, 230}, {169, 251}, {169, 252}, {109, 203}, {109, 204}}, true),
              QStringLiteral("#ff1900 black #ff5100 #ff5100 black #ff3c00 black"));
 }
+
 
 void TstGraphs::feedbackPlotterAndRendering()
 {

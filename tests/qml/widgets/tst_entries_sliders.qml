@@ -83,7 +83,6 @@ Item {
         }
 
         function test_editSendsWithUnit() {
-            TestLink.clearSent()
             var t = createTemporaryObject(delay, stage)
             verify(TestLink.count(TestLink.line("sub", "InputDelay", "Amount")) >= 1)
             var field = H.find(t, "field")
@@ -120,7 +119,6 @@ Item {
         }
 
         function test_choicesAndConfirmedValue() {
-            TestLink.clearSent()
             var c = createTemporaryObject(content, stage)
             // The choices are listed and the value subscribed.
             verify(TestLink.count(TestLink.line("lc", "Afs", "ContentMode")) >= 1)
