@@ -196,13 +196,6 @@ void TstScreenTour::everyScreenOfTheTour()
     QFETCH(QString, screenshots);
     const QList<Stop> stops = readTour(tourFile);
     QVERIFY2(!stops.isEmpty(), qPrintable(tourFile));
-    if (model != QLatin1String("tarn")) {
-        QProcess help;
-        help.start(QStringLiteral(TARN_BIN_DIR "/tarn-offline-model"), {QStringLiteral("--help")});
-        QVERIFY(help.waitForFinished(10000));
-        if (!help.readAll().contains("--model"))
-            QSKIP("this offline model plays the fixed-chain processor only");
-    }
     QDir().mkpath(screenshots);
     // A picture per stop; a document shown again is pictured as <document>-2.png and so on.
     QStringList pictures;
@@ -232,11 +225,8 @@ void TstScreenTour::everyScreenOfTheTour()
     QVERIFY(stopApplication());
 
     // Every stop appeared, in time for its first frame to be measured, and was pictured.
-    const QRegularExpression finished(QStringLiteral("Tour finished: (\\d+) screens shown, (\\d+) missing"));
-    const QRegularExpressionMatch summary = finished.match(log);
-    QVERIFY(summary.hasMatch());
-    QCOMPARE(summary.captured(2).toInt(), 0);
-    QCOMPARE(summary.captured(1).toInt(), stops.size());
+    const QString summary = QStringLiteral("Tour finished: %1 screens shown, 0 missing").arg(stops.size());
+    QVERIFY2(log.contains(summary), qPrintable(summary));
     QStringList timings;
     for (int i = 0; i < stops.size(); ++i) {
         const Stop &stop = stops.at(i);
@@ -245,10 +235,8 @@ void TstScreenTour::everyScreenOfTheTour()
         const QRegularExpressionMatch m = shown.match(log);
         QVERIFY2(m.hasMatch(), qPrintable(stop.document));
         timings << QStringLiteral("%1 %2 ms").arg(stop.document, -24).arg(m.captured(1));
-        const QString &picture = pictures.at(i);
-        QVERIFY2(log.contains(QStringLiteral("Screenshot saved: \"") + picture), qPrintable(picture));
-        const QImage image(picture);
-        QVERIFY2(image.width() >= 1024 && image.height() >= 768, qPrintable(picture));
+        const QImage image(pictures.at(i));
+        QVERIFY2(log.contains("Screenshot saved: \"" + pictures.at(i)) && image.width() >= 1024 && image.height() >= 768, qPrintable(pictures.at(i)));
     }
     qInfo().noquote() << "Time from the command to the first frame of each screen:\n" + timings.join(QLatin1Char('\n'));
     QVERIFY2(problems(log).isEmpty(), qPrintable(problems(log).join(QLatin1Char('\n'))));
@@ -268,10 +256,9 @@ void TstScreenTour::everyScreenOfTheTour()
             late << line;
     }
     QVERIFY2(bindings > 50, "the binding trace is missing");
-    for (auto it = open.cbegin(); it != open.cend(); ++it) {
+    for (auto it = open.cbegin(); it != open.cend(); ++it)
         if (it.value() > 0)
             late << QStringLiteral("%1: %2 binding(s) without a value").arg(it.key()).arg(it.value());
-    }
     QVERIFY2(late.isEmpty(), qPrintable(late.join(QLatin1Char('\n'))));
 }
 
