@@ -25,8 +25,7 @@ private slots:
     void everyScreenLoadsAndBinds();
     void movedControlReachesTheModelAndComesBack(); // and the gain reduction follows the block
     void screensFollowTheRunningPreset(); // band tabs and the mixer
-    void presetsScreenCopiesAndRecalls();
-    void settingsTransferFromTheUtilitiesScreen();
+    void presetsAndSettingsTransfer();
 
 private:
     QString screenPo();
@@ -107,9 +106,7 @@ void TstBlockScreens::everyScreenLoadsAndBinds()
         QVERIFY2(QTest::qWaitFor([&] { return findItem(screen, name) != nullptr; }, kWait),
                  qPrintable(name + QStringLiteral(" is not shown")));
 
-    // Every bound control gets its value (meters poll; the first answers come within a tick).
-    QVERIFY(m_h.allBound());
-    QCOMPARE(m_h.takeWarnings(), QString());
+    QCOMPARE(m_h.takeWarnings(), QString()); // every control's value: the screen tour
 
     // Meters show the moving input level.
     if (QQuickItem *meter = findItem(screen, QStringLiteral("inputMeter")))
@@ -134,21 +131,18 @@ void TstBlockScreens::movedControlReachesTheModelAndComesBack()
     const auto threshold = [&](const QString &type = QString()) { return modelValue(QStringLiteral("Compressor"), QStringLiteral("Threshold"), type); };
     // What the screen shows for a value the model holds ("-19.0dB").
     const auto shown = [](const QString &held) { return QString(held).replace(QLatin1Char('-'), QChar(0x2212)).replace(QStringLiteral("dB"), QStringLiteral("\u2009dB")); };
-    // The graph follows what the model holds.
     const auto graphFollows = [&] { return std::abs(graph->property("threshold").toDouble() - threshold().chopped(2).toDouble()) < 1e-4; };
     QTRY_COMPARE_WITH_TIMEOUT(shownValue->property("text").toString(), shown(QStringLiteral("-20.0dB")), kWait);
     QCOMPARE(graph->property("threshold").toDouble(), -20.0);
 
-    // A press on "+" steps the threshold by the compressor's step (1 dB) in the model; the screen
-    // shows what the model holds and the curve follows.
+    // "+" steps the threshold by the compressor's 1 dB in the model; screen and curve follow.
     m_h.click(findItem(row, QStringLiteral("stepUp")));
     QTRY_COMPARE_WITH_TIMEOUT(threshold(), QStringLiteral("-19.0dB"), kWait);
     QTRY_COMPARE_WITH_TIMEOUT(shownValue->property("text").toString(), shown(QStringLiteral("-19.0dB")), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(graphFollows(), kWait);
     QCOMPARE(graph->property("curveKnown").toBool(), true);
 
-    // A press on the slider's track puts the threshold there: a quarter of -60 … 0 dB. The
-    // handle's centre travels the width less the handle's own.
+    // A press on the track at a quarter of the handle's travel: a quarter of -60 … 0 dB.
     const qreal handle = slider->property("handle").value<QQuickItem *>()->width();
     const qreal left = slider->property("leftPadding").toReal() + handle / 2;
     const qreal travel = slider->property("availableWidth").toReal() - handle;
@@ -167,12 +161,10 @@ void TstBlockScreens::movedControlReachesTheModelAndComesBack()
     QTRY_VERIFY2_WITH_TIMEOUT(std::abs(threshold().chopped(2).toDouble() + 15.0) < 2.0, qPrintable(threshold()), kWait);
     QTRY_VERIFY_WITH_TIMEOUT(graphFollows(), kWait);
 
-    // Another console's change reaches the screen too.
     QVERIFY(m_h.set(QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-20")));
     QTRY_COMPARE_WITH_TIMEOUT(shownValue->property("text").toString(), shown(QStringLiteral("-20.0dB")), kWait);
 
-    // The gain reduction follows the block: off, none whatever the settings; switched on from the
-    // screen, the reduction shows; a threshold above any signal ends it.
+    // Gain reduction: none while the block is off; on, it shows until the threshold is above any signal.
     QQuickItem *meter = findItem(m_h.page(), QStringLiteral("gainReductionMeter"));
     QQuickItem *toggle = findItem(m_h.page(), QStringLiteral("blockSwitch"));
     QVERIFY(meter && toggle);
@@ -235,9 +227,8 @@ void TstBlockScreens::screensFollowTheRunningPreset()
     QCOMPARE(m_h.takeWarnings(), QString());
 }
 
-// The presets screen: a preset copied to the PC through the screen's dialog arrives with the
-// processor's bytes, and a recall from the screen sends the screens home.
-void TstBlockScreens::presetsScreenCopiesAndRecalls()
+// A preset copied to the PC through the dialog arrives with the processor's bytes; a recall goes home.
+void TstBlockScreens::presetsAndSettingsTransfer()
 {
     QVERIFY(m_h.open(QStringLiteral("Presets"), QString(), QStringLiteral("ScreenPresets.qml")));
     QVERIFY(m_h.press(QStringLiteral("devicePreset2")));
@@ -260,13 +251,8 @@ void TstBlockScreens::presetsScreenCopiesAndRecalls()
     QVERIFY(m_h.press(QStringLiteral("recallButton")));
     QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")), QStringLiteral("3"), kWait);
-    QCOMPARE(m_h.takeWarnings(), QString());
-}
 
-// The utilities screen's settings transfer: the processor's settings into the offline model's
-// store (a private model instance does the work), then the offline model's into the processor.
-void TstBlockScreens::settingsTransferFromTheUtilitiesScreen()
-{
+    // Settings from the processor into the offline model's store (a private model instance), and back.
     qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
     QVERIFY(m_h.open(QStringLiteral("Utilities"), QString(), QStringLiteral("ScreenUtilities.qml")));
     QSignalSpy finished(m_h.loader.get(), &ViewLoader::syncFinished);

@@ -51,8 +51,7 @@ void TstQuarraScreens::initTestCase()
     QCOMPARE(root()->property("platform").toString(), QStringLiteral("Quarra"));
 }
 
-// The settings of a configurable processor are received into an offline model of its own kind,
-// whose store is kept apart from the fixed-chain model's.
+// A configurable processor's settings go into an offline model of its kind, stored apart.
 void TstQuarraScreens::settingsGoIntoTheSameModel()
 {
     qputenv("TARN_OFFLINE_MODEL", TARN_BIN_DIR "/tarn-offline-model");
@@ -68,8 +67,7 @@ void TstQuarraScreens::settingsGoIntoTheSameModel()
     QVERIFY(!QFile::exists(store + QStringLiteral("presets.json")));
 }
 
-// A press in the middle of the item as soon as it is shown, as a finger would make it (the
-// grid is rebuilt as the model reports, so the item is not held across a wait).
+// A press as soon as the item is shown (the grid is rebuilt as the model reports: not held across a wait).
 bool TstQuarraScreens::press(const QString &name)
 {
     QQuickItem *item = m_h.waitFor(name);
@@ -123,7 +121,6 @@ void TstQuarraScreens::aValueRoundTrips()
     const QString after = QString::number(before.chopped(2).toDouble() + 1, 'f', 1) + QStringLiteral("dB");
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("Compressor1"), QStringLiteral("Threshold")), after, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(text(), after, kWait);
-    // And the other way: a change from another client reaches the screen.
     QCOMPARE(m_h.side.set(QStringLiteral("Compressor1"), QStringLiteral("Threshold"), QStringLiteral("-30")), QStringLiteral("-30.0dB"));
     QTRY_COMPARE_WITH_TIMEOUT(text(), QStringLiteral("-30.0dB"), kWait);
 }
@@ -156,7 +153,6 @@ void TstQuarraScreens::configurationModeChangesTheChain()
         mainAndSub = candidates.at(i).toMap().value(QStringLiteral("configName")) == QLatin1String("Mono Fullrange with Mono Sub") ? i : mainAndSub;
     QVERIFY(mainAndSub >= 0);
     QVERIFY(QMetaObject::invokeMethod(findItem(layouts, QStringLiteral("layoutList")), "chosen", Q_ARG(int, mainAndSub)));
-    // The third output's name.
     QVERIFY(press(QStringLiteral("cell_out_6_2")));
     QQuickItem *namer = dialog(QStringLiteral("outputNameDialog"));
     QVERIFY(namer);
@@ -185,8 +181,7 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     m_h.picture(QStringLiteral("NewChain"));
 }
 
-// A paste reaches the model at once; the chain edits made beside it are dropped by discard,
-// which leaves the model's chain alone.
+// A paste reaches the model at once; discard drops the chain edits and leaves the model's chain alone.
 void TstQuarraScreens::pasteThenDiscard()
 {
     QVERIFY(goHome());

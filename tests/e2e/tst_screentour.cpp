@@ -105,9 +105,8 @@ void TstScreenTour::cleanup()
     stopApplication();
 }
 
-// The application offline under a private Xvfb, with a fresh log and ports of its own for the
-// model and its FTP service (the default ones may belong to another test); the scene graph's
-// backend is the application's choice unless one is given.
+// The application offline under a private Xvfb, with a fresh log and ports of its own (the default
+// ones may belong to another test).
 bool TstScreenTour::startApplication(const QStringList &arguments, const QString &quickBackend)
 {
     QFile::remove(tarn::logFilePath());
@@ -149,8 +148,7 @@ bool TstScreenTour::stopApplication()
     return false;
 }
 
-// Start offline, reach home, lose the model, fall back to discovery with the message; every
-// screen shown is pictured.
+// Start offline, reach home, lose the model, fall back to discovery with the message.
 void TstScreenTour::offlineToHomeAndBack()
 {
     const QString home = m_pictures + QStringLiteral("/TarnHomeScreen.png");
@@ -175,8 +173,7 @@ void TstScreenTour::offlineToHomeAndBack()
     QVERIFY(stopApplication());
 }
 
-// Each processor model has its tour; the pictures of the configurable model's go to a folder
-// of their own.
+// Each processor model has its tour and folder of pictures.
 void TstScreenTour::everyScreenOfTheTour_data()
 {
     QTest::addColumn<QString>("tourFile");
@@ -187,8 +184,8 @@ void TstScreenTour::everyScreenOfTheTour_data()
                                   << QStringLiteral("quarra") << m_pictures + QStringLiteral("/quarra");
 }
 
-// The tour walks every screen of its list through the guiSignal commands their buttons raise.
-// Each screen must appear, be pictured, raise no QML warning, and give every control its value.
+// Every screen of the list, through the commands its buttons raise, appears, is pictured, raises no
+// QML warning, and gives every control its value.
 void TstScreenTour::everyScreenOfTheTour()
 {
     QFETCH(QString, tourFile);
@@ -197,7 +194,7 @@ void TstScreenTour::everyScreenOfTheTour()
     const QList<Stop> stops = readTour(tourFile);
     QVERIFY2(!stops.isEmpty(), qPrintable(tourFile));
     QDir().mkpath(screenshots);
-    // A picture per stop; a document shown again is pictured as <document>-2.png and so on.
+    // A document shown again is pictured as <document>-2.png and so on.
     QStringList pictures;
     QMap<QString, int> seen;
     for (const Stop &stop : stops) {

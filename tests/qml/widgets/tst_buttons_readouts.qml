@@ -64,7 +64,7 @@ Item {
 
         function init() { TestLink.clearSent() }
 
-        function test_onOffFollowsTheProcessor() {
+        function test_buttonKinds() {
             var b = createTemporaryObject(onOff, stage)
             verify(TestLink.count(TestLink.line("sub", "Gate", "Gate")) >= 1)
             TestLink.offer("subr", "Gate", "Gate", "Off")
@@ -81,27 +81,23 @@ Item {
             touch.press(0, b, b.width / 2, b.height / 2).commit()
             touch.release(0, b, b.width / 2, b.height / 2).commit()
             compare(TestLink.sent, [TestLink.line("set", "Gate", "Gate", "0")])
-        }
 
-        function test_nudgeStepsAndRepeats() {
-            var b = createTemporaryObject(nudge, stage)
-            compare(b.text, "+")
+            var nudger = createTemporaryObject(nudge, stage)
+            compare(nudger.text, "+")
             TestLink.offer("subr", "Compressor", "Attack", "10.0ms")
-            compare(b.valueToNudge, 10)
+            compare(nudger.valueToNudge, 10)
             TestLink.clearSent()
-            mouseClick(b)
+            mouseClick(nudger)
             compare(TestLink.sent, [TestLink.line("set", "Compressor", "Attack", "10.5")])
             // Held down, it keeps stepping.
             TestLink.clearSent()
-            mousePress(b)
+            mousePress(nudger)
             tryVerify(function() { return TestLink.sent.length >= 3 }, 3000)
-            mouseRelease(b)
+            mouseRelease(nudger)
             compare(TestLink.sent.slice(0, 2), [TestLink.line("set", "Compressor", "Attack", "11"), TestLink.line("set", "Compressor", "Attack", "11.5")])
-            b.bumpDirection = -1
-            compare(b.text, "\u2212")
-        }
+            nudger.bumpDirection = -1
+            compare(nudger.text, "\u2212")
 
-        function test_singleShotAndGroupMember() {
             var s = createTemporaryObject(singleShot, stage)
             TestLink.clearSent()
             mouseClick(s)
@@ -189,7 +185,7 @@ Item {
             verify(!b.lit)
         }
 
-        function test_labelShowsTheProcessorsText() {
+        function test_labelAndLedShowTheProcessorsValue() {
             var l = createTemporaryObject(release, stage)
             verify(TestLink.count(TestLink.line("sub", "Compressor", "Release")) >= 1)
             compare(H.find(l, "valueText").text, "\u2014")
@@ -202,9 +198,7 @@ Item {
             TestLink.clearSent()
             TestLink.offer("subr", "Compressor", "Release", "Off")
             compare(TestLink.sent, [])
-        }
 
-        function test_ledLightsWithTheProcessor() {
             var led = createTemporaryObject(clip, stage)
             // Polled, never subscribed.
             verify(TestLink.count(TestLink.line("asyncget", "OutputMeters", "Channel_2_Clip")) >= 1)
@@ -221,7 +215,7 @@ Item {
             verify(led.lit)
         }
 
-        function test_levelAssistVerdicts() {
+        function test_levelReadouts() {
             var m = createTemporaryObject(assist, stage)
             compare(H.find(m, "verdict").text, "\u2014")
             TestLink.offer("asyncget", "InputMeters", "Channel_3_Level", "-30.0dB")
@@ -235,42 +229,37 @@ Item {
             fuzzyCompare(fill.width, (bar.width - 4) * 0.95, 0.01)
             fuzzyCompare(target.x, 2 + (bar.width - 4) * 0.6, 0.01)
             fuzzyCompare(target.width, (bar.width - 4) * 0.2, 0.01)
-        }
 
-        function test_levelOnThePiecewiseScale() {
-            var m = createTemporaryObject(vertical, stage)
-            compare([m.known, m.level, H.find(m, "readout").text], [false, 0, "\u2212\u221e"])
+            var meter = createTemporaryObject(vertical, stage)
+            compare([meter.known, meter.level, H.find(meter, "readout").text], [false, 0, "\u2212\u221e"])
             // The meter and its clip LED poll; neither subscribes.
             tryVerify(function() { return TestLink.count(TestLink.line("asyncget", "OutputMeters", "Channel_4_Clip")) >= 1 })
             compare(TestLink.count(TestLink.line("sub", "OutputMeters", "Channel_4_Level")), 0)
 
             TestLink.offer("asyncget", "OutputMeters", "Channel_4_Level", "-10 dB")
-            compare([m.known, m.level, H.find(m, "readout").text], [true, 75, "\u221210\u2009dB"])
+            compare([meter.known, meter.level, H.find(meter, "readout").text], [true, 75, "\u221210\u2009dB"])
             // The lower range is fully lit, the upper half lit.
-            var low = H.find(m, "lit0"), high = H.find(m, "lit1")
+            var low = H.find(meter, "lit0"), high = H.find(meter, "lit1")
             compare(low.height, low.parent.height)
             fuzzyCompare(high.height, high.parent.height / 2, 0.01)
-            compare([String(high.color), m.peak], ["#ff0000", 75])
+            compare([String(high.color), meter.peak], ["#ff0000", 75])
 
             // Under the threshold: nothing lit; the peak holds a moment, then falls.
             TestLink.offer("asyncget", "OutputMeters", "Channel_4_Level", "-70 dB")
-            compare([m.level, low.height, m.peak], [0, 0, 75])
-            tryCompare(m, "peak", 0, 3000)
+            compare([meter.level, low.height, meter.peak], [0, 0, 75])
+            tryCompare(meter, "peak", 0, 3000)
 
             // The clip LED on top of the bar.
-            verify(!m.clipping)
+            verify(!meter.clipping)
             TestLink.offer("asyncget", "OutputMeters", "Channel_4_Clip", "On")
-            verify(m.clipping && H.find(m, "clipLed").visible)
-        }
+            verify(meter.clipping && H.find(meter, "clipLed").visible)
 
-        function test_horizontalWithDefaultRanges() {
-            var m = createTemporaryObject(horizontal, stage)
-            compare(m.rangeColorsInHex.length, 3)
-            verify(!H.find(m, "clipLed").visible)
+            var reduction = createTemporaryObject(horizontal, stage)
+            compare([reduction.rangeColorsInHex.length, H.find(reduction, "clipLed").visible], [3, false])
             TestLink.offer("asyncget", "Compressor", "GainReduction", "-12.0dB")
             // Defaults: [-60, -18, -6, 0] over [55, 30, 15].
-            fuzzyCompare(m.level, 55 + 6 / 12 * 30, 0.001)
-            var lit = H.find(m, "lit1")
+            fuzzyCompare(reduction.level, 55 + 6 / 12 * 30, 0.001)
+            var lit = H.find(reduction, "lit1")
             fuzzyCompare(lit.width, lit.parent.width / 2, 0.01)
             compare(lit.height, lit.parent.height)
         }

@@ -118,7 +118,7 @@ Item {
             compare(field.text, "3.00")
         }
 
-        function test_choicesAndConfirmedValue() {
+        function test_choicesListedTypedOrPicked() {
             var c = createTemporaryObject(content, stage)
             // The choices are listed and the value subscribed.
             verify(TestLink.count(TestLink.line("lc", "Afs", "ContentMode")) >= 1)
@@ -152,35 +152,33 @@ Item {
             // Refused by the processor (it reports the old value again): the list snaps back.
             TestLink.offer("subr", "Afs", "ContentMode", "Speech/Music")
             compare([box.currentIndex, box.displayText], [2, "Speech/Music"])
-        }
 
-        function test_typeOrPick() {
-            var c = createTemporaryObject(frequency, stage)
-            var box = H.find(c, "box")
+            var typed = createTemporaryObject(frequency, stage)
+            var edit = H.find(typed, "box")
             TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "1.00kHz")
-            compare([c.value, c.valueText, box.editText, box.currentIndex], [1000, "1.00kHz", "1.00\u2009kHz", 2])
+            compare([typed.value, typed.valueText, edit.editText, edit.currentIndex], [1000, "1.00kHz", "1.00\u2009kHz", 2])
             TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "523.0Hz")
-            compare(box.currentIndex, 1) // 440 Hz is nearest
+            compare(edit.currentIndex, 1) // 440 Hz is nearest
 
             // Typed and entered: sent as typed.
             TestLink.clearSent()
-            box.contentItem.forceActiveFocus()
-            box.editText = ""
+            edit.contentItem.forceActiveFocus()
+            edit.editText = ""
             for (var d of "2000")
                 keyClick(d)
             keyClick(Qt.Key_Return)
             compare(TestLink.sent, [TestLink.line("set", "SignalGenerator", "Sine Frequency", "\"2000\"")])
             // Until the processor answers, the processor's text stands.
-            compare(box.editText, "523.0\u2009Hz")
+            compare(edit.editText, "523.0\u2009Hz")
             TestLink.offer("subr", "SignalGenerator", "Sine Frequency", "2.00kHz")
-            compare(box.editText, "2.00\u2009kHz")
+            compare(edit.editText, "2.00\u2009kHz")
 
             // Picked from the list.
             TestLink.clearSent()
-            mouseClick(box, box.width - 20, box.height / 2)
-            tryCompare(box.popup, "opened", true)
-            tryVerify(function() { return box.popup.contentItem.itemAtIndex(3) !== null })
-            mouseClick(box.popup.contentItem.itemAtIndex(3))
+            mouseClick(edit, edit.width - 20, edit.height / 2)
+            tryCompare(edit.popup, "opened", true)
+            tryVerify(function() { return edit.popup.contentItem.itemAtIndex(3) !== null })
+            mouseClick(edit.popup.contentItem.itemAtIndex(3))
             compare(TestLink.sent, [TestLink.line("set", "SignalGenerator", "Sine Frequency", "\"10.00kHz\"")])
         }
 
@@ -250,7 +248,7 @@ Item {
             tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Ratio", "39.3939", "%")])
         }
 
-        function test_dragWheelAndConfirmation() {
+        function test_faders() {
             var f = createTemporaryObject(straight, stage)
             TestLink.offer("subr", "OutputGains", "Channel_5_Gain", "-35")
             TestLink.offer("subr", "OutputGains", "Channel_5_Gain", "-35.0dB")
@@ -287,18 +285,17 @@ Item {
             TestLink.clearSent()
             mouseClick(area, 20, travel.height - 5)
             compare([f.capPosition, TestLink.sent], [70, []])
-        }
 
-        function test_piecewiseScale() {
-            var f = createTemporaryObject(piecewise, stage)
+            var scaled = createTemporaryObject(piecewise, stage)
             TestLink.offer("subr", "OutputGains", "Channel_6_Gain", "-30.0dB")
-            compare(f.position, 20)
-            var travel = H.find(f, "travel")
+            compare(scaled.position, 20)
+            var steps = H.find(scaled, "travel")
             TestLink.clearSent()
-            travel.forceActiveFocus()
+            steps.forceActiveFocus()
             keyClick(Qt.Key_Up)
             // 21 % lies in the -40 ... -20 range: -39.5 + ... ; sent as the scale's value.
             tryCompare(TestLink, "sent", [TestLink.line("set", "OutputGains", "Channel_6_Gain", "-29")])
         }
+
     }
 }
