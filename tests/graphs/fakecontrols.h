@@ -15,8 +15,6 @@ template <typename T> struct FakeSVState {
     QString entity, po, sv;
     QList<T> sent;
     int completed = 0;
-    QString entityName() const { return entity; }
-    QString poName() const { return po; }
 };
 
 class FakeNumericalSV : public QObject, public FakeSVState<float> {

@@ -764,12 +764,10 @@ void TstGraphs::parametricBindingsAndPoints()
     QCOMPARE(s.factory->order,
              (QStringList{"Band_1_Frequency", "Band_1_Gain", "Band_1_Q", "Band_1_Slope", "Band_1_Type",
                           "Band_2_Frequency", "Band_2_Gain", "Band_2_Q", "Band_2_Slope", "Band_2_Type"}));
-    for (const auto &c : qAsConst(s.factory->numeric)) {
-        QCOMPARE(c->entityName(), QStringLiteral("AEQ NumSV"));
-        QCOMPARE(c->poName(), QStringLiteral("PEQOut1"));
-        QCOMPARE(c->completed, 0); // naming them subscribes them
-    }
-    QCOMPARE(s.type(1)->entityName(), QStringLiteral("AEQ TextSV"));
+    // Naming them subscribes them: not completed.
+    for (const auto &c : qAsConst(s.factory->numeric))
+        QCOMPARE(joined(c->entity, c->po, c->completed), QStringLiteral("AEQ NumSV PEQOut1 0"));
+    QCOMPARE(s.type(1)->entity, QStringLiteral("AEQ TextSV"));
     QCOMPARE(s.item.plotter()->boundRectangle(), QRectF(0, 0, 800, 200));
     s.item.setHeight(300);
     QCOMPARE(s.item.plotter()->boundRectangle(), QRectF(0, 0, 800, 150));
@@ -1039,10 +1037,8 @@ void TstGraphs::graphicEqItem()
     render(s.item);
     QCOMPARE(repainted.count(), 0); // no value yet: nothing to draw
     QCOMPARE(s.factory->order, geqBandNames());
-    for (const auto &c : qAsConst(s.factory->numeric)) {
-        QCOMPARE(c->completed, 1);
-        QCOMPARE(c->poName(), QStringLiteral("GEQ1"));
-    }
+    for (const auto &c : qAsConst(s.factory->numeric))
+        QCOMPARE(joined(c->po, c->completed), QStringLiteral("GEQ1 1"));
     QCOMPARE(s.item.bands()->boundRectangle(), QRectF(0, 0, 620, 200));
 
     QSignalSpy curves(s.item.bands(), &TarnGEQBands::curvesChanged);

@@ -47,7 +47,7 @@ Item {
 
         function init() { TestLink.clearSent() }
 
-        function test_stepsFromTheConfirmedValue() {
+        function test_spinBoxAndTextField() {
             var s = createTemporaryObject(hold, stage)
             var up = H.find(s, "up"), down = H.find(s, "down"), text = H.find(s, "valueText")
             compare([s.known, up.enabled, text.text], [false, false, "\u2014"])
@@ -80,9 +80,7 @@ Item {
             TestLink.offer("subr", "Gate", "MaxAttenuation", "0dB")
             tryCompare(s, "pending", false)
             compare([down.enabled, up.enabled], [false, true])
-        }
 
-        function test_editSendsWithUnit() {
             var t = createTemporaryObject(delay, stage)
             verify(TestLink.count(TestLink.line("sub", "InputDelay", "Amount")) >= 1)
             var field = H.find(t, "field")
@@ -182,7 +180,7 @@ Item {
             compare(TestLink.sent, [TestLink.line("set", "SignalGenerator", "Sine Frequency", "\"10.00kHz\"")])
         }
 
-        function test_mouseDragSendsAndWaitsForConfirmation() {
+        function test_sliders() {
             var w = createTemporaryObject(horizontal, stage)
             // The slider subscribes to the position and the text to the value with its unit.
             verify(TestLink.count(TestLink.line("sub", "Compressor", "Threshold", "", "%")) >= 1)
@@ -219,20 +217,18 @@ Item {
             TestLink.offer("subr", "Compressor", "Threshold", "-12.0dB")
             tryCompare(w, "pending", false)
             compare([w.valueText, slider.value], ["\u221212.0\u2009dB", 60])
-        }
 
-        function test_wheelAndKeysStep() {
-            var w = createTemporaryObject(horizontal, stage)
+            var stepped = createTemporaryObject(horizontal, stage)
             TestLink.offer("subr", "Compressor", "Threshold", "50%", "%")
-            var slider = H.find(w, "slider")
+            var handle = H.find(stepped, "slider")
             TestLink.clearSent()
-            mouseWheel(slider, slider.width / 2, slider.height / 2, 0, 120)
+            mouseWheel(handle, handle.width / 2, handle.height / 2, 0, 120)
             tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Threshold", "51", "%")])
             // A processor that keeps its value: the handle settles back on it.
-            tryCompare(slider, "value", 50)
+            tryCompare(handle, "value", 50)
 
             TestLink.clearSent()
-            slider.forceActiveFocus()
+            handle.forceActiveFocus()
             keyClick(Qt.Key_Left)
             keyClick(Qt.Key_Left)
             tryCompare(TestLink, "sent", [TestLink.line("set", "Compressor", "Threshold", "48", "%")])
