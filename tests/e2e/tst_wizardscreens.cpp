@@ -18,7 +18,6 @@ class TstWizardScreens : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
-    void init();
     void cleanup();
     void setupWizardAndLink();
     void autoEq();
@@ -53,11 +52,6 @@ void TstWizardScreens::initTestCase()
     m_h.view()->setResizeMode(QQuickView::SizeRootObjectToView);
     m_h.view()->resize(1024, 768);
     QVERIFY(m_h.connectDevice());
-}
-
-void TstWizardScreens::init()
-{
-    m_h.takeWarnings();
 }
 
 void TstWizardScreens::cleanup()

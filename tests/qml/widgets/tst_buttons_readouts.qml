@@ -112,6 +112,17 @@ Item {
             compare([clicks, setLines(), m.lit], [1, 0, false])
             m.selected = true
             verify(m.lit)
+
+            var all = createTemporaryObject(muteAll, stage)
+            TestLink.clearSent()
+            mouseClick(all)
+            var sets = TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 })
+            compare(sets, [1, 2, 3].map(function(n) { return TestLink.line("set", "OutputGains", "Channel_" + n + "_Mute", "1") }))
+            verify(!all.lit)
+            TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "On")
+            verify(all.lit)
+            TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "Off")
+            verify(!all.lit)
         }
 
         function setLines() { return TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 }).length }
@@ -170,19 +181,6 @@ Item {
             TestLink.clearSent()
             mouseClick(b)
             tryCompare(TestLink, "sent", [TestLink.line("set", data.po, data.sv, "0")])
-        }
-
-        function test_muteAllInOrder() {
-            var b = createTemporaryObject(muteAll, stage)
-            TestLink.clearSent()
-            mouseClick(b)
-            var sets = TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 })
-            compare(sets, [1, 2, 3].map(function(n) { return TestLink.line("set", "OutputGains", "Channel_" + n + "_Mute", "1") }))
-            verify(!b.lit)
-            TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "On")
-            verify(b.lit)
-            TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "Off")
-            verify(!b.lit)
         }
 
         function test_labelAndLedShowTheProcessorsValue() {
