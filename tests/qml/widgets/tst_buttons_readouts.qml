@@ -123,11 +123,7 @@ Item {
             verify(all.lit)
             TestLink.offer("subr", "OutputGains", "Channel_3_Mute", "Off")
             verify(!all.lit)
-        }
 
-        function setLines() { return TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 }).length }
-
-        function test_selectionFollowsTheProcessor() {
             var g = createTemporaryObject(curves, stage)
             var flat = H.find(g, "choice_Flat"), speech = H.find(g, "choice_Speech"), dj = H.find(g, "choice_DJ")
             compare(dj.text, "DJ set")
@@ -156,6 +152,8 @@ Item {
             compare(TestLink.sent, [])
         }
 
+        function setLines() { return TestLink.sent.filter(function(l) { return l.indexOf("set ") === 0 }).length }
+
         function test_muteButtons_data() {
             return [{tag: "mono mixer", component: mute, po: "MonoMixer", sv: "Mute", text: "MUTE"},
                     {tag: "output 4", component: out4, po: "OutputGains", sv: "Channel_4_Mute", text: "4"}]
@@ -183,7 +181,7 @@ Item {
             tryCompare(TestLink, "sent", [TestLink.line("set", data.po, data.sv, "0")])
         }
 
-        function test_labelAndLedShowTheProcessorsValue() {
+        function test_readouts() {
             var l = createTemporaryObject(release, stage)
             verify(TestLink.count(TestLink.line("sub", "Compressor", "Release")) >= 1)
             compare(H.find(l, "valueText").text, "\u2014")
@@ -211,9 +209,7 @@ Item {
             verify(!led.lit)
             TestLink.offer("asyncget", "OutputMeters", "Channel_2_Clip", "1")
             verify(led.lit)
-        }
 
-        function test_levelReadouts() {
             var m = createTemporaryObject(assist, stage)
             compare(H.find(m, "verdict").text, "\u2014")
             TestLink.offer("asyncget", "InputMeters", "Channel_3_Level", "-30.0dB")
@@ -261,5 +257,6 @@ Item {
             fuzzyCompare(lit.width, lit.parent.width / 2, 0.01)
             compare(lit.height, lit.parent.height)
         }
+
     }
 }

@@ -47,7 +47,7 @@ Item {
 
         function init() { TestLink.clearSent() }
 
-        function test_spinBoxAndTextField() {
+        function test_entries() {
             var s = createTemporaryObject(hold, stage)
             var up = H.find(s, "up"), down = H.find(s, "down"), text = H.find(s, "valueText")
             compare([s.known, up.enabled, text.text], [false, false, "\u2014"])
@@ -114,9 +114,7 @@ Item {
             compare(field.text, "7")
             keyClick(Qt.Key_Escape)
             compare(field.text, "3.00")
-        }
 
-        function test_choicesListedTypedOrPicked() {
             var c = createTemporaryObject(content, stage)
             // The choices are listed and the value subscribed.
             verify(TestLink.count(TestLink.line("lc", "Afs", "ContentMode")) >= 1)
