@@ -741,10 +741,6 @@ struct CrossoverSetup : Bound<CrossoverGraphItem> {
         item.setSubsCount(subs);
     }
 };
-
-struct AfsSetup : Bound<TarnAFSGraphItem> {
-    explicit AfsSetup(int filters) : Bound(filters, QStringLiteral("AFS")) {}
-};
 } // namespace
 
 void TstGraphs::parametricBindingsAndPoints()
@@ -1083,7 +1079,7 @@ void TstGraphs::graphicEqItem()
 
 void TstGraphs::feedbackPlotterAndRendering()
 {
-    AfsSetup s(3);
+    Bound<TarnAFSGraphItem> s(3, QStringLiteral("AFS"));
     QSignalSpy curves(s.item.plotter(), &TarnAFSCurvePlotter::curvesChanged);
     QElapsedTimer clock;
     clock.start();

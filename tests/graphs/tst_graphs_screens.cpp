@@ -18,7 +18,6 @@
 #include <QColor>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -75,7 +74,6 @@ private slots:
     void crossoverScreen(); // last: its preset recalls send the application home again
 
 private:
-    void open(const QString &command, const QString &payload, const QString &document);
     template <typename T> T *find(const QString &objectName);
     QString text(const QString &objectName, const char *property = "text") { return find<QQuickItem>(objectName)->property(property).toString(); }
     void expectRedrawn(QQuickItem *graph, const QImage &before, const QString &picture, int least);
@@ -84,7 +82,6 @@ private:
     QList<SentLine> sentFor(const QString &sv) const;
     void recallPreset(int slot, const QString &numBands, const QString &monoSub);
 
-    QPointer<QQuickItem> m_screen;
     QElapsedTimer m_clock;
     QList<SentLine> m_sent;
     // Last, so gone first: the screens it tears down still send lines, which m_sent records.
@@ -112,20 +109,12 @@ void TstGraphsScreens::cleanup()
     QVERIFY(m_h.goHome());
 }
 
-// The page arrives after the state: the root document loads it from a queued call.
-void TstGraphsScreens::open(const QString &command, const QString &payload, const QString &document)
-{
-    m_screen = nullptr;
-    QVERIFY(m_h.open(command, payload, document));
-    m_screen = m_h.page();
-}
-
 // The item of that name in the screen shown; a missing one fails the test and an empty stand-in goes on.
 template <typename T> T *TstGraphsScreens::find(const QString &objectName)
 {
     T *item = nullptr;
     (void)QTest::qWaitFor([&] {
-        for (QObject *o : tarn::test::everything(m_screen))
+        for (QObject *o : tarn::test::everything(m_h.page()))
             item = item ? item : (o->objectName() == objectName ? qobject_cast<T *>(o) : nullptr);
         return item != nullptr;
     }, kWait);
@@ -167,7 +156,7 @@ QList<SentLine> TstGraphsScreens::sentFor(const QString &sv) const
 
 void TstGraphsScreens::parametricScreen()
 {
-    open(QStringLiteral("PEQ"), QStringLiteral("Mid"), QStringLiteral("TarnPEQ.qml"));
+    QVERIFY(m_h.open(QStringLiteral("PEQ"), QStringLiteral("Mid"), QStringLiteral("TarnPEQ.qml")));
     QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::PEQType)), QStringLiteral("Mid"));
     auto *graph = find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"));
     QCOMPARE(graph->poName(), QStringLiteral("Mid Outputs PEQ"));
@@ -254,7 +243,7 @@ void TstGraphsScreens::parametricScreen()
 
 void TstGraphsScreens::autoEqScreen()
 {
-    open(QStringLiteral("AEQ"), QString(), QStringLiteral("TarnAEQ.qml"));
+    QVERIFY(m_h.open(QStringLiteral("AEQ"), QString(), QStringLiteral("TarnAEQ.qml")));
     auto *graph = find<TarnPEQGraphItem>(QStringLiteral("peqGraphItem"));
     QCOMPARE(graph->poName(), QStringLiteral("RoomEQ"));
     QSignalSpy painted(graph, &TarnPEQGraphItem::repainted);
@@ -295,7 +284,7 @@ void TstGraphsScreens::autoEqScreen()
 
 void TstGraphsScreens::graphicEqScreen()
 {
-    open(QStringLiteral("GEQ"), QStringLiteral("StereoGEQ"), QStringLiteral("TarnGEQ.qml"));
+    QVERIFY(m_h.open(QStringLiteral("GEQ"), QStringLiteral("StereoGEQ"), QStringLiteral("TarnGEQ.qml")));
     auto *graph = find<TarnGEQGraphItem>(QStringLiteral("geqGraphItem"));
     QCOMPARE(graph->poName(), QStringLiteral("GEQ"));
     QSignalSpy painted(graph, &TarnGEQGraphItem::repainted);
@@ -343,7 +332,7 @@ void TstGraphsScreens::crossoverScreen()
     for (const char *key : {tarn::keys::CrossoverLowGroupVisible, tarn::keys::CrossoverMidGroupVisible,
                             tarn::keys::CrossoverHighGroupVisible})
         TarnSettings::write(QString::fromLatin1(key), QStringLiteral("true"));
-    open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
+    QVERIFY(m_h.open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml")));
     auto *graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
     QCOMPARE(joined(graph->bandCount(), graph->waysCount(), graph->subsCount()), QStringLiteral("3 3 0"));
     QSignalSpy painted(graph, &CrossoverGraphItem::repainted);
@@ -375,7 +364,7 @@ void TstGraphsScreens::crossoverScreen()
 
     // A running preset of two ways and a mono sub: the sub is the low group, band 2 the high.
     recallPreset(2, QStringLiteral("2"), QStringLiteral("1"));
-    open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
+    QVERIFY(m_h.open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml")));
     graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
     QCOMPARE(joined(graph->bandCount(), graph->subsCount(), graph->plotter()->svNameFor(2, QStringLiteral("Gain")),
                     text(QStringLiteral("groupLow"), "prefix"), text(QStringLiteral("groupHigh"), "prefix")),
@@ -385,7 +374,7 @@ void TstGraphsScreens::crossoverScreen()
 
     // Two ways without a sub: no mid group.
     recallPreset(3, QStringLiteral("2"), QStringLiteral("0"));
-    open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml"));
+    QVERIFY(m_h.open(QStringLiteral("Crossover"), QString(), QStringLiteral("CrossOver.qml")));
     graph = find<CrossoverGraphItem>(QStringLiteral("crossoverGraphItem"));
     QCOMPARE(joined(graph->bandCount(), find<QQuickItem>(QStringLiteral("groupMid"))->isVisible(),
                     find<QQuickItem>(QStringLiteral("groupLow"))->isVisible()), QStringLiteral("2 false true"));
@@ -409,7 +398,7 @@ void TstGraphsScreens::recallPreset(int slot, const QString &numBands, const QSt
 
 void TstGraphsScreens::feedbackScreen()
 {
-    open(QStringLiteral("AFS"), QString(), QStringLiteral("ScreenAFS.qml"));
+    QVERIFY(m_h.open(QStringLiteral("AFS"), QString(), QStringLiteral("ScreenAFS.qml")));
     auto *graph = find<TarnAFSGraphItem>(QStringLiteral("afsGraphItem"));
     TarnAFSCurvePlotter *plotter = graph->plotter();
     QSignalSpy painted(graph, &TarnAFSGraphItem::repainted);
