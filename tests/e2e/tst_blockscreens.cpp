@@ -103,8 +103,7 @@ void TstBlockScreens::everyScreenLoadsAndBinds()
     QQuickItem *screen = m_h.page();
     // Band tabs wait for the processor's crossover; the rest is there at once.
     for (const QString &name : shown)
-        QVERIFY2(QTest::qWaitFor([&] { return findItem(screen, name) != nullptr; }, kWait),
-                 qPrintable(name + QStringLiteral(" is not shown")));
+        QVERIFY2(QTest::qWaitFor([&] { return findItem(screen, name) != nullptr; }, kWait), qPrintable(name + QStringLiteral(" is not shown")));
 
     QCOMPARE(m_h.takeWarnings(), QString()); // every control's value: the screen tour
 

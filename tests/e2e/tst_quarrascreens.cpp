@@ -30,8 +30,7 @@ private slots:
     void settingsGoIntoTheSameModel();
 
 private:
-    QQuickItem *root() const { return m_h.root(); }
-    HomeScreenModel *home() const { return qobject_cast<HomeScreenModel *>(root()->property("hsModel").value<QObject *>()); }
+    HomeScreenModel *home() const { return qobject_cast<HomeScreenModel *>(m_h.root()->property("hsModel").value<QObject *>()); }
     bool goHome();
     bool press(const QString &name);
     QQuickItem *dialog(const QString &objectName) { return m_h.waitFor(objectName); }
@@ -47,8 +46,8 @@ void TstQuarraScreens::initTestCase()
     QVERIFY(m_h.start({QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--recall-ms"), QStringLiteral("50")},
                       QStringLiteral("quarra")));
     QVERIFY(m_h.connectDevice(false));
-    QTRY_VERIFY_WITH_TIMEOUT(findItem(root(), QStringLiteral("cell_out_6_5")) != nullptr, kWait);
-    QCOMPARE(root()->property("platform").toString(), QStringLiteral("Quarra"));
+    QTRY_VERIFY_WITH_TIMEOUT(findItem(m_h.root(), QStringLiteral("cell_out_6_5")) != nullptr, kWait);
+    QCOMPARE(m_h.root()->property("platform").toString(), QStringLiteral("Quarra"));
 }
 
 // A configurable processor's settings go into an offline model of its kind, stored apart.
@@ -78,7 +77,7 @@ bool TstQuarraScreens::press(const QString &name)
 
 bool TstQuarraScreens::goHome()
 {
-    return m_h.goHome() && QTest::qWaitFor([&] { return findItem(root(), QStringLiteral("cell_out_6_5")) != nullptr; }, kWait);
+    return m_h.goHome() && QTest::qWaitFor([&] { return findItem(m_h.root(), QStringLiteral("cell_out_6_5")) != nullptr; }, kWait);
 }
 
 QStringList TstQuarraScreens::modelObjects()
@@ -129,7 +128,7 @@ void TstQuarraScreens::configurationModeChangesTheChain()
 {
     QVERIFY(goHome());
     QVERIFY(press(QStringLiteral("configureButton")));
-    QTRY_VERIFY_WITH_TIMEOUT(root()->property("rootCfgMode").toBool(), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(m_h.root()->property("rootCfgMode").toBool(), kWait);
     m_h.picture(QStringLiteral("ConfigOverlay"));
 
     // Link: the block below goes first, then the block spans both rows.
@@ -171,12 +170,12 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     QCOMPARE(m_h.takeWarnings(), QString());
 
     QVERIFY(apply());
-    QCOMPARE(root()->property("rootCfgMode").toBool(), false);
+    QCOMPARE(m_h.root()->property("rootCfgMode").toBool(), false);
     const QStringList objects = modelObjects();
     QVERIFY2(objects.contains(QStringLiteral("PEQIn1")) && !objects.contains(QStringLiteral("PEQIn2")), qPrintable(objects.join(' ')));
     QCOMPARE(home()->cellInfo(QStringLiteral("in"), 3, 0).value(QStringLiteral("channelSpan")).toInt(), 2);
     QCOMPARE(home()->cellInfo(QStringLiteral("out"), 0, 0).value(QStringLiteral("XOverType")).toString(), QStringLiteral("1x2"));
-    QCOMPARE(findItem(root(), QStringLiteral("cell_out_6_2"))->property("caption").toString(), QStringLiteral("Front Fill"));
+    QCOMPARE(findItem(m_h.root(), QStringLiteral("cell_out_6_2"))->property("caption").toString(), QStringLiteral("Front Fill"));
     QVERIFY(m_h.side.ask(QStringLiteral("get \"\\\\Preset\\Output3\\AT\\OutputName\"")).endsWith(QLatin1String("\"Front Fill\"")));
     m_h.picture(QStringLiteral("NewChain"));
 }
@@ -195,7 +194,7 @@ void TstQuarraScreens::pasteThenDiscard()
     QTRY_VERIFY_WITH_TIMEOUT(home()->cellInfo(QStringLiteral("out"), 4, 3).isEmpty(), kWait);
     QVERIFY(press(QStringLiteral("cell_out_1_0")));
     QVERIFY(press(QStringLiteral("copyButton")));
-    auto *copyPaste = qobject_cast<EditModeCopyPaste *>(root()->property("editModeCopyPaste").value<QObject *>());
+    auto *copyPaste = qobject_cast<EditModeCopyPaste *>(m_h.root()->property("editModeCopyPaste").value<QObject *>());
     QVERIFY(copyPaste);
     QTRY_COMPARE_WITH_TIMEOUT(copyPaste->copiedName(), QStringLiteral("PEQOut1"), kWait);
     QVERIFY(press(QStringLiteral("configDialogClose")));
@@ -211,7 +210,7 @@ void TstQuarraScreens::pasteThenDiscard()
     QVERIFY(failed.wait(kWait));
     QCOMPARE(failed.first().first().toString(), QStringLiteral("Mismatch PO Copying"));
     QVERIFY(press(QStringLiteral("discardButton")));
-    QTRY_VERIFY_WITH_TIMEOUT(!root()->property("rootCfgMode").toBool(), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_h.root()->property("rootCfgMode").toBool(), kWait);
     QVERIFY(goHome());
     QCOMPARE(home()->cellInfo(QStringLiteral("out"), 4, 3), cell);
     QCOMPARE(modelObjects(), before);

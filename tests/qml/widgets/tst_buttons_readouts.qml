@@ -53,10 +53,7 @@ Item {
             cppSignalThreshold: -60
         }
     }
-    Component {
-        id: horizontal
-        TarnCustomMeter { width: 300; orientation: Qt.Horizontal; poName: "Compressor"; svName: "GainReduction"; showScale: false }
-    }
+    Component { id: horizontal; TarnCustomMeter { width: 300; orientation: Qt.Horizontal; poName: "Compressor"; svName: "GainReduction"; showScale: false } }
 
     TestCase {
         name: "ButtonsAndReadouts"

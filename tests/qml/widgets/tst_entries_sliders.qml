@@ -13,10 +13,7 @@ Item {
     width: 600
     height: 500
 
-    Component {
-        id: hold
-        CustomSpinBox { width: 260; title: "Max attenuation"; poName: "Gate"; svName: "MaxAttenuation"; from: 0; to: 80; stepSize: 5; decimals: 0; unit: "dB" }
-    }
+    Component { id: hold; CustomSpinBox { width: 260; title: "Max attenuation"; poName: "Gate"; svName: "MaxAttenuation"; from: 0; to: 80; stepSize: 5; decimals: 0; unit: "dB" } }
     Component { id: delay; TarnCustomTextField { width: 220; title: "Delay"; poName: "InputDelay"; svName: "Amount"; unit: "ms" } }
     Component { id: content; TarnComboBox { width: 260; title: "Content"; poName: "Afs"; svName: "ContentMode" } }
     Component {
@@ -28,10 +25,7 @@ Item {
     }
 
     Component { id: horizontal; TarnCustomSlider { width: 400; title: "Threshold"; poName: "Compressor"; svName: "Threshold" } }
-    Component {
-        id: vertical
-        TarnCustomSlider { width: 96; height: 300; orientation: Qt.Vertical; title: "Ratio"; poName: "Compressor"; svName: "Ratio"; ratioSlider: true }
-    }
+    Component { id: vertical; TarnCustomSlider { width: 96; height: 300; orientation: Qt.Vertical; title: "Ratio"; poName: "Compressor"; svName: "Ratio"; ratioSlider: true } }
     Component { id: straight; TarnFader { height: 400; title: "Out 5"; poName: "OutputGains"; svName: "Channel_5_Gain"; minimum: -80; maximum: 10 } }
     Component {
         id: piecewise
