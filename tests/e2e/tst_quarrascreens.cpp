@@ -33,7 +33,6 @@ private:
     HomeScreenModel *home() const { return qobject_cast<HomeScreenModel *>(m_h.root()->property("hsModel").value<QObject *>()); }
     bool goHome();
     bool press(const QString &name);
-    QQuickItem *dialog(const QString &objectName) { return m_h.waitFor(objectName); }
     QString modelValue(const QString &po, const QString &sv) { return m_h.side.get(po, sv); }
     QStringList modelObjects();
     bool apply();
@@ -110,7 +109,7 @@ void TstQuarraScreens::aValueRoundTrips()
     QVERIFY(goHome());
     QVERIFY(press(QStringLiteral("cell_in_4_0")));
     QTRY_VERIFY_WITH_TIMEOUT(m_h.shows(QStringLiteral("TarnCompressor.qml")), kWait);
-    QQuickItem *row = dialog(QStringLiteral("parameter_Threshold"));
+    QQuickItem *row = m_h.waitFor(QStringLiteral("parameter_Threshold"));
     QQuickItem *shown = findItem(row, QStringLiteral("parameterValue"));
     QVERIFY(row && shown);
     const auto text = [&] { return shown->property("text").toString().remove(QChar(0x2009)).replace(QChar(0x2212), QLatin1Char('-')); };
@@ -133,7 +132,7 @@ void TstQuarraScreens::configurationModeChangesTheChain()
 
     // Link: the block below goes first, then the block spans both rows.
     QVERIFY(press(QStringLiteral("cell_in_3_1")));
-    QVERIFY(dialog(QStringLiteral("linkInsertDialog")));
+    QVERIFY(m_h.waitFor(QStringLiteral("linkInsertDialog")));
     m_h.picture(QStringLiteral("LinkInsertDialog"));
     QVERIFY(press(QStringLiteral("removeButton")));
     QVERIFY(press(QStringLiteral("cell_in_3_0")));
@@ -143,7 +142,7 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     QVERIFY(press(QStringLiteral("cell_out_0_1")));
     QVERIFY(press(QStringLiteral("removeCrossover")));
     QVERIFY(press(QStringLiteral("cell_out_0_0")));
-    QQuickItem *layouts = dialog(QStringLiteral("crossoverConfigDialog"));
+    QQuickItem *layouts = m_h.waitFor(QStringLiteral("crossoverConfigDialog"));
     QVERIFY(layouts);
     m_h.picture(QStringLiteral("CrossOverConfigListView"));
     QVariantList candidates = layouts->property("layouts").toList();
@@ -153,7 +152,7 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     QVERIFY(mainAndSub >= 0);
     QVERIFY(QMetaObject::invokeMethod(findItem(layouts, QStringLiteral("layoutList")), "chosen", Q_ARG(int, mainAndSub)));
     QVERIFY(press(QStringLiteral("cell_out_6_2")));
-    QQuickItem *namer = dialog(QStringLiteral("outputNameDialog"));
+    QQuickItem *namer = m_h.waitFor(QStringLiteral("outputNameDialog"));
     QVERIFY(namer);
     findItem(namer, QStringLiteral("outputNameField"))->setProperty("text", QStringLiteral("Front Fill"));
     m_h.picture(QStringLiteral("OutputNameSetter"));
@@ -162,7 +161,7 @@ void TstQuarraScreens::configurationModeChangesTheChain()
     for (const auto &[cell, name] : {std::pair<const char *, const char *>{"cell_mid_0_0", "mixerSelectorDialog"},
                                      {"cell_in_1_0", "inputMixConfigDialog"}, {"cell_in_0_0", "inputRouterConfigDialog"}}) {
         QVERIFY(press(QLatin1String(cell)));
-        QVERIFY(dialog(QLatin1String(name)));
+        QVERIFY(m_h.waitFor(QLatin1String(name)));
         m_h.picture(QString::fromLatin1(name));
         QVERIFY(press(QStringLiteral("configDialogClose")));
     }
@@ -199,7 +198,7 @@ void TstQuarraScreens::pasteThenDiscard()
     QTRY_COMPARE_WITH_TIMEOUT(copyPaste->copiedName(), QStringLiteral("PEQOut1"), kWait);
     QVERIFY(press(QStringLiteral("configDialogClose")));
     QVERIFY(press(QStringLiteral("cell_out_1_1")));
-    QVERIFY(dialog(QStringLiteral("pasteButton"))->isEnabled());
+    QVERIFY(m_h.waitFor(QStringLiteral("pasteButton"))->isEnabled());
     m_h.picture(QStringLiteral("CopyPaste"));
     QVERIFY(press(QStringLiteral("pasteButton")));
     QTRY_COMPARE_WITH_TIMEOUT(modelValue(QStringLiteral("PEQOut2"), QStringLiteral("Band_1_Gain")), QStringLiteral("6.0dB"), kWait);

@@ -62,14 +62,7 @@ bool alive(qint64 pid)
 // QML or JavaScript warnings and errors in the log, and complaints of the tour.
 QStringList problems(const QString &log)
 {
-    QStringList found;
-    for (const QString &line : log.split(QLatin1Char('\n'))) {
-        const bool warning = line.contains(QStringLiteral(": Warning [")) || line.contains(QStringLiteral(": Error   ["));
-        if (warning && (line.contains(QStringLiteral(".qml")) || line.contains(QStringLiteral(".js")) || line.contains(QStringLiteral("qml:"))
-                        || line.contains(QStringLiteral("Tour:"))))
-            found << line;
-    }
-    return found;
+    return log.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral(R"(^(?=.*(: Warning \[|: Error   \[))(?=.*(\.qml|\.js|qml:|Tour:)))")));
 }
 } // namespace
 

@@ -32,7 +32,6 @@ private:
     bool reach(const QString &state);
     bool press(const QString &objectName, const QString &then = QString());
     bool walk(std::initializer_list<std::pair<const char *, const char *>> steps);
-    bool tick(int steps, const QString &then);
     void picture(const QString &name)
     {
         QTest::qWait(0);
@@ -128,17 +127,15 @@ bool TstWizardScreens::walk(std::initializer_list<std::pair<const char *, const 
     for (const auto &step : steps) {
         const QString what = QLatin1String(step.first);
         const QString then = QLatin1String(step.second);
-        if (!(what.startsWith(QLatin1Char('~')) ? tick(what.mid(1).toInt(), then) : press(what, then)))
+        const bool tick = what.startsWith(QLatin1Char('~'));
+        if (tick)
+            m_h.sendLine(QStringLiteral("model tick %1").arg(what.mid(1)));
+        if (!(tick ? then.isEmpty() || reach(then) : press(what, then)))
             return false;
     }
     return true;
 }
 
-bool TstWizardScreens::tick(int steps, const QString &then)
-{
-    m_h.sendLine(QStringLiteral("model tick %1").arg(steps));
-    return then.isEmpty() || reach(then);
-}
 
 void TstWizardScreens::setupWizardAndLink()
 {
@@ -167,7 +164,7 @@ void TstWizardScreens::setupWizardAndLink()
                   {"choice_Next", "PromptApplySetup"}, {"choice_Apply", "AmpTrafficControl"},
                   {"primaryButton", "SetupApply"}}));
     picture(QStringLiteral("WizardDialogType-busy"));
-    QVERIFY(tick(10, "MakeTheFollowingConnections"));
+    QVERIFY(walk({{"~10", "MakeTheFollowingConnections"}}));
     QTest::qWait(300); // the chain's attributes are reported after the apply
     picture(QStringLiteral("WizardMakeConnections"));
     QVERIFY(walk({{"primaryButton", "SetupComplete"}, {"primaryButton", "RunAllPromptAutoEQ"},
@@ -216,7 +213,7 @@ void TstWizardScreens::autoEq()
                   {"choice_2 (Good)", "SetChirpLevel"}, {"primaryButton", "RunningLevelAssist"}}));
     // The chirp is raised until the microphone hears it well.
     for (int i = 0; i < 6; ++i) {
-        QVERIFY(tick(8, QString()));
+        QVERIFY(walk({{"~8", ""}}));
         (void)QTest::qWaitFor([&] { return at().startsWith(QLatin1String("SetChirpLevel")); }, kWait);
         if (at() == QLatin1String("SetChirpLevelSignalAcceptable"))
             break;
@@ -249,8 +246,7 @@ void TstWizardScreens::feedbackSetup()
                               QStringLiteral("2 of 6 fixed filters placed"), kWait);
     QTest::qWait(400);
     picture(QStringLiteral("WizardAFSGraphType"));
-    QVERIFY(tick(30, "GainStop"));
-    QVERIFY(walk({{"primaryButton", "GainPerformance"}, {"primaryButton", "AFSResult"},
+    QVERIFY(walk({{"~30", "GainStop"}, {"primaryButton", "GainPerformance"}, {"primaryButton", "AFSResult"},
                   {"primaryButton", "PromptAFSDone"}, {"choice_Next", "AFSComplete"}, {"primaryButton", ""}}));
     QTRY_COMPARE_WITH_TIMEOUT(m_h.loader->activeScreen(), QStringLiteral("TarnHomeScreen.qml"), kWait);
     QCOMPARE(get("Preset\\Afs\\SV\\ContentMode"), QStringLiteral("Music"));
