@@ -55,8 +55,7 @@ QString TstBlockScreens::screenPo()
 
 bool TstBlockScreens::recall(int slot)
 {
-    m_h.side.set(QStringLiteral("Presets"), QStringLiteral("Recall"), QString::number(slot));
-    return QTest::qWaitFor([&] { return modelValue(QStringLiteral("NPO"), QStringLiteral("Node\\Config\\SV\\Command:Status")) == QStringLiteral("Load:%1:Done").arg(slot); }, kWait);
+    return m_h.set(QStringLiteral("Presets"), QStringLiteral("Recall"), QString::number(slot)) && QTest::qWaitFor([&] { return modelValue(QStringLiteral("NPO"), QStringLiteral("Node\\Config\\SV\\Command:Status")) == QStringLiteral("Load:%1:Done").arg(slot); }, kWait);
 }
 
 void TstBlockScreens::everyScreenLoadsAndBinds_data()

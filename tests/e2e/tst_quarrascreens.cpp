@@ -31,7 +31,8 @@ private slots:
 
 private:
     HomeScreenModel *home() const { return qobject_cast<HomeScreenModel *>(m_h.root()->property("hsModel").value<QObject *>()); }
-    bool goHome();
+    // Home, with its grid built.
+    bool goHome() { return m_h.goHome() && QTest::qWaitFor([&] { return findItem(m_h.root(), QStringLiteral("cell_out_6_5")) != nullptr; }, kWait); }
     bool press(const QString &name);
     QString modelValue(const QString &po, const QString &sv) { return m_h.side.get(po, sv); }
     QStringList modelObjects();
@@ -72,11 +73,6 @@ bool TstQuarraScreens::press(const QString &name)
     if (item)
         m_h.click(item);
     return item != nullptr;
-}
-
-bool TstQuarraScreens::goHome()
-{
-    return m_h.goHome() && QTest::qWaitFor([&] { return findItem(m_h.root(), QStringLiteral("cell_out_6_5")) != nullptr; }, kWait);
 }
 
 QStringList TstQuarraScreens::modelObjects()

@@ -26,7 +26,10 @@ private slots:
     void lostLinkMidWizard(); // last: it leaves the application on the discovery screen
 
 private:
-    QQuickItem *wizardScreen() const;
+    QQuickItem *wizardScreen() const
+    {
+        return m_h.page() && m_h.page()->objectName() == QLatin1String("wizardScreen") ? m_h.page() : nullptr;
+    }
     QString at() const;
     bool openWizards();
     bool reach(const QString &state);
@@ -56,12 +59,6 @@ void TstWizardScreens::initTestCase()
 void TstWizardScreens::cleanup()
 {
     QCOMPARE(m_h.takeWarnings(), QString());
-}
-
-QQuickItem *TstWizardScreens::wizardScreen() const
-{
-    QQuickItem *item = m_h.page();
-    return item && item->objectName() == QLatin1String("wizardScreen") ? item : nullptr;
 }
 
 QString TstWizardScreens::at() const
