@@ -66,12 +66,10 @@ struct Recorder
     int doneCount = 0;
     bool lastDoneError = false;
 
-    // Waits for command `id` (failing the test when it does not end): "ok", or the first line of
-    // its error text ("Login failed:").
+    // Waits for command `id`: "ok", or the first line of its error text ("Login failed:"). Polls
+    // as QTRY_* does: qWaitFor would sleep between passes of the event loop and slow transfers.
     QString result(int id)
     {
-        // As QTRY_* waits: qWaitFor would sleep between single passes of the event loop and
-        // slow the transfers down.
         if (!finished.contains(id))
             QTest::qWait(0);
         for (int waited = 0; waited < Wait && !finished.contains(id); waited += 50)
@@ -87,12 +85,9 @@ const QString ok = QStringLiteral("ok");
 
 QByteArray randomBytes(int size, quint32 seed)
 {
-    QByteArray data(size, Qt::Uninitialized);
-    QRandomGenerator gen(seed);
-    gen.fillRange(reinterpret_cast<quint32 *>(data.data()), size / 4);
-    for (int i = size / 4 * 4; i < size; ++i)
-        data[i] = char(gen.generate());
-    return data;
+    QVector<quint32> words(size / 4 + 1);
+    QRandomGenerator(seed).fillRange(words.data(), words.size());
+    return QByteArray(reinterpret_cast<const char *>(words.constData()), size);
 }
 
 QByteArray sha(const QByteArray &data)
@@ -111,6 +106,13 @@ void writeFile(const QString &path, const QByteArray &data)
     QFile f(path);
     QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
     f.write(data);
+}
+
+// `size` zero bytes that cost no disk.
+bool sparseFile(const QString &path, qint64 size)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.resize(size);
 }
 
 // A client of a scripted server whose answer to one command verb is replaced: an empty answer
@@ -161,6 +163,21 @@ struct Scripted
     bool flooding = false;
 };
 
+// A failure a scripted server provokes (see Scripted) and what the client reports of it.
+struct Failure
+{
+    QByteArray greeting;
+    QByteArray verb;
+    QByteArray answer;
+    QByteArray flood;
+    bool active;
+    int timeout;
+    QString op;
+    int error; // -1: any
+    bool closes;
+    QString text;
+};
+
 // One listing entry as one comparable line.
 QString describe(const QUrlInfo &i)
 {
@@ -172,6 +189,7 @@ QString describe(const QUrlInfo &i)
         .join(QLatin1Char('|'));
 }
 } // namespace
+Q_DECLARE_METATYPE(Failure)
 
 // The server of the current row; the test is skipped where that server is not available.
 #define TARGET_OR_SKIP(t)                                                                          \
@@ -224,7 +242,6 @@ class TestFtp : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
 
     void replyParser_data();
     void replyParser();
@@ -252,32 +269,20 @@ private slots:
 
 void TestFtp::initTestCase()
 {
-    for (tarn::test::FtpServerProcess *server : {static_cast<tarn::test::FtpServerProcess *>(&m_pyftpd),
-                                                 static_cast<tarn::test::FtpServerProcess *>(&m_vsftpd)}) {
-        const bool vsftpd = server == &m_vsftpd;
-        QString why;
-        Target t;
-        if (server->start(&why)) {
-            t = {server->port(), server->user(), server->password(), server->root(), {}, vsftpd ? &m_vsftpd : nullptr};
-        } else {
-            t.skip = why;
+    const auto add = [this](const char *name, tarn::test::FtpServerProcess &server, tarn::test::VsftpdServer *vsftpd) {
+        QString why; // stays empty when the server starts
+        if (!server.start(&why))
             qWarning("FTP server unavailable: %s", qPrintable(why));
-        }
-        m_targets.insert(QLatin1String(vsftpd ? "vsftpd" : "pyftpdlib"), t);
-    }
+        m_targets.insert(QLatin1String(name), {server.port(), server.user(), server.password(), server.root(), why, vsftpd});
+    };
+    add("pyftpdlib", m_pyftpd, nullptr);
+    add("vsftpd", m_vsftpd, &m_vsftpd);
     QVERIFY(m_offlineDir.isValid());
     m_offline = std::make_unique<OfflineFtpServer>(m_offlineDir.path());
     QVERIFY2(m_offline->listen(QHostAddress::LocalHost, 0), qPrintable(m_offline->errorString()));
     m_targets.insert(QStringLiteral("offline"),
                      {m_offline->serverPort(), QString::fromLatin1(OfflineFtpServer::UserName),
                       QString::fromLatin1(OfflineFtpServer::Password), m_offlineDir.path(), {}, nullptr});
-}
-
-void TestFtp::cleanupTestCase()
-{
-    m_pyftpd.stop();
-    m_vsftpd.stop();
-    m_offline.reset();
 }
 
 void TestFtp::replyParser_data()
@@ -582,13 +587,9 @@ void TestFtp::transfers()
     // The session is still good.
     QCOMPARE(rec.result(ftp.get(QStringLiteral("up-%1-1.bin").arg(tag), &sink)), ok);
 
-    // Aborted transfers.
+    // Aborted transfers, of sparse files that cost no disk.
     const qint64 bigSize = 256LL * 1024 * 1024;
-    {
-        QFile big(t.root + QStringLiteral("/big.bin"));
-        QVERIFY(big.open(QIODevice::WriteOnly));
-        QVERIFY(big.resize(bigSize)); // sparse: costs no disk
-    }
+    QVERIFY(sparseFile(t.root + QStringLiteral("/big.bin"), bigSize));
     settle(t);
 
     QFile bigSink(local.filePath(QStringLiteral("big.bin")));
@@ -617,9 +618,7 @@ void TestFtp::transfers()
 
     // The same for an upload.
     QFile bigSource(local.filePath(QStringLiteral("aborted.bin")));
-    QVERIFY(bigSource.open(QIODevice::WriteOnly));
-    QVERIFY(bigSource.resize(bigSize));
-    bigSource.close();
+    QVERIFY(sparseFile(bigSource.fileName(), bigSize));
     aborted = false;
     QCOMPARE(rec.result(ftp.put(&bigSource, QStringLiteral("aborted-upload.bin"))), QStringLiteral("Uploading file failed:"));
     QVERIFY(aborted);
@@ -658,68 +657,44 @@ void TestFtp::offlineServerConfinesPaths()
 
 void TestFtp::scriptedFailures_data()
 {
-    QTest::addColumn<QByteArray>("greeting");
-    QTest::addColumn<QByteArray>("verb"); // its answer replaced; an empty answer hangs up
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QByteArray>("flood"); // sent without end after the answer or greeting
-    QTest::addColumn<bool>("active");
-    QTest::addColumn<int>("timeout");
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<int>("error"); // -1: any
-    QTest::addColumn<bool>("closes");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<Failure>("f");
     const QByteArray ready = "220 Scripted server ready\r\n";
     const QByteArray opening = "150 Opening data connection\r\n";
-    const QByteArray none;
-    QTest::newRow("greeting is no reply") << QByteArray("SSH-2.0-something\r\n") << none << none << none << false << 0
-                                          << "connect" << -1 << false
-                                          << "Connecting to host failed:\nMalformed reply from server";
-    QTest::newRow("greeting refuses") << QByteArray("421 Too many users\r\n") << none << none << none << false << 0
-                                      << "connect" << -1 << true << "Connecting to host failed:\nToo many users";
-    QTest::newRow("no greeting") << none << none << none << none << false << 400 << "connect"
-                                 << int(QFtp::ConnectionRefused) << false
-                                 << "Connecting to host failed:\nConnection timed out to host 127.0.0.1";
-    QTest::newRow("endless greeting") << QByteArray("220 ") << none << none << QByteArray(16384, 'x') << false << 0
-                                      << "connect" << -1 << true
-                                      << "Connecting to host failed:\nReply from server too long";
-    QTest::newRow("refused") << ready << none << none << none << false << 0 << "refused" << int(QFtp::ConnectionRefused)
-                             << false << "Connecting to host failed:\nConnection refused to host 127.0.0.1";
-    QTest::newRow("unknown host") << ready << none << none << none << false << 0 << "unknown host"
-                                  << int(QFtp::HostNotFound) << false
-                                  << "Connecting to host failed:\nHost no-such-host.invalid not found";
-    QTest::newRow("no files") << ready << QByteArray("NLST") << QByteArray("450 No files found\r\n") << none << false << 0
-                              << "nlst" << int(QFtp::NoFiles) << false << "No files found";
-    QTest::newRow("data never comes") << ready << QByteArray("RETR") << opening << none << false << 400 << "get" << -1
-                                      << true << "Downloading file failed:\nServer did not answer in time";
-    QTest::newRow("active: server never connects") << ready << QByteArray("RETR") << opening << none << true << 400
-                                                   << "get" << -1 << false
-                                                   << "Downloading file failed:\nData connection timed out";
-    QTest::newRow("hang-up in a command") << ready << QByteArray("CWD") << none << none << false << 0 << "cd" << -1
-                                          << false << "Changing directory failed:\nConnection closed";
-    QTest::newRow("endless reply") << ready << QByteArray("CWD") << QByteArray("250-Here it comes\r\n")
-                                   << QByteArray("250-more and more text\r\n").repeated(200) << false << 0 << "cd" << -1
-                                   << true << "Changing directory failed:\nReply from server too long";
+    const auto row = [](const char *name, const Failure &f) { QTest::newRow(name) << f; };
+    row("greeting is no reply", {"SSH-2.0-something\r\n", {}, {}, {}, false, 0, "connect", -1, false,
+                                 "Connecting to host failed:\nMalformed reply from server"});
+    row("greeting refuses", {"421 Too many users\r\n", {}, {}, {}, false, 0, "connect", -1, true,
+                             "Connecting to host failed:\nToo many users"});
+    row("no greeting", {{}, {}, {}, {}, false, 400, "connect", QFtp::ConnectionRefused, false,
+                        "Connecting to host failed:\nConnection timed out to host 127.0.0.1"});
+    row("endless greeting", {"220 ", {}, {}, QByteArray(16384, 'x'), false, 0, "connect", -1, true,
+                             "Connecting to host failed:\nReply from server too long"});
+    row("refused", {ready, {}, {}, {}, false, 0, "refused", QFtp::ConnectionRefused, false,
+                    "Connecting to host failed:\nConnection refused to host 127.0.0.1"});
+    row("unknown host", {ready, {}, {}, {}, false, 0, "unknown host", QFtp::HostNotFound, false,
+                         "Connecting to host failed:\nHost no-such-host.invalid not found"});
+    row("no files", {ready, "NLST", "450 No files found\r\n", {}, false, 0, "nlst", QFtp::NoFiles, false, "No files found"});
+    row("data never comes", {ready, "RETR", opening, {}, false, 400, "get", -1, true,
+                             "Downloading file failed:\nServer did not answer in time"});
+    row("active: server never connects", {ready, "RETR", opening, {}, true, 400, "get", -1, false,
+                                          "Downloading file failed:\nData connection timed out"});
+    row("hang-up in a command", {ready, "CWD", {}, {}, false, 0, "cd", -1, false, "Changing directory failed:\nConnection closed"});
+    row("endless reply", {ready, "CWD", "250-Here it comes\r\n", QByteArray("250-more and more text\r\n").repeated(200), false,
+                          0, "cd", -1, true, "Changing directory failed:\nReply from server too long"});
     // An unsolicited reply while idle, then the server hangs up.
-    QTest::newRow("hung up while idle") << ready << none << none << none << false << 0 << "cd after hang-up"
-                                        << int(QFtp::NotConnected) << false
-                                        << "Changing directory failed:\nNot connected";
+    row("hung up while idle", {ready, {}, {}, {}, false, 0, "cd after hang-up", QFtp::NotConnected, false,
+                               "Changing directory failed:\nNot connected"});
 }
 
 void TestFtp::scriptedFailures()
 {
-    QFETCH(QByteArray, verb);
-    QFETCH(QByteArray, answer);
-    QFETCH(QByteArray, flood);
-    QFETCH(int, timeout);
-    QFETCH(QString, op);
-    QFETCH(int, error);
-    Scripted s(verb, answer, QHostAddress(QHostAddress::LocalHost), flood);
-    QFETCH(QByteArray, greeting);
-    s.server.greeting = greeting;
-    if (timeout > 0)
-        s.ftp.setTimeout(timeout);
-    QFETCH(bool, active);
-    if (active)
+    QFETCH(Failure, f);
+    const QString &op = f.op;
+    Scripted s(f.verb, f.answer, QHostAddress(QHostAddress::LocalHost), f.flood);
+    s.server.greeting = f.greeting;
+    if (f.timeout > 0)
+        s.ftp.setTimeout(f.timeout);
+    if (f.active)
         s.ftp.setTransferMode(QFtp::Active);
     QBuffer names;
     int id = 0;
@@ -742,11 +717,10 @@ void TestFtp::scriptedFailures()
                                           : s.ftp.nameList(&names);
     }
     QVERIFY(s.rec.result(id) != ok);
-    QTEST(s.rec.finished[id].text, "text");
-    if (error >= 0)
-        QCOMPARE(s.rec.finished[id].error, error);
-    QFETCH(bool, closes);
-    if (closes)
+    QCOMPARE(s.rec.finished[id].text, f.text);
+    if (f.error >= 0)
+        QCOMPARE(s.rec.finished[id].error, f.error);
+    if (f.closes)
         QTRY_COMPARE(s.ftp.state(), QFtp::Unconnected);
     if (op == QLatin1String("nlst"))
         QVERIFY(s.server.received().contains("TYPE A") && s.server.received().contains("PASV"));
