@@ -11,7 +11,6 @@
 
 using tarn::ConfigBuilder;
 using tarn::ConfigBuilderError;
-using tarn::fuzz::check;
 using tarn::fuzz::shippedLibrary;
 
 namespace {
@@ -54,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Json::Value config;
     std::string error;
     if (!tarn::config::parseJson(text, config, &error)) {
-        check(!error.empty(), "a refused document names its fault");
-        check(config.isNull(), "a refused document leaves the value alone");
+        tarn::fuzz::checkRefused("document", QString::fromStdString(error), config.isNull());
         return 0;
     }
     Json::Value reread;

@@ -15,7 +15,6 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 
-using tarn::fuzz::check;
 using tarn::home::ConfigDocumentFetcher;
 
 namespace {
@@ -67,11 +66,8 @@ void takeWhole(const QByteArray &document)
     check(model.takeDocument(g->good), "the default document loads");
     if (g->goodState.isEmpty())
         g->goodState = describe(model);
-    if (!model.takeDocument(document)) {
-        check(!model.configError().isEmpty(), "a refused document says why");
-        check(describe(model) == g->goodState, "a refused document changes nothing");
-        return;
-    }
+    if (!model.takeDocument(document))
+        return tarn::fuzz::checkRefused("document", model.configError(), describe(model) == g->goodState);
     QString normalised;
     QString why;
     check(HomeScreenModel::checkDocument(document, &normalised, &why), "an accepted document passes the checks");

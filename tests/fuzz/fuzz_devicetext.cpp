@@ -14,17 +14,14 @@
 
 #include <cmath>
 
-using tarn::fuzz::check;
 
 namespace {
 void curve(const QString &text)
 {
     QVector<float> levels{1.0f};
     QString error;
-    if (!tarn::graphs::parseOverlayLevels(text, &levels, &error)) {
-        check(levels.isEmpty() && !error.isEmpty(), "a refused curve says why and keeps nothing");
-        return;
-    }
+    if (!tarn::graphs::parseOverlayLevels(text, &levels, &error))
+        return tarn::fuzz::checkRefused("curve", error, levels.isEmpty());
     check(levels.size() <= tarn::graphs::kOverlayMaxNumbers, "numbers bounded");
     for (const float level : qAsConst(levels))
         check(std::isfinite(level), "finite levels");
@@ -60,10 +57,8 @@ void rangeData(const QByteArray &json)
 {
     const QJsonObject held{{QStringLiteral("held"), 1}};
     QJsonObject data = held;
-    if (!AppDataStore::parseRangeData(json, &data)) {
-        check(data == held, "refused range data leaves the data held");
-        return;
-    }
+    if (!AppDataStore::parseRangeData(json, &data))
+        return check(data == held, "refused range data leaves the data held");
     QJsonObject again;
     check(AppDataStore::parseRangeData(QJsonDocument(data).toJson(QJsonDocument::Compact), &again) && again == data,
           "range data reads back the same from its own text");

@@ -15,7 +15,6 @@
 #include <memory>
 
 using namespace tarn::offline;
-using tarn::fuzz::check;
 using tarn::fuzz::fixedCatalogue;
 
 namespace {

@@ -7,7 +7,6 @@
 
 #include <QDir>
 
-using tarn::fuzz::check;
 
 namespace {
 void checkResolved(const QString &path)

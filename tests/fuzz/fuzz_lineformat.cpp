@@ -8,7 +8,6 @@
 
 #include <QString>
 
-using tarn::fuzz::check;
 using namespace tarn::protocol;
 using Kind = LineClassifier::Kind;
 

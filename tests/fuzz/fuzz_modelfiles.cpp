@@ -13,7 +13,6 @@
 #include <QJsonDocument>
 
 using namespace tarn::offline;
-using tarn::fuzz::check;
 using tarn::fuzz::fixedCatalogue;
 
 namespace {
@@ -45,14 +44,10 @@ void catalogueFile(const QByteArray &json)
 {
     Catalogue catalogue;
     QString error;
-    if (!catalogue.loadJson(json, &error)) {
-        check(!error.isEmpty(), "a refused catalogue says why");
-        return;
-    }
-    if (!DeviceState::checkCatalogue(catalogue, &error)) {
-        check(!error.isEmpty(), "a catalogue the processor cannot run says why");
-        return;
-    }
+    if (!catalogue.loadJson(json, &error))
+        return tarn::fuzz::checkRefused("catalogue", error);
+    if (!DeviceState::checkCatalogue(catalogue, &error))
+        return tarn::fuzz::checkRefused("catalogue the processor cannot run", error);
     DeviceState state(catalogue, 1);
     checkValues(state);
 }
@@ -63,11 +58,8 @@ void presetStore(const QByteArray &json)
     const QJsonObject before = state.presetStoreJson();
     const QJsonDocument document = QJsonDocument::fromJson(json);
     QString error;
-    if (!state.restorePresetStore(document.object(), &error)) {
-        check(!error.isEmpty(), "a refused preset store says why");
-        check(state.presetStoreJson() == before, "a refused preset store leaves the presets as they were");
-        return;
-    }
+    if (!state.restorePresetStore(document.object(), &error))
+        return tarn::fuzz::checkRefused("preset store", error, state.presetStoreJson() == before);
     checkValues(state);
     const QJsonObject kept = state.presetStoreJson();
     DeviceState again(fixedCatalogue(), 1);
@@ -79,15 +71,11 @@ void quarraTable(const QByteArray &json)
 {
     QuarraCatalogue table;
     QString error;
-    if (!table.loadJson(json, &error)) {
-        check(!error.isEmpty(), "a refused table says why");
-        return;
-    }
+    if (!table.loadJson(json, &error))
+        return tarn::fuzz::checkRefused("table", error);
     Catalogue composed;
-    if (!table.compose(defaultDocument(), &composed, &error)) {
-        check(!error.isEmpty(), "a table that cannot compose says why");
-        return;
-    }
+    if (!table.compose(defaultDocument(), &composed, &error))
+        return tarn::fuzz::checkRefused("table that cannot compose", error);
     if (DeviceState::checkCatalogue(composed, &error)) {
         DeviceState state(composed, 1);
         checkValues(state);

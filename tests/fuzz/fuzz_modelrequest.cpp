@@ -12,13 +12,11 @@
 #include "quarramodel.h"
 #include "request.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 
 #include <memory>
 
 using namespace tarn::offline;
-using tarn::fuzz::check;
 using tarn::fuzz::fixedCatalogue;
 using tarn::protocol::LineClassifier;
 
@@ -42,19 +40,10 @@ QStringList snapshot(const DeviceState &state)
 
 QString valueText(const DeviceState &state, const ResolvedPath &path)
 {
-    switch (path.form) {
-    case ResolvedPath::Form::Plain:
-        return state.display(path.index);
-    case ResolvedPath::Form::Percent:
-        return state.percent(path.index);
-    case ResolvedPath::Form::Min:
-        return state.limit(path.index, false);
-    case ResolvedPath::Form::Max:
-        return state.limit(path.index, true);
-    case ResolvedPath::Form::Choices:
-        break;
-    }
-    return QString();
+    using Form = ResolvedPath::Form;
+    if (path.form == Form::Plain || path.form == Form::Percent)
+        return path.form == Form::Plain ? state.display(path.index) : state.percent(path.index);
+    return path.form == Form::Choices ? QString() : state.limit(path.index, path.form == Form::Max);
 }
 
 // The line the model would send, read by the application.
@@ -179,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 settle();
                 refused = result != DeviceState::WriteResult::Changed && result != DeviceState::WriteResult::Unchanged;
                 if (refused)
-                    check(!why.isEmpty(), "a refused set says why");
+                    tarn::fuzz::checkRefused("set", why);
                 if (state.variable(path.index).action == Variable::Action::NodeCommand
                     && state.display(state.indexOf(kStatus)).endsWith(QLatin1String(":Failed")))
                     refused = true;

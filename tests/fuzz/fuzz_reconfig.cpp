@@ -10,7 +10,6 @@
 
 #include <QJsonDocument>
 
-using tarn::fuzz::check;
 
 namespace {
 constexpr int kMaxEdits = 12;

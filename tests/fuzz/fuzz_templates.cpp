@@ -5,7 +5,6 @@
 
 using tarn::ConfigBuilder;
 using tarn::ConfigBuilderError;
-using tarn::fuzz::check;
 using tarn::fuzz::checkBuild;
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)

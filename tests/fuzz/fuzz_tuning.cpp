@@ -4,7 +4,6 @@
 #include "fuzzcheck.h"
 #include "tuningfile.h"
 
-using tarn::fuzz::check;
 using namespace tarn::tuning;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -18,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &line : lines) {
         QString why;
         if (!isSafeFileName(line.trimmed(), &why))
-            check(!why.isEmpty(), "a refused name says why");
+            tarn::fuzz::checkRefused("name", why);
     }
     const QStringList names = acceptNames(lines, "manifest");
     check(names.size() <= MaxListedNames && names.size() <= lines.size(), "the cap is kept");

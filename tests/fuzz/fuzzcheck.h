@@ -24,6 +24,15 @@ inline void check(bool condition, const char *what)
     }
 }
 
+// A refusal says why (`why` is its reason) and keeps what was held (`kept`).
+inline void checkRefused(const char *what, const QString &why, bool kept = true)
+{
+    if (why.isEmpty() || !kept) {
+        fprintf(stderr, "fuzz check failed: a refused %s %s\n", what, why.isEmpty() ? "says why" : "keeps what was held");
+        abort();
+    }
+}
+
 inline QByteArray bytes(const uint8_t *data, size_t size)
 {
     return QByteArray(reinterpret_cast<const char *>(data), int(size));
@@ -71,3 +80,5 @@ inline void checkPlainEntry(const QString &folder, const QString &name)
     check(QFile::decodeName(QFile::encodeName(name)) == name, "a name is stored as it is");
 }
 } // namespace tarn::fuzz
+
+using tarn::fuzz::check;
