@@ -25,25 +25,16 @@
 
 namespace tarn::test {
 
-// True once something on 127.0.0.1:port greets with "220".
-inline bool waitForFtpGreeting(quint16 port, int timeoutMs, const QProcess *process)
+// True once something on 127.0.0.1:port greets with "220" while the process runs.
+inline bool waitForFtpGreeting(quint16 port, int timeoutMs, const QProcess &process)
 {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < timeoutMs) {
-        if (process && process->state() == QProcess::NotRunning)
-            return false;
+    while (t.elapsed() < timeoutMs && process.state() != QProcess::NotRunning) {
         QTcpSocket s;
         s.connectToHost(QHostAddress::LocalHost, port);
-        if (s.waitForConnected(500)) {
-            QByteArray got;
-            while (!got.contains('\n') && s.waitForReadyRead(1000))
-                got += s.readAll();
-            s.write("QUIT\r\n");
-            s.waitForBytesWritten(500);
-            if (got.startsWith("220"))
-                return true;
-        }
+        if (s.waitForConnected(500) && s.waitForReadyRead(1000) && s.readAll().startsWith("220"))
+            return true;
         QThread::msleep(50); // poll interval while the server starts
     }
     return false;
@@ -79,7 +70,7 @@ protected:
             *why = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
             return false;
         }
-        if (waitForFtpGreeting(m_port, 15000, &m_process))
+        if (waitForFtpGreeting(m_port, 15000, m_process))
             return true;
         QFile log(m_log);
         log.open(QIODevice::ReadOnly);

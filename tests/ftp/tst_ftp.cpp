@@ -11,8 +11,6 @@
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTcpSocket>
 
 #include <algorithm>
 
@@ -333,16 +331,13 @@ void TestFtp::passiveReplies()
 {
     quint32 ip = 0;
     quint16 port = 0;
-    QVERIFY(tarn::ftp::parsePassiveReply(QStringLiteral("Entering Passive Mode (192,168,1,20,19,137)."),
-                                         &ip, &port));
-    QCOMPARE(QHostAddress(ip).toString(), QStringLiteral("192.168.1.20"));
-    QCOMPARE(port, quint16(19 * 256 + 137));
+    QVERIFY(tarn::ftp::parsePassiveReply(QStringLiteral("Entering Passive Mode (192,168,1,20,19,137)."), &ip, &port));
+    QCOMPARE(QHostAddress(ip).toString() + QLatin1Char(':') + QString::number(port), QStringLiteral("192.168.1.20:5001"));
     QVERIFY(tarn::ftp::parsePassiveReply(QStringLiteral("=127,0,0,1,4,1"), &ip, &port));
     for (const char *bad : {"(300,0,0,1,4,1)", "(1,2,3,4,0,0)", "(1,2,3,4,5)", "(1,2,3,4,99999999999,1)"})
         QVERIFY2(!tarn::ftp::parsePassiveReply(QLatin1String(bad), &ip, &port), bad);
 
-    QVERIFY(tarn::ftp::parseExtendedPassiveReply(
-        QStringLiteral("Entering Extended Passive Mode (|||6446|)"), &port));
+    QVERIFY(tarn::ftp::parseExtendedPassiveReply(QStringLiteral("Entering Extended Passive Mode (|||6446|)"), &port));
     QCOMPARE(port, quint16(6446));
     QVERIFY(tarn::ftp::parseExtendedPassiveReply(QStringLiteral("ok (!!!21!)"), &port));
     QCOMPARE(port, quint16(21));
@@ -355,29 +350,23 @@ void TestFtp::listLines_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QDate>("today");
     QTest::addColumn<QString>("entry"); // "" when refused
-    const QDate today(2024, 3, 10);
-    QTest::newRow("unix file") << "-rw-r--r--   1 owner group    12345 Jan 15  2020 My Preset.xml" << today
-                               << "file|My Preset.xml|12345|644|rw-|owner:group|2020-01-15T00:00:00";
+    const auto row = [](const char *name, const QString &line, const char *entry, const QDate &today = QDate(2024, 3, 10)) {
+        QTest::newRow(name) << line << today << QString::fromLatin1(entry);
+    };
+    row("unix file", "-rw-r--r--   1 owner group    12345 Jan 15  2020 My Preset.xml",
+        "file|My Preset.xml|12345|644|rw-|owner:group|2020-01-15T00:00:00");
     // A time without a year: this year, or last year when that would lie in the future.
-    QTest::newRow("this year") << "drwxr-xr-x 2 a b 4096 Feb  3 09:15 presets" << today
-                               << "dir|presets|4096|755|rwx|a:b|2024-02-03T09:15:00";
-    QTest::newRow("last year") << "-rw-r--r-- 1 a b 1 Dec 24 18:00 old.txt" << today
-                               << "file|old.txt|1|644|rw-|a:b|2023-12-24T18:00:00";
-    QTest::newRow("leap day") << "-rw-r--r-- 1 a b 1 Feb 29 18:00 leap.txt" << QDate(2025, 1, 5)
-                              << "file|leap.txt|1|644|rw-|a:b|2024-02-29T18:00:00";
-    QTest::newRow("symlink") << "lrwxrwxrwx 1 a b 7 Mar  1  2021 latest -> v1.2.3" << today
-                             << "link|latest|7|777|rwx|a:b|2021-03-01T00:00:00";
-    QTest::newRow("dos dir") << "01-16-02  11:14AM       <DIR>          epsgroup" << today
-                             << "dir|epsgroup|0|666|rw-|:|2002-01-16T11:14:00";
-    QTest::newRow("dos program") << "06-05-03  03:19PM                 1973 setup.EXE" << today
-                                 << "file|setup.EXE|1973|777|rwx|:|2003-06-05T15:19:00";
-    QTest::newRow("dos link") << "06-05-03  03:19PM                   12 link.lnk" << today
-                              << "link|link.lnk|12|666|rw-|:|2003-06-05T15:19:00";
-    for (const char *bad : {"", "total 12", "-rw-r--r-- x a b 1 Jan 1 2020 f",
-                            "-rw-r--r-- 1 a b 99999999999999999999999 Jan 1 2020 f",
+    row("this year", "drwxr-xr-x 2 a b 4096 Feb  3 09:15 presets", "dir|presets|4096|755|rwx|a:b|2024-02-03T09:15:00");
+    row("last year", "-rw-r--r-- 1 a b 1 Dec 24 18:00 old.txt", "file|old.txt|1|644|rw-|a:b|2023-12-24T18:00:00");
+    row("leap day", "-rw-r--r-- 1 a b 1 Feb 29 18:00 leap.txt", "file|leap.txt|1|644|rw-|a:b|2024-02-29T18:00:00", QDate(2025, 1, 5));
+    row("symlink", "lrwxrwxrwx 1 a b 7 Mar  1  2021 latest -> v1.2.3", "link|latest|7|777|rwx|a:b|2021-03-01T00:00:00");
+    row("dos dir", "01-16-02  11:14AM       <DIR>          epsgroup", "dir|epsgroup|0|666|rw-|:|2002-01-16T11:14:00");
+    row("dos program", "06-05-03  03:19PM                 1973 setup.EXE", "file|setup.EXE|1973|777|rwx|:|2003-06-05T15:19:00");
+    row("dos link", "06-05-03  03:19PM                   12 link.lnk", "link|link.lnk|12|666|rw-|:|2003-06-05T15:19:00");
+    for (const char *bad : {"", "total 12", "-rw-r--r-- x a b 1 Jan 1 2020 f", "-rw-r--r-- 1 a b 99999999999999999999999 Jan 1 2020 f",
                             "?rw-r--r-- 1 a b 1 Jan 1 2020 f", "01-16-02 11:14AM <DIR> x"})
-        QTest::newRow(bad) << QString::fromLatin1(bad) << today << "";
-    QTest::newRow("over-long") << "-rw-r--r-- 1 a b 1 Jan 1 2020 " + QString(tarn::ftp::MaxListLineLength, 'n') << today << "";
+        row(bad, QString::fromLatin1(bad), "");
+    row("over-long", "-rw-r--r-- 1 a b 1 Jan 1 2020 " + QString(tarn::ftp::MaxListLineLength, 'n'), "");
 }
 
 void TestFtp::listLines()
@@ -447,7 +436,6 @@ void TestFtp::sessionAndStates()
         QCOMPARE(rec.finished[emptyList].error, int(QFtp::NoFiles));
     QVERIFY(empty.data().isEmpty());
 
-    // Folders.
     ftp.cd(QStringLiteral(".."));
     ftp.mkdir(QStringLiteral("made"));
     ftp.put(QByteArray("12345"), QStringLiteral("made/x.txt"));
@@ -486,8 +474,7 @@ void TestFtp::sessionAndStates()
     QCOMPARE(badRec.result(badLogin), QStringLiteral("Login failed:"));
     QVERIFY(badRec.finished[badLogin].text.size() > int(strlen("Login failed:\n")));
     QVERIFY(!badRec.finished.contains(after) && !badRec.started.contains(after)); // the rest of the queue is dropped
-    QCOMPARE(badRec.doneCount, 1);
-    QVERIFY(badRec.lastDoneError);
+    QVERIFY(badRec.doneCount == 1 && badRec.lastDoneError);
     QCOMPARE(m_offline->failedLogins() - failedBefore, t.port == m_offline->serverPort() ? 1 : 0);
 }
 
@@ -496,10 +483,8 @@ void TestFtp::transfers_data()
     QTest::addColumn<QString>("server");
     QTest::addColumn<int>("mode");
     for (const char *name : {"pyftpdlib", "vsftpd", "offline"}) {
-        QTest::newRow(qPrintable(QStringLiteral("%1 passive").arg(QLatin1String(name))))
-            << QString::fromLatin1(name) << int(QFtp::Passive);
-        QTest::newRow(qPrintable(QStringLiteral("%1 active").arg(QLatin1String(name))))
-            << QString::fromLatin1(name) << int(QFtp::Active);
+        QTest::addRow("%s passive", name) << QString::fromLatin1(name) << int(QFtp::Passive);
+        QTest::addRow("%s active", name) << QString::fromLatin1(name) << int(QFtp::Active);
     }
 }
 
@@ -530,38 +515,30 @@ void TestFtp::transfers()
         rec.progress.clear();
         QCOMPARE(rec.result(ftp.put(data, name)), ok);
         QCOMPARE(sha(fileContents(t.root + QLatin1Char('/') + name)), sha(data));
-        if (size > 0) {
-            QVERIFY(!rec.progress.isEmpty());
-            QCOMPARE(rec.progress.last(), qMakePair(qint64(size), qint64(size)));
-        }
+        if (size > 0)
+            QCOMPARE(rec.progress.value(rec.progress.size() - 1), qMakePair(qint64(size), qint64(size)));
 
-        // Into a device.
         QFile target(local.filePath(name));
         rec.progress.clear();
         QCOMPARE(rec.result(ftp.get(name, &target)), ok);
         target.close();
         QCOMPARE(sha(fileContents(target.fileName())), sha(data));
-        if (size > 0) {
-            QCOMPARE(rec.progress.last().first, qint64(size));
-            // TYPE I is in force from the put, so every server can tell the size.
-            QCOMPARE(rec.progress.last().second, qint64(size));
-        }
+        if (size > 0) // TYPE I is in force from the put, so every server can tell the size.
+            QCOMPARE(rec.progress.value(rec.progress.size() - 1), qMakePair(qint64(size), qint64(size)));
 
         QCOMPARE(sha(fetch(name)), sha(data));
     }
 
-    // Put from a device, then remove it.
+    // From a device, then removed.
     const QByteArray big = randomBytes(3 * 1024 * 1024 + 7, 99);
-    const QString source = local.filePath(QStringLiteral("source.bin"));
-    writeFile(source, big);
-    QFile sourceFile(source);
+    QFile sourceFile(local.filePath(QStringLiteral("source.bin")));
+    writeFile(sourceFile.fileName(), big);
     const QString devName = QStringLiteral("dev-%1.bin").arg(tag);
     QCOMPARE(rec.result(ftp.put(&sourceFile, devName)), ok);
     QCOMPARE(sha(fileContents(t.root + QLatin1Char('/') + devName)), sha(big));
     QCOMPARE(rec.result(ftp.remove(devName)), ok);
     QVERIFY(!QFile::exists(t.root + QLatin1Char('/') + devName));
 
-    // Missing files.
     QBuffer sink;
     QCOMPARE(rec.result(ftp.get(QStringLiteral("missing-%1.bin").arg(tag), &sink)), QStringLiteral("Downloading file failed:"));
     QCOMPARE(rec.result(ftp.remove(QStringLiteral("missing-%1.bin").arg(tag))), QStringLiteral("Removing file failed:"));
@@ -580,11 +557,10 @@ void TestFtp::transfers()
         const QString name = QStringLiteral("seq-%1-%2.txt").arg(tag).arg(finishedFirst);
         rec.progress.clear();
         QCOMPARE(rec.result(ftp.put(&producer, name)), ok);
-        QCOMPARE(fileContents(t.root + QLatin1Char('/') + name), counted);
+        QVERIFY(fileContents(t.root + QLatin1Char('/') + name) == counted);
         QCOMPARE(rec.progress.last(), qMakePair(qint64(counted.size()), qint64(0)));
     }
 
-    // The session is still good.
     QCOMPARE(rec.result(ftp.get(QStringLiteral("up-%1-1.bin").arg(tag), &sink)), ok);
 
     // Aborted transfers, of sparse files that cost no disk.
@@ -603,8 +579,7 @@ void TestFtp::transfers()
     const int getId = ftp.get(QStringLiteral("big.bin"), &bigSink);
     const int queued = ftp.cd(QStringLiteral("."));
     QCOMPARE(rec.result(getId), QStringLiteral("Downloading file failed:"));
-    QVERIFY(aborted);
-    QVERIFY(!rec.started.contains(queued)); // abort clears the queue
+    QVERIFY(aborted && !rec.started.contains(queued)); // abort clears the queue
     bigSink.close();
     QVERIFY(bigSink.size() < bigSize);
 
@@ -857,8 +832,7 @@ void TestFtp::queueBehaviour()
     const int a = ftp.setProxy(QStringLiteral("127.0.0.1"), server.port());
     const int b = other.setTransferMode(QFtp::Active);
     const int c = ftp.connectToHost(QStringLiteral("unreachable.invalid"), 21); // via the proxy
-    QCOMPARE(b, a + 1);
-    QCOMPARE(c, b + 1);
+    QCOMPARE(QList<int>({b, c}), QList<int>({a + 1, a + 2}));
     QCOMPARE(rec.result(ftp.login(QStringLiteral("u"), QStringLiteral("p"))), ok);
     QCOMPARE(ftp.state(), QFtp::LoggedIn);
     QCOMPARE(server.connections(), 1);

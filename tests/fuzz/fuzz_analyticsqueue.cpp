@@ -11,8 +11,6 @@
 using namespace tarn::analytics;
 
 namespace {
-QTemporaryDir *g_dir = nullptr;
-
 bool sameHits(const HitQueue &a, const HitQueue &b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -20,15 +18,10 @@ bool sameHits(const HitQueue &a, const HitQueue &b)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    tarn::fuzz::startQt(argc, argv);
-    g_dir = new QTemporaryDir();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
+    static const QTemporaryDir dir;
     if (size == 0)
         return 0;
     const int cap = 1 + data[0] % 128;
@@ -53,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(skippedAgain == 0 && sameHits(hits, again), "a written queue reads back as it was");
 
     // The same bytes as a file.
-    const QString path = g_dir->filePath(QStringLiteral("queue.json"));
+    const QString path = dir.filePath(QStringLiteral("queue.json"));
     tarn::fuzz::writeFile(path, document);
     HitQueue fromFile;
     int skippedFile = 0;

@@ -1,9 +1,7 @@
-// libFuzzer harness: a builder config (what a client sends to reconfigure the configurable model,
-// and what the model keeps) built with the shipped template library, then one editing routine
-// applied to it; the last bytes choose the routine and where it works, the rest is the JSON.
-// Properties: JSON reads back from its compact text; a build is sound, repeatable and keeps the
-// structural promises, or fails with a reason; lookups throw only ConfigBuilderError; a refused
-// edit changes nothing and an accepted one builds.
+// libFuzzer harness: a builder config (JSON, after the bytes that pick one editing routine and
+// where it works) built with the shipped library. Properties: compact JSON reads back; a build is
+// sound, repeatable and keeps the structural promises, or fails with a reason; lookups throw only
+// ConfigBuilderError; a refused edit changes nothing and an accepted one builds.
 #include "configtestutil.h"
 #include "fuzzconfig.h"
 
@@ -32,13 +30,6 @@ void checkBuild(ConfigBuilder &builder, const Json::Value &config)
     check(builder.build(again, config) && again == document, "the same config builds the same document");
 }
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    tarn::fuzz::silenceQt();
-    shippedLibrary();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,8 +1,6 @@
-// libFuzzer harness: the small texts the screens read from the processor and the settings store.
-// The first byte says which: 'O' a room, target or corrected curve, 'B' a block description (its
-// OutputName and RouteMix), 'X' the crossover's description ("Data/CurrentPOData": band names),
-// 'R' the range data document. Properties: refusals say why and keep what was held; accepted
-// curves are finite and bounded; attributes and band names come only from the text or the list.
+// libFuzzer harness: the small texts the screens read ('O' a curve, 'B' a block description, 'X'
+// the crossover's description, 'R' the range data). Properties: refusals say why and keep what
+// was held; curves are finite and bounded; attributes and band names come only from the text.
 #include "appdatastore.h"
 #include "buttonimageresolver.h"
 #include "crossovermath.h"
@@ -13,7 +11,6 @@
 #include <QJsonObject>
 
 #include <cmath>
-
 
 namespace {
 void curve(const QString &text)
@@ -65,13 +62,9 @@ void rangeData(const QByteArray &json)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    return tarn::fuzz::startQt(argc, argv);
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     if (size == 0)
         return 0;
     const QByteArray rest = tarn::fuzz::bytes(data + 1, size - 1);

@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)

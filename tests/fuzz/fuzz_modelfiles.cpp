@@ -2,7 +2,6 @@
 // 'C' a device catalogue, 'P' the kept preset store, 'Q' the configurable model's state-variable
 // table; the rest is the JSON. Properties: refusals say why and keep what was held; what is taken
 // runs a processor with acceptable values, and a preset store is written back the same.
-#include "catalogue.h"
 #include "devicestate.h"
 #include "fuzzconfig.h"
 #include "fuzzmodel.h"
@@ -83,16 +82,9 @@ void quarraTable(const QByteArray &json)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    tarn::fuzz::startQt(argc, argv);
-    fixedCatalogue();
-    defaultDocument();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     if (size == 0)
         return 0;
     const QByteArray json = tarn::fuzz::bytes(data + 1, size - 1);

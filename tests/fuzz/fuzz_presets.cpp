@@ -1,8 +1,7 @@
-// libFuzzer harness: preset names and the PC's preset folder. Each input line is one operation on
-// a real folder: "add NAME", "copy FROM\tTO", "rename FROM\tTO", "delete NAME", "slots TEXT"
-// or "device NAME". Properties: nothing outside the preset folder changes and the model lists
-// every file in it; refusals say why and change nothing; safe names, slots and device names
-// stay within their rules.
+// libFuzzer harness: the PC's preset folder, one operation a line ("add NAME", "copy FROM\tTO",
+// "rename FROM\tTO", "delete NAME", "slots TEXT", "device NAME"). Properties: nothing outside the
+// folder changes and the model lists every file; refusals say why and change nothing; names,
+// slots and device names keep their rules.
 #include "filesystemmodel.h"
 #include "fuzzcheck.h"
 #include "presetnames.h"
@@ -12,7 +11,6 @@
 #include <QSignalSpy>
 
 #include <algorithm>
-
 
 namespace {
 QString g_root;
@@ -51,10 +49,11 @@ void checkName(const QString &name)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     g_root = tarn::test::isolateEnvironment() + QStringLiteral("/data");
-    return tarn::fuzz::startQt(argc, argv);
+    tarn::fuzz::startQt();
+    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -6,13 +6,9 @@
 
 using namespace tarn::tuning;
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    return tarn::fuzz::startQt(argc, argv);
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     const QStringList lines = QString::fromUtf8(tarn::fuzz::bytes(data, size)).split(QLatin1Char('\n'));
     for (const QString &line : lines) {
         QString why;

@@ -89,13 +89,9 @@ void checkProduct(const QByteArray &document, const QString &product, const QStr
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    return tarn::fuzz::startQt(argc, argv);
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     const QByteArray document = tarn::fuzz::bytes(data, size);
     checkProduct(document, QStringLiteral("Tarn Firmware"), QString());
     checkProduct(document, QStringLiteral("Tarn Application"), QStringLiteral("Linux"));

@@ -62,10 +62,10 @@ void checkStateNames(const QByteArray &names)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     tarn::test::isolateEnvironment();
-    tarn::fuzz::startQt(argc, argv);
+    tarn::fuzz::startQt();
     QString error;
     check(g_shipped.parse(tarn::fuzz::sourceFile("resources/xml/WizardDialogView.xml"), &error) && !g_shipped.isEmpty(),
           "the shipped descriptor reads");

@@ -39,17 +39,15 @@ inline QByteArray bytes(const uint8_t *data, size_t size)
 }
 
 // Bad input is expected here by the million; its warnings would only slow the run.
-inline void silenceQt()
-{
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-}
+inline const QtMessageHandler quietQt = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
-// For LLVMFuzzerInitialize of the harnesses that need an application object.
-inline int startQt(int *argc, char ***argv)
+// The application object of the harnesses that need one, made once.
+inline void startQt()
 {
-    static QCoreApplication app(*argc, *argv);
-    silenceQt();
-    return 0;
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
 }
 
 // A file of the source tree (the shipped template library, catalogues), read once per use.
