@@ -8,9 +8,8 @@
 #include "testenv.h"
 
 #include <QDirIterator>
+#include <QRegularExpression>
 #include <QSignalSpy>
-
-#include <algorithm>
 
 namespace {
 QString g_root;
@@ -32,13 +31,6 @@ QStringList tree(const QString &root)
     return entries;
 }
 
-QStringList outside(QStringList entries, const QString &folder)
-{
-    entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                 [&](const QString &e) { return e.startsWith(folder + QLatin1Char('/')); }),
-                  entries.end());
-    return entries;
-}
 
 void checkName(const QString &name)
 {
@@ -62,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QDir(root).removeRecursively();
     FileSystemModel model;
     const QString folder = model.folder().mid(root.size());
+    const QRegularExpression outside(QStringLiteral("^(?!%1/)").arg(QRegularExpression::escape(folder)));
     check(QDir(model.folder()).exists(), "the preset folder is made");
     // One preset to work on, as a user would have.
     model.addPresetToFileSystem(QStringLiteral("Live 1"), QByteArray("preset"));
@@ -101,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         else
             continue;
         const QStringList after = tree(root);
-        check(outside(after, folder) == outside(before, folder), "nothing outside the preset folder changes");
+        check(after.filter(outside) == before.filter(outside), "nothing outside the preset folder changes");
         if (!errors.isEmpty())
             check(after == before, "a refused operation changes nothing");
         const QStringList files = QDir(model.folder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
