@@ -200,22 +200,16 @@ void TstLink::valueLines()
 
 void TstLink::classification()
 {
+    // Items, paths and a value lost inside a listing: incomingLines. Here: only a listing's own end
+    // word closes it, and a delivered listing is cleared.
     LineClassifier c;
     QCOMPARE(c.classify(R"(lc "\\Preset\Gate\SV\Mode\EN")"), Kind::ListingOpened);
     QCOMPARE(c.classify("\tOff"), Kind::ListingItem);
-    QCOMPARE(c.classify("\t  Hard Knee  "), Kind::ListingItem);
-    QCOMPARE(c.classify(R"(subr "\\Preset\Gate\SV\Threshold" "-3")"), Kind::Dropped); // lost inside a listing
     QCOMPARE(c.classify("endls"), Kind::Dropped);
     QCOMPARE(c.classify("endlc"), Kind::Choices);
-    QCOMPARE(c.path(), QStringLiteral("\\\\Preset\\Gate\\SV\\Mode\\EN"));
-    QCOMPARE(c.items(), QStringList({"Off", "  Hard Knee  "}));
-
-    QCOMPARE(c.classify(R"(ls "\\Preset\")"), Kind::ListingOpened);
-    QCOMPARE(c.classify("\tCompressor : "), Kind::ListingItem);
-    QCOMPARE(c.classify("endls"), Kind::Children);
-    QCOMPARE(c.items(), QStringList({"Compressor : "}));
+    QCOMPARE(c.items(), QStringList({"Off"}));
     QCOMPARE(c.classify("Corvex Console"), Kind::Greeting);
-    QVERIFY(c.items().isEmpty()); // delivered listings are cleared
+    QVERIFY(c.items().isEmpty());
 
     // A header without a path opens a listing with an empty path; reset() closes it.
     QCOMPARE(c.classify("lc"), Kind::ListingOpened);
