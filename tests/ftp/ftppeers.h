@@ -121,14 +121,10 @@ public:
 
     bool start(QString *why) override
     {
-        if (geteuid() != 0) {
-            *why = QStringLiteral("vsftpd cases need root (a local user must be created); skipped");
+        *why = geteuid() != 0 ? QStringLiteral("vsftpd cases need root (a local user must be created); skipped")
+            : QFile::exists(QStringLiteral("/usr/sbin/vsftpd")) ? QString() : QStringLiteral("vsftpd is not installed");
+        if (!why->isEmpty())
             return false;
-        }
-        if (!QFile::exists(QStringLiteral("/usr/sbin/vsftpd"))) {
-            *why = QStringLiteral("vsftpd is not installed");
-            return false;
-        }
         m_user = QString::fromLatin1(LocalUser);
         m_password = QStringLiteral("Tarn-vs-517");
         const QString addUser = QStringLiteral("/usr/bin/id -u %1 >/dev/null 2>&1 || /usr/sbin/useradd -M -d /tmp -s /bin/bash %1; "
@@ -151,14 +147,11 @@ public:
         const QString conf = m_dir->path() + QStringLiteral("/vsftpd.conf");
         QFile f(conf);
         f.open(QIODevice::WriteOnly);
-        f.write(QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
-                               "listen_port=%1\nbackground=NO\nanonymous_enable=NO\n"
-                               "local_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
-                               "local_root=%2\npasv_enable=YES\npasv_min_port=%3\n"
-                               "pasv_max_port=%4\nseccomp_sandbox=NO\n"
-                               "secure_chroot_dir=/var/run/vsftpd/empty\n"
-                               "pam_service_name=vsftpd\ncheck_shell=NO\ndelay_failed_login=0\n"
-                               "xferlog_enable=NO\nuse_localtime=YES\n")
+        f.write(QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\nbackground=NO\n"
+                               "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\nlocal_root=%2\n"
+                               "pasv_enable=YES\npasv_min_port=%3\npasv_max_port=%4\nseccomp_sandbox=NO\n"
+                               "secure_chroot_dir=/var/run/vsftpd/empty\npam_service_name=vsftpd\ncheck_shell=NO\n"
+                               "delay_failed_login=0\nxferlog_enable=NO\nuse_localtime=YES\n")
                     .arg(QString::number(m_port), m_root, QString::number(pasv), QString::number(qMin(65535, pasv + 50)))
                     .toUtf8());
         f.close();
