@@ -346,7 +346,7 @@ void TstConfigBuilder::validationMessages()
         for (const Json::Value &w : {good, parsed, Json::Value("second")})
             document["wires"].append(w);
         QVERIFY(!ConfigBuilder::validateWires(document, detail));
-        QCOMPARE(QString::fromStdString(detail), QString::fromStdString(compact(parsed)) + message);
+        QCOMPARE(QString::fromStdString(detail), QString::fromUtf8(text(parsed)) + message);
         return;
     }
     if (member == "!")
@@ -447,7 +447,6 @@ void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
     QDomDocument dom;
     QString error;
     QVERIFY2(dom.setContent(&file, &error), qPrintable(error));
-    QCOMPARE(dom.documentElement().tagName(), QStringLiteral("CrossoverTypes"));
 
     ConfigBuilder builder(library());
     const Json::Value &iir = builder.crossoverTypes("Out_CrossoverIIR");

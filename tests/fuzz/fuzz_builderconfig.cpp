@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     Json::Value reread;
-    check(tarn::config::parseJson(tarn::test::compact(config), reread) && reread == config,
+    check(tarn::config::parseJson(tarn::test::text(config).toStdString(), reread) && reread == config,
           "compact text reads back the same");
 
     ConfigBuilder builder(shippedLibrary());

@@ -21,11 +21,12 @@ using tarn::test::ScriptedPeer;
 namespace {
 constexpr int kWait = 5000;
 const QString kPasswordKey = QString::fromLatin1(tarn::keys::CurrentDevicePassword);
+const QString kAddressKey = QString::fromLatin1(tarn::keys::CurrentDeviceAddress);
 
 void aimAt(const ScriptedPeer &peer)
 {
     qputenv("TARN_DEVICE_PORT", QByteArray::number(peer.port()));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    TarnSettings::write(kAddressKey, QStringLiteral("127.0.0.1"));
 }
 
 // A quoted value line as the processor writes it.
@@ -47,10 +48,6 @@ Iface iface(QList<QHostAddress> addresses, const QString &flags = QString())
     return data;
 }
 
-void storeAddress(const QString &address)
-{
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), address);
-}
 } // namespace
 
 // Line format units, the watchdog's rule, and the real worker thread against a scripted processor
@@ -347,7 +344,7 @@ void TstLink::interfaceRule()
 
 void TstLink::pollingFollowsTheHost()
 {
-    storeAddress(QStringLiteral("127.0.0.1"));
+    TarnSettings::write(kAddressKey, QStringLiteral("127.0.0.1"));
     ClientConnectionWatchDog watchdog;
     QSignalSpy changed(&watchdog, &ClientConnectionWatchDog::networkAvailableChanged);
     QSignalSpy lost(&watchdog, &ClientConnectionWatchDog::connectionLost);
@@ -357,7 +354,7 @@ void TstLink::pollingFollowsTheHost()
 
     // A processor address that is not the local host: the answer depends on this host's own
     // interfaces, which the rule above decides.
-    storeAddress(QStringLiteral("192.0.2.10"));
+    TarnSettings::write(kAddressKey, QStringLiteral("192.0.2.10"));
     const bool expected = ClientConnectionWatchDog::isNetworkAvailable(QStringLiteral("192.0.2.10"),
                                                                        ClientConnectionWatchDog::hostInterfaces());
     watchdog.onPollingTimeout();
@@ -369,7 +366,7 @@ void TstLink::pollingFollowsTheHost()
     QCOMPARE(lost.count(), expected ? 0 : 2); // repeated while the network stays down
 
     // Back to the offline model: the network counts again, announced once.
-    storeAddress(QStringLiteral("127.0.0.1"));
+    TarnSettings::write(kAddressKey, QStringLiteral("127.0.0.1"));
     watchdog.onPollingTimeout();
     QVERIFY(watchdog.networkAvailable());
     QCOMPARE(changed.count(), expected ? 0 : 2);
@@ -469,7 +466,7 @@ void TstLink::socketErrors()
         if (failure == QLatin1String("nobody listens"))
             aimAt(ScriptedPeer()); // its port is closed again at once
         else
-            TarnSettings().remove(QString::fromLatin1(tarn::keys::CurrentDeviceAddress));
+            TarnSettings().remove(kAddressKey);
         m_adaptor->doConnect();
     }
     QTRY_COMPARE_WITH_TIMEOUT(order, QList<QByteArray>({"error", "lost"}), kWait);
