@@ -1,6 +1,5 @@
-// Guards against a link that logs in wrongly, loses, reorders, splits or misreads lines, lets line
-// breaks onto the wire, does not recover from errors and time-outs, or whose watchdog gives up
-// on a reachable processor or keeps polling one whose network has gone.
+// Guards against a link that logs in wrongly, loses, reorders, splits or misreads lines, lets line breaks
+// onto the wire, does not recover from errors and time-outs, or whose watchdog misjudges the network.
 #include "appbusy.h"
 #include "clientconnectionwatchdog.h"
 #include "linebuffer.h"
