@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QNetworkDatagram>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QUdpSocket>
 
 #include <cmath>
@@ -44,13 +45,21 @@ QJsonObject counters(const ModelProcess &model)
     return model.status().value(QStringLiteral("counters")).toObject();
 }
 
-// Gets each "PO|SV" binding and returns the values joined by ", ".
-QString getAll(LinkClient &client, const QStringList &bindings)
+// Runs "PO|SV" gets and "PO|SV=value" sets in order ("PO|SV|%" asks in percent) and returns the
+// answers joined by ", ", error lines without the path at their end.
+QString talk(LinkClient &client, const QStringList &requests)
 {
-    QStringList values;
-    for (const QString &b : bindings)
-        values << client.get(b.section(QLatin1Char('|'), 0, 0), b.section(QLatin1Char('|'), 1));
-    return values.join(QStringLiteral(", "));
+    QStringList answers;
+    for (const QString &r : requests) {
+        const QString binding = r.section(QLatin1Char('='), 0, 0);
+        const QString po = binding.section(QLatin1Char('|'), 0, 0);
+        const QString sv = binding.section(QLatin1Char('|'), 1, 1);
+        const QString type = binding.section(QLatin1Char('|'), 2);
+        const QString answer = r.contains(QLatin1Char('=')) ? client.set(po, sv, r.section(QLatin1Char('='), 1), type) : client.get(po, sv, type);
+        const bool path = answer.startsWith(QLatin1String("error ")) && answer.endsWith(QLatin1Char('"'));
+        answers << (path ? answer.left(answer.lastIndexOf(QLatin1String(" \""))) : answer);
+    }
+    return answers.join(QStringLiteral(", "));
 }
 
 // A model started with these arguments and a client logged in to it.
@@ -143,6 +152,7 @@ struct Session {
         QString result = link.value(kNpo, kResult);
         return ended ? QJsonDocument::fromJson(result.replace(QLatin1Char('`'), QLatin1Char('"')).toUtf8()).object() : QJsonObject();
     }
+    static QString error(const QJsonObject &answer) { return answer.value(QStringLiteral("error")).toObject().value(QStringLiteral("message")).toString(); }
     QJsonObject command(const QString &method, const QString &params)
     {
         return run(tarn::protocol::formatNodeCommand(
@@ -184,11 +194,9 @@ private slots:
     void badOptionsAndCatalogue();
     void loginAcceptedAndRefused();
     void subscriptionsReachEveryClient();
-    void percentValues();
     void listingsAndAttributes();
     void nodePathsAndCommands();
-    void presetRecallStoreRename();
-    void presetNamesSurviveRestart();
+    void presetsRecallStoreRenameAndOutliveRestart();
     void firmwareUpload();
     void discoveryAnswer();
     void hostileInput();
@@ -203,7 +211,6 @@ private slots:
     void sendsGarbage();
     void sendsOversizedLine();
     void slowLink();
-    void ignoresDiscovery();
     void controlLineChangesFaultsAtRunTime();
     // The configurable model.
     void documentByChunks_data();
@@ -285,15 +292,13 @@ void TstOfflineModel::loginAcceptedAndRefused()
 void TstOfflineModel::subscriptionsReachEveryClient()
 {
     ModelProcess model;
-    QVERIFY2(model.start(), qPrintable(model.output()));
     LinkClient a;
     LinkClient b;
-    QVERIFY(a.login(model.port()));
+    QVERIFY2(start(model, a), qPrintable(model.output()));
     QVERIFY(b.login(model.port()));
     const QString po = QStringLiteral("Compressor");
     const QString sv = QStringLiteral("Threshold");
     const QString pct = QStringLiteral("%");
-
     QVERIFY(b.ask(request(QStringLiteral("sub"), po, sv)).startsWith(QLatin1String("subr ")));
     QVERIFY(b.ask(request(QStringLiteral("sub"), po, sv, QString(), pct)).startsWith(QLatin1String("subr ")));
     QCOMPARE(b.value(po, sv), QStringLiteral("-20.0dB"));
@@ -305,25 +310,13 @@ void TstOfflineModel::subscriptionsReachEveryClient()
     QCOMPARE(b.recordsFor(po, sv).last().command, QStringLiteral("subr"));
     QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, pct), QStringLiteral("79.17%"), kWaitMs);
 
-    // Out-of-range values are clamped; units the link strips are understood.
-    QCOMPARE(a.set(po, sv, QStringLiteral("-100")), QStringLiteral("-60.0dB"));
-    QCOMPARE(a.set(po, sv, QStringLiteral("-6dB")), QStringLiteral("-6.0dB"));
-    a.sendRequest(request(QStringLiteral("set"), po, sv, QStringLiteral("25"), pct));
+    // Out-of-range values are clamped and units the link strips understood; refused writes
+    // change nothing; choices and switches take their own words; a set may be in percent.
+    QCOMPARE(talk(a, {"Compressor|Threshold=-100", "Compressor|Threshold=-6dB", "Compressor|Threshold=loud",
+                      "OutputMeters|Channel_1_Level=0", "Compressor|Nonexistent=1", "Compressor|Threshold",
+                      "Crossover|Band_2_HPType=\"BW 18\"", "OutputGains|Channel_3_Mute=1", "Compressor|Threshold|%=25"}),
+             QStringLiteral("-60.0dB, -6.0dB, error not a number, error read only, error unknown path, -6.0dB, BW 18, On, 25%"));
     QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv), QStringLiteral("-45.0dB"), kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, pct), QStringLiteral("25%"), kWaitMs);
-
-    // Refused writes change nothing and are answered with an error line.
-    QVERIFY(a.set(po, sv, QStringLiteral("loud")).startsWith(QLatin1String("error not a number")));
-    QVERIFY(a.set(QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"), QStringLiteral("0")).startsWith(QLatin1String("error read only")));
-    QVERIFY(a.set(po, QStringLiteral("Nonexistent"), QStringLiteral("1")).startsWith(QLatin1String("error unknown path")));
-
-    // Choices, texts and switches take their own words.
-    b.sendRequest(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("Band_2_HPType")));
-    a.sendRequest(request(QStringLiteral("set"), QStringLiteral("Crossover"), QStringLiteral("Band_2_HPType"), QStringLiteral("\"BW 18\"")));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(QStringLiteral("Crossover"), QStringLiteral("Band_2_HPType")), QStringLiteral("BW 18"), kWaitMs);
-    b.sendRequest(request(QStringLiteral("sub"), QStringLiteral("OutputGains"), QStringLiteral("Channel_3_Mute")));
-    a.sendRequest(request(QStringLiteral("set"), QStringLiteral("OutputGains"), QStringLiteral("Channel_3_Mute"), QStringLiteral("1")));
-    QTRY_COMPARE_WITH_TIMEOUT(b.value(QStringLiteral("OutputGains"), QStringLiteral("Channel_3_Mute")), QStringLiteral("On"), kWaitMs);
 
     // After "unsub" no more pushes: the next "get" answer comes first.
     QVERIFY(b.ask(request(QStringLiteral("unsub"), po, sv)).startsWith(QLatin1String("unsubr ")));
@@ -333,30 +326,17 @@ void TstOfflineModel::subscriptionsReachEveryClient()
     QCOMPARE(b.recordsFor(po, sv).size(), seen);
     // The "%" subscription is a binding of its own and still reports.
     QTRY_COMPARE_WITH_TIMEOUT(b.value(po, sv, pct), QStringLiteral("50%"), kWaitMs);
-}
 
-void TstOfflineModel::percentValues()
-{
-    ModelProcess model;
-    LinkClient c;
-    QVERIFY2(start(model, c), qPrintable(model.output()));
-    const QString pct = QStringLiteral("%");
-    const auto rounded = [&](double percent) { return QString::number(std::round(percent * 100) / 100, 'g', 6) + pct; };
-    // Frequencies move evenly per octave: 1 kHz on 20 Hz..20 kHz sits at log(50)/log(1000).
-    QCOMPARE(c.get(QStringLiteral("SignalGenerator"), QStringLiteral("Sine Frequency"), pct),
-             rounded(100.0 * std::log(1000.0 / 20.0) / std::log(20000.0 / 20.0)));
-    QCOMPARE(c.get(QStringLiteral("Crossover"), QStringLiteral("Band_1_LPFrequency"), pct),
-             rounded(100.0 * std::log(100.0 / 16.0) / std::log(20100.0 / 16.0)));
-    QVERIFY(c.ask(request(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), QString(), pct))
+    // Percentages: frequencies move evenly per octave (1 kHz on 20 Hz..20 kHz is 56.63 %, 100 Hz
+    // on 16 Hz..20.1 kHz 25.68 %); ratio 4:1 on 1..100 (Inf at the top) is linear, so the
+    // link's ratio table lines up; values without a range have none.
+    QCOMPARE(talk(a, {"SignalGenerator|Sine Frequency|%", "Crossover|Band_1_LPFrequency|%", "Compressor|Ratio|%",
+                      "Compressor|Ratio|%=100", "Compressor|Ratio", "NPO|Node\\SV\\DeviceName|%"}),
+             QStringLiteral("56.63%, 25.68%, 3.03%, 100%, Inf:1, error no range"));
+    QVERIFY(a.ask(request(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), QString(), pct))
                 .startsWith(QLatin1String("asyncget ")));
-    const QString meter = c.value(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), pct);
+    const QString meter = a.value(QStringLiteral("OutputMeters"), QStringLiteral("Channel_2_Level"), pct);
     QVERIFY2(meter.endsWith(pct) && meter.chopped(1).toDouble() >= 0 && meter.chopped(1).toDouble() <= 100, qPrintable(meter));
-    // Ratio 4:1 on 1..100 (Inf at the top) is linear, so the link's ratio table lines up.
-    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Ratio"), pct), rounded(300.0 / 99.0));
-    c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Ratio"), QStringLiteral("100"), pct));
-    QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Ratio")), QStringLiteral("Inf:1"));
-    // Values without a range have no percentage.
-    QVERIFY(c.get(QStringLiteral("NPO"), QStringLiteral("Node\\SV\\DeviceName"), pct).startsWith(QLatin1String("error no range")));
 }
 
 void TstOfflineModel::listingsAndAttributes()
@@ -385,10 +365,9 @@ void TstOfflineModel::listingsAndAttributes()
     QVERIFY(pos.wait(kWaitMs));
     const QStringList objects = pos.last().at(0).toStringList();
     QCOMPARE(pos.last().at(1).toString(), QStringLiteral("\\\\Preset"));
-    for (const char *name : {"StereoMixer : ", "GEQ : ", "Compressor : ", "Crossover : ", "Mid Outputs PEQ : ", "OutputMeters : "})
-        QVERIFY2(objects.contains(QLatin1String(name)), name);
-    QVERIFY(!objects.contains(QStringLiteral("MonoMixer : ")));
-    QVERIFY(!objects.contains(QStringLiteral("LeftGEQ : ")));
+    for (const char *name : {"StereoMixer", "GEQ", "Compressor", "Crossover", "Mid Outputs PEQ", "OutputMeters"})
+        QVERIFY2(objects.contains(QLatin1String(name) + QLatin1String(" : ")), name);
+    QVERIFY(!objects.contains(QStringLiteral("MonoMixer : ")) && !objects.contains(QStringLiteral("LeftGEQ : ")));
 
     c.sendRequest(request(QStringLiteral("ls"), QStringLiteral("NPO"), QStringLiteral("Node\\Wizard\\SV")));
     QVERIFY(pos.wait(kWaitMs));
@@ -397,13 +376,10 @@ void TstOfflineModel::listingsAndAttributes()
     // The crossover's band count and sub mode are attributes (\AT\).
     QCOMPARE(c.ask(request(QStringLiteral("sub"), QStringLiteral("Crossover"), QStringLiteral("NumBands"))),
              QStringLiteral("subr \"\\\\Preset\\Crossover\\AT\\NumBands\" \"3\""));
-    QCOMPARE(c.get(QStringLiteral("Crossover"), QStringLiteral("MonoSub")), QStringLiteral("0"));
-    QVERIFY(c.set(QStringLiteral("Crossover"), QStringLiteral("NumBands"), QStringLiteral("2")).startsWith(QLatin1String("error read only")));
-
     // Listings of what is not a list are refused without opening one.
     QVERIFY(c.ask(request(QStringLiteral("lc"), QStringLiteral("Compressor"), QStringLiteral("Threshold"))).startsWith(QLatin1String("error not enumerated")));
     QVERIFY(c.ask(request(QStringLiteral("ls"), QStringLiteral("NPO"), QStringLiteral("Nowhere"))).startsWith(QLatin1String("error unknown path")));
-    QCOMPARE(c.get(QStringLiteral("Crossover"), QStringLiteral("NumBands")), QStringLiteral("3"));
+    QCOMPARE(talk(c, {"Crossover|MonoSub", "Crossover|NumBands=2", "Crossover|NumBands"}), QStringLiteral("0, error read only, 3"));
 }
 
 void TstOfflineModel::nodePathsAndCommands()
@@ -416,18 +392,13 @@ void TstOfflineModel::nodePathsAndCommands()
     QVERIFY(s.open(model.port()));
     LinkClient &c = s.link;
     const QString npo = QStringLiteral("NPO");
-    QCOMPARE(getAll(c, {QStringLiteral("NPO|Node\\AT\\Class_Name"), QStringLiteral("NPO|Node\\AT\\Instance_Name"),
-                        QStringLiteral("NPO|Node\\SV\\HardwareVersion"), QStringLiteral("NPO|Node\\Wizard\\SV\\WizardState"),
-                        QStringLiteral("NPO|Node\\Config\\SV\\Command:Status")}),
+    QCOMPARE(talk(c, {"NPO|Node\\AT\\Class_Name", "NPO|Node\\AT\\Instance_Name", "NPO|Node\\SV\\HardwareVersion",
+                      "NPO|Node\\Wizard\\SV\\WizardState", "NPO|Node\\Config\\SV\\Command:Status"}),
              QStringLiteral("norvCadenzoTarn, FOH Rack, Dante, Inactive, Idle"));
-
-    // Device names follow the application's name rules; others are refused.
-    const QString name = QStringLiteral("Node\\SV\\DeviceName");
-    QCOMPARE(c.set(npo, name, QStringLiteral("Stage Left (2)")), QStringLiteral("Stage Left (2)"));
-    QVERIFY(c.set(npo, name, QStringLiteral("a/b")).startsWith(QLatin1String("error ")));
-    QVERIFY(c.set(npo, name, QString(40, QLatin1Char('x'))).startsWith(QLatin1String("error ")));
-    QVERIFY(c.set(npo, QStringLiteral("Node\\AT\\Class_Name"), QStringLiteral("x")).startsWith(QLatin1String("error ")));
-    QCOMPARE(c.get(npo, name), QStringLiteral("Stage Left (2)"));
+    // Device names follow the application's name rules; others, and attributes, are refused.
+    QCOMPARE(talk(c, {"NPO|Node\\SV\\DeviceName=Stage Left (2)", "NPO|Node\\SV\\DeviceName=a/b",
+                      "NPO|Node\\SV\\DeviceName=" + QString(40, QLatin1Char('x')), "NPO|Node\\AT\\Class_Name=x", "NPO|Node\\SV\\DeviceName"}),
+             QStringLiteral("Stage Left (2), error \"a/b\" does not match the allowed characters, error longer than 32 characters, error read only, Stage Left (2)"));
 
     // An empty text is a value like any other.
     QCOMPARE(c.ask(request(QStringLiteral("sub"), npo, QStringLiteral("Node\\Wizard\\SV\\TitleString"))),
@@ -455,10 +426,11 @@ void TstOfflineModel::nodePathsAndCommands()
     QCOMPARE(s.statuses().last(), QStringLiteral("Command:Failed"));
 }
 
-void TstOfflineModel::presetRecallStoreRename()
+void TstOfflineModel::presetsRecallStoreRenameAndOutliveRestart()
 {
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--recall-ms"), QStringLiteral("200")}), qPrintable(model.output()));
+    const QStringList args = {QStringLiteral("--recall-ms"), QStringLiteral("200")};
+    QVERIFY2(model.start(args), qPrintable(model.output()));
     LinkClient c;
     LinkClient watcher;
     QVERIFY(c.login(model.port()));
@@ -467,7 +439,7 @@ void TstOfflineModel::presetRecallStoreRename()
     const QString status = QStringLiteral("Node\\Config\\SV\\Command:Status");
     const QString presets = QStringLiteral("Presets");
     for (const char *b : {"NPO|Node\\Config\\SV\\Command:Status", "Presets|CurrentPreset", "Crossover|NumBands", "Compressor|Compressor",
-                          "GEQ|GraphicEQ", "LeftGEQ|2.5 kHz", "NPO|Node\\Settings\\SV\\PresetIsModified"})
+                          "GEQ|GraphicEQ", "LeftGEQ|2.5 kHz", "NPO|Node\\Settings\\SV\\PresetIsModified", "Presets|Name_12", "Presets|Changed"})
         watcher.sendRequest(request(QStringLiteral("sub"), QString(b).section(QLatin1Char('|'), 0, 0), QString(b).section(QLatin1Char('|'), 1)));
     watcher.sendRequest(request(QStringLiteral("get"), npo, QStringLiteral("Node\\Settings\\SV\\PresetRecallList")));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(presets, QStringLiteral("CurrentPreset")), QStringLiteral("1"), kWaitMs);
@@ -498,11 +470,7 @@ void TstOfflineModel::presetRecallStoreRename()
     // A change marks the preset modified; a store keeps it under a new name.
     c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-33")));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(npo, QStringLiteral("Node\\Settings\\SV\\PresetIsModified")), QStringLiteral("On"), kWaitMs);
-    watcher.sendRequest(request(QStringLiteral("sub"), presets, QStringLiteral("Name_12")));
-    watcher.sendRequest(request(QStringLiteral("sub"), presets, QStringLiteral("Changed")));
-    c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Store"), QStringLiteral("12")));
-    c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Name_12"), QStringLiteral("Wedges Loud")));
-    c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("RenamePreset"), QStringLiteral("12")));
+    QCOMPARE(talk(c, {"Presets|Store=12", "Presets|Name_12=Wedges Loud", "Presets|RenamePreset=12"}), QStringLiteral("12, Wedges Loud, 12"));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(presets, QStringLiteral("Name_12")), QStringLiteral("Wedges Loud"), kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(presets, QStringLiteral("Changed")), QStringLiteral("2"), kWaitMs);
     QCOMPARE(watcher.value(presets, QStringLiteral("CurrentPreset")), QStringLiteral("12"));
@@ -517,45 +485,26 @@ void TstOfflineModel::presetRecallStoreRename()
     c.sendRequest(request(QStringLiteral("set"), presets, QStringLiteral("Recall"), QStringLiteral("12")));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.value(npo, status), QStringLiteral("Load:12:Done"), kWaitMs);
     QCOMPARE(c.get(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-33.0dB"));
-    QCOMPARE(watcher.value(presets, QStringLiteral("Name_12")), QStringLiteral("Wedges Loud"));
 
     // Empty or impossible slots are refused rather than clamped onto another preset.
-    QVERIFY(c.set(presets, QStringLiteral("Recall"), QStringLiteral("20")).startsWith(QLatin1String("error ")));
-    QVERIFY(c.set(presets, QStringLiteral("Recall"), QStringLiteral("99")).startsWith(QLatin1String("error ")));
-    QVERIFY(c.set(presets, QStringLiteral("Store"), QStringLiteral("0")).startsWith(QLatin1String("error ")));
+    QCOMPARE(talk(c, {"Presets|Recall=20", "Presets|Recall=99", "Presets|Store=0"}), QStringLiteral("error preset slot 20 is empty, error no preset slot 99 (1..30), error no preset slot 0 (1..30)"));
     QVERIFY(watcher.settle());
     QCOMPARE(watcher.value(presets, QStringLiteral("CurrentPreset")), QStringLiteral("12"));
     QTRY_COMPARE_WITH_TIMEOUT(model.status().value(QStringLiteral("currentPreset")).toInt(), 12, kWaitMs);
-}
 
-void TstOfflineModel::presetNamesSurviveRestart()
-{
-    ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--recall-ms"), QStringLiteral("0")}), qPrintable(model.output()));
-    {
-        LinkClient c;
-        QVERIFY(c.login(model.port()));
-        c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("-42")));
-        c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Presets"), QStringLiteral("Store"), QStringLiteral("9")));
-        c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Presets"), QStringLiteral("Name_9"), QStringLiteral("Late Show")));
-        c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Presets"), QStringLiteral("RenamePreset"), QStringLiteral("9")));
-        QTRY_VERIFY_WITH_TIMEOUT(c.lines.filter(QStringLiteral("RenamePreset")).size() == 1, kWaitMs);
-        const auto saved = [&] {
-            QFile file(model.stateDir() + QStringLiteral("/presets.json"));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(saved().contains("Late Show"), kWaitMs);
-        // A running value changed after the store is kept too, with the modified flag.
-        c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-31.5")));
-        QTRY_VERIFY_WITH_TIMEOUT(saved().contains("\"-31.5\""), kWaitMs);
-    }
+    // Names and running values (changed after the recall: modified) outlive a restart.
+    c.sendRequest(request(QStringLiteral("set"), QStringLiteral("Compressor"), QStringLiteral("Threshold"), QStringLiteral("-31.5")));
+    const auto saved = [&] {
+        QFile file(model.stateDir() + QStringLiteral("/presets.json"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(saved().contains("\"-31.5\""), kWaitMs);
     model.stop();
-    QVERIFY2(model.start({QStringLiteral("--recall-ms"), QStringLiteral("0")}), qPrintable(model.output()));
-    LinkClient c;
-    QVERIFY(c.login(model.port()));
-    QCOMPARE(getAll(c, {QStringLiteral("Presets|Name_9"), QStringLiteral("Presets|CurrentPreset"), QStringLiteral("Gate|Threshold"),
-                        QStringLiteral("Compressor|Threshold"), QStringLiteral("NPO|Node\\Settings\\SV\\PresetIsModified")}),
-             QStringLiteral("Late Show, 9, -42.0dB, -31.5dB, On"));
+    QVERIFY2(model.start(args), qPrintable(model.output()));
+    LinkClient again;
+    QVERIFY(again.login(model.port()));
+    QCOMPARE(talk(again, {"Presets|Name_12", "Presets|CurrentPreset", "Compressor|Threshold", "NPO|Node\\Settings\\SV\\PresetIsModified"}),
+             QStringLiteral("Wedges Loud, 12, -31.5dB, On"));
 }
 
 void TstOfflineModel::firmwareUpload()
@@ -585,10 +534,7 @@ void TstOfflineModel::firmwareUpload()
     QTRY_VERIFY_WITH_TIMEOUT(!model.status().value(QStringLiteral("firmwareUploads")).toArray().isEmpty(), kWaitMs);
     QJsonObject upload = model.status().value(QStringLiteral("firmwareUploads")).toArray().first().toObject();
     QCOMPARE(upload.value(QStringLiteral("target")).toString(), QStringLiteral("file\\updQuarTar"));
-    QCOMPARE(upload.value(QStringLiteral("size")).toInt(), image.size());
-    QCOMPARE(upload.value(QStringLiteral("received")).toInt(), image.size());
-    QCOMPARE(upload.value(QStringLiteral("sha256")).toString().toLatin1(), sha);
-    QVERIFY(upload.value(QStringLiteral("complete")).toBool());
+    QVERIFY(upload.value(QStringLiteral("complete")).toBool() && upload.value(QStringLiteral("received")).toInt() == image.size());
     QFile kept(upload.value(QStringLiteral("file")).toString());
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(QCryptographicHash::hash(kept.readAll(), QCryptographicHash::Sha256).toHex(), sha);
@@ -640,10 +586,14 @@ void TstOfflineModel::firmwareUpload()
 
 void TstOfflineModel::discoveryAnswer()
 {
+    // Started silent: a query is counted, not answered, until the control line lifts the fault.
     ModelProcess model;
-    QVERIFY2(model.start(), qPrintable(model.output()));
+    QVERIFY2(model.start({QStringLiteral("--fault-no-discovery")}), qPrintable(model.output()));
     QUdpSocket udp;
     QVERIFY(udp.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    udp.writeDatagram("get \\\\Node\\AT\\Class_Name\n", QHostAddress::LocalHost, model.port());
+    QTRY_COMPARE_WITH_TIMEOUT(counters(model).value(QStringLiteral("discoveryQueries")).toInt(), 1, kWaitMs);
+    QVERIFY(control(model.port(), QStringLiteral("model fault no-discovery off")));
 
     // Junk first: it must neither crash the model nor stop it answering.
     udp.writeDatagram(QByteArray(3000, '\xff'), QHostAddress::LocalHost, model.port());
@@ -661,7 +611,7 @@ void TstOfflineModel::discoveryAnswer()
         return answer.isValid();
     };
     QTRY_VERIFY_WITH_TIMEOUT(collect(), kWaitMs);
-    // The unreadable datagram gets an error line; the oversized one is not answered at all.
+    // The unreadable datagram gets an error line; the oversized one (and the silenced query) none.
     QTRY_COMPARE_WITH_TIMEOUT((collect(), answers), 2, kWaitMs);
     QCOMPARE(answer.senderAddress(), QHostAddress(QHostAddress::LocalHost));
     QCOMPARE(answer.senderPort(), int(model.port()));
@@ -829,15 +779,8 @@ void TstOfflineModel::sendsGarbage()
     QCOMPARE(enums.last().at(0).toStringList().size(), 12);
     QTRY_COMPARE_WITH_TIMEOUT(c.value(QStringLiteral("Compressor"), QStringLiteral("Threshold")), QStringLiteral("-11.0dB"), kWaitMs);
     // Every answer line came after a malformed one; the link dropped those.
-    int malformed = 0;
-    for (const QString &line : qAsConst(c.lines)) {
-        if (!line.startsWith(QLatin1String("subr \"\\\\Preset\\Compressor\\SV\\Threshold\""))
-            && !line.startsWith(QLatin1String("setr ")) && !line.startsWith(QLatin1String("lc "))
-            && !line.startsWith(QLatin1Char('\t')) && line != QLatin1String("endlc") && !line.startsWith(QLatin1String("Corvex"))
-            && !line.startsWith(QLatin1String("connect logged")))
-            ++malformed;
-    }
-    QVERIFY2(malformed >= 5, qPrintable(c.lines.join(QLatin1Char('\n'))));
+    const QRegularExpression answer(QStringLiteral(R"(^(subr "\\\\Preset\\Compressor\\SV\\Threshold"|setr |lc |\t|endlc$|Corvex|connect logged))"));
+    QVERIFY2(c.lines.size() - c.lines.filter(answer).size() >= 5, qPrintable(c.lines.join(QLatin1Char('\n'))));
     for (const DataFromDevice &d : qAsConst(c.records)) {
         QVERIFY2(d.poName.isEmpty() || (d.poName == QLatin1String("Compressor") && d.svName == QLatin1String("Threshold")),
                  qPrintable(d.poName + QLatin1Char('/') + d.svName));
@@ -869,22 +812,6 @@ void TstOfflineModel::slowLink()
     QCOMPARE(c.value(QStringLiteral("Gate"), QStringLiteral("Threshold")), QStringLiteral("-60.0dB"));
     // Lines come in halves: the link saw reads that ended inside a line.
     QVERIFY(c.partialReads >= 2);
-}
-
-void TstOfflineModel::ignoresDiscovery()
-{
-    ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--fault-no-discovery")}), qPrintable(model.output()));
-    QUdpSocket udp;
-    QVERIFY(udp.bind(QHostAddress(QHostAddress::LocalHost), 0));
-    udp.writeDatagram("get \\\\Node\\AT\\Class_Name\n", QHostAddress::LocalHost, model.port());
-    QTRY_COMPARE_WITH_TIMEOUT(counters(model).value(QStringLiteral("discoveryQueries")).toInt(), 1, kWaitMs);
-    QVERIFY(control(model.port(), QStringLiteral("model fault no-discovery off")));
-    udp.writeDatagram("get \\\\Node\\AT\\Instance_Name\n", QHostAddress::LocalHost, model.port());
-    QTRY_VERIFY_WITH_TIMEOUT(udp.hasPendingDatagrams(), kWaitMs);
-    // Only the second query was answered.
-    QCOMPARE(udp.receiveDatagram().data(), QByteArray("get \"\\\\Node\\AT\\Instance_Name\" \"Tarn Offline\"\n"));
-    QVERIFY(!udp.hasPendingDatagrams());
 }
 
 void TstOfflineModel::controlLineChangesFaultsAtRunTime()
@@ -929,27 +856,15 @@ void TstOfflineModel::quickCurvesAndRoomMeasurement()
     ModelProcess model;
     LinkClient c;
     QVERIFY2(start(model, c, kStill), qPrintable(model.output()));
-    const QString geq = QStringLiteral("GEQ");
-    QCOMPARE(c.get(geq, QStringLiteral("QuickCurve")), QStringLiteral("Flat"));
-
     // A subscriber sees the bands move when the curve is chosen.
-    QVERIFY(c.ask(request(QStringLiteral("sub"), geq, QStringLiteral("100 Hz"))).startsWith(QLatin1String("subr ")));
-    QCOMPARE(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("DJ")), QStringLiteral("DJ"));
-    QCOMPARE(c.value(geq, QStringLiteral("100 Hz")), QStringLiteral("4.0dB"));
-    QCOMPARE(c.get(geq, QStringLiteral("40 Hz")), QStringLiteral("6.0dB"));
-    QCOMPARE(c.get(geq, QStringLiteral("500 Hz")), QStringLiteral("-2.0dB"));
-    QVERIFY(c.get(QStringLiteral("LeftGEQ"), QStringLiteral("40 Hz")).startsWith(QLatin1String("error not in the running preset")));
-
-    // A band moved by hand: the curve is the user's now; the other bands stay.
-    QCOMPARE(c.set(geq, QStringLiteral("1.0 kHz"), QStringLiteral("-3")), QStringLiteral("-3.0dB"));
-    QCOMPARE(c.get(geq, QStringLiteral("QuickCurve")), QStringLiteral("Manual"));
-    QCOMPARE(c.get(geq, QStringLiteral("40 Hz")), QStringLiteral("6.0dB"));
-    // Choosing "Manual" changes no band; an unknown curve is refused and changes nothing.
-    QCOMPARE(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("Speech")), QStringLiteral("Speech"));
-    QCOMPARE(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("Manual")), QStringLiteral("Manual"));
-    QVERIFY(c.set(geq, QStringLiteral("QuickCurve"), QStringLiteral("Disco")).startsWith(QLatin1String("error")));
-    QCOMPARE(c.get(geq, QStringLiteral("100 Hz")), QStringLiteral("-6.0dB"));
-    QCOMPARE(c.get(geq, QStringLiteral("1.0 kHz")), QStringLiteral("0.0dB"));
+    QVERIFY(c.ask(request(QStringLiteral("sub"), QStringLiteral("GEQ"), QStringLiteral("100 Hz"))).startsWith(QLatin1String("subr ")));
+    QCOMPARE(talk(c, {"GEQ|QuickCurve", "GEQ|QuickCurve=DJ"}), QStringLiteral("Flat, DJ"));
+    QCOMPARE(c.value(QStringLiteral("GEQ"), QStringLiteral("100 Hz")), QStringLiteral("4.0dB"));
+    // A band moved by hand makes the curve the user's and leaves the other bands; choosing
+    // "Manual" changes no band; an unknown curve is refused and changes nothing.
+    QCOMPARE(talk(c, {"GEQ|40 Hz", "GEQ|500 Hz", "LeftGEQ|40 Hz", "GEQ|1.0 kHz=-3", "GEQ|QuickCurve", "GEQ|40 Hz",
+                      "GEQ|QuickCurve=Speech", "GEQ|QuickCurve=Manual", "GEQ|QuickCurve=Disco", "GEQ|100 Hz", "GEQ|1.0 kHz"}),
+             QStringLiteral("6.0dB, -2.0dB, error not in the running preset, -3.0dB, Manual, 6.0dB, Speech, Manual, error not one of the choices, -6.0dB, 0.0dB"));
 
     // The room measurement is there, read only, and belongs to every preset: a recall keeps it.
     const QString response = c.get(QStringLiteral("RoomEQ"), QStringLiteral("Response"));
@@ -1017,15 +932,13 @@ void TstOfflineModel::suppressorModesAndLiftTime()
     const QVector<double> start = filterGains(c);
     QVERIFY(tick(c, 100));
     QCOMPARE(filterGains(c), start);
-    QCOMPARE(c.set(afs, QStringLiteral("FilterMode"), QStringLiteral("Fixed + Live")), QStringLiteral("Fixed + Live"));
-    QCOMPARE(c.set(afs, QStringLiteral("AFS"), QStringLiteral("Off")), QStringLiteral("Off"));
+    QCOMPARE(talk(c, {"Afs|FilterMode=Fixed + Live", "Afs|AFS=Off"}), QStringLiteral("Fixed + Live, Off"));
     QVERIFY(tick(c, 100));
     QCOMPARE(filterGains(c), start);
 
     // Live with all twelve: the first free filter is filter 3; with no fixed filters kept
     // aside, fewer fixed ones leave more live ones.
-    QCOMPARE(c.set(afs, QStringLiteral("AFS"), QStringLiteral("On")), QStringLiteral("On"));
-    QCOMPARE(c.set(afs, QStringLiteral("FilterMode"), QStringLiteral("Live")), QStringLiteral("Live"));
+    QCOMPARE(talk(c, {"Afs|AFS=On", "Afs|FilterMode=Live"}), QStringLiteral("On, Live"));
     QVERIFY(tick(c, 1));
     QCOMPARE(c.get(afs, QStringLiteral("Band_3_Gain")), QStringLiteral("-3.0dB"));
 
@@ -1035,12 +948,10 @@ void TstOfflineModel::suppressorModesAndLiftTime()
     QVERIFY(tick(c, 9));
     QCOMPARE(c.get(afs, QStringLiteral("Band_3_Gain")), QStringLiteral("-3.0dB"));
     QVERIFY(tick(c, 1));
-    QCOMPARE(c.get(afs, QStringLiteral("Band_3_Gain")), QStringLiteral("0.0dB"));
-    QCOMPARE(c.get(afs, QStringLiteral("Band_1_Gain")), QStringLiteral("0.0dB"));
+    QCOMPARE(talk(c, {"Afs|Band_3_Gain", "Afs|Band_1_Gain"}), QStringLiteral("0.0dB, 0.0dB"));
 
     // Speech is caught sooner: ten steps between events.
-    QCOMPARE(c.set(afs, QStringLiteral("LiftTime"), QStringLiteral("Off")), QStringLiteral("Off"));
-    QCOMPARE(c.set(afs, QStringLiteral("ContentMode"), QStringLiteral("Speech")), QStringLiteral("Speech"));
+    QCOMPARE(talk(c, {"Afs|LiftTime=Off", "Afs|ContentMode=Speech"}), QStringLiteral("Off, Speech"));
     const int before = placed(filterGains(c));
     QVERIFY(tick(c, 60));
     QVERIFY(placed(filterGains(c)) > before);
@@ -1124,8 +1035,7 @@ void TstOfflineModel::reconfigureReplacesOrKeepsTheChain()
     config.insert(QStringLiteral("Version"), 4);
     const QJsonObject refused = s.run(reconfigLine(config), QStringLiteral("Reconfig"), &seen);
     QCOMPARE(seen.last(), QStringLiteral("Reconfig:Failed"));
-    QCOMPARE(refused.value(QStringLiteral("error")).toObject().value(QStringLiteral("message")).toString(),
-             QStringLiteral("Unsupported builder config version."));
+    QCOMPARE(Session::error(refused), QStringLiteral("Unsupported builder config version."));
     QCOMPARE(s.document(), after);
 
     // The chain outlives a restart; the card name stays inside its line.
@@ -1143,16 +1053,14 @@ void TstOfflineModel::copyPaste()
     QVERIFY(m_shared.start({QStringLiteral("--model"), QStringLiteral("quarra"), QStringLiteral("--meter-interval"), QStringLiteral("0")}));
     QVERIFY(m_session.open(m_shared.port()));
     Session &s = m_session;
-    QCOMPARE(s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"PEQOut2\"]")).value(QStringLiteral("error")).toObject()
-                 .value(QStringLiteral("message")).toString(), QStringLiteral("Nothing copied"));
+    QCOMPARE(Session::error(s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"PEQOut2\"]"))), QStringLiteral("Nothing copied"));
     s.link.sendRequest(request(QStringLiteral("set"), QStringLiteral("PEQOut1"), QStringLiteral("Band_2_Gain"), QStringLiteral("4.5")));
     s.link.sendRequest(request(QStringLiteral("sub"), QStringLiteral("PEQOut2"), QStringLiteral("Band_2_Gain")));
     QVERIFY(s.command(QStringLiteral("CopyObjectSVs"), QStringLiteral("[\"PEQOut1\"]")).contains(QStringLiteral("result")));
     const QJsonObject pasted = s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"PEQOut2\"]"));
     QCOMPARE(pasted.value(QStringLiteral("result")).toObject().value(QStringLiteral("changed")).toInt(), 1);
     QCOMPARE(s.link.value(QStringLiteral("PEQOut2"), QStringLiteral("Band_2_Gain")), QStringLiteral("4.5dB"));
-    const QJsonObject mismatch = s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"Compressor1\"]"));
-    QCOMPARE(mismatch.value(QStringLiteral("error")).toObject().value(QStringLiteral("message")).toString(), QStringLiteral("Mismatch PO Copying"));
+    QCOMPARE(Session::error(s.command(QStringLiteral("PasteObjectSVs"), QStringLiteral("[\"Compressor1\"]"))), QStringLiteral("Mismatch PO Copying"));
     QCOMPARE(s.statuses().last(), QStringLiteral("PasteObjectSVs:Failed"));
 }
 
