@@ -113,37 +113,6 @@ QList<Binding> scanQml(const QString &text, const QString &file)
     return out;
 }
 
-QList<Binding> scanCpp(const QString &text, const QString &file)
-{
-    static const QRegularExpression property(QStringLiteral(
-        R"re((poName|svName|setPoName|setSvName|setPOName)\s*(?:=|\()\s*(?:QStringLiteral|QLatin1String|QString)?\s*\(?\s*"((?:[^"\\\n]|\\.)*)")re"));
-    QList<Binding> out;
-    QList<QString> poStack{QString()};
-    walk(
-        text, property,
-        [&](bool open, int) {
-            if (open)
-                poStack.append(QString());
-            else if (poStack.size() > 1)
-                poStack.removeLast();
-        },
-        [&](const QRegularExpressionMatch &m, int line) {
-            const QString name = m.captured(1);
-            const QString value = unescape(m.captured(2));
-            if (name.startsWith(QLatin1String("po")) || name == QLatin1String("setPoName") || name == QLatin1String("setPOName")) {
-                poStack.last() = value;
-                return;
-            }
-            for (int i = poStack.size() - 1; i >= 0; --i) {
-                if (!poStack.at(i).isEmpty()) {
-                    out.append({file, line, poStack.at(i), value, QString()});
-                    return;
-                }
-            }
-        });
-    return out;
-}
-
 QString catalogueKey(const QString &po, const QString &sv)
 {
     if (po == QLatin1String("NPO"))

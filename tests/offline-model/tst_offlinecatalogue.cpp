@@ -385,22 +385,14 @@ void TstOfflineCatalogue::percentScales()
 void TstOfflineCatalogue::everyBoundNameIsInTheCatalogue()
 {
     QList<Binding> found;
-    int files = 0;
-    const auto scanTree = [&](const QString &root, const QStringList &filters, bool qml) {
-        QDirIterator it(root, filters, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-            const QString text = QString::fromUtf8(file.readAll());
-            const QString name = QDir(QStringLiteral(TARN_SOURCE_DIR)).relativeFilePath(file.fileName());
-            found += qml ? tarn::test::scanQml(text, name) : tarn::test::scanCpp(text, name);
-            ++files;
-        }
-    };
-    scanTree(QStringLiteral(TARN_SOURCE_DIR "/resources/qml"), {QStringLiteral("*.qml")}, true);
-    scanTree(QStringLiteral(TARN_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, false);
-    QVERIFY(files > 0);
-    qInfo("%d bindings in %d files", int(found.size()), files);
+    QDirIterator it(QStringLiteral(TARN_SOURCE_DIR "/resources/qml"), {QStringLiteral("*.qml")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        found += tarn::test::scanQml(QString::fromUtf8(file.readAll()), QDir(QStringLiteral(TARN_SOURCE_DIR)).relativeFilePath(file.fileName()));
+    }
+    // The scan finds the literal bindings (most names are computed, their objects are checked).
+    QVERIFY2(found.size() >= 40, qPrintable(QString::number(found.size())));
     // Some documents show the configurable model's objects only: a binding either model serves
     // is served.
     const QStringList missingInQuarra = tarn::test::missingBindings(m_quarra, found);
@@ -431,30 +423,10 @@ void TstOfflineCatalogue::scannerFindsMissingNames()
     QCOMPARE(qml.at(1).sv + QLatin1Char('@') + QString::number(qml.at(1).line), QStringLiteral("Node\\Config\\SV\\Command:Status@5"));
     // Where each missing binding is: a misspelt object, a range asked of a text, an unknown
     // object, a preset slot past the last.
-    const auto where = [&](const QList<Binding> &bindings) {
-        QStringList places;
-        for (const QString &line : tarn::test::missingBindings(m_tarn, bindings))
-            places << line.section(QLatin1Char(' '), 0, 0);
-        return places.join(QLatin1Char(' '));
-    };
-    QCOMPARE(where(qml), QStringLiteral("fixture.qml:8: fixture.qml:9: fixture.qml:10: fixture.qml:11:"));
-
-    // C++: the object named in this block or an outer one.
-    const QList<Binding> cpp = tarn::test::scanCpp(QStringLiteral(R"(void Model::subscribe()
-{
-    d.poName = QStringLiteral("Crossover");
-    d.svName = QStringLiteral("NumBands");
-    d.svName = QStringLiteral("NumBand");
-    if (x) {
-        d.svName = QLatin1String("MonoSub");
-    }
-    const char *text = "poName = \"Fake\"";
-    m_status.setPoName(QStringLiteral("NPO"));
-    m_status.setSvName(QStringLiteral("Node\\Wizard\\SV\\WizardGenericAmpLevel\\Min"));
-}
-void Other::f() { d.svName = QStringLiteral("Orphan"); })"), QStringLiteral("fixture.cpp"));
-    QCOMPARE(cpp.size(), 4);
-    QCOMPARE(where(cpp), QStringLiteral("fixture.cpp:5:")); // "NumBand"
+    QStringList places;
+    for (const QString &line : tarn::test::missingBindings(m_tarn, qml))
+        places << line.section(QLatin1Char(' '), 0, 0);
+    QCOMPARE(places.join(QLatin1Char(' ')), QStringLiteral("fixture.qml:8: fixture.qml:9: fixture.qml:10: fixture.qml:11:"));
 }
 
 std::unique_ptr<DeviceState> TstOfflineCatalogue::makeState(const QJsonObject &doc, quint64 seed)
