@@ -120,9 +120,10 @@ Mutator editEntry(const QString &cls, const QString &name, bool live, const std:
     };
 }
 
-Mutator editLive(const QString &cls, const std::function<void(QJsonObject &)> &edit)
+// Merges `fields` into the gain-reduction meter's "live" object of a class, at `path` inside it.
+Mutator editLive(const QString &cls, const QVariantList &path, const QJsonObject &fields)
 {
-    return editEntry(cls, QStringLiteral("GainReduction"), true, edit);
+    return editEntry(cls, QStringLiteral("GainReduction"), true, [=](QJsonObject &live) { live = mergedAt(live, path, fields).toObject(); });
 }
 
 const QString kSignal = QStringLiteral("Preset\\TestSignal\\SV\\Level");
@@ -141,7 +142,7 @@ QJsonObject withTestSignal()
         doc = mergedAt(doc, {"configurations", i}, {{"objects", list}}).toObject();
     }
     for (const char *cls : {"Compressor", "Gate", "AGC", "Limiter"})
-        editLive(QLatin1String(cls), [](QJsonObject &live) { live.insert(QStringLiteral("source"), kSignal); })(doc);
+        editLive(QLatin1String(cls), {}, {{"source", kSignal}})(doc);
     return doc;
 }
 
@@ -280,23 +281,14 @@ void TstOfflineCatalogue::brokenCataloguesAreRefused_data()
         d.insert(QStringLiteral("storage"), storage);
     }) << "Storage\\Presets\\SV\\CurrentPreset";
     // The gain-reduction meters of the dynamics blocks.
-    QTest::newRow("dynamics law") << editLive(QStringLiteral("Gate"), [](QJsonObject &l) { l.insert(QStringLiteral("law"), QStringLiteral("expander")); })
-                                  << "unknown law \"expander\"";
-    QTest::newRow("dynamics range missing") << editLive(QStringLiteral("Gate"), [](QJsonObject &l) {
-        l = mergedAt(l, {"params"}, {{"range", QJsonValue()}}).toObject();
-    }) << "\"range\" must be a non-empty text";
-    QTest::newRow("dynamics unknown parameter") << editLive(QStringLiteral("Gate"), [](QJsonObject &l) {
-        l = mergedAt(l, {"params"}, {{"knee", "OverEasy"}}).toObject();
-    }) << "unknown field \"knee\"";
-    QTest::newRow("dynamics switch") << editLive(QStringLiteral("Compressor"), [](QJsonObject &l) {
-        l.insert(QStringLiteral("enable"), QStringLiteral("Threshold"));
-    }) << "is no on/off switch";
-    QTest::newRow("dynamics threshold") << editLive(QStringLiteral("Limiter"), [](QJsonObject &l) {
-        l.insert(QStringLiteral("params"), QJsonObject{{"threshold", "Limiter"}, {"knee", "OverEasy"}});
-    }) << "the threshold setting";
-    QTest::newRow("dynamics source") << editLive(QStringLiteral("AGC"), [](QJsonObject &l) {
-        l.insert(QStringLiteral("source"), QStringLiteral("Preset\\RTARouter\\SV\\Source"));
-    }) << "is no number";
+    QTest::newRow("dynamics law") << editLive(QStringLiteral("Gate"), {}, {{"law", "expander"}}) << "unknown law \"expander\"";
+    QTest::newRow("dynamics range missing") << editLive(QStringLiteral("Gate"), {"params"}, {{"range", QJsonValue()}})
+                                            << "\"range\" must be a non-empty text";
+    QTest::newRow("dynamics unknown parameter") << editLive(QStringLiteral("Gate"), {"params"}, {{"knee", "OverEasy"}}) << "unknown field \"knee\"";
+    QTest::newRow("dynamics switch") << editLive(QStringLiteral("Compressor"), {}, {{"enable", "Threshold"}}) << "is no on/off switch";
+    QTest::newRow("dynamics threshold") << editLive(QStringLiteral("Limiter"), {}, {{"params", QJsonObject{{"threshold", "Limiter"}, {"knee", "OverEasy"}}}})
+                                        << "the threshold setting";
+    QTest::newRow("dynamics source") << editLive(QStringLiteral("AGC"), {}, {{"source", "Preset\\RTARouter\\SV\\Source"}}) << "is no number";
     QTest::newRow("dynamics on a node entry")
         << append(QStringLiteral("node"), QJsonObject{{"path", "Node\\Test\\SV\\Reduction"}, {"kind", "meter"}, {"min", -40}, {"max", 0},
                                                       {"live", QJsonObject{{"type", "dynamics"}, {"law", "limiter"}}}})

@@ -612,13 +612,10 @@ void TstOfflineModel::hostileInput()
 
     // Over-long lines, in one piece and trickled in, are dropped with an error; the
     // connection goes on.
-    c.sendRaw(QByteArray(10000, 'a') + '\n');
-    c.sendRaw(QByteArray(3000, 'b'));
-    c.sendRaw(QByteArray(3000, 'b'));
-    c.sendRaw("\n");
-    c.sendRaw(QByteArray("get \"\\\\Node\\AT\\Class_Name\\\"") + '\x01' + '\n');
-    c.sendRaw("\xc3\x28\xa0\xa1 broken utf-8\n");
-    c.sendRaw("\"\"\"\"\"\"\n\n   \n");
+    for (const QByteArray &part : {QByteArray(10000, 'a') + '\n', QByteArray(3000, 'b'), QByteArray(3000, 'b'), QByteArray("\n"),
+                                   QByteArray("get \"\\\\Node\\AT\\Class_Name\\\"\x01\n"), QByteArray("\xc3\x28\xa0\xa1 broken utf-8\n"),
+                                   QByteArray("\"\"\"\"\"\"\n\n   \n")})
+        c.sendRaw(part);
     QTRY_COMPARE_WITH_TIMEOUT(c.lines.count(QStringLiteral("error line too long")), 2, kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(c.lines.count(QStringLiteral("error malformed line")), 2, kWaitMs);
 
