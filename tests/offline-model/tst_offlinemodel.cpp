@@ -378,9 +378,7 @@ void TstOfflineModel::listingsAndAttributes()
 void TstOfflineModel::nodePathsAndCommands()
 {
     ModelProcess model;
-    QVERIFY2(model.start({QStringLiteral("--hardware-version"), QStringLiteral("Dante"), QStringLiteral("--instance-name"),
-                          QStringLiteral("FOH Rack")}),
-             qPrintable(model.output()));
+    QVERIFY2(model.start({"--hardware-version", "Dante", "--instance-name", "FOH Rack"}), qPrintable(model.output()));
     Session s;
     QVERIFY(s.open(model.port()));
     LinkClient &c = s.link;
@@ -554,11 +552,9 @@ void TstOfflineModel::firmwareUpload()
     broken.write(QByteArray(100, 'a'));
     broken.waitForBytesWritten(kWaitMs);
     broken.close();
-    QTRY_COMPARE_WITH_TIMEOUT(model.status().value(QStringLiteral("firmwareUploads")).toArray().size(), 2, kWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(model.status().value(QStringLiteral("firmwareUploads")).toArray().at(1).toObject().contains(QStringLiteral("finished")), kWaitMs);
     upload = model.status().value(QStringLiteral("firmwareUploads")).toArray().at(1).toObject();
-    QCOMPARE(upload.value(QStringLiteral("complete")).toBool(), false);
-    QCOMPARE(upload.value(QStringLiteral("received")).toInt(), 100);
+    QVERIFY(!upload.value(QStringLiteral("complete")).toBool() && upload.value(QStringLiteral("received")).toInt() == 100);
     QVERIFY(!QFile::exists(model.stateDir() + QStringLiteral("/firmware/partial.bin")));
     QVERIFY(!QFile::exists(model.stateDir() + QStringLiteral("/firmware/partial.bin.part")));
 }
@@ -597,9 +593,8 @@ void TstOfflineModel::discoveryAnswer()
     // The application's own reading of it.
     DeviceInfo info;
     QVERIFY(tarn::discovery::parseAnswer(answer.data(), tarn::discovery::expectedPrefixes(), info));
-    QCOMPARE(QStringList({info.className, info.instanceName, info.softwareVersion, info.hardwareVersion}),
-             QStringList({QStringLiteral("norvCadenzoTarn"), QStringLiteral("Tarn Offline"), QStringLiteral("1.4.2"),
-                          QStringLiteral("Standard")}));
+    QCOMPARE(QStringList({info.className, info.instanceName, info.softwareVersion, info.hardwareVersion}).join(QLatin1Char('|')),
+             QStringLiteral("norvCadenzoTarn|Tarn Offline|1.4.2|Standard"));
     QTRY_VERIFY_WITH_TIMEOUT(counters(model).value(QStringLiteral("discoveryAnswers")).toInt() >= 1, kWaitMs);
 }
 
@@ -607,11 +602,9 @@ void TstOfflineModel::hostileInput()
 {
     ModelProcess model;
     LinkClient c;
-    QVERIFY2(start(model, c, {QStringLiteral("--max-line"), QStringLiteral("4096"), QStringLiteral("--max-backlog"), QStringLiteral("262144")}),
-             qPrintable(model.output()));
+    QVERIFY2(start(model, c, {"--max-line", "4096", "--max-backlog", "262144"}), qPrintable(model.output()));
 
-    // Over-long lines, in one piece and trickled in, are dropped with an error; the
-    // connection goes on.
+    // Over-long lines, in one piece and trickled in, are dropped with an error; the connection goes on.
     for (const QByteArray &part : {QByteArray(10000, 'a') + '\n', QByteArray(3000, 'b'), QByteArray(3000, 'b'), QByteArray("\n"),
                                    QByteArray("get \"\\\\Node\\AT\\Class_Name\\\"\x01\n"), QByteArray("\xc3\x28\xa0\xa1 broken utf-8\n"),
                                    QByteArray("\"\"\"\"\"\"\n\n   \n")})
@@ -660,10 +653,7 @@ void TstOfflineModel::metersMoveDeterministically()
             c.sendRequest(request(QStringLiteral("asyncget"), QStringLiteral("RTA"), QStringLiteral("AllMeters")));
             c.sendRequest(request(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level")));
         }
-        for (int i = 0; i < 100 && c.records.size() < 2 * ticks; ++i) {
-            QSignalSpy spy(&c, &LinkClient::dataAvailable);
-            spy.wait(100);
-        }
+        (void)QTest::qWaitFor([&] { return c.records.size() >= 2 * ticks; }, kWaitMs);
         for (const DataFromDevice &d : qAsConst(c.records))
             result << d.value;
         return result + filters(c, QStringLiteral("Frequency"));
