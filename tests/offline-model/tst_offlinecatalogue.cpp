@@ -248,13 +248,6 @@ void TstOfflineCatalogue::brokenCataloguesAreRefused_data()
     QTest::addColumn<Mutator>("mutate");
     QTest::addColumn<QString>("expected");
     const QString classes = QStringLiteral("classes");
-    const auto append = [](const QString &member, const QJsonValue &item) {
-        return Mutator([=](QJsonObject &d) {
-            QJsonArray list = d.value(member).toArray();
-            list.append(item.isUndefined() ? list.at(0) : item);
-            d.insert(member, list);
-        });
-    };
     QTest::newRow("unknown field") << merge({}, {{"bogus", 1}}) << "unknown field \"bogus\"";
     QTest::newRow("format tag") << merge({}, {{"format", "x"}}) << "\"format\" must be";
     QTest::newRow("min above max") << merge({classes, "Compressor", 1}, {{"min", 5}}) << "min must lie below max";
@@ -264,23 +257,15 @@ void TstOfflineCatalogue::brokenCataloguesAreRefused_data()
     QTest::newRow("bad pattern") << merge({"node", 4}, {{"pattern", "[a-"}}) << "invalid pattern";
     QTest::newRow("huge repeat") << merge({classes, "OutputGains", 0}, {{"for", QJsonObject{{"n", QJsonObject{{"from", 1}, {"to", 5000}}}}}})
                                  << "bad \"for\" range";
-    QTest::newRow("duplicate object") << append(QStringLiteral("objects"), QJsonValue::Undefined) << "duplicate object";
+    QTest::newRow("duplicate object") << merge({"objects", 1}, {{"name", "SignalGenerator"}}) << "duplicate object";
     QTest::newRow("unknown live source") << merge({classes, "InputMeters", 1, "live"}, {{"source", "Preset\\Nowhere\\SV\\X_{n}"}})
                                          << "live source";
-    QTest::newRow("configuration object") << Mutator([](QJsonObject &d) {
-        QJsonArray list = d.value(QStringLiteral("configurations")).toArray().at(0).toObject().value(QStringLiteral("objects")).toArray();
-        list.append(QStringLiteral("Flux Capacitor"));
-        d = mergedAt(d, {"configurations", 0}, {{"objects", list}}).toObject();
-    }) << "unknown object";
+    QTest::newRow("configuration object") << merge({"configurations", 0}, {{"objects", QJsonArray{"Flux Capacitor"}}}) << "unknown object";
     QTest::newRow("preset configuration") << merge({"presets", "stored", 0}, {{"configuration", "Nine-Way"}}) << "unknown configuration";
     QTest::newRow("preset keeps a reading") << merge({"presets", "stored", 0}, {{"values", QJsonObject{{"Preset\\OutputMeters\\SV\\Channel_1_Level", -3}}}})
                                             << "is not a preset variable";
-    QTest::newRow("preset store variable missing") << Mutator([](QJsonObject &d) {
-        QJsonArray storage = d.value(QStringLiteral("storage")).toArray();
-        storage.removeAt(1);
-        d.insert(QStringLiteral("storage"), storage);
-    }) << "Storage\\Presets\\SV\\CurrentPreset";
-    // The gain-reduction meters of the dynamics blocks.
+    QTest::newRow("preset store variable missing") << merge({"storage", 1}, {{"path", "Storage\\Presets\\SV\\Other"}})
+                                                   << "Storage\\Presets\\SV\\CurrentPreset";
     QTest::newRow("dynamics law") << editLive(QStringLiteral("Gate"), {}, {{"law", "expander"}}) << "unknown law \"expander\"";
     QTest::newRow("dynamics range missing") << editLive(QStringLiteral("Gate"), {"params"}, {{"range", QJsonValue()}})
                                             << "\"range\" must be a non-empty text";
@@ -290,8 +275,7 @@ void TstOfflineCatalogue::brokenCataloguesAreRefused_data()
                                         << "the threshold setting";
     QTest::newRow("dynamics source") << editLive(QStringLiteral("AGC"), {}, {{"source", "Preset\\RTARouter\\SV\\Source"}}) << "is no number";
     QTest::newRow("dynamics on a node entry")
-        << append(QStringLiteral("node"), QJsonObject{{"path", "Node\\Test\\SV\\Reduction"}, {"kind", "meter"}, {"min", -40}, {"max", 0},
-                                                      {"live", QJsonObject{{"type", "dynamics"}, {"law", "limiter"}}}})
+        << merge({"node", 0}, {{"kind", "meter"}, {"min", -40}, {"max", 0}, {"initial", QJsonValue()}, {"live", QJsonObject{{"type", "dynamics"}, {"law", "limiter"}}}})
         << "belongs to a processing object";
     QTest::newRow("dynamics move meters only") << editEntry(QStringLiteral("Gate"), QStringLiteral("GainReduction"), false, [](QJsonObject &e) {
         e.insert(QStringLiteral("kind"), QStringLiteral("spectrum"));
@@ -340,10 +324,9 @@ void TstOfflineCatalogue::displayFormats()
     QFETCH(double, min);
     QFETCH(double, max);
     QFETCH(QString, text);
-    const QJsonObject formats = builtIn().value(QStringLiteral("formats")).toObject();
-    QVERIFY(formats.contains(format));
     // Through a catalogue, so the test reads the formats exactly as the program does.
     QJsonObject doc = builtIn();
+    QVERIFY(doc.value(QStringLiteral("formats")).toObject().contains(format));
     merge({QStringLiteral("classes"), QStringLiteral("SignalGenerator"), 3},
           {{"format", format}, {"min", min}, {"max", max}, {"initial", min}, {"resolution", QJsonValue()}})(doc);
     Catalogue c;
