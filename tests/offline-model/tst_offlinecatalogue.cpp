@@ -93,37 +93,16 @@ Mutator merge(const QVariantList &path, const QJsonObject &fields)
     return [=](QJsonObject &doc) { doc = mergedAt(doc, path, fields).toObject(); };
 }
 
-void setInClass(QJsonObject &doc, const QString &cls, int index, const QJsonObject &entry)
-{
-    QJsonObject classes = doc.value(QStringLiteral("classes")).toObject();
-    QJsonArray list = classes.value(cls).toArray();
-    list.replace(index, entry);
-    classes.insert(cls, list);
-    doc.insert(QStringLiteral("classes"), classes);
-}
-
-// Edits the entry of a class found by name, or its "live" object when live is set.
-Mutator editEntry(const QString &cls, const QString &name, bool live, const std::function<void(QJsonObject &)> &edit)
+// Merges `fields` into the "live" object of a class's gain-reduction meter, at `path` inside it.
+Mutator editLive(const QString &cls, const QVariantList &path, const QJsonObject &fields)
 {
     return [=](QJsonObject &doc) {
         const QJsonArray list = doc.value(QStringLiteral("classes")).toObject().value(cls).toArray();
         for (int i = 0; i < list.size(); ++i) {
-            QJsonObject entry = list.at(i).toObject();
-            if (entry.value(QStringLiteral("name")).toString() != name)
-                continue;
-            QJsonObject inner = live ? entry.value(QStringLiteral("live")).toObject() : entry;
-            edit(inner);
-            if (live)
-                entry.insert(QStringLiteral("live"), inner);
-            setInClass(doc, cls, i, live ? entry : inner);
+            if (list.at(i).toObject().value(QStringLiteral("name")) == QLatin1String("GainReduction"))
+                doc = mergedAt(doc, QVariantList{QStringLiteral("classes"), cls, i, QStringLiteral("live")} + path, fields).toObject();
         }
     };
-}
-
-// Merges `fields` into the gain-reduction meter's "live" object of a class, at `path` inside it.
-Mutator editLive(const QString &cls, const QVariantList &path, const QJsonObject &fields)
-{
-    return editEntry(cls, QStringLiteral("GainReduction"), true, [=](QJsonObject &live) { live = mergedAt(live, path, fields).toObject(); });
 }
 
 const QString kSignal = QStringLiteral("Preset\\TestSignal\\SV\\Level");
@@ -277,10 +256,7 @@ void TstOfflineCatalogue::brokenCataloguesAreRefused_data()
     QTest::newRow("dynamics on a node entry")
         << merge({"node", 0}, {{"kind", "meter"}, {"min", -40}, {"max", 0}, {"initial", QJsonValue()}, {"live", QJsonObject{{"type", "dynamics"}, {"law", "limiter"}}}})
         << "belongs to a processing object";
-    QTest::newRow("dynamics move meters only") << editEntry(QStringLiteral("Gate"), QStringLiteral("GainReduction"), false, [](QJsonObject &e) {
-        e.insert(QStringLiteral("kind"), QStringLiteral("spectrum"));
-        e.insert(QStringLiteral("bands"), 3);
-    }) << "\"dynamics\" moves meters";
+    QTest::newRow("dynamics move meters only") << merge({"classes", "Gate", 7}, {{"kind", "spectrum"}, {"bands", 3}}) << "\"dynamics\" moves meters";
 }
 
 void TstOfflineCatalogue::brokenCataloguesAreRefused()
