@@ -144,10 +144,8 @@ QVector<double> meanBands(DeviceState &state, int ticks = 240)
         state.tick();
         const QVector<double> now = bands(state);
         for (int b = 0; b < 31 && b < now.size(); ++b)
-            sum[b] += now[b];
+            sum[b] += now[b] / ticks;
     }
-    for (double &s : sum)
-        s /= ticks;
     return sum;
 }
 
