@@ -130,8 +130,7 @@ const QString kSpectrum = QStringLiteral("Preset\\RTA\\SV\\AllMeters");
 QVector<double> bands(const DeviceState &state)
 {
     QVector<double> out;
-    const QStringList parts = state.display(state.indexOf(kSpectrum)).split(QLatin1Char(' '));
-    for (const QString &p : parts)
+    for (const QString &p : state.display(state.indexOf(kSpectrum)).split(QLatin1Char(' ')))
         out << p.toDouble();
     return out;
 }
@@ -200,8 +199,7 @@ void TstOfflineCatalogue::builtInCatalogueServesTheApplication()
     // Keys travel inside quoted words of the link (the loader has checked every initial value).
     for (const auto &v : catalogue.variables())
         QVERIFY2(!v.key.contains(QLatin1Char('"')), qPrintable(v.key));
-    const auto &ratio = catalogue.variables()[size_t(catalogue.indexOf(QStringLiteral("Preset\\Compressor\\SV\\Ratio")))];
-    QCOMPARE(ratio.format.unit, QStringLiteral(":1"));
+    QCOMPARE(catalogue.variables()[size_t(catalogue.indexOf(QStringLiteral("Preset\\Compressor\\SV\\Ratio")))].format.unit, QStringLiteral(":1"));
     QVERIFY(!catalogue.sourceNames(QStringLiteral("Dante")).isEmpty());
 
     // Each configuration yields the home screen's cases.
