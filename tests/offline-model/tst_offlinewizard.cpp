@@ -182,17 +182,13 @@ void TstOfflineWizard::everyStepHasItsPage()
     for (auto it = table.constBegin(); it != table.constEnd(); ++it)
         QVERIFY2(steps.contains(it.key()), qPrintable(it.key() + " is never reached"));
 
-    const auto descriptor = [](const char *file) {
-        WizardDescriptor d;
-        if (!d.load(QStringLiteral(TARN_SOURCE_DIR "/resources/xml/") + QLatin1String(file)))
-            qFatal("%s", file);
-        return d;
-    };
-    const auto lists = descriptor("WizardListView.xml");
-    const auto dialogs = descriptor("WizardDialogView.xml");
-    const auto runSetups = descriptor("WizardRunSetupView.xml");
-    const auto dials = descriptor("WizardDialView.xml");
-    const auto graphs = descriptor("WizardAFSGraphView.xml");
+    WizardDescriptor lists;
+    WizardDescriptor dialogs;
+    WizardDescriptor runSetups;
+    WizardDescriptor dials;
+    WizardDescriptor graphs;
+    for (const auto &[d, kind] : {std::pair{&lists, "List"}, {&dialogs, "Dialog"}, {&runSetups, "RunSetup"}, {&dials, "Dial"}, {&graphs, "AFSGraph"}})
+        QVERIFY(d->load(QStringLiteral(TARN_SOURCE_DIR "/resources/xml/Wizard%1View.xml").arg(QLatin1String(kind))));
     const auto takes = [&](const QString &step, const QString &word) {
         return word == QLatin1String("Back") || word == QLatin1String("Cancel") || w.eventsOf(step).contains(word);
     };
