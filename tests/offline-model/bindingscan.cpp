@@ -18,8 +18,7 @@ QString unescape(const QString &literal)
 }
 } // namespace
 
-// Walks the text outside strings and comments: a brace opens or closes an object, a property
-// sets the object's binding.
+// Walks the text outside strings and comments; braces open and close objects, properties bind them.
 QList<Binding> scanQml(const QString &text, const QString &file)
 {
     static const QRegularExpression property(

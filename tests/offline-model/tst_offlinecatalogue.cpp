@@ -52,8 +52,7 @@ QJsonObject builtIn()
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
-// The value at `path` (member names and array indexes) with `fields` merged into it; a null
-// field removes the member.
+// `node` with `fields` merged in at `path` (member names, array indexes); a null field removes the member.
 QJsonValue mergedAt(const QJsonValue &node, QVariantList path, const QJsonObject &fields)
 {
     if (path.isEmpty()) {
@@ -334,8 +333,7 @@ void TstOfflineCatalogue::everyBoundNameIsInTheCatalogue()
     }
     // The scan finds the literal bindings (most names are computed, their objects are checked).
     QVERIFY2(found.size() >= 40, qPrintable(QString::number(found.size())));
-    // Some documents show the configurable model's objects only: a binding either model serves
-    // is served.
+    // Some documents show the configurable model's objects only: either model may serve a binding.
     const QStringList missingInQuarra = tarn::test::missingBindings(m_quarra, found);
     QStringList missing;
     for (const QString &line : tarn::test::missingBindings(m_tarn, found)) {
@@ -362,8 +360,7 @@ void TstOfflineCatalogue::scannerFindsMissingNames()
 })"), QStringLiteral("fixture.qml"));
     QCOMPARE(qml.size(), 6);
     QCOMPARE(qml.at(1).sv + QLatin1Char('@') + QString::number(qml.at(1).line), QStringLiteral("Node\\Config\\SV\\Command:Status@5"));
-    // Where each missing binding is: a misspelt object, a range asked of a text, an unknown
-    // object, a preset slot past the last.
+    // Flagged: a misspelt object, a range asked of a text, an unknown object, a slot past the last.
     QStringList places;
     for (const QString &line : tarn::test::missingBindings(m_tarn, qml))
         places << line.section(QLatin1Char(' '), 0, 0);
@@ -489,8 +486,7 @@ void TstOfflineCatalogue::analyserBandLevels()
     QVERIFY(analyserBandLevel(scene, 10, 31, -30).mean < peak - 20);
     QVERIFY(analyserBandLevel(scene, 12, 31, -30).mean < peak - 20);
     QVERIFY(analyserBandLevel(scene, 20, 31, -30).mean < -60);
-    // On an input it shows the programme, whatever the generator does (the spectrum test below
-    // checks the analyser's gain).
+    // On an input it shows the programme, whatever the generator does.
     scene.source = QStringLiteral("Input B");
     QCOMPARE(analyserBandLevel(scene, 4, 31, -30).mean, -30 - 1.0);
     // Slow averaging steadies the bands.

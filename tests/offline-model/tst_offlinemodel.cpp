@@ -786,8 +786,7 @@ void TstOfflineModel::quickCurvesAndRoomMeasurement()
     QVERIFY(c.ask(request(QStringLiteral("sub"), QStringLiteral("GEQ"), QStringLiteral("100 Hz"))).startsWith(QLatin1String("subr ")));
     QCOMPARE(talk(c, {"GEQ|QuickCurve", "GEQ|QuickCurve=DJ"}), QStringLiteral("Flat, DJ"));
     QCOMPARE(c.value(QStringLiteral("GEQ"), QStringLiteral("100 Hz")), QStringLiteral("4.0dB"));
-    // A band moved by hand makes the curve the user's and leaves the other bands; choosing
-    // "Manual" changes no band; an unknown curve is refused and changes nothing.
+    // A band moved by hand makes the curve "Manual"; choosing "Manual" or an unknown curve moves no band.
     QCOMPARE(talk(c, {"GEQ|40 Hz", "GEQ|500 Hz", "LeftGEQ|40 Hz", "GEQ|1.0 kHz=-3", "GEQ|QuickCurve", "GEQ|40 Hz",
                       "GEQ|QuickCurve=Speech", "GEQ|QuickCurve=Manual", "GEQ|QuickCurve=Disco", "GEQ|100 Hz", "GEQ|1.0 kHz"}),
              QStringLiteral("6.0dB, -2.0dB, error not in the running preset, -3.0dB, Manual, 6.0dB, Speech, Manual, error not one of the choices, -6.0dB, 0.0dB"));
@@ -859,8 +858,7 @@ void TstOfflineModel::suppressorModesAndLiftTime()
     QVERIFY(tick(c, 100));
     QCOMPARE(filterGains(c), start);
 
-    // Live with all twelve: the first free filter is filter 3; with no fixed filters kept
-    // aside, fewer fixed ones leave more live ones.
+    // Live uses all twelve: the first free filter is filter 3.
     QCOMPARE(talk(c, {"Afs|AFS=On", "Afs|FilterMode=Live"}), QStringLiteral("On, Live"));
     // A lift time of one second lets live filters go after ten steps (100 ms each); in live
     // mode the setup filters count as live and are lifted as well.

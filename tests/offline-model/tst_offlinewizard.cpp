@@ -71,8 +71,7 @@ struct Model {
     QString at() const { return value(QStringLiteral("WizardState")); }
 };
 
-// One step of a walk: an event (name "!"), an answer, or clock steps ("~"), and where the
-// wizard must be afterwards.
+// One step of a walk: an event ("!"), an answer, or clock steps ("~"); then where the wizard is.
 struct Step {
     const char *name;
     const char *value;
@@ -382,8 +381,7 @@ void TstOfflineWizard::levelAssist()
         {"~", "8", "MatchReference"},         {"!", "Next", "RunningLevelAssist"}, {"~", "8", "MatchReferenceAdjust"},
     };
     QVERIFY(walk(m, steps));
-    // The mid band plays 3.5 dB under the reference: raised in steps until it matches; then the
-    // low band, lowered until the processor is done.
+    // The mid band plays 3.5 dB under the reference: raised until it matches; then the low band.
     QVERIFY(std::fabs(m.number(QStringLiteral("LevelAssistOutput")) + 3.5) < 0.9);
     const auto nudge = [&](const QString &word, const QString &until) {
         for (int i = 0; i < 6 && m.at() != until; ++i) {
@@ -400,8 +398,7 @@ void TstOfflineWizard::levelAssist()
     QVERIFY(m.number(QStringLiteral("Preset\\OutputGains\\SV\\Channel_1_Gain")) <= -2.0);
 }
 
-// "Cancel" from any step of any wizard ends it, and a setup cancelled before its apply has
-// changed nothing of the chain.
+// "Cancel" from any step ends the wizard; a setup cancelled before its apply leaves the chain.
 void TstOfflineWizard::cancelFromEveryStep()
 {
     const QList<QPair<const QVector<Step> *, QString>> wizards = {
