@@ -282,20 +282,12 @@ Item {
             compare(cells, 1 + 12 + 18 + 32 + 2)
             // A block linked over rows is as tall as they are.
             fuzzyCompare(cell(home, "out_2_0").height, 6 * cell(home, "out_1_0").height + 5 * 6, 1)
-            var expected = [["in_0_0", "InputRouter", "InputRouter", "InputRouter"], ["in_1_2", "MIX", "In_Mixer3", "In_Mixer3"],
-                            ["in_3_1", "PEQ", "PEQIn2", "PEQIn2"], ["in_4_0", "CMP", "", "Compressor1"],
-                            ["mid_0_3", "MIX", "Mid_Router4", "Mid_Router4"], ["mid_1_0", "AEQ", "", "AutoEQPEQ1"],
-                            ["mid_2_5", "Delay", "MidDelay6", "MidDelay6"], ["out_0_0", "Crossover", "", "Crossover1"],
-                            ["out_3_0", "1", "Output 1", "OutputGains"], ["out_4_1", "LMT", "Limiter2", "Limiter2"],
-                            ["out_6_2", "3", "Output 3", "Output3"], ["rta_1_0", "RTA", "", "RTA"]]
-            for (var i = 0; i < expected.length; ++i) {
-                gui.clear()
-                mouseClick(cell(home, expected[i][0]))
-                compare(gui.count, 1, expected[i][0])
-                compare(gui.signalArguments[0][0], expected[i][1], expected[i][0])
-                compare(gui.signalArguments[0][1], expected[i][2], expected[i][0])
-                compare(JSON.parse(settings.value("Data/CurrentPOData")).POName, expected[i][3])
-            }
+            // (A press on each kind of block opens its screen bound to the block's processing object in
+            // the configurable model's screen tour.) One press here for what that tour cannot see.
+            gui.clear()
+            mouseClick(cell(home, "out_6_2"))
+            compare(gui.signalArguments[0][0] + " " + gui.signalArguments[0][1], "3 Output 3")
+            compare(JSON.parse(settings.value("Data/CurrentPOData")).POName, "Output3")
             var delays = JSON.parse(settings.value("Data/DelayPOJson"))
             compare(delays["4"], "MidDelay1")
             compare(delays["15"], "OutDelay6")
