@@ -311,26 +311,6 @@ void TstControls::filtersRecordsToItsBinding()
     QVERIFY(!percent->acceptsRecord(request("subr", "Gate", "Threshold", "")));
     QVERIFY(!plain->acceptsRecord(request("setr", "Gate", "Threshold", "")));
 
-    // Renamed, retyped and named back: each record over the real link reaches a control only under
-    // the binding it has when the record arrives.
-    log.clear();
-    data.clear();
-    plain->setSvName(QStringLiteral("Attack"));
-    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-3dB\"\n"
-                       "subr \"\\\\Preset\\Gate\\SV\\Attack\" \"1ms\"\n");
-    QTRY_COMPARE(data.count(), 2);
-    plain->setValueType(QStringLiteral("%"));
-    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Attack\" \"2ms\"\n"
-                       "subr \"\\\\Preset\\Gate\\SV\\Attack\\%\" \"30%\"\n");
-    QTRY_COMPARE(data.count(), 4);
-    plain->setPoName(QStringLiteral("Compressor"));
-    plain->setValueType(QString());
-    plain->setPoName(QStringLiteral("Gate"));
-    plain->setSvName(QStringLiteral("Threshold"));
-    m_link.peer().send("subr \"\\\\Preset\\Gate\\SV\\Threshold\" \"-4dB\"\n");
-    QTRY_COMPARE(data.count(), 5);
-    QCOMPARE(log, QStringList({"plain got subr Gate/Attack/ = 1ms", "plain got subr Gate/Attack/% = 30%",
-                               "plain got subr Gate/Threshold/ = -4dB"}));
 }
 
 
@@ -387,39 +367,21 @@ void TstControls::indexFollowsBindings()
 {
     ControlDispatcher *dispatcher = ControlDispatcher::instance();
     const int before = dispatcher->controlCount();
-    QStringList log;
+    // (Delivery to renamed, retyped and wide controls is compared against broadcast in keyedEqualsBroadcast.)
     {
+        QStringList log;
         TarnNumericalSV a;
-        TarnSlider b;
-        QCOMPARE(dispatcher->controlCount(), before + 2);
-        QCOMPARE(dispatcher->boundCount(QString(), QString(), QString()), 1);
-        QCOMPARE(dispatcher->boundCount(QString(), QString(), QStringLiteral("%")), 1);
-
         a.setPoName(QStringLiteral("Gate"));
         a.setSvName(QStringLiteral("Threshold"));
-        b.setPoName(QStringLiteral("Gate"));
-        b.setSvName(QStringLiteral("Threshold"));
-        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 1);
-        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 1);
-        QCOMPARE(dispatcher->boundCount(QString(), QString(), QString()), 0);
-
-        // A control that becomes "%" moves over; one record reaches both.
         a.setValueType(QStringLiteral("%"));
-        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QString()), 0);
-        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 2);
-        emit m_link.adaptor()->dataAvailable(request("subr", "Gate", "Threshold", "25%", "%"));
-        QCOMPARE(a.value(), 0.0f); // reached: a number control reads no "%"
-        QCOMPARE(b.stringProperty(), 25.0f);
-
-        // Only the wide control is offered everything.
         ObjectWideControl wide(QStringLiteral("wide"), &log);
         wide.setPoName(QStringLiteral("Gate"));
         wide.widen();
+        QCOMPARE(dispatcher->controlCount(), before + 2);
+        QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 1);
         QCOMPARE(dispatcher->wideCount(), 1);
-        emit m_link.adaptor()->dataAvailable(request("subr", "Gate", "Attack", "1.0ms"));
-        emit m_link.adaptor()->dataAvailable(request("subr", "Compressor", "Attack", "1.0ms"));
-        QCOMPARE(log, QStringList({QStringLiteral("wide got subr Gate/Attack/ = 1.0ms")}));
     }
+    // Destroyed controls leave the index.
     QCOMPARE(dispatcher->controlCount(), before);
     QCOMPARE(dispatcher->wideCount(), 0);
     QCOMPARE(dispatcher->boundCount(QStringLiteral("Gate"), QStringLiteral("Threshold"), QStringLiteral("%")), 0);
@@ -891,16 +853,10 @@ void TstControls::slider()
     QCOMPARE(changed.count(), 1);
     QCOMPARE(m_link.take(), Lines({sub})); // "unsubr"
 
-    // User moves: the processor's own value is not sent; two within 30 ms give one set with the
-    // second; shown only once confirmed. A write of the property from QML goes out at once.
-    QTimer *throttle = slider->findChild<QTimer *>();
+    // A move to the processor's own value is not sent (the throttle and waiting for the
+    // confirmation are driven against the offline model); a write from QML goes out at once.
     slider->setValueWithoutFeedback(42.0f);
-    QVERIFY(!throttle->isActive());
-    slider->setValueWithoutFeedback(55.5f);
-    slider->setValueWithoutFeedback(61.25f);
-    QCOMPARE(throttle->interval(), 30);
-    QCOMPARE(settled(throttle), Lines({line("set", "Compressor", "Threshold", "61.25", "%")}));
-    QCOMPARE(slider->stringProperty(), 42.0f);
+    QVERIFY(!slider->findChild<QTimer *>()->isActive());
     slider->setProperty("stringProperty", 70.0);
     QCOMPARE(m_link.take(), Lines({line("set", "Compressor", "Threshold", "70", "%")}));
 

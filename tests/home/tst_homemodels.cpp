@@ -138,8 +138,6 @@ private slots:
     void applyAndTheProcessorsAnswer_data();
     void applyAndTheProcessorsAnswer();
     // The fixed-chain home screen's model.
-    void flagTable_data();
-    void flagTable();
     void flagsSetInOrderAndOnlyOnChange(); // and listing rules
     void answersFromTheWire(); // the home screen model's and the data store's
     // The application's data store.
@@ -504,53 +502,6 @@ void TstHomeScreenModel::applyAndTheProcessorsAnswer()
     QCOMPARE(processor.documentRequests, requests);
 }
 
-void TstHomeScreenModel::flagTable_data()
-{
-    QTest::addColumn<QString>("numBands");
-    QTest::addColumn<QString>("monoSub");
-    QTest::addColumn<Flags>("expected");
-    QTest::newRow("1 band, no sub") << "1" << "0" << Flags{false, false, true, false, false, true};
-    QTest::newRow("1 band, sub") << "1" << "1" << Flags{true, false, true, false, false, true};
-    QTest::newRow("1 band, sub any text") << "1" << "yes" << Flags{true, false, true, false, false, true};
-    QTest::newRow("2 bands, no sub") << "2" << "0" << Flags{true, false, true, true, false, true};
-    QTest::newRow("2 bands, sub") << "2" << "1" << Flags{true, true, true, false, true, true};
-    QTest::newRow("2 bands, empty sub counts as other") << "2" << "" << Flags{true, true, true, false, true, true};
-    QTest::newRow("3 bands, no sub") << "3" << "0" << Flags{true, true, true, true, true, true};
-    QTest::newRow("3 bands, sub") << "3" << "1" << Flags{true, true, true, true, true, true};
-}
-
-void TstHomeScreenModel::flagTable()
-{
-    QFETCH(QString, numBands);
-    QFETCH(QString, monoSub);
-    QFETCH(Flags, expected);
-    HomeScreenDataHolder *holder = HomeScreenDataHolder::instance();
-    holder->setData(nullptr);
-    {
-        TarnHomeScreenModel m;
-        deliver(m, QStringLiteral("NumBands"), numBands);
-        QCOMPARE(flagsOf(m), (Flags{false, false, false, false, false, false}));
-        QVERIFY(!holder->data());
-        deliver(m, QStringLiteral("MonoSub"), monoSub);
-        QCOMPARE(flagsOf(m), expected);
-        // The record goes to the holder, where the crossover and delay screens read it.
-        QCOMPARE(holder->data(), m.homeScreenData());
-        QCOMPARE(QStringList({m.numBands(), m.monoSub(), holder->data()->numbands(), holder->data()->property("monoSub").toString()}),
-                 QStringList({numBands, monoSub, numBands, monoSub}));
-
-        // What was drawn is written to the settings too.
-        QCOMPARE(QStringList({setting(tarn::keys::CrossoverNumBand), setting(tarn::keys::CrossoverMonoSub),
-                              setting(tarn::keys::CrossoverLowGroupVisible), setting(tarn::keys::CrossoverMidGroupVisible),
-                              setting(tarn::keys::CrossoverHighGroupVisible)}),
-                 QStringList({numBands, monoSub, QVariant(expected.at(0)).toString(), QVariant(expected.at(1)).toString(),
-                              QVariant(expected.at(2)).toString()}));
-        m.setProperty("monoSub", QStringLiteral("7"));
-        QCOMPARE(setting(tarn::keys::CrossoverMonoSub), QStringLiteral("7"));
-    }
-    // The record went with its model; the holder does not point at freed memory.
-    QVERIFY(!holder->data());
-}
-
 // Flags change in one order and only when they change; a band count applies with the next MonoSub
 // value; an unknown band count, another object's record or no record at all change nothing.
 void TstHomeScreenModel::flagsSetInOrderAndOnlyOnChange()
@@ -571,6 +522,11 @@ void TstHomeScreenModel::flagsSetInOrderAndOnlyOnChange()
         {"Crossover", "NumBands", "1", ""}, {"Crossover", "MonoSub", "0", "low mid stereoMid"},
         {"Crossover", "NumBands", " 2", ""}, {"Crossover", "MonoSub", "1", ""},
         {"Crossover", "NumBands", "3", ""}, {"Crossover", "MonoSub", "0", "low mid stereoLow stereoMid"},
+        {"Crossover", "NumBands", "3", ""}, {"Crossover", "MonoSub", "1", ""},
+        {"Crossover", "NumBands", "1", ""}, {"Crossover", "MonoSub", "1", "mid stereoLow stereoMid"},
+        {"Crossover", "NumBands", "1", ""}, {"Crossover", "MonoSub", "yes", ""}, // any other text counts as a sub
+        {"Crossover", "NumBands", "2", ""}, {"Crossover", "MonoSub", "", "mid stereoMid"},
+        {"Crossover", "NumBands", "2", ""}, {"Crossover", "MonoSub", "0", "mid stereoLow stereoMid"},
     };
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         deliver(m, QLatin1String(steps[i].sv), QLatin1String(steps[i].value), QLatin1String(steps[i].po));
@@ -583,6 +539,24 @@ void TstHomeScreenModel::flagsSetInOrderAndOnlyOnChange()
             QCOMPARE(setting(tarn::keys::CrossoverHighGroupVisible), QStringLiteral("untouched"));
         }
     }
+
+    QCOMPARE(flagsOf(m), (Flags{true, false, true, true, false, true}));
+    // What was drawn is written to the settings, where the crossover screen reads it.
+    QCOMPARE(QStringList({setting(tarn::keys::CrossoverNumBand), setting(tarn::keys::CrossoverMonoSub), setting(tarn::keys::CrossoverLowGroupVisible),
+                          setting(tarn::keys::CrossoverMidGroupVisible), setting(tarn::keys::CrossoverHighGroupVisible)}),
+             QStringList({"2", "0", "true", "false", "true"}));
+    m.setProperty("monoSub", QStringLiteral("7"));
+    QCOMPARE(setting(tarn::keys::CrossoverMonoSub), QStringLiteral("7"));
+    // The record goes to the holder the crossover and delay screens read, and leaves it with its model.
+    HomeScreenDataHolder *holder = HomeScreenDataHolder::instance();
+    {
+        TarnHomeScreenModel other;
+        deliver(other, QStringLiteral("NumBands"), QStringLiteral("3"));
+        deliver(other, QStringLiteral("MonoSub"), QStringLiteral("1"));
+        QCOMPARE(holder->data(), other.homeScreenData());
+        QCOMPARE(holder->data()->numbands() + holder->data()->property("monoSub").toString(), QStringLiteral("31"));
+    }
+    QVERIFY(!holder->data());
 
     // Setters from QML follow the same rule.
     m.setHighVisible(true);
@@ -928,24 +902,8 @@ void TstHomeScreenModel::lookups()
     QCOMPARE(d.controlsInGroup(QStringLiteral("Timing")).size(), 3);
     QVERIFY(d.control(QStringLiteral("Nothing")).isEmpty());
 
-    // Variants filter the controls; meters keep the processing object they name.
-    d.setSource(QStringLiteral("/xml/MixerControlDescriptor.xml"));
-    QCOMPARE(d.currentVariant(), QStringLiteral("StereoMixer"));
-    QVERIFY(!d.control(QStringLiteral("Input_B_Pan")).isEmpty());
-    QCOMPARE(d.control(QStringLiteral("Channel_1_Level")).value(QStringLiteral("po")).toString(), QStringLiteral("InputMeters"));
-    d.setVariant(QStringLiteral("MonoMixer"));
-    QVERIFY(d.control(QStringLiteral("Input_B_Pan")).isEmpty());
-    QCOMPARE(d.control(QStringLiteral("Input_A_Gain")).value(QStringLiteral("po")).toString(), QStringLiteral("MonoMixer"));
-
-    // The same variable name in two processing objects.
-    d.setSource(QStringLiteral("/xml/OutputMetersControlDescriptor.xml"));
-    QCOMPARE(d.control(QStringLiteral("Channel_2_Level"), QStringLiteral("OutputMeters")).value(QStringLiteral("group")).toString(),
-             QStringLiteral("Output 2"));
-    QCOMPARE(d.control(QStringLiteral("Channel_2_Level"), QStringLiteral("InputMeters")).value(QStringLiteral("group")).toString(),
-             QStringLiteral("Input B"));
-
+    // (Mixer variants and the meters' groups show on the mixer and meters screens in their suites.)
     // Band variants follow their setting (once no variant is asked for explicitly).
-    d.setVariant(QString());
     d.setSource(QStringLiteral("/xml/LimiterControlDescriptor.xml"));
     QCOMPARE(d.variantSetting(), QString::fromLatin1(tarn::keys::LimiterType));
     QCOMPARE(d.variants(), (QStringList{"Low", "Mid", "High"}));
