@@ -193,7 +193,6 @@ private slots:
     void nudgeSends();
     void faderScales();
     void meterScale();
-    void meterPolling();
     void meterWaitsForLogin();
     void ledKeepsPollingWhileAnswered();
 
@@ -1171,42 +1170,6 @@ void TstControls::meterScale()
     meter.setValueType(QStringLiteral("%"));
     m_link.offer(QStringLiteral("asyncget"), po, sv, QStringLiteral("42.5%"), QStringLiteral("%"));
     QCOMPARE(meter.meterValue(), QStringLiteral("42.5"));
-}
-
-void TstControls::meterPolling()
-{
-    auto meter = std::make_unique<TarnMeter>();
-    meter->setPoName(QStringLiteral("OutputMeters"));
-    meter->setSvName(QStringLiteral("Channel_1_Level"));
-    // (The real timer's spacing of polls is measured against the offline model.)
-    QTimer *timer = meter->findChild<QTimer *>();
-    QCOMPARE(timer->interval(), tarn::controls::kPollIntervalMs);
-    QVERIFY(timer->isSingleShot());
-    // Drive the ticks by hand: nine unanswered ticks send nothing, the tenth asks again.
-    auto tick = [&meter, timer]() {
-        timer->stop();
-        QVERIFY(QMetaObject::invokeMethod(meter.get(), "sendDataRequest"));
-    };
-    m_link.clear();
-    for (int i = 0; i < 8; ++i) // setSvName above was the first
-        tick();
-    QVERIFY(m_link.sent().isEmpty());
-    QVERIFY(timer->isActive()); // still ticking
-    tick();
-    QCOMPARE(m_link.take(), Lines({kLevelPoll}));
-    for (int i = 0; i < 9; ++i)
-        tick();
-    QVERIFY(m_link.sent().isEmpty());
-    tick();
-    QCOMPARE(m_link.take(), Lines({kLevelPoll}));
-    // An answer makes the next tick ask at once.
-    m_link.offer(QStringLiteral("asyncget"), QStringLiteral("OutputMeters"), QStringLiteral("Channel_1_Level"), QStringLiteral("-3dB"));
-    tick();
-    QCOMPARE(m_link.take(), Lines({kLevelPoll}));
-
-    // Destroyed: nothing more, no unsubscription.
-    meter.reset();
-    QVERIFY(m_link.sent().isEmpty());
 }
 
 void TstControls::meterWaitsForLogin()

@@ -201,13 +201,17 @@ void TstControlsOffline::metersPollAndPauseWhileBusy()
 
     // Busy: the polls stay at the worker, so no answers come, and the meter keeps ticking.
     tarn::AppBusy::setBusy(true);
+    const int polls = sentStartingWith(poll).size();
     QSignalSpy records(m_adaptor, &TCPAdaptor::dataAvailable);
     // At most the answer to a poll already on its way.
     records.wait(300);
     records.clear();
     QVERIFY(!records.wait(1500));
     QVERIFY(meter.findChild<QTimer *>()->isActive());
-    QVERIFY(!sentStartingWith(poll).isEmpty()); // the meter asked (after its missed ticks); the link held them back
+    // Unanswered, the meter asks again only after several missed ticks (not at every one); the
+    // link held the polls back.
+    const int unanswered = sentStartingWith(poll).size() - polls;
+    QVERIFY2(unanswered <= 4, qPrintable(QString::number(unanswered)));
 
     // Not busy: polling resumes by itself.
     tarn::AppBusy::setBusy(false);
