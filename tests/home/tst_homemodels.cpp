@@ -141,13 +141,10 @@ private slots:
     void flagsSetInOrderAndOnlyOnChange(); // and listing rules
     void answersFromTheWire(); // the home screen model's and the data store's
     // The application's data store.
-    void busyTexts_data();
     void busyTexts();
     void shippedRangeData();
     void rangeDataFiles_data();
     void rangeDataFiles();
-    void channelNames_data();
-    void channelNames();
     void namesAndLimiterList();
     // Descriptor documents and the home screen's pictures and captions.
     void shippedDescriptors();
@@ -690,32 +687,21 @@ void TstHomeScreenModel::answersFromTheWire()
     QCOMPARE(spy.last().at(0).toBool(), false);
 }
 
-void TstHomeScreenModel::busyTexts_data()
-{
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<bool>("busy");
-    QTest::newRow("preset load running") << "Load:3:InProgress" << true;
-    QTest::newRow("reconfiguration running") << "Reconfig:InProgress" << true;
-    QTest::newRow("reconfiguration with detail") << "Reconfig:Stage 2 of 4:InProgress" << true;
-    QTest::newRow("reconfiguration failed") << "Reconfig:Failed" << false;
-    QTest::newRow("InProgress alone") << "InProgress" << false;
-    QTest::newRow("other word") << "Store:2:InProgress" << false;
-    QTest::newRow("lower case") << "reconfig:InProgress" << false;
-    QTest::newRow("trailing blank") << "Load:1:InProgress " << false;
-    QTest::newRow("empty") << "" << false;
-}
-
+// Busy while a preset load or a reconfiguration runs, by the status text's exact words.
 void TstHomeScreenModel::busyTexts()
 {
-    QFETCH(QString, status);
-    QFETCH(bool, busy);
-    QCOMPARE(AppDataStore::isBusyStatus(status), busy);
-
-    AppDataStore store;
-    QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
-    store.onStatusValueChanged(status);
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toBool(), busy);
+    const std::pair<const char *, bool> texts[] = {
+        {"Load:3:InProgress", true},   {"Reconfig:InProgress", true}, {"Reconfig:Stage 2 of 4:InProgress", true},
+        {"Reconfig:Failed", false},    {"InProgress", false},         {"Store:2:InProgress", false},
+        {"reconfig:InProgress", false}, {"Load:1:InProgress ", false}, {"", false}};
+    for (const auto &[status, busy] : texts) {
+        QCOMPARE(AppDataStore::isBusyStatus(QLatin1String(status)), busy);
+        AppDataStore store;
+        QSignalSpy spy(&store, &AppDataStore::deviceBusyStateChanged);
+        store.onStatusValueChanged(QLatin1String(status));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).toBool(), busy);
+    }
 }
 
 
@@ -783,30 +769,6 @@ void TstHomeScreenModel::rangeDataFiles()
     QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), q.isNull() ? before : q);
 }
 
-void TstHomeScreenModel::channelNames_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("out 24") << "out 24" << "Output 3,4,5,6";
-    QTest::newRow("out 01") << "out 01" << "Output 1";
-    QTest::newRow("out 06") << "out 06" << "Output 1,2,3,4,5,6";
-    QTest::newRow("mid counts as output") << "mid 12" << "Output 2,3";
-    QTest::newRow("in 02") << "in 02" << "Input A,B";
-    QTest::newRow("input code unknown") << "in 24" << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("two blanks") << "out  24" << "";
-}
-
-void TstHomeScreenModel::channelNames()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, name);
-    AppDataStore store;
-    store.setChannelName(QStringLiteral("out 01"));
-    store.setChannelName(text);
-    QCOMPARE(store.channelName(), name);
-}
-
 // The store's name tables: inputs by index, output names as set, limiter lists as the processor sends them.
 void TstHomeScreenModel::namesAndLimiterList()
 {
@@ -818,6 +780,16 @@ void TstHomeScreenModel::namesAndLimiterList()
     }
     for (const QString &none : {QStringLiteral("In8"), QStringLiteral("0"), QString()})
         QCOMPARE(store.inputNameFromIdx(none), QString());
+
+    // A channel text names its outputs or inputs; anything else names none (each read after "out 01").
+    const std::pair<const char *, const char *> channels[] = {
+        {"out 24", "Output 3,4,5,6"}, {"out 01", "Output 1"}, {"out 06", "Output 1,2,3,4,5,6"}, {"mid 12", "Output 2,3"},
+        {"in 02", "Input A,B"},       {"in 24", ""},          {"", ""},                     {"out  24", ""}};
+    for (const auto &[text, name] : channels) {
+        store.setChannelName(QStringLiteral("out 01"));
+        store.setChannelName(QLatin1String(text));
+        QCOMPARE(store.channelName(), QLatin1String(name));
+    }
 
     store.setOutputName(QStringLiteral("out:1"), QStringLiteral("Main Left"));
     store.setOutputName(QStringLiteral("out:1"), QStringLiteral("Sub"));
