@@ -2,11 +2,10 @@
 // after a dropped connection, or poll meters while the application is busy.
 #include "appbusy.h"
 #include "linkclient.h"
+#include "linkfixture.h"
 #include "modelprocess.h"
-#include "settingskeys.h"
 #include "tarnmeter.h"
 #include "tarnnumericalsv.h"
-#include "tarnsettings.h"
 #include "tarnslider.h"
 #include "tcpadaptor.h"
 #include "testenv.h"
@@ -39,7 +38,7 @@ private slots:
     void metersPollAndPauseWhileBusy();
 
 private:
-    bool login();
+    bool login() { return tarn::test::loginAdaptor(m_model.port(), QStringLiteral("stagemanagers")); }
     QList<SentLine> sentStartingWith(const QByteArray &prefix) const;
 
     ModelProcess m_model;
@@ -56,26 +55,13 @@ void TstControlsOffline::initTestCase()
     connect(m_adaptor, &TCPAdaptor::sendMessage, this, [this](const QByteArray &line) {
         m_sent.append({m_clock.elapsed(), line.trimmed()});
     });
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("stagemanagers"));
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
 }
 
 void TstControlsOffline::cleanup()
 {
     tarn::AppBusy::setBusy(false);
-    m_adaptor->doDisconnect();
-    // The socket closes on the worker thread first; the ready flag follows when the adaptor has
-    // heard of it, and only then is the next test's control really "before login".
-    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected() && !m_adaptor->isReady(), kWait);
+    QVERIFY(tarn::test::logoutAdaptor());
     m_sent.clear();
-}
-
-bool TstControlsOffline::login()
-{
-    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
-    m_adaptor->doConnect();
-    return ready.wait(kWait);
 }
 
 QList<SentLine> TstControlsOffline::sentStartingWith(const QByteArray &prefix) const

@@ -7,6 +7,7 @@
 #include "controldescriptor.h"
 #include "configdataprovider.h"
 #include "devicerecord.h"
+#include "linkfixture.h"
 #include "jsonconvert.h"
 #include "platform.h"
 #include "configdocumentfetcher.h"
@@ -125,7 +126,6 @@ QByteArray wrap(const QByteArray &body, const QByteArray &root = R"(screen="S" p
 class TstHomeScreenModel : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void cleanup();
     void cells_data();
     void cells();
@@ -158,15 +158,8 @@ private slots:
     void attributes();
 
 private:
-    bool login(quint16 port, const char *password = "stagemanagers");
-    TCPAdaptor *m_adaptor = nullptr;
+    static bool login(quint16 port, const char *password = "stagemanagers") { return tarn::test::loginAdaptor(port, QLatin1String(password)); }
 };
-
-void TstHomeScreenModel::initTestCase()
-{
-    m_adaptor = TCPAdaptor::instance();
-    write(tarn::keys::CurrentDeviceAddress, QStringLiteral("127.0.0.1"));
-}
 
 void TstHomeScreenModel::cleanup()
 {
@@ -175,19 +168,7 @@ void TstHomeScreenModel::cleanup()
                             tarn::keys::CrossoverMidGroupVisible, tarn::keys::CrossoverHighGroupVisible, tarn::keys::LimiterType,
                             tarn::keys::DelayType, tarn::keys::MixerType})
         settings.remove(QString::fromLatin1(key));
-    if (m_adaptor->isConnected()) {
-        m_adaptor->doDisconnect();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected(), kWait);
-    }
-}
-
-bool TstHomeScreenModel::login(quint16 port, const char *password)
-{
-    write(tarn::keys::CurrentDevicePassword, QLatin1String(password));
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(port));
-    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
-    m_adaptor->doConnect();
-    return ready.wait(kWait);
+    QVERIFY(tarn::test::logoutAdaptor());
 }
 
 void TstHomeScreenModel::cells_data()
@@ -321,7 +302,7 @@ void TstHomeScreenModel::readyAndApplyAroundEdits()
     QVERIFY(!model.enCfgApply());
     // Apply with no edit sends nothing but leaves configuration mode.
     write(tarn::keys::IsConfigMode, QStringLiteral("true"));
-    QSignalSpy sent(m_adaptor, &TCPAdaptor::sendMessage);
+    QSignalSpy sent(TCPAdaptor::instance(), &TCPAdaptor::sendMessage);
     model.applyAllChanges();
     QCOMPARE(sent.count(), 0);
     QCOMPARE(TarnSettings::text(QString::fromLatin1(tarn::keys::IsConfigMode)), QStringLiteral("false"));
