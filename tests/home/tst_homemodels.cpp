@@ -143,7 +143,6 @@ private slots:
     // The application's data store.
     void busyTexts();
     void shippedRangeData();
-    void rangeDataFiles_data();
     void rangeDataFiles();
     void namesAndLimiterList();
     // Descriptor documents and the home screen's pictures and captions.
@@ -154,7 +153,6 @@ private slots:
     void rejected();
     void resolverLookups_data();
     void resolverLookups();
-    void attributes_data();
     void attributes();
 
 private:
@@ -720,34 +718,27 @@ void TstHomeScreenModel::shippedRangeData()
 
 // A document that is missing, not an object, cut short or too big leaves the data as it was; a
 // parameter whose ranges are no array has none.
-void TstHomeScreenModel::rangeDataFiles_data()
-{
-    QTest::addColumn<QByteArray>("document"); // null: no file at all
-    QTest::addColumn<QString>("q");           // EQ/Q afterwards; null: as before
-    QTest::newRow("object") << QByteArray(R"({"EQ":{"Q":[{"range":"0","low":0.1,"high":1}]}})")
-                            << R"([{"high":1,"low":0.1,"range":"0"}])";
-    QTest::newRow("ranges not an array") << QByteArray(R"({"EQ":{"Q":{"not":"an array"}}})") << "[]";
-    QTest::newRow("empty object") << QByteArray("{}") << "[]";
-    QTest::newRow("array") << QByteArray("[1,2]") << QString();
-    QTest::newRow("cut short") << QByteArray(R"({"EQ":{"Q":[)") << QString();
-    QTest::newRow("empty") << QByteArray("") << QString();
-    QTest::newRow("trailing text") << QByteArray("{} x") << QString();
-    QTest::newRow("missing") << QByteArray() << QString();
-    QTest::newRow("too big") << "{\"EQ\":{\"Q\":[]}}" + QByteArray(AppDataStore::kMaxRangeDataBytes, ' ') << QString();
-}
-
 void TstHomeScreenModel::rangeDataFiles()
 {
-    QFETCH(QByteArray, document);
-    QFETCH(QString, q);
-    AppDataStore store;
-    const QString before = store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q"));
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("ranges.json")));
-    QVERIFY(document.isNull() || (file.open(QIODevice::WriteOnly) && file.write(document) == document.size()));
-    file.close();
-    QCOMPARE(store.loadRangeData(file.fileName()), !q.isNull());
-    QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), q.isNull() ? before : q);
+    const struct {
+        QByteArray document; // null: no file at all
+        QString q;           // EQ/Q afterwards; null: as before
+    } rows[] = {
+        {R"({"EQ":{"Q":[{"range":"0","low":0.1,"high":1}]}})", R"([{"high":1,"low":0.1,"range":"0"}])"},
+        {R"({"EQ":{"Q":{"not":"an array"}}})", "[]"}, {"{}", "[]"}, {"[1,2]", QString()}, {R"({"EQ":{"Q":[)", QString()},
+        {"", QString()}, {"{} x", QString()}, {QByteArray(), QString()},
+        {"{\"EQ\":{\"Q\":[]}}" + QByteArray(AppDataStore::kMaxRangeDataBytes, ' '), QString()},
+    };
+    for (const auto &row : rows) {
+        AppDataStore store;
+        const QString before = store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q"));
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("ranges.json")));
+        QVERIFY(row.document.isNull() || (file.open(QIODevice::WriteOnly) && file.write(row.document) == row.document.size()));
+        file.close();
+        QVERIFY2(store.loadRangeData(file.fileName()) == !row.q.isNull(), row.document.left(40).constData());
+        QCOMPARE(store.getJsonArray(QStringLiteral("EQ"), QStringLiteral("Q")), row.q.isNull() ? before : row.q);
+    }
 }
 
 // The store's name tables: inputs by index, output names as set, limiter lists as the processor sends them.
@@ -1053,38 +1044,31 @@ void TstHomeScreenModel::resolverLookups()
     QCOMPARE(found, expected);
 }
 
-void TstHomeScreenModel::attributes_data()
+// A block's output name and input route, read from its description only where they are texts.
+void TstHomeScreenModel::attributes()
 {
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("router");
-    QTest::newRow("both") << R"({"ClassName":"norvQuarraOutput","Attributes":{"OutputName":"Sub Left","RouteMix":"A+B"}})"
-                          << "Sub Left" << "A+B";
-    QTest::newRow("single input") << R"({"Attributes":{"RouteMix":"In3"}})" << QString() << "In3";
-    QTest::newRow("no attributes") << R"({"ClassName":"CadenzoPEQ"})" << QString() << QString();
-    QTest::newRow("attributes not an object") << R"({"Attributes":"OutputName"})" << QString() << QString();
-    QTest::newRow("name not a text") << R"({"Attributes":{"OutputName":{"x":1},"RouteMix":[1]}})" << QString() << QString();
-    QTest::newRow("array") << R"([{"Attributes":{"OutputName":"Main"}}])" << QString() << QString();
-    QTest::newRow("not JSON") << "Output 1" << QString() << QString();
-    QTest::newRow("empty") << "" << QString() << QString();
-    QTest::newRow("unicode") << QString::fromUtf8(R"({"Attributes":{"OutputName":"Bühne ♪"}})")
-                             << QString::fromUtf8("Bühne ♪") << QString();
     // Bounded: read up to the limit; deep nesting is refused by the parser, not the stack.
     const QString main = QStringLiteral(R"({"Attributes":{"OutputName":"Main"}})");
     const int limit = ButtonImageResolver::kMaxDescriptionLength;
-    QTest::newRow("at the size limit") << main + QString(limit - main.size(), QLatin1Char(' ')) << "Main" << QString();
-    QTest::newRow("over the size limit") << main + QString(limit - main.size() + 1, QLatin1Char(' ')) << QString() << QString();
-    QTest::newRow("deep nesting") << QString(5000, QLatin1Char('[')) + QString(5000, QLatin1Char(']')) << QString() << QString();
-}
-
-void TstHomeScreenModel::attributes()
-{
-    QFETCH(QString, description);
-    QFETCH(QString, output);
-    QFETCH(QString, router);
+    const struct {
+        QString description, outputAndRoute;
+    } rows[] = {
+        {R"({"ClassName":"norvQuarraOutput","Attributes":{"OutputName":"Sub Left","RouteMix":"A+B"}})", "Sub Left|A+B"},
+        {R"({"Attributes":{"RouteMix":"In3"}})", "|In3"},
+        {R"({"ClassName":"CadenzoPEQ"})", "|"},
+        {R"({"Attributes":"OutputName"})", "|"},
+        {R"({"Attributes":{"OutputName":{"x":1},"RouteMix":[1]}})", "|"},
+        {R"([{"Attributes":{"OutputName":"Main"}}])", "|"},
+        {"Output 1", "|"},
+        {"", "|"},
+        {QString::fromUtf8(R"({"Attributes":{"OutputName":"Bühne ♪"}})"), QString::fromUtf8("Bühne ♪|")},
+        {main + QString(limit - main.size(), QLatin1Char(' ')), "Main|"},
+        {main + QString(limit - main.size() + 1, QLatin1Char(' ')), "|"},
+        {QString(5000, QLatin1Char('[')) + QString(5000, QLatin1Char(']')), "|"},
+    };
     ButtonImageResolver r;
-    QCOMPARE(r.outputName(description), output);
-    QCOMPARE(r.routerName(description), router);
+    for (const auto &row : rows)
+        QCOMPARE(r.outputName(row.description) + QLatin1Char('|') + r.routerName(row.description), row.outputAndRoute);
 }
 
 TARN_TEST_MAIN(TstHomeScreenModel, QCoreApplication)
