@@ -343,9 +343,7 @@ Item {
             verify(item)
             gui.clear()
             mouseClick(item)
-            compare(gui.count, 1, item.objectName)
-            compare(gui.signalArguments[0][0], command, item.objectName)
-            compare(gui.signalArguments[0][1], payload, item.objectName)
+            compare(gui.count + " " + gui.signalArguments[0][0] + " " + gui.signalArguments[0][1], "1 " + command + " " + payload, item.objectName)
         }
 
         // Every block raises its command and shows what the resolver and the processor say.
@@ -388,8 +386,7 @@ Item {
                            ["block_Delay_High", "High Outputs Delay", "Delay"], ["block_LMT_Low", "Low Outputs Limiter", "Limiter"]]
             for (var t = 0; t < toggles.length; ++t) {
                 var block = find(flow, toggles[t][0])
-                compare(block.toggleControl.poName, toggles[t][1], toggles[t][0])
-                compare(block.toggleControl.svName, toggles[t][2], toggles[t][0])
+                compare(block.toggleControl.poName + "/" + block.toggleControl.svName, toggles[t][1] + "/" + toggles[t][2], toggles[t][0])
             }
             var cmp = find(flow, "block_CMP")
             compare(cmp.stateText, "\u2014")
@@ -401,15 +398,13 @@ Item {
 
             // Mutes change the picture where the resolver has a muted one.
             var mixer = find(flow, "block_MIX")
-            compare(mixer.muteControl.poName, "StereoMixer")
-            compare(mixer.muteControl.svName, "Mute")
+            compare(mixer.muteControl.poName + "/" + mixer.muteControl.svName, "StereoMixer/Mute")
             mixer.muteControl.value = 1
             compare(String(find(mixer, "icon").source), "qrc:/images/Home/ICN_MixerMute.png")
             compare(mixer.stateText, "MUTED")
             var output = find(flow, "output_3")
             var mute = find(output, "mute")
-            compare(mute.control.poName, "OutputGains")
-            compare(mute.control.svName, "Channel_3_Mute")
+            compare(mute.control.poName + "/" + mute.control.svName, "OutputGains/Channel_3_Mute")
             compare(String(find(output, "icon").source), "qrc:/images/Home/ICN_Output.png")
             mute.control.value = 1
             compare(String(find(output, "icon").source), "qrc:/images/Home/ICN_OutputMute.png")
