@@ -1,6 +1,5 @@
-// Guards against home screens drawn wrongly from what the processor reports (configuration
-// document, crossover and listing flags, busy state, range data, names) or from unbounded input, and
-// descriptor documents that name controls the processor lacks, pick the wrong band or accept bad input.
+// Guards against home screens and block descriptors drawn wrongly from what the processor reports
+// (document, crossover, listing, busy state, ranges, names) or from unbounded or malformed input.
 #include "appdatastore.h"
 #include "buttonimageresolver.h"
 #include "catalogue.h"

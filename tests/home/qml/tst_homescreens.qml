@@ -1,7 +1,5 @@
-// Guards against home-screen blocks that raise the wrong command or screen, show the wrong picture
-// or state, or bind objects the listing lacks; configuration dialogs that lose their edits; and
-// analyser, generator, meter and utility screens that send the wrong value or command, show a value
-// before the processor confirms it, or draw bars off the scale.
+// Guards against home screens, configuration dialogs and utility screens that raise or send the wrong
+// thing, show what the processor has not confirmed, bind objects it lacks, or lose edits.
 import QtQuick 2.15
 import QtTest 1.15
 import AppAnalytics 1.0
