@@ -144,11 +144,9 @@ Item {
             compare(graph.frequencyText("12.5k"), "12.5 kHz")
             compare(graph.frequencyText("20.0k"), "20 kHz")
             var shown = H.texts(graph)
-            var octaves = ["31.5 Hz", "63 Hz", "125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 kHz", "8 kHz", "16 kHz"]
-            for (var i = 0; i < octaves.length; ++i)
-                verify(shown.indexOf(octaves[i]) >= 0, octaves[i])
-            verify(shown.indexOf("0 dB") >= 0)
-            verify(shown.indexOf("\u221290") >= 0)
+            var labels = ["31.5 Hz", "63 Hz", "125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 kHz", "8 kHz", "16 kHz", "0 dB", "\u221290"]
+            for (var i = 0; i < labels.length; ++i)
+                verify(shown.indexOf(labels[i]) >= 0, labels[i])
 
             // The settings: choices shown once the processor has them; the gain in half decibels.
             TestLink.offerEnums(["RTA Mic", "Input A", "Input B", "Input C"], "\\\\Preset\\RTARouter\\SV\\Source\\EN")
