@@ -66,8 +66,7 @@ private slots:
     void brandOrderAndStates();
     void modelChoices();
     void factorySeedingKeepsLocalVersions();
-    void initialiseShowsProcessorStates();
-    void applyAddsRemovesAndUpdates();
+    void initialiseAndApply();
     void cloudUpdateReplacesOlderFiles();
     void cloudFailuresKeepTheLibrary();
     void resetMakesProcessorHoldLocalSet();
@@ -306,20 +305,16 @@ void TstPresets::settingsRoundTripAndCut()
     QSignalSpy failed(&transfer, &tarn::presets::SettingsTransfer::failed);
 
     // Values and presets changed in one processor arrive in the other.
-    m_side.sendRequest(tarn::test::request(QStringLiteral("set"), QStringLiteral("Compressor"), kThreshold, QStringLiteral("-41")));
-    QTRY_COMPARE_WITH_TIMEOUT(m_side.value(QStringLiteral("Compressor"), kThreshold), QStringLiteral("-41.0dB"), kWait);
+    QCOMPARE(m_side.set(QStringLiteral("Compressor"), kThreshold, QStringLiteral("-41")), QStringLiteral("-41.0dB"));
     QVERIFY(transfer.start(endpointOf(m_model), endpointOf(target)));
     QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 1, kWait);
     QVERIFY2(failed.isEmpty(), qPrintable(failed.value(0).value(0).toString()));
     LinkClient other;
     QVERIFY(other.login(target.port()));
-    for (const char *sv : {"Name_3", "Name_12", "Name_20", "CurrentPreset"})
-        other.sendRequest(tarn::test::request(QStringLiteral("get"), QStringLiteral("Presets"), QLatin1String(sv)));
-    other.sendRequest(tarn::test::request(QStringLiteral("get"), QStringLiteral("Compressor"), kThreshold));
-    QTRY_COMPARE_WITH_TIMEOUT(other.value(QStringLiteral("Compressor"), kThreshold), QStringLiteral("-41.0dB"), kWait);
+    QCOMPARE(other.get(QStringLiteral("Compressor"), kThreshold), QStringLiteral("-41.0dB"));
     QStringList presets;
     for (const char *sv : {"Name_3", "Name_12", "Name_20", "CurrentPreset"})
-        presets << other.value(QStringLiteral("Presets"), QLatin1String(sv));
+        presets << other.get(QStringLiteral("Presets"), QLatin1String(sv));
     QCOMPARE(presets, QStringList({"Main", "Live", "Stored", "20"}));
     const QByteArray before = readAll(target.stateDir() + QStringLiteral("/ftp/presets/Preset_12.preset"));
     QCOMPARE(before, readAll(presetFile(12)));
@@ -333,10 +328,7 @@ void TstPresets::settingsRoundTripAndCut()
     QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, kWait);
     QVERIFY2(failed.first().first().toString().startsWith(QLatin1String("Writing the settings to 127.0.0.1 failed")),
              qPrintable(failed.first().first().toString()));
-    const int answers = other.recordsFor(QStringLiteral("Presets"), QStringLiteral("Name_12")).size();
-    other.sendRequest(tarn::test::request(QStringLiteral("get"), QStringLiteral("Presets"), QStringLiteral("Name_12")));
-    QTRY_VERIFY_WITH_TIMEOUT(other.recordsFor(QStringLiteral("Presets"), QStringLiteral("Name_12")).size() > answers, kWait);
-    QCOMPARE(other.value(QStringLiteral("Presets"), QStringLiteral("Name_12")), QStringLiteral("Live"));
+    QCOMPARE(other.get(QStringLiteral("Presets"), QStringLiteral("Name_12")), QStringLiteral("Live"));
     QCOMPARE(readAll(target.stateDir() + QStringLiteral("/ftp/presets/Preset_12.preset")), before);
 }
 
@@ -471,7 +463,7 @@ void TstPresets::factorySeedingKeepsLocalVersions()
     QTRY_VERIFY_WITH_TIMEOUT(!model.busy(), 20000);
 }
 
-void TstPresets::initialiseShowsProcessorStates()
+void TstPresets::initialiseAndApply()
 {
     QDir(libraryRoot()).removeRecursively();
     // Names the processor lists that must never become local files.
@@ -499,14 +491,8 @@ void TstPresets::initialiseShowsProcessorStates()
     QVERIFY(!brands.last().first().toStringList().contains("Custom"));
     for (const QString &path : hostile)
         QFile::remove(path);
-}
 
-void TstPresets::applyAddsRemovesAndUpdates()
-{
-    TuningFileListModel model;
-    QSignalSpy initialised(&model, &TuningFileListModel::initialized);
-    model.initializeModel();
-    settle(model, initialised);
+    // The choices applied: files added, removed and updated on the processor, and the list read again.
     QVERIFY(choose(model, "Tessary / Duo", "Will Add"));
     QVERIFY(choose(model, "Brova / Arc", "Will Remove"));
     QVERIFY(choose(model, "Vessant / VR", "Will Update"));
@@ -523,8 +509,7 @@ void TstPresets::applyAddsRemovesAndUpdates()
     const QByteArray sent = readAll(m_model.stateDir() + "/ftp/SpeakerTunings/Tessary_Duo_D210_Main_2013_4_18_15_40.hdf");
     QVERIFY(!sent.isEmpty());
     QCOMPARE(sent, readAll(QDir(localFolder(Kind::Speaker)).filePath("Tessary_Duo_D210_Main_2013_4_18_15_40.hdf")));
-    // The list was read again: the choices are gone and the states follow the processor.
-    QVERIFY(!model.enableApplyCancel());
+    QVERIFY(!model.enableApplyCancel()); // the choices are gone, the states follow the processor
     QCOMPARE(statesOf(model, {"Tessary / Duo", "Brova / Arc", "Vessant / VR"}),
              QStringList({"Tessary / Duo: Loaded", "Brova / Arc: Not Loaded", "Vessant / VR: Loaded"}));
 }
