@@ -11,10 +11,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QSysInfo>
 
 using tarn::test::HttpRecorder;
 using Form = QList<QPair<QString, QString>>;

@@ -7,10 +7,6 @@
 #include "tarnsettings.h"
 #include "testenv.h"
 
-#include <QCoreApplication>
-#include <QRegularExpression>
-#include <QThread>
-
 #include <thread>
 #include <vector>
 

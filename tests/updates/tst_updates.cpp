@@ -3,6 +3,7 @@
 #include "cloudstoreserver.h"
 #include "firmwareupdater.h"
 #include "fwupdateuploader.h"
+#include "modelprocess.h"
 #include "scriptedhttppeer.h"
 #include "settingskeys.h"
 #include "tarnsettings.h"
@@ -10,9 +11,7 @@
 #include "updatecommon.h"
 #include "updatefeed.h"
 
-#include <QCryptographicHash>
 #include <QTcpServer>
-#include <QtTest>
 
 using namespace tarn::updates;
 using tarn::test::ScriptedHttpPeer;
@@ -240,9 +239,7 @@ void UpdatesTest::failures()
         scripted.answer("/cz-tarn-update/fw/tarn-fw-1.5.0.bin", {200, data, 150000, peer == "scripted-stall"});
         qputenv("TARN_CLOUD_URL", scripted.url().toUtf8());
     } else {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        qputenv("TARN_CLOUD_URL", QByteArray("http://127.0.0.1:") + QByteArray::number(closed.serverPort()));
+        qputenv("TARN_CLOUD_URL", QByteArray("http://127.0.0.1:") + QByteArray::number(tarn::test::freePort()));
     }
     FirmwareUpdater updater;
     updater.setFirmwareVersion("1.0");
@@ -320,9 +317,7 @@ void UpdatesTest::scriptedProcessor()
                 peer->abort();
             } else if (body - 1 == data.size()) {
                 QCOMPARE(received.mid(head + 2), data);
-                peer->write(confirm.isEmpty() ? "writer done " + QByteArray::number(data.size()) + " "
-                                                    + QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex() + "\n"
-                                              : confirm);
+                peer->write(confirm.isEmpty() ? "writer done " + QByteArray::number(data.size()) + " " + sha(data) + "\n" : confirm);
             }
         });
     });

@@ -12,9 +12,6 @@
 #include "wizardrunsetupprovider.h"
 #include "wizardscreensloader.h"
 
-#include <QCoreApplication>
-#include <QSignalSpy>
-
 using tarn::wizard::WizardDescriptor;
 
 class TstWizard : public QObject {
