@@ -54,8 +54,7 @@ private slots:
     void init() { qputenv("TARN_CLOUD_URL", "http://127.0.0.1:9"); }
     void cleanupTestCase() { m_device.reset(); }
     void listFollowsTheProcessor();
-    void transferStoresARecallablePreset();
-    void fetchKeepsBytesAndNeverOverwrites();
+    void transferRecallAndFetch();
     void failuresAreTold_data();
     void failuresAreTold();
     void hostileFileNamesStayOut_data();
@@ -175,7 +174,7 @@ void TstPresets::listFollowsTheProcessor()
     QCOMPARE(bounded.rowCount(), DevicePresetModel::kMaxRows);
 }
 
-void TstPresets::transferStoresARecallablePreset()
+void TstPresets::transferRecallAndFetch()
 {
     // A preset made on the PC: the processor's first preset with another threshold.
     QByteArray bytes = readAll(presetFile(1));
@@ -217,20 +216,15 @@ void TstPresets::transferStoresARecallablePreset()
     const QStringList files = listed.first().at(1).toStringList();
     QVERIFY(files.contains(QStringLiteral("Preset_20.preset")) && !files.contains(QString()));
     QCOMPARE(finished.count(), 1);
-}
 
-void TstPresets::fetchKeepsBytesAndNeverOverwrites()
-{
+    // Fetched to the PC: the same bytes, under a free name; nothing there is overwritten.
     QSignalSpy fetched(m_device.get(), &DevicePresetModel::presetAvailable);
     QSignalSpy pcErrors(m_pc.get(), &FileSystemModel::error);
     m_device->presetFetch(QStringLiteral("12"));
     QTRY_COMPARE_WITH_TIMEOUT(fetched.count(), 1, kWait);
-    const QByteArray bytes = fetched.first().first().toByteArray();
-    QCOMPARE(bytes, readAll(presetFile(12)));
-
-    const QString name = m_pc->availablePresetName(QStringLiteral("Live"));
-    QCOMPARE(name, QStringLiteral("Live"));
-    m_pc->addPresetToFileSystem(name, bytes);
+    QCOMPARE(fetched.first().first().toByteArray(), bytes);
+    QCOMPARE(m_pc->availablePresetName(QStringLiteral("Live")), QStringLiteral("Live"));
+    m_pc->addPresetToFileSystem(QStringLiteral("Live"), bytes);
     QCOMPARE(readAll(m_pc->folder() + QStringLiteral("/Live")), bytes);
     m_pc->addPresetToFileSystem(QStringLiteral("Live 2"), "other");
     QCOMPARE(m_pc->availablePresetName(QStringLiteral("Live")), QStringLiteral("Live 3"));
