@@ -44,28 +44,22 @@ QStringList addresses(const DiscoveredDevicesModel &model)
 }
 
 // A processor that answers discovery datagrams with a scripted reply (or none) on 127.0.0.1.
-class ScriptedResponder : public QObject {
-public:
+struct ScriptedResponder : QObject {
     ScriptedResponder()
     {
-        QVERIFY(m_socket.bind(QHostAddress(QHostAddress::LocalHost), 0));
-        connect(&m_socket, &QUdpSocket::readyRead, this, [this]() {
-            while (m_socket.hasPendingDatagrams()) {
-                const QNetworkDatagram query = m_socket.receiveDatagram();
-                m_queries.append(query.data());
-                if (!m_reply.isNull())
-                    m_socket.writeDatagram(m_reply, query.senderAddress(), query.senderPort());
+        QVERIFY(socket.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        connect(&socket, &QUdpSocket::readyRead, this, [this]() {
+            while (socket.hasPendingDatagrams()) {
+                const QNetworkDatagram query = socket.receiveDatagram();
+                queries.append(query.data());
+                if (!reply.isNull())
+                    socket.writeDatagram(reply, query.senderAddress(), query.senderPort());
             }
         });
     }
-    quint16 port() const { return m_socket.localPort(); }
-    void setReply(const QByteArray &reply) { m_reply = reply; }
-    const QList<QByteArray> &queries() const { return m_queries; }
-
-private:
-    QUdpSocket m_socket;
-    QByteArray m_reply;
-    QList<QByteArray> m_queries;
+    QUdpSocket socket;
+    QByteArray reply; // none: the query goes unanswered
+    QList<QByteArray> queries;
 };
 } // namespace
 
@@ -171,7 +165,7 @@ private slots:
     void manualProbe()
     {
         ScriptedResponder responder; // bound, but says nothing at first
-        qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.port()));
+        qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.socket.localPort()));
         DiscoveredDevicesModel model;
         QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
         QSignalSpy details(&model, &DiscoveredDevicesModel::deviceConfirmed);
@@ -182,12 +176,12 @@ private slots:
         QVERIFY(invalid.wait(10000));
         QVERIFY(clock.elapsed() >= DiscoveredDevicesProvider::kManualTimeoutMs - 50);
         QCOMPARE(invalid.count(), 1);
-        QCOMPARE(responder.queries(), QList<QByteArray>({tarn::discovery::queryBatch()}));
+        QCOMPARE(responder.queries, QList<QByteArray>({tarn::discovery::queryBatch()}));
 
         // A text that is no address fails the same way, without sending anything.
         model.getDeviceDetailsForIP(QStringLiteral("not.an.address"));
         QVERIFY(invalid.wait(10000));
-        QCOMPARE(responder.queries().size(), 1);
+        QCOMPARE(responder.queries.size(), 1);
 
         // While the screen asks for a password, the running-out probe reports nothing.
         auto *timer = model.provider()->findChild<QTimer *>(QStringLiteral("manualTimer"));
@@ -201,16 +195,16 @@ private slots:
         QCOMPARE(invalid.count(), 0);
 
         // An ignored probe stays silent even when its answer comes late.
-        responder.setReply(answer(QStringLiteral("norvCadenzoTarn")));
+        responder.reply = answer(QStringLiteral("norvCadenzoTarn"));
         model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
         model.ignoreDeviceDetailsResponse();
-        QTRY_COMPARE_WITH_TIMEOUT(responder.queries().size(), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(responder.queries.size(), 3, 5000);
         QVERIFY(!timer->isActive());
         QVERIFY(!confirmed.wait(300));
         QCOMPARE(invalid.count(), 0);
         // ...and does not pass for the answer of the next probe: another model, invalid at once,
         // long before the time-out.
-        responder.setReply(answer(QStringLiteral("norvQuarra")));
+        responder.reply = answer(QStringLiteral("norvQuarra"));
         clock.restart();
         model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
         QVERIFY(invalid.wait(5000));
