@@ -175,9 +175,7 @@ private slots:
         QCOMPARE(m_root->property("strHelpFileName").toString(), QString());
         QVERIFY(m_root->property("startUpScreenVisible").toBool());
         QVERIFY(m_root->findChild<QObject *>(QStringLiteral("discoveryScreen")));
-        auto *search = m_root->findChild<QObject *>(QStringLiteral("searchForDevicesButton"));
-        QVERIFY(search);
-        QMetaObject::invokeMethod(search, "clicked");
+        QVERIFY(QMetaObject::invokeMethod(m_root->findChild<QObject *>(QStringLiteral("searchForDevicesButton")), "clicked"));
         QVERIFY(!m_root->property("startUpScreenVisible").toBool());
         QVERIFY(m_root->findChild<QObject *>(QStringLiteral("discoveryScreen")));
 
@@ -197,10 +195,8 @@ private slots:
         QVERIFY(!m_root->property("startUpScreenVisible").toBool());
 
         RecordingTextSV *modified = RecordingTextSV::find(QStringLiteral("Node\\Settings\\SV\\PresetIsModified"), home);
-        QVERIFY(modified);
         auto *indicator = home->findChild<QQuickItem *>(QStringLiteral("presetModifiedIndicator"));
-        QVERIFY(indicator);
-        QVERIFY(!indicator->isVisible());
+        QVERIFY(modified && indicator && !indicator->isVisible());
         modified->setValue(QStringLiteral("On"));
         QVERIFY(indicator->isVisible());
         modified->setValue(QStringLiteral("Off"));
@@ -211,8 +207,7 @@ private slots:
         QCOMPARE(mute3->m_poName, QStringLiteral("OutputGains"));
         QVERIFY(sv(QStringLiteral("Channel_6_Mute")));
         QObject *button = tarn::test::findItem(home, QStringLiteral("mute3"));
-        QVERIFY(button);
-        QMetaObject::invokeMethod(button, "clicked");
+        QVERIFY(QMetaObject::invokeMethod(button, "clicked"));
         QCOMPARE(mute3->m_sent, QStringList({QStringLiteral("On")}));
         mute3->setValue(QStringLiteral("On"));
         QVERIFY(button->property("muted").toBool());
