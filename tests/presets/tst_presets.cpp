@@ -21,17 +21,14 @@
 
 using tarn::test::LinkClient;
 using tarn::test::ModelProcess;
+using tarn::test::readFile;
+using tarn::test::writeFile;
 using namespace tarn::tuning;
 
 namespace {
 constexpr int kWait = 10000;
 const QString kThreshold = QStringLiteral("Threshold");
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 quint16 ftpPortOf(const ModelProcess &model)
 {
@@ -104,7 +101,7 @@ private slots:
     void transferRecallAndFetch()
     {
         // A preset made on the PC: the processor's first preset with another threshold.
-        QByteArray bytes = readAll(presetFile(1));
+        QByteArray bytes = readFile(presetFile(1));
         QVERIFY(bytes.contains("\"Preset\\\\Compressor\\\\SV\\\\Threshold\": \"-20\""));
         bytes.replace("\"Preset\\\\Compressor\\\\SV\\\\Threshold\": \"-20\"", "\"Preset\\\\Compressor\\\\SV\\\\Threshold\": \"-33\"");
 
@@ -120,7 +117,7 @@ private slots:
                 < m_sent.indexOf(R"(set "\\Storage\Presets\SV\RenamePreset\" "12")"));
         QTRY_COMPARE_WITH_TIMEOUT(m_device->nameOf(12), QStringLiteral("Live"), kWait);
         QCOMPARE(m_device->count(), 9);
-        QCOMPARE(readAll(presetFile(12)), bytes);
+        QCOMPARE(readFile(presetFile(12)), bytes);
 
         // Recalling it changes the live values, and they are announced.
         m_device->recall(QStringLiteral("12"), QStringLiteral("Live"));
@@ -152,7 +149,7 @@ private slots:
         QCOMPARE(fetched.first().first().toByteArray(), bytes);
         QCOMPARE(m_pc->availablePresetName(QStringLiteral("Live")), QStringLiteral("Live"));
         m_pc->addPresetToFileSystem(QStringLiteral("Live"), bytes);
-        QCOMPARE(readAll(m_pc->folder() + QStringLiteral("/Live")), bytes);
+        QCOMPARE(readFile(m_pc->folder() + QStringLiteral("/Live")), bytes);
         m_pc->addPresetToFileSystem(QStringLiteral("Live 2"), "other");
         QCOMPARE(m_pc->availablePresetName(QStringLiteral("Live")), QStringLiteral("Live 3"));
 
@@ -160,8 +157,8 @@ private slots:
         m_pc->addPresetToFileSystem(QStringLiteral("Live"), "newer");
         m_pc->rename(QStringLiteral("Live 2"), QStringLiteral("Live"));
         QCOMPARE(pcErrors.count(), 2);
-        QCOMPARE(readAll(m_pc->folder() + QStringLiteral("/Live")), bytes);
-        QCOMPARE(readAll(m_pc->folder() + QStringLiteral("/Live 2")), QByteArray("other"));
+        QCOMPARE(readFile(m_pc->folder() + QStringLiteral("/Live")), bytes);
+        QCOMPARE(readFile(m_pc->folder() + QStringLiteral("/Live 2")), QByteArray("other"));
         QCOMPARE(m_pc->count(), 2);
     }
 
@@ -237,8 +234,8 @@ private slots:
         for (const char *sv : {"Name_3", "Name_12", "Name_20", "CurrentPreset"})
             presets << other.get(QStringLiteral("Presets"), QLatin1String(sv));
         QCOMPARE(presets, QStringList({"Main", "Live", "Stored", "20"}));
-        const QByteArray before = readAll(target.stateDir() + QStringLiteral("/ftp/presets/Preset_12.preset"));
-        QCOMPARE(before, readAll(presetFile(12)));
+        const QByteArray before = readFile(target.stateDir() + QStringLiteral("/ftp/presets/Preset_12.preset"));
+        QCOMPARE(before, readFile(presetFile(12)));
 
         // Cut off in the middle of the write: the target stays as it was, and says so.
         m_device->rename(QStringLiteral("12"), QStringLiteral("Changed Again"));
@@ -250,7 +247,7 @@ private slots:
         QVERIFY2(failed.first().first().toString().startsWith(QLatin1String("Writing the settings to 127.0.0.1 failed")),
                  qPrintable(failed.first().first().toString()));
         QCOMPARE(other.get(QStringLiteral("Presets"), QStringLiteral("Name_12")), QStringLiteral("Live"));
-        QCOMPARE(readAll(target.stateDir() + QStringLiteral("/ftp/presets/Preset_12.preset")), before);
+        QCOMPARE(readFile(target.stateDir() + QStringLiteral("/ftp/presets/Preset_12.preset")), before);
     }
 
     // Key and stamp are read only from names of the tuning form; a null key is not checked.
@@ -368,8 +365,7 @@ private slots:
         QDir().mkpath(localFolder(Kind::Speaker));
         // An older and a newer version of two factory tunings are already here.
         for (const char *name : {"Vessant_LX_LX12_Main_2010_1_1_0_0.hdf", "Brova_Arc_Arc10_Std_2020_1_1_0_0.hdf"}) {
-            QFile f(QDir(localFolder(Kind::Speaker)).filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("mine"));
+            QVERIFY(writeFile(QDir(localFolder(Kind::Speaker)).filePath(name), "mine"));
         }
         TuningFileListModel model;
         QSignalSpy initialised(&model, &TuningFileListModel::initialized);
@@ -391,8 +387,7 @@ private slots:
         const QStringList hostile{m_model.stateDir() + "/ftp/SpeakerTunings/Evil\x01Name_a_b_2020_1_1_1_1.hdf",
                                   m_model.stateDir() + "/ftp/SpeakerTunings/Readme_a_b_2020_1_1_1_1.txt"};
         for (const QString &path : hostile) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("x"));
+            QVERIFY(writeFile(path, "x"));
         }
         TuningFileListModel model;
         QSignalSpy initialised(&model, &TuningFileListModel::initialized);
@@ -427,9 +422,9 @@ private slots:
                         "Brova_Arc_Arc12_Std_2013_10_2_10_15.hdf", "Vessant_VR_VR8_Fill_2015_6_22_14_10.hdf",
                         "Vessant_VR_VR8_Fill_2014_8_2_10_0.hdf"}),
                  QStringList({"Tessary_Duo_D210_Main_2013_4_18_15_40.hdf", "Vessant_VR_VR8_Fill_2015_6_22_14_10.hdf"}));
-        const QByteArray sent = readAll(m_model.stateDir() + "/ftp/SpeakerTunings/Tessary_Duo_D210_Main_2013_4_18_15_40.hdf");
+        const QByteArray sent = readFile(m_model.stateDir() + "/ftp/SpeakerTunings/Tessary_Duo_D210_Main_2013_4_18_15_40.hdf");
         QVERIFY(!sent.isEmpty());
-        QCOMPARE(sent, readAll(QDir(localFolder(Kind::Speaker)).filePath("Tessary_Duo_D210_Main_2013_4_18_15_40.hdf")));
+        QCOMPARE(sent, readFile(QDir(localFolder(Kind::Speaker)).filePath("Tessary_Duo_D210_Main_2013_4_18_15_40.hdf")));
         QVERIFY(!model.enableApplyCancel()); // the choices are gone, the states follow the processor
         QCOMPARE(statesOf(model, {"Tessary / Duo", "Brova / Arc", "Vessant / VR"}),
                  QStringList({"Tessary / Duo: Loaded", "Brova / Arc: Not Loaded", "Vessant / VR: Loaded"}));
@@ -554,8 +549,7 @@ private slots:
         peer.answer("/cut.hdf", {200, QByteArray(8192, 'c'), 100, false, {}});
         peer.answer("/moved.hdf", {302, "", -1, false, {{"Location", "/a/x.hdf"}}});
         QTemporaryDir dir;
-        QFile old(dir.filePath("cut.hdf"));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") && old.flush());
+        QVERIFY(writeFile(dir.filePath("cut.hdf"), "old"));
 
         QThread thread;
         auto *downloads = new DownloadManager;
@@ -576,7 +570,7 @@ private slots:
         QCOMPARE(finished.first(), QVariantList({4, 6}));
         QByteArrayList contents;
         for (const QString &name : QDir(dir.path()).entryList(QDir::Files, QDir::Name))
-            contents << name.toUtf8() + ": " + readAll(dir.filePath(name));
+            contents << name.toUtf8() + ": " + readFile(dir.filePath(name));
         QCOMPARE(contents, QByteArrayList({"cut.hdf: old", "index.html: listing", "moved.hdf: first", "x.hdf: second"}));
     }
 

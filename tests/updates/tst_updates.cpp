@@ -15,6 +15,7 @@
 
 using namespace tarn::updates;
 using tarn::test::ScriptedHttpPeer;
+using tarn::test::writeFile;
 
 namespace {
 // An image as the store's generator makes them: a header naming the version, then the payload.
@@ -34,13 +35,6 @@ QByteArray feed(const QByteArray &extra)
 {
     return R"(<Config><Brand Name="norv"><Product Name="Tarn Firmware"><Revision Version="1.3.0" ImageUrl="fw/old.bin"/>)"
            R"(<Revision Version="1.5.0" ImageUrl="fw/tarn-fw-1.5.0.bin" )" + extra + "/></Product></Brand></Config>";
-}
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
 }
 QStringList folderFiles()
 {
@@ -108,14 +102,14 @@ private slots:
     {
         QTemporaryDir root;
         const QByteArray data = firmwareImage("1.5.0", 8 << 20);
-        writeFile(root.filePath("cz-tarn-update/update.xml"), feed("Sha256=\"" + sha(data) + "\""));
-        writeFile(root.filePath("cz-tarn-update/fw/tarn-fw-1.5.0.bin"), data);
+        QVERIFY(writeFile(root.filePath("cz-tarn-update/update.xml"), feed("Sha256=\"" + sha(data) + "\"")));
+        QVERIFY(writeFile(root.filePath("cz-tarn-update/fw/tarn-fw-1.5.0.bin"), data));
         tarn::test::CloudStore store(root.path());
         QVERIFY(store.isRunning());
         qputenv("TARN_CLOUD_URL", store.url().toEncoded());
         // Left by an interrupted download, and an image of an earlier version.
-        writeFile(firmwareImageFolder() + "/tarn-fw-1.5.0.bin.tmp", "partial");
-        writeFile(firmwareImageFolder() + "/tarn-fw-1.4.0.bin", "older");
+        QVERIFY(writeFile(firmwareImageFolder() + "/tarn-fw-1.5.0.bin.tmp", "partial"));
+        QVERIFY(writeFile(firmwareImageFolder() + "/tarn-fw-1.4.0.bin", "older"));
 
         FirmwareUpdater updater;
         updater.setFirmwareVersion("1.4.2");
@@ -136,9 +130,7 @@ private slots:
         QCOMPARE(updater.progress(), 1.0f);
         QCOMPARE(updater.updateState(), FirmwareUpdater::UploadUpdate);
         QCOMPARE(folderFiles(), QStringList{"tarn-fw-1.5.0.bin"});
-        QFile kept(firmwareImageFolder() + "/tarn-fw-1.5.0.bin");
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(sha(kept.readAll()), sha(data));
+        QCOMPARE(sha(tarn::test::readFile(firmwareImageFolder() + "/tarn-fw-1.5.0.bin")), sha(data));
 
         // A later check offers the kept image, but only to a processor that runs an older version.
         FirmwareUpdater again;
@@ -182,8 +174,8 @@ private slots:
         ScriptedHttpPeer scripted;
         if (peer.startsWith("nginx")) {
             if (peer == "nginx") {
-                writeFile(root.filePath("cz-tarn-update/update.xml"), feed(attributes));
-                writeFile(root.filePath("cz-tarn-update/fw/tarn-fw-1.5.0.bin"), data);
+                QVERIFY(writeFile(root.filePath("cz-tarn-update/update.xml"), feed(attributes)));
+                QVERIFY(writeFile(root.filePath("cz-tarn-update/fw/tarn-fw-1.5.0.bin"), data));
             }
             store = std::make_unique<tarn::test::CloudStore>(root.path());
             QVERIFY(store->isRunning());
@@ -247,7 +239,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, text);
         const QByteArray data = firmwareImage("2.0", 300000);
-        writeFile(firmwareImageFolder() + "/fw.bin", data);
+        QVERIFY(writeFile(firmwareImageFolder() + "/fw.bin", data));
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         TarnSettings::write(tarn::keys::CurrentDeviceAddress, "127.0.0.1");
