@@ -3,6 +3,7 @@
 #include "appanalytics.h"
 #include "appbusy.h"
 #include "httprecorder.h"
+#include "linkclient.h"
 #include "linkevents.h"
 #include "modelprocess.h"
 #include "offlinemodellauncher.h"
@@ -393,12 +394,9 @@ private slots:
         launcher->setModel(QStringLiteral("Quarra"));
         launcher->start();
         QVERIFY(started.wait(20000));
-        QTcpSocket quarra;
-        quarra.connectToHost(QHostAddress::LocalHost, quint16(qEnvironmentVariableIntValue("TARN_DEVICE_PORT")));
-        QVERIFY(quarra.waitForConnected(5000));
-        quarra.write("connect administrator \"stagemanagers\"\nget \"\\\\Node\\AT\\Class_Name\"\n");
-        QByteArray answer;
-        QTRY_VERIFY_WITH_TIMEOUT((answer += quarra.readAll()).contains("\"norvCadenzoQuarra\""), 10000);
+        tarn::test::LinkClient quarra;
+        QVERIFY(quarra.login(quint16(qEnvironmentVariableIntValue("TARN_DEVICE_PORT"))));
+        QCOMPARE(quarra.get(QStringLiteral("NPO"), QStringLiteral("Node\\AT\\Class_Name")), QStringLiteral("norvCadenzoQuarra"));
         TCPAdaptor::instance()->doDisconnect(); // the link it opened goes first, in order
         QTRY_VERIFY(!TCPAdaptor::instance()->isConnected());
         launcher->stop();

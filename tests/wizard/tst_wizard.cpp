@@ -74,17 +74,11 @@ private slots:
         QFETCH(QString, state);
         QFETCH(QString, property);
         QFETCH(QString, expected);
-        std::unique_ptr<QObject> p;
-        if (provider == QLatin1String("dialog"))
-            p = std::make_unique<WizardDialogProvider>();
-        else if (provider == QLatin1String("dial"))
-            p = std::make_unique<WizardDialProvider>();
-        else if (provider == QLatin1String("afs"))
-            p = std::make_unique<WizardAFSGraphProvider>();
-        else if (provider == QLatin1String("list"))
-            p = std::make_unique<WizardListViewProvider>();
-        else
-            p = std::make_unique<WizardRunSetupProvider>();
+        const QHash<QString, std::function<QObject *()>> make{
+            {"dialog", [] { return new WizardDialogProvider; }}, {"dial", [] { return new WizardDialProvider; }},
+            {"afs", [] { return new WizardAFSGraphProvider; }}, {"list", [] { return new WizardListViewProvider; }},
+            {"runsetup", [] { return new WizardRunSetupProvider; }}};
+        const std::unique_ptr<QObject> p(make.value(provider)());
         // The screens take each text from its change signal: the signal carries it too.
         const QMetaProperty meta = p->metaObject()->property(p->metaObject()->indexOfProperty(qPrintable(property)));
         QVERIFY(meta.isValid());
