@@ -239,11 +239,8 @@ private slots:
             qputenv("TARN_DEVICE_PORT", keptPort);
             TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
         });
-        const QList<QPair<QString, QString>> commands{{"EnterPassword", "127.0.0.1:hunter2"},
-                                                      {"ConnectDevice", "127.0.0.1:hunter2"},
-                                                      {"ConfigMode", "{\"owner\":\"hunter2\"}"},
-                                                      {"Nonsense", "hunter2"},
-                                                      {"PEQ", "High"}};
+        const QList<QPair<QString, QString>> commands{{"EnterPassword", "127.0.0.1:hunter2"}, {"ConnectDevice", "127.0.0.1:hunter2"},
+            {"ConfigMode", "{\"owner\":\"hunter2\"}"}, {"Nonsense", "hunter2"}, {"PEQ", "High"}};
         for (const auto &command : commands)
             m_loader->onGuiSignal(command.first, command.second);
         // Not allowed: the command is not reported.
