@@ -29,7 +29,6 @@ namespace {
 constexpr int kWait = 10000;
 const QString kThreshold = QStringLiteral("Threshold");
 
-
 quint16 ftpPortOf(const ModelProcess &model)
 {
     return quint16(model.status().value(QStringLiteral("ftpPort")).toInt());
