@@ -36,16 +36,12 @@ inline Json::Value defaultConfig()
     return library()[".default"];
 }
 
-inline std::string compact(const Json::Value &value)
+// The value as compact JSON text.
+inline QByteArray text(const Json::Value &value)
 {
     Json::StreamWriterBuilder builder;
     builder["indentation"] = "";
-    return Json::writeString(builder, value);
-}
-
-inline QByteArray text(const Json::Value &value)
-{
-    return QByteArray::fromStdString(compact(value));
+    return QByteArray::fromStdString(Json::writeString(builder, value));
 }
 
 inline Json::Value cellOf(const char *templateName, Json::Value second = Json::Value())

@@ -73,7 +73,6 @@ private slots:
     void defaultBuildFollowsTheChain();
     void failureMessagesInOrder_data();
     void failureMessagesInOrder();
-    void crossDspWireNamesTheWire();
     void validationMessages_data();
     void validationMessages();
     void exceptionsBecomeSummaryText();
@@ -94,7 +93,6 @@ void TstConfigBuilder::defaultBuildFollowsTheChain()
 {
     ConfigBuilder builder(library());
     const Json::Value document = mustBuild(builder, defaultConfig());
-    QVERIFY(document.isObject());
 
     // Fixed objects of the everyday variant plus one object per cell.
     for (const char *name : {"SignalGenerator", "RTA", "Outputs3", "InputRouter", "In_Mixer3", "AFS2", "Mid_Router5",
@@ -118,8 +116,7 @@ void TstConfigBuilder::defaultBuildFollowsTheChain()
     QCOMPARE(gridColumn(document, "in", 0), QStringList({"InputRouter", "LINKED", "LINKED"}));
     QCOMPARE(gridColumn(document, "mid", 0),
              QStringList({"Mid_Router1", "Mid_Router2", "Mid_Router3", "Mid_Router4", "Mid_Router5", "Mid_Mixer6"}));
-    QCOMPARE(gridColumn(document, "out", 2),
-             QStringList({"ZoneGains", "LINKED", "LINKED", "LINKED", "LINKED", "LINKED"}));
+    QCOMPARE(gridColumn(document, "out", 2), QStringList({"ZoneGains", "LINKED", "LINKED", "LINKED", "LINKED", "LINKED"}));
     QCOMPARE(gridColumn(document, "rta", 1), QStringList({"RTA"}));
     for (Json::ArrayIndex g = 0; g < document["gridsDisplay"].size(); ++g) {
         const Json::Value &display = document["gridsDisplay"][g];
@@ -143,19 +140,17 @@ void TstConfigBuilder::defaultBuildFollowsTheChain()
     }
     // Output chip, row by row.
     const std::vector<std::string> chain = {"Inputs3", "Crossover", "PEQOut", "ZoneGains", "OutputGains",
-                                            "Limiter", "OutDelay", "Output"};
+                                            "Limiter", "OutDelay", "Output", "Outputs3"};
     for (int r = 0; r < 6; ++r) {
         auto endpoint = [&](const std::string &stem) {
-            if (stem == "Inputs3" || stem == "ZoneGains" || stem == "OutputGains")
-                return Endpoint{stem, r};
-            return Endpoint{stem + std::to_string(r + 1), 0};
+            const bool wide = stem == "Inputs3" || stem == "ZoneGains" || stem == "OutputGains" || stem == "Outputs3";
+            return wide ? Endpoint{stem, r} : Endpoint{stem + std::to_string(r + 1), 0};
         };
         for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
             const Endpoint a = endpoint(chain[i]);
             const Endpoint b = endpoint(chain[i + 1]);
             QVERIFY2(wires.has(a.first, a.second, b.first, b.second), (a.first + " -> " + b.first).c_str());
         }
-        QVERIFY(wires.has("Output" + std::to_string(r + 1), 0, "Outputs3", r));
         QVERIFY(wires.has("Output" + std::to_string(r + 1), 0, "OutputMeters", r));
     }
     // Every input of every cell object is fed.
@@ -178,55 +173,43 @@ void TstConfigBuilder::failureMessagesInOrder_data()
 
     // Patches name a member path ("/" between names, indexes or "@" and a column's name) and a JSON
     // value, null to remove the member; "!" replaces the whole document.
-    QTest::newRow("library not an object") << QByteArray("!:[]") << QByteArray() << "Templates do not exist.";
-    QTest::newRow("library version 18") << QByteArray(".version:18") << QByteArray("!:null")
-                                        << "Templates are wrong version.";
-    QTest::newRow("library version as text") << QByteArray(".version:\"19\"") << QByteArray()
-                                             << "Templates are wrong version.";
-    QTest::newRow("config not an object") << QByteArray() << QByteArray("!:[]")
-                                          << "Unexpected format for builder config.";
-    QTest::newRow("wrong Format") << QByteArray() << QByteArray("Format:\"Builder\"")
-                                  << "Format must be BuilderConfig";
-    QTest::newRow("wrong Device") << QByteArray() << QByteArray("Device:\"Tarn\"") << "Device must be Quarra.";
-    QTest::newRow("Version 4") << QByteArray() << QByteArray("Version:4") << "Unsupported builder config version.";
-    QTest::newRow("Columns not an array") << QByteArray() << QByteArray("Columns:{}") << "columns is not an array";
-    QTest::newRow("fixed template missing") << QByteArray("OutputMeters:null") << QByteArray()
-                                            << "Template 'OutputMeters' not found.";
-    QTest::newRow("unknown layout") << QByteArray() << QByteArray("Columns/@Column_Out_Crossover/2/1:\"Quad 9-Way\"")
-                                    << "unsupported crossoverSecondaryType";
-    QTest::newRow("column not a list") << QByteArray() << QByteArray("Columns/0:7") << "Column 0 is malformed.";
-    // A damaged library: its tables, the templates' members and what they say of their channels.
-    QTest::newRow("layout word") << QByteArray(".crossoverIIRTypes/Mono Fullrange:[1,2,3,4,5]") << QByteArray()
-                                 << "Crossover layout 'Mono Fullrange' is malformed.";
-    QTest::newRow("layout contradicts itself")
-        << QByteArray(R"(.crossoverIIRTypes/Mono Fullrange:["Stereo","Mains=1","Fullrange","None","Subs=0"])") << QByteArray()
-        << "Crossover layout 'Mono Fullrange' is malformed.";
-    QTest::newRow("layout table") << QByteArray(".crossoverIIRTypes:null") << QByteArray()
-                                  << "The template library has no .crossoverIIRTypes table.";
-    QTest::newRow("slot template") << QByteArray("InputGains:null") << QByteArray() << "Template 'InputGains' not found.";
-    QTest::newRow("no slots") << QByteArray("InputGains/Attributes/NumChans:0") << QByteArray()
-                              << "The template library gives 0 input slots; 1 to 32 are supported.";
-    QTest::newRow("cell template") << QByteArray("In_AFS:null") << QByteArray() << "Template 'In_AFS' not found.";
-    QTest::newRow("more rows than names carry") << QByteArray("Outputs3/Attributes/NumChans:33") << QByteArray()
-                                                << "The template library gives the out section 33 rows; 1 to 32 are supported.";
-    QTest::newRow("no channels") << QByteArray("Output/Attributes/NumChans:0") << QByteArray()
-                                 << "Template 'Output' has no channel count.";
-    QTest::newRow("attributes") << QByteArray("Out_CrossoverIIR/Attributes:[]") << QByteArray()
-                                << "Template 'Out_CrossoverIIR' has malformed attributes.";
-    QTest::newRow("name pattern") << QByteArray("In_AFS/.builder/NamePattern:null") << QByteArray()
-                                  << "Template 'In_AFS' has no name pattern.";
-    QTest::newRow("unknown source") << QByteArray("In_Mixer/.builder/Sources:[\"In9\"]") << QByteArray()
-                                    << "Unknown source 'In9' in template 'In_Mixer'.";
-    QTest::newRow("source not text") << QByteArray("In_Mixer/.builder/Sources:[7]") << QByteArray()
-                                     << "Template 'In_Mixer' has a malformed source list.";
-    QTest::newRow("link too narrow") << QByteArray("Outputs1/Attributes/NumChans:2") << QByteArray()
-                                     << "Processing object 'Outputs1' has no input channel 3.";
-    QTest::newRow("link too few") << QByteArray("Inputs2/Attributes/NumChans:2") << QByteArray()
-                                  << "Processing object 'Inputs2' has no output channel 11.";
-    // Unsound cells and columns in the config.
+    const auto lib = [](const char *name, const char *patch, const char *summary) {
+        QTest::newRow(name) << QByteArray(patch) << QByteArray() << QString::fromLatin1(summary);
+    };
     const auto cells = [](const char *name, const char *patch, const char *summary) {
         QTest::newRow(name) << QByteArray() << QByteArray(patch) << QString::fromLatin1(summary);
     };
+    lib("library not an object", "!:[]", "Templates do not exist.");
+    QTest::newRow("library version 18") << QByteArray(".version:18") << QByteArray("!:null") << "Templates are wrong version.";
+    lib("library version as text", ".version:\"19\"", "Templates are wrong version.");
+    cells("config not an object", "!:[]", "Unexpected format for builder config.");
+    cells("wrong Format", "Format:\"Builder\"", "Format must be BuilderConfig");
+    cells("wrong Device", "Device:\"Tarn\"", "Device must be Quarra.");
+    cells("Version 4", "Version:4", "Unsupported builder config version.");
+    cells("Columns not an array", "Columns:{}", "columns is not an array");
+    lib("fixed template missing", "OutputMeters:null", "Template 'OutputMeters' not found.");
+    cells("unknown layout", "Columns/@Column_Out_Crossover/2/1:\"Quad 9-Way\"", "unsupported crossoverSecondaryType");
+    cells("column not a list", "Columns/0:7", "Column 0 is malformed.");
+    // A damaged library: its tables, the templates' members and what they say of their channels.
+    lib("layout word", ".crossoverIIRTypes/Mono Fullrange:[1,2,3,4,5]", "Crossover layout 'Mono Fullrange' is malformed.");
+    lib("layout contradicts itself", R"(.crossoverIIRTypes/Mono Fullrange:["Stereo","Mains=1","Fullrange","None","Subs=0"])",
+        "Crossover layout 'Mono Fullrange' is malformed.");
+    lib("layout table", ".crossoverIIRTypes:null", "The template library has no .crossoverIIRTypes table.");
+    lib("slot template", "InputGains:null", "Template 'InputGains' not found.");
+    lib("no slots", "InputGains/Attributes/NumChans:0", "The template library gives 0 input slots; 1 to 32 are supported.");
+    lib("cell template", "In_AFS:null", "Template 'In_AFS' not found.");
+    lib("more rows than names carry", "Outputs3/Attributes/NumChans:33",
+        "The template library gives the out section 33 rows; 1 to 32 are supported.");
+    lib("no channels", "Output/Attributes/NumChans:0", "Template 'Output' has no channel count.");
+    lib("attributes", "Out_CrossoverIIR/Attributes:[]", "Template 'Out_CrossoverIIR' has malformed attributes.");
+    lib("name pattern", "In_AFS/.builder/NamePattern:null", "Template 'In_AFS' has no name pattern.");
+    lib("unknown source", "In_Mixer/.builder/Sources:[\"In9\"]", "Unknown source 'In9' in template 'In_Mixer'.");
+    lib("source not text", "In_Mixer/.builder/Sources:[7]", "Template 'In_Mixer' has a malformed source list.");
+    lib("link too narrow", "Outputs1/Attributes/NumChans:2", "Processing object 'Outputs1' has no input channel 3.");
+    lib("link too few", "Inputs2/Attributes/NumChans:2", "Processing object 'Inputs2' has no output channel 11.");
+    // A template on another chip: the first bad wire ends the check (its text is validationMessages' business).
+    lib("wire across chips", "In_PEQ/Properties/DSP:\"dsp2\"", "Wiring is invalid.");
+    // Unsound cells and columns in the config.
     cells("template from another column", R"(Columns/@Column_In_AFS:["Column_In_AFS",["Out_PEQ",1]])",
           "Template 'Out_PEQ' is not allowed in column 'Column_In_AFS'.");
     cells("cell is a number", R"(Columns/@Column_In_AFS:["Column_In_AFS",7])",
@@ -301,23 +284,9 @@ void TstConfigBuilder::failureMessagesInOrder()
     QVERIFY(!builder.build(document, config));
     QCOMPARE(QString::fromStdString(builder.errorSummary()), summary);
     QVERIFY(document.isNull());
-}
-
-void TstConfigBuilder::crossDspWireNamesTheWire()
-{
-    Json::Value lib = library();
-    lib["In_PEQ"]["Properties"]["DSP"] = "dsp2";
-    ConfigBuilder builder(lib);
-    Json::Value document;
-    QVERIFY(!builder.build(document, defaultConfig()));
-    QCOMPARE(builder.errorSummary(), std::string("Wiring is invalid."));
-    // The first bad wire ends the check; it is written as compact JSON before the reason.
-    QCOMPARE(builder.errorDetail(), std::string("[[\"AFS1\",0],[\"PEQIn1\",0]] src and dest DSP don't match\n"));
-    QVERIFY(document.isNull());
-    // The texts are emptied at the next build.
+    // The failure texts are emptied at the next build.
     builder.setTemplates(library());
-    QVERIFY(builder.build(document, defaultConfig()));
-    QVERIFY(builder.errorSummary().empty() && builder.errorDetail().empty());
+    QVERIFY(mustBuild(builder, defaultConfig()).isObject());
 }
 
 void TstConfigBuilder::validationMessages_data()
@@ -377,7 +346,7 @@ void TstConfigBuilder::validationMessages()
         for (const Json::Value &w : {good, parsed, Json::Value("second")})
             document["wires"].append(w);
         QVERIFY(!ConfigBuilder::validateWires(document, detail));
-        QCOMPARE(QString::fromStdString(detail), QString::fromStdString(compact(parsed)) + message);
+        QCOMPARE(QString::fromStdString(detail), QString::fromUtf8(text(parsed)) + message);
         return;
     }
     if (member == "!")
@@ -402,12 +371,9 @@ void TstConfigBuilder::exceptionsBecomeSummaryText()
 
 void TstConfigBuilder::rowPositionsAboveNine()
 {
-    QCOMPARE(ConfigBuilder::objectName("PEQOut#", 1), std::string("PEQOut1"));
-    QCOMPARE(ConfigBuilder::objectName("PEQOut#", 10), std::string("PEQOut:"));
-    QCOMPARE(ConfigBuilder::objectName("PEQOut#", 11), std::string("PEQOut;"));
+    // Every '#' takes the row; rows past nine continue the character codes, as the twelve-row
+    // output section below shows.
     QCOMPARE(ConfigBuilder::objectName("A#B#", 12), std::string("A<B<"));
-    QCOMPARE(ConfigBuilder::objectName("ZoneGains", 4), std::string("ZoneGains"));
-
     // A library with a twelve-row output section.
     Json::Value lib = library();
     for (const char *name : {"Outputs3", "OutputMeters"})
@@ -418,11 +384,9 @@ void TstConfigBuilder::rowPositionsAboveNine()
         outputs.append(cellOf("Output", "Output " + std::to_string(r)));
     ConfigBuilder builder(lib);
     const Json::Value document = mustBuild(builder, config);
-    QVERIFY(document.isObject());
     QCOMPARE(document["Output:"]["Attributes"]["OutputName"].asString(), std::string("Output 10"));
     QCOMPARE(document["Output<"]["Attributes"]["OutputName"].asString(), std::string("Output 12"));
-    QCOMPARE(gridColumn(document, "out", 6).mid(8),
-             QStringList({"Output9", "Output:", "Output;", "Output<"}));
+    QCOMPARE(gridColumn(document, "out", 6).mid(8), QStringList({"Output9", "Output:", "Output;", "Output<"}));
     QCOMPARE(gridColumn(document, "out", 1).mid(5), QStringList({"PEQOut6", "EMPTY", "EMPTY", "EMPTY", "EMPTY", "EMPTY", "EMPTY"}));
     QVERIFY(WireMap(document).has("Output:", 0, "Outputs3", 9));
 }
@@ -434,11 +398,8 @@ void TstConfigBuilder::nullCellIsAnEmptyRowThatPassesItsSignal()
     column(config, "Column_In_Insert1")[1] = Json::Value();
     ConfigBuilder builder(library());
     const Json::Value document = mustBuild(builder, config);
-    QVERIFY(document.isObject());
-    QVERIFY(!document.isMember("PEQOut3"));
-    QVERIFY(!document.isMember("PEQIn1"));
-    QCOMPARE(gridColumn(document, "out", 1),
-             QStringList({"PEQOut1", "PEQOut2", "EMPTY", "PEQOut4", "PEQOut5", "PEQOut6"}));
+    QVERIFY(!document.isMember("PEQOut3") && !document.isMember("PEQIn1"));
+    QCOMPARE(gridColumn(document, "out", 1), QStringList({"PEQOut1", "PEQOut2", "EMPTY", "PEQOut4", "PEQOut5", "PEQOut6"}));
     QCOMPARE(gridColumn(document, "in", 3), QStringList({"EMPTY", "PEQIn2", "PEQIn3"}));
     const WireMap wires(document);
     QVERIFY(wires.has("Crossover3", 0, "ZoneGains", 2));
@@ -447,7 +408,6 @@ void TstConfigBuilder::nullCellIsAnEmptyRowThatPassesItsSignal()
     // An empty row in a mixer column leaves that row silent: nothing downstream is fed by it.
     column(config, "Column_In_Mixer")[2] = Json::Value();
     const Json::Value silent = mustBuild(builder, config);
-    QVERIFY(silent.isObject());
     QCOMPARE(WireMap(silent).countInto("AFS2"), 0);
     QCOMPARE(WireMap(silent).into.count({"Outputs1", 8}), 0u);
     QCOMPARE(WireMap(silent).into.count({"Meters123", 1}), 0u);
@@ -460,7 +420,6 @@ void TstConfigBuilder::autoEqModeSwapsFixedObjects()
     ConfigBuilder builder(library());
     builder.setMode("AutoEQ");
     const Json::Value document = mustBuild(builder, defaultConfig());
-    QVERIFY(document.isObject());
     for (const char *present : {"FindChirpGain", "LevelAssist", "AutoEQ", "AutoEQMixer", "InputMeters", "Outputs3"})
         QVERIFY2(document[present].isObject(), present);
     for (const char *absent : {"SignalGenerator", "RTARouter", "RTA", "MidMeters"})
@@ -488,21 +447,19 @@ void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
     QDomDocument dom;
     QString error;
     QVERIFY2(dom.setContent(&file, &error), qPrintable(error));
-    QCOMPARE(dom.documentElement().tagName(), QStringLiteral("CrossoverTypes"));
 
     ConfigBuilder builder(library());
     const Json::Value &iir = builder.crossoverTypes("Out_CrossoverIIR");
     const auto &names = ConfigBuilder::crossoverLayoutNames();
     QCOMPARE(names.size(), std::size_t(51));
-    QCOMPARE(iir.size(), 51u);
     QStringList codes;
     QStringList displayNames;
-    int n = 0;
+    std::size_t n = 0;
     for (QDomElement e = dom.documentElement().firstChildElement("CrossoverType"); !e.isNull();
          e = e.nextSiblingElement("CrossoverType"), ++n) {
-        QVERIFY(n < 51);
+        QVERIFY(n < names.size());
         const std::string name = e.firstChildElement("configName").text().toStdString();
-        QCOMPARE(name, names[static_cast<std::size_t>(n)]);
+        QCOMPARE(name, names[n]);
         QVERIFY(iir.isMember(name));
         QCOMPARE(e.attribute("id"), QString::number(n + 1).rightJustified(2, ' '));
         QCOMPARE(e.attribute("code").size(), 5);
@@ -521,8 +478,7 @@ void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
         QCOMPARE(builder.crossoverSpan("Out_CrossoverIIR", name), span);
         QCOMPARE(e.firstChildElement("Inputs").text().toInt(), inputs);
         QCOMPARE(e.firstChildElement("Outputs").text().toInt(), span);
-        QVERIFY(!e.firstChildElement("Inputs").attribute("name").isEmpty());
-        QVERIFY(!e.firstChildElement("Outputs").attribute("name").isEmpty());
+        QVERIFY(!e.firstChildElement("Inputs").attribute("name").isEmpty() && !e.firstChildElement("Outputs").attribute("name").isEmpty());
         QCOMPARE(po[".type"].asString(), "IIR " + name);
 
         QStringList expected{"Crossover1"};
@@ -540,7 +496,7 @@ void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
         QCOMPARE(a["SubSumMono"].asInt() + a["SubSumStereo"].asInt() + a["SubNoSum"].asInt(),
                  a["NumSubCabinets"].asInt() > 0 ? 1 : 0);
     }
-    QCOMPARE(n, 51);
+    QCOMPARE(n, std::size_t(iir.size()));
     QCOMPARE(QSet<QString>(codes.begin(), codes.end()).size(), 51);
     QCOMPARE(QSet<QString>(displayNames.begin(), displayNames.end()).size(), 51);
     QCOMPARE(names[static_cast<std::size_t>(codes.indexOf("11111"))], std::string("Mono Fullrange with Mono Sub"));
@@ -564,11 +520,6 @@ void TstConfigBuilder::everyLayoutBuildsInTheCrossoverColumn()
 void TstConfigBuilder::libraryContents()
 {
     const Json::Value lib = library();
-    QCOMPARE(lib[".version"].asInt(), 19);
-    const Json::Value &config = lib[".default"];
-    QCOMPARE(config["Columns"].size(), lib[".slots"].size());
-    for (const Json::Value &c : config["Columns"])
-        QVERIFY2(lib[".slots"][c[0].asString()].isArray(), c[0].asString().c_str());
     for (const Json::Value &group : lib[".copyPasteCompatibility"])
         for (const Json::Value &name : group)
             QVERIFY(lib[name.asString()].isObject());
@@ -624,22 +575,16 @@ void TstConfigBuilder::cellLookup()
     QCOMPARE(text(builder.cell(config, 0, 3)[0]), QByteArray(R"("InputRouter")"));
 
     // Row-to-cell mapping with a linked cell and an empty row above.
-    Json::Value &insert = column(config, "Column_In_Insert1");
-    insert = Json::Value(Json::arrayValue);
-    insert.append("Column_In_Insert1");
-    insert.append(Json::Value());
-    insert.append(cellOf("In_GEQ", 2));
-    QCOMPARE(builder.cellIndex(config, 3, 1), 1);
+    QVERIFY(tarn::config::parseJson(R"(["Column_In_Insert1",null,["In_GEQ",2]])", column(config, "Column_In_Insert1")));
     QVERIFY(builder.cell(config, 3, 1).isNull());
-    QCOMPARE(builder.cellIndex(config, 3, 2), 2);
-    QCOMPARE(builder.cellIndex(config, 3, 3), 2);
+    QCOMPARE(QVector<int>({builder.cellIndex(config, 3, 1), builder.cellIndex(config, 3, 2), builder.cellIndex(config, 3, 3)}),
+             QVector<int>({1, 2, 2}));
 
     column(config, "Column_Output").resize(4);
     for (const auto &at : {std::make_pair(15, 1), std::make_pair(-1, 1), std::make_pair(8, 0), std::make_pair(8, 7), std::make_pair(14, 4)})
         QCOMPARE(thrownBy([&] { builder.cell(config, at.first, at.second); }), std::string("no item found at path"));
-    Json::Value noColumns = config;
-    noColumns["Columns"] = "none";
-    QCOMPARE(thrownBy([&] { builder.cell(noColumns, 0, 1); }), std::string("columns is not an array"));
+    config["Columns"] = "none";
+    QCOMPARE(thrownBy([&] { builder.cell(config, 0, 1); }), std::string("columns is not an array"));
     QCOMPARE(thrownBy([&] { builder.cell(Json::Value(), 0, 1); }), std::string("columns is not an array"));
 }
 
@@ -650,10 +595,8 @@ void TstConfigBuilder::crossoverLookups()
     QVERIFY(builder.crossoverTypes("Out_CrossoverIIR") == library()[".crossoverIIRTypes"]);
     QVERIFY(builder.crossoverTypes("Out_CrossoverFIR").empty());
     QCOMPARE(thrownBy([&] { builder.crossoverTypes("Out_PEQ"); }), std::string("unsupported crossoverType"));
-    QCOMPARE(thrownBy([&] { builder.crossoverType("Out_CrossoverIIR", "Mono 7-Way"); }),
-             std::string("unsupported crossoverSecondaryType"));
-    QCOMPARE(thrownBy([&] { builder.crossoverType("Crossover", "Mono Fullrange"); }),
-             std::string("unsupported crossoverType"));
+    QCOMPARE(thrownBy([&] { builder.crossoverType("Out_CrossoverIIR", "Mono 7-Way"); }), std::string("unsupported crossoverSecondaryType"));
+    QCOMPARE(thrownBy([&] { builder.crossoverType("Crossover", "Mono Fullrange"); }), std::string("unsupported crossoverType"));
     QCOMPARE(text(builder.crossoverType("Out_CrossoverIIR", "LCR Fullrange with Aux Fed Sub x3")),
              QByteArray(R"(["LCR","Mains=3","Fullrange","Aux Fed","Subs=3"])"));
     QCOMPARE(builder.crossoverSpan("Out_CrossoverTarn", "2x5"), 5);
@@ -679,61 +622,53 @@ void TstConfigBuilder::crossoverLookups()
 void TstConfigBuilder::spanRules()
 {
     ConfigBuilder builder(library());
+    // Asks (canSpan), then links (setSpan): the two agree; the column's text after, or "refused"
+    // with the config unchanged.
+    const auto span = [&builder](Json::Value &config, const char *name, int row, int rows) {
+        const Json::Value before = config;
+        const int c = columnIndex(config, name);
+        const bool can = builder.canSpan(config, c, row, rows);
+        if (!(config == before) || can != builder.setSpan(config, c, row, rows))
+            return QByteArray("asking changed the config or disagreed with linking");
+        if (!can)
+            return config == before ? QByteArray("refused") : QByteArray("refused, yet changed");
+        return text(config["Columns"][Json::ArrayIndex(c)]);
+    };
+    const QByteArray refused("refused");
     Json::Value config = defaultConfig();
-    const int insert1 = columnIndex(config, "Column_In_Insert1");
-    const Json::Value before = config;
-
-    // The row below is taken: no link.
-    QVERIFY(!builder.canSpan(config, insert1, 1, 2));
-    QVERIFY(!builder.setSpan(config, insert1, 1, 2));
-    QVERIFY(config == before);
-
+    QCOMPARE(span(config, "Column_In_Insert1", 1, 2), refused); // the row below is taken
     // Free the row below, then link: the cell takes it.
     column(config, "Column_In_Insert1")[2] = Json::Value();
-    const Json::Value freed = config;
-    QVERIFY(builder.canSpan(config, insert1, 1, 2));
-    QVERIFY(config == freed);  // asking changes nothing
-    QVERIFY(builder.setSpan(config, insert1, 1, 2));
-    QCOMPARE(text(column(config, "Column_In_Insert1")),
-             QByteArray(R"(["Column_In_Insert1",["In_PEQ",2],["In_PEQ",1]])"));
-    Json::Value document = mustBuild(builder, config);
+    QCOMPARE(span(config, "Column_In_Insert1", 1, 2), QByteArray(R"(["Column_In_Insert1",["In_PEQ",2],["In_PEQ",1]])"));
+    const Json::Value document = mustBuild(builder, config);
     QCOMPARE(document["PEQIn1"]["Attributes"]["NumChans"].asInt(), 2);
     QCOMPARE(gridColumn(document, "in", 3), QStringList({"PEQIn1", "LINKED", "PEQIn3"}));
-    QVERIFY(WireMap(document).has("AFS2", 0, "PEQIn1", 1));
-    QVERIFY(WireMap(document).has("PEQIn1", 1, "Compressor2", 0));
-    QVERIFY(!builder.canSpan(config, insert1, 1, 3));
-    QVERIFY(!builder.canSpan(config, insert1, 1, 0));
-
+    QVERIFY(WireMap(document).has("AFS2", 0, "PEQIn1", 1) && WireMap(document).has("PEQIn1", 1, "Compressor2", 0));
+    QCOMPARE(span(config, "Column_In_Insert1", 1, 3), refused);
+    QCOMPARE(span(config, "Column_In_Insert1", 1, 0), refused);
     // Unlinking leaves the freed row empty and the cell below in place.
-    QVERIFY(builder.setSpan(config, insert1, 2, 1));
-    QCOMPARE(text(column(config, "Column_In_Insert1")),
-             QByteArray(R"(["Column_In_Insert1",["In_PEQ",1],null,["In_PEQ",1]])"));
+    QCOMPARE(span(config, "Column_In_Insert1", 2, 1), QByteArray(R"(["Column_In_Insert1",["In_PEQ",1],null,["In_PEQ",1]])"));
 
     // The last cell may grow into the unused rows of its section, not beyond.
     Json::Value shorter = defaultConfig();
     column(shorter, "Column_Out_Limiter").resize(4);
-    const int limiter = columnIndex(shorter, "Column_Out_Limiter");
-    QVERIFY(builder.setSpan(shorter, limiter, 3, 4));
-    QCOMPARE(text(column(shorter, "Column_Out_Limiter")),
+    QCOMPARE(span(shorter, "Column_Out_Limiter", 3, 5), refused);
+    QCOMPARE(span(shorter, "Column_Out_Limiter", 3, 4),
              QByteArray(R"(["Column_Out_Limiter",["Out_Limiter",1],["Out_Limiter",1],["Out_Limiter",4]])"));
-    QVERIFY(!builder.canSpan(shorter, limiter, 3, 5));
 
     // Whole-section gains shrink and grow again; crossovers, mixers and outputs never link.
     Json::Value gains = defaultConfig();
-    const int zone = columnIndex(gains, "Column_Out_ZoneGain");
-    QVERIFY(builder.setSpan(gains, zone, 1, 5));
-    QCOMPARE(text(column(gains, "Column_Out_ZoneGain")), QByteArray(R"(["Column_Out_ZoneGain",["Out_ZoneGain",5],null])"));
+    QCOMPARE(span(gains, "Column_Out_ZoneGain", 1, 5), QByteArray(R"(["Column_Out_ZoneGain",["Out_ZoneGain",5],null])"));
     QCOMPARE(mustBuild(builder, gains)["ZoneGains"]["SVValues"].isMember("Channel_6_Mute"), false);
-    QVERIFY(!builder.canSpan(gains, zone, 1, 7));
-    QVERIFY(builder.setSpan(gains, zone, 1, 6));
-    QVERIFY(!builder.canSpan(gains, columnIndex(gains, "Column_Out_Crossover"), 1, 1));
-    QVERIFY(!builder.canSpan(gains, columnIndex(gains, "Column_Mid_Mixer"), 1, 1));
-    QVERIFY(!builder.canSpan(gains, columnIndex(gains, "Column_Output"), 1, 1));
+    QCOMPARE(span(gains, "Column_Out_ZoneGain", 1, 7), refused);
+    QCOMPARE(span(gains, "Column_Out_ZoneGain", 1, 6), QByteArray(R"(["Column_Out_ZoneGain",["Out_ZoneGain",6]])"));
+    for (const char *name : {"Column_Out_Crossover", "Column_Mid_Mixer", "Column_Output"})
+        QCOMPARE(span(gains, name, 1, 1), refused);
     QVERIFY(!builder.canSpan(gains, 99, 1, 1));
 
     // A link whose result would not build is refused too: the second ZoneGains would clash.
-    QVERIFY(builder.setSpan(gains, zone, 1, 5));
-    QVERIFY(!builder.replaceTemplate(gains, zone, 6, "Out_ZoneGain"));
+    QVERIFY(builder.setSpan(gains, columnIndex(gains, "Column_Out_ZoneGain"), 1, 5));
+    QVERIFY(!builder.replaceTemplate(gains, columnIndex(gains, "Column_Out_ZoneGain"), 6, "Out_ZoneGain"));
 }
 
 void TstConfigBuilder::crossoverCandidatesAndLayoutChange()
@@ -741,10 +676,21 @@ void TstConfigBuilder::crossoverCandidatesAndLayoutChange()
     ConfigBuilder builder(library());
     Json::Value config = defaultConfig();
     const int xo = columnIndex(config, "Column_Out_Crossover");
+    // The crossover column's text after the change, or "refused" with the config unchanged.
+    const auto layout = [&builder, xo](Json::Value &c, int row, const char *name) {
+        const Json::Value before = c;
+        if (!builder.setCrossoverLayout(c, xo, row, name))
+            return c == before ? QByteArray("refused") : QByteArray("refused, yet changed");
+        return text(c["Columns"][Json::ArrayIndex(xo)]);
+    };
+    const auto fitting = [&](int row, int maxSpan) {
+        const std::vector<std::string> names = builder.crossoverCandidates(config, xo, row);
+        return std::all_of(names.begin(), names.end(),
+                           [&](const std::string &n) { return builder.crossoverSpan("Out_CrossoverIIR", n) <= maxSpan; });
+    };
 
     // With every row taken only single-output layouts fit.
     QCOMPARE(builder.crossoverCandidates(config, xo, 1), std::vector<std::string>({"Mono Fullrange"}));
-
     // Free rows 2 to 4: everything up to four outputs fits, in list order.
     for (int r = 2; r <= 4; ++r)
         column(config, "Column_Out_Crossover")[static_cast<Json::ArrayIndex>(r)] = Json::Value();
@@ -752,42 +698,28 @@ void TstConfigBuilder::crossoverCandidatesAndLayoutChange()
     QVERIFY(std::find(four.begin(), four.end(), "Stereo 2-Way") != four.end());
     QVERIFY(std::find(four.begin(), four.end(), "Stereo 2-Way with Mono Sub") == four.end());
     QCOMPARE(four.front(), std::string("Mono Fullrange with Aux Fed Sub"));
-    for (const std::string &name : four)
-        QVERIFY(builder.crossoverSpan("Out_CrossoverIIR", name) <= 4);
+    QVERIFY(fitting(1, 4));
     QCOMPARE(builder.crossoverCandidates(config, xo, 5), std::vector<std::string>({"Mono Fullrange"}));
     // An empty row offers what fits into it and the free rows below it.
     const std::vector<std::string> two = builder.crossoverCandidates(config, xo, 3);
     QVERIFY(std::find(two.begin(), two.end(), "Stereo Fullrange") != two.end());
-    for (const std::string &name : two)
-        QVERIFY(builder.crossoverSpan("Out_CrossoverIIR", name) <= 2);
-    QVERIFY(two.size() < four.size());
+    QVERIFY(fitting(3, 2) && two.size() < four.size());
 
-    // Growing takes the free rows; the cells below keep their rows.
-    QVERIFY(builder.setCrossoverLayout(config, xo, 1, "Stereo 2-Way"));
-    QCOMPARE(text(column(config, "Column_Out_Crossover")),
-             QByteArray(R"(["Column_Out_Crossover",["Out_CrossoverIIR","Stereo 2-Way"],)"
-                        R"(["Out_CrossoverIIR","Mono Fullrange"],["Out_CrossoverIIR","Mono Fullrange"]])"));
+    // Growing takes the free rows; the cells below keep their rows. Too big or unknown: refused.
+    QCOMPARE(layout(config, 1, "Stereo 2-Way"), QByteArray(R"(["Column_Out_Crossover",["Out_CrossoverIIR","Stereo 2-Way"],)"
+                                                          R"(["Out_CrossoverIIR","Mono Fullrange"],["Out_CrossoverIIR","Mono Fullrange"]])"));
     Json::Value document = mustBuild(builder, config);
-    QCOMPARE(gridColumn(document, "out", 0),
-             QStringList({"Crossover1", "LINKED", "LINKED", "LINKED", "Crossover5", "Crossover6"}));
+    QCOMPARE(gridColumn(document, "out", 0), QStringList({"Crossover1", "LINKED", "LINKED", "LINKED", "Crossover5", "Crossover6"}));
     QCOMPARE(document["Crossover1"][".info"].asString(), std::string("2x4"));
     QCOMPARE(builder.crossoverCandidates(config, xo, 2).size(), builder.crossoverCandidates(config, xo, 1).size());
+    QCOMPARE(layout(config, 1, "Stereo 3-Way"), QByteArray("refused"));
+    QCOMPARE(layout(config, 1, "No Such Layout"), QByteArray("refused"));
 
-    // Too big for the room: refused, nothing changes.
-    const Json::Value before = config;
-    QVERIFY(!builder.setCrossoverLayout(config, xo, 1, "Stereo 3-Way"));
-    QVERIFY(!builder.setCrossoverLayout(config, xo, 1, "No Such Layout"));
-    QVERIFY(config == before);
-
-    // Shrinking leaves free rows and keeps the cells below in place.
-    QVERIFY(builder.setCrossoverLayout(config, xo, 1, "Mono Fullrange with Mono Sub"));
-    document = mustBuild(builder, config);
-    QCOMPARE(gridColumn(document, "out", 0),
-             QStringList({"Crossover1", "LINKED", "EMPTY", "EMPTY", "Crossover5", "Crossover6"}));
-    // An empty row takes a new crossover cell.
-    QVERIFY(builder.setCrossoverLayout(config, xo, 3, "Mono Fullrange with Aux Fed Sub"));
-    document = mustBuild(builder, config);
-    QCOMPARE(gridColumn(document, "out", 0),
+    // Shrinking leaves free rows and keeps the cells below in place; an empty row takes a new cell.
+    QVERIFY(layout(config, 1, "Mono Fullrange with Mono Sub").startsWith('['));
+    QCOMPARE(gridColumn(mustBuild(builder, config), "out", 0), QStringList({"Crossover1", "LINKED", "EMPTY", "EMPTY", "Crossover5", "Crossover6"}));
+    QVERIFY(layout(config, 3, "Mono Fullrange with Aux Fed Sub").startsWith('['));
+    QCOMPARE(gridColumn(mustBuild(builder, config), "out", 0),
              QStringList({"Crossover1", "LINKED", "Crossover3", "LINKED", "Crossover5", "Crossover6"}));
     // Not a crossover cell: nothing to set.
     QVERIFY(!builder.setCrossoverLayout(config, columnIndex(config, "Column_Out_PEQ"), 1, "Mono Fullrange"));
@@ -795,8 +727,7 @@ void TstConfigBuilder::crossoverCandidatesAndLayoutChange()
     Json::Value shortColumn = defaultConfig();
     column(shortColumn, "Column_Out_Crossover").resize(2);
     QCOMPARE(builder.crossoverCandidates(shortColumn, xo, 1).size(), std::size_t(51));
-    QVERIFY(builder.setCrossoverLayout(shortColumn, xo, 5, "Mono Fullrange with Mono Sub"));
-    QCOMPARE(text(column(shortColumn, "Column_Out_Crossover")),
+    QCOMPARE(layout(shortColumn, 5, "Mono Fullrange with Mono Sub"),
              QByteArray(R"(["Column_Out_Crossover",["Out_CrossoverIIR","Mono Fullrange"],)"
                         R"(null,null,null,["Out_CrossoverIIR","Mono Fullrange with Mono Sub"]])"));
     QVERIFY(builder.crossoverCandidates(shortColumn, xo, 7).empty());
@@ -806,43 +737,40 @@ void TstConfigBuilder::replacingTemplates()
 {
     ConfigBuilder builder(library());
     Json::Value config = defaultConfig();
-    const int insert1 = columnIndex(config, "Column_In_Insert1");
-    QVERIFY(builder.replaceTemplate(config, insert1, 2, "In_GEQ"));
-    QCOMPARE(text(column(config, "Column_In_Insert1")[2]), QByteArray(R"(["In_GEQ",1])"));
+    // The cell's text after the change, or "refused" with the config unchanged.
+    const auto replace = [&](const char *name, int row, const char *templateName) {
+        const Json::Value before = config;
+        if (!builder.replaceTemplate(config, columnIndex(config, name), row, templateName))
+            return config == before ? QByteArray("refused") : QByteArray("refused, yet changed");
+        return text(column(config, name)[Json::ArrayIndex(row)]);
+    };
+    QCOMPARE(replace("Column_In_Insert1", 2, "In_GEQ"), QByteArray(R"(["In_GEQ",1])"));
     QVERIFY(mustBuild(builder, config)["GEQ2"].isObject());
-    QVERIFY(!builder.replaceTemplate(config, insert1, 2, "Mid_GEQ"));
-    QVERIFY(!builder.replaceTemplate(config, insert1, 2, "Out_PEQ"));
+    QCOMPARE(replace("Column_In_Insert1", 2, "Mid_GEQ"), QByteArray("refused"));
+    QCOMPARE(replace("Column_In_Insert1", 2, "Out_PEQ"), QByteArray("refused"));
     // The same template in both insert columns at one row would give one name twice.
-    QVERIFY(!builder.replaceTemplate(config, columnIndex(config, "Column_In_Insert2"), 2, "In_GEQ"));
+    QCOMPARE(replace("Column_In_Insert2", 2, "In_GEQ"), QByteArray("refused"));
     Json::Value clash = config;
     column(clash, "Column_In_Insert2")[2] = cellOf("In_GEQ", 1);
     Json::Value document;
     QVERIFY(!builder.build(document, clash));
     QCOMPARE(builder.errorSummary(), std::string("Duplicate processing object name 'GEQ2'."));
 
-    // Mixer columns carry the template alone.
-    const int mid = columnIndex(config, "Column_Mid_Mixer");
-    QVERIFY(builder.replaceTemplate(config, mid, 2, "Mid_Mixer_Inputs"));
-    QCOMPARE(text(column(config, "Column_Mid_Mixer")[2]), QByteArray(R"(["Mid_Mixer_Inputs"])"));
-    document = mustBuild(builder, config);
+    // Mixer columns carry the template alone; numbered sources are the in section's rows, after
+    // the slots on the link.
+    QCOMPARE(replace("Column_Mid_Mixer", 2, "Mid_Mixer_Inputs"), QByteArray(R"(["Mid_Mixer_Inputs"])"));
     for (int i = 0; i < 7; ++i)
-        QVERIFY(WireMap(document).has("Inputs2", i, "Mid_Mixer2", i));
-    // Numbered sources are the in section's rows, after the slots on the link.
-    QVERIFY(builder.replaceTemplate(config, mid, 3, "Mid_Mixer_123"));
+        QVERIFY(WireMap(mustBuild(builder, config)).has("Inputs2", i, "Mid_Mixer2", i));
+    QCOMPARE(replace("Column_Mid_Mixer", 3, "Mid_Mixer_123"), QByteArray(R"(["Mid_Mixer_123"])"));
     QVERIFY(WireMap(mustBuild(builder, config)).has("Inputs2", 7, "Mid_Mixer3", 0));
     Json::Value notAConfig;
-    QVERIFY(!builder.replaceTemplate(notAConfig, mid, 1, "Mid_Mixer_123"));
+    QVERIFY(!builder.replaceTemplate(notAConfig, columnIndex(config, "Column_Mid_Mixer"), 1, "Mid_Mixer_123"));
 
-    // A crossover template change keeps the rows.
-    const int xo = columnIndex(config, "Column_Out_Crossover");
-    QVERIFY(builder.replaceTemplate(config, xo, 3, "Out_CrossoverTarn"));
-    QCOMPARE(text(column(config, "Column_Out_Crossover")[3]), QByteArray(R"(["Out_CrossoverTarn","1x1"])"));
+    // A crossover template change keeps the rows; an empty output row gets a named output.
+    QCOMPARE(replace("Column_Out_Crossover", 3, "Out_CrossoverTarn"), QByteArray(R"(["Out_CrossoverTarn","1x1"])"));
     QCOMPARE(mustBuild(builder, config)["Crossover3"]["ClassName"].asString(), std::string("CadenzoCrossover"));
-
-    // An empty output row gets a named output.
     column(config, "Column_Output")[4] = Json::Value();
-    QVERIFY(builder.replaceTemplate(config, columnIndex(config, "Column_Output"), 4, "Output"));
-    QCOMPARE(text(column(config, "Column_Output")[4]), QByteArray(R"(["Output","Output 4"])"));
+    QCOMPARE(replace("Column_Output", 4, "Output"), QByteArray(R"(["Output","Output 4"])"));
 }
 
 void TstConfigBuilder::jsonLoading()

@@ -2,11 +2,10 @@
 // after a dropped connection, or poll meters while the application is busy.
 #include "appbusy.h"
 #include "linkclient.h"
+#include "linkfixture.h"
 #include "modelprocess.h"
-#include "settingskeys.h"
 #include "tarnmeter.h"
 #include "tarnnumericalsv.h"
-#include "tarnsettings.h"
 #include "tarnslider.h"
 #include "tcpadaptor.h"
 #include "testenv.h"
@@ -39,7 +38,7 @@ private slots:
     void metersPollAndPauseWhileBusy();
 
 private:
-    bool login();
+    bool login() { return tarn::test::loginAdaptor(m_model.port(), QStringLiteral("stagemanagers")); }
     QList<SentLine> sentStartingWith(const QByteArray &prefix) const;
 
     ModelProcess m_model;
@@ -56,26 +55,13 @@ void TstControlsOffline::initTestCase()
     connect(m_adaptor, &TCPAdaptor::sendMessage, this, [this](const QByteArray &line) {
         m_sent.append({m_clock.elapsed(), line.trimmed()});
     });
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
-    TarnSettings::write(QString::fromLatin1(tarn::keys::CurrentDevicePassword), QStringLiteral("stagemanagers"));
-    qputenv("TARN_DEVICE_PORT", QByteArray::number(m_model.port()));
 }
 
 void TstControlsOffline::cleanup()
 {
     tarn::AppBusy::setBusy(false);
-    m_adaptor->doDisconnect();
-    // The socket closes on the worker thread first; the ready flag follows when the adaptor has
-    // heard of it, and only then is the next test's control really "before login".
-    QTRY_VERIFY_WITH_TIMEOUT(!m_adaptor->isConnected() && !m_adaptor->isReady(), kWait);
+    QVERIFY(tarn::test::logoutAdaptor());
     m_sent.clear();
-}
-
-bool TstControlsOffline::login()
-{
-    QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
-    m_adaptor->doConnect();
-    return ready.wait(kWait);
 }
 
 QList<SentLine> TstControlsOffline::sentStartingWith(const QByteArray &prefix) const
@@ -201,13 +187,17 @@ void TstControlsOffline::metersPollAndPauseWhileBusy()
 
     // Busy: the polls stay at the worker, so no answers come, and the meter keeps ticking.
     tarn::AppBusy::setBusy(true);
+    const int polls = sentStartingWith(poll).size();
     QSignalSpy records(m_adaptor, &TCPAdaptor::dataAvailable);
     // At most the answer to a poll already on its way.
     records.wait(300);
     records.clear();
     QVERIFY(!records.wait(1500));
     QVERIFY(meter.findChild<QTimer *>()->isActive());
-    QVERIFY(!sentStartingWith(poll).isEmpty()); // the meter asked (after its missed ticks); the link held them back
+    // Unanswered, the meter asks again only after several missed ticks (not at every one); the
+    // link held the polls back.
+    const int unanswered = sentStartingWith(poll).size() - polls;
+    QVERIFY2(unanswered <= 4, qPrintable(QString::number(unanswered)));
 
     // Not busy: polling resumes by itself.
     tarn::AppBusy::setBusy(false);

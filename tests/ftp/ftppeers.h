@@ -20,29 +20,21 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 #include <unistd.h>
 
 namespace tarn::test {
 
-// True once something on 127.0.0.1:port greets with "220".
-inline bool waitForFtpGreeting(quint16 port, int timeoutMs, const QProcess *process)
+// True once something on 127.0.0.1:port greets with "220" while the process runs.
+inline bool waitForFtpGreeting(quint16 port, int timeoutMs, const QProcess &process)
 {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < timeoutMs) {
-        if (process && process->state() == QProcess::NotRunning)
-            return false;
+    while (t.elapsed() < timeoutMs && process.state() != QProcess::NotRunning) {
         QTcpSocket s;
         s.connectToHost(QHostAddress::LocalHost, port);
-        if (s.waitForConnected(500)) {
-            QByteArray got;
-            while (!got.contains('\n') && s.waitForReadyRead(1000))
-                got += s.readAll();
-            s.write("QUIT\r\n");
-            s.waitForBytesWritten(500);
-            if (got.startsWith("220"))
-                return true;
-        }
+        if (s.waitForConnected(500) && s.waitForReadyRead(1000) && s.readAll().startsWith("220"))
+            return true;
         QThread::msleep(50); // poll interval while the server starts
     }
     return false;
@@ -55,19 +47,15 @@ public:
     virtual bool start(QString *why) = 0;
     void stop()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(3000)) {
-                m_process.kill();
-                m_process.waitForFinished(3000);
-            }
-        }
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished(3000);
     }
     QString root() const { return m_root; }
     quint16 port() const { return m_port; }
     QString user() const { return m_user; }
     QString password() const { return m_password; }
-    QString logFile() const { return m_log; }
 
 protected:
     bool launch(const QString &program, const QStringList &args, QString *why)
@@ -82,15 +70,13 @@ protected:
             *why = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
             return false;
         }
-        if (!waitForFtpGreeting(m_port, 15000, &m_process)) {
-            QFile log(m_log);
-            log.open(QIODevice::ReadOnly);
-            *why = QStringLiteral("%1 did not come up: %2")
-                       .arg(program, QString::fromLocal8Bit(log.readAll().right(2000)));
-            stop();
-            return false;
-        }
-        return true;
+        if (waitForFtpGreeting(m_port, 15000, m_process))
+            return true;
+        QFile log(m_log);
+        log.open(QIODevice::ReadOnly);
+        *why = QStringLiteral("%1 did not come up: %2").arg(program, QString::fromLocal8Bit(log.readAll().right(2000)));
+        stop();
+        return false;
     }
 
     QProcess m_process;
@@ -135,27 +121,16 @@ public:
 
     bool start(QString *why) override
     {
-        if (geteuid() != 0) {
-            *why = QStringLiteral("vsftpd cases need root (a local user must be created); skipped");
+        *why = geteuid() != 0 ? QStringLiteral("vsftpd cases need root (a local user must be created); skipped")
+            : QFile::exists(QStringLiteral("/usr/sbin/vsftpd")) ? QString() : QStringLiteral("vsftpd is not installed");
+        if (!why->isEmpty())
             return false;
-        }
-        if (!QFile::exists(QStringLiteral("/usr/sbin/vsftpd"))) {
-            *why = QStringLiteral("vsftpd is not installed");
-            return false;
-        }
         m_user = QString::fromLatin1(LocalUser);
         m_password = QStringLiteral("Tarn-vs-517");
-        if (QProcess::execute(QStringLiteral("/usr/bin/id"), {QStringLiteral("-u"), m_user}) != 0
-            && QProcess::execute(QStringLiteral("/usr/sbin/useradd"),
-                                 {QStringLiteral("-M"), QStringLiteral("-d"), QStringLiteral("/tmp"),
-                                  QStringLiteral("-s"), QStringLiteral("/bin/bash"), m_user})
-                != 0) {
-            *why = QStringLiteral("useradd failed");
-            return false;
-        }
-        const QString setPassword = QStringLiteral("echo '%1:%2' | /usr/sbin/chpasswd").arg(m_user, m_password);
-        if (QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), setPassword}) != 0) {
-            *why = QStringLiteral("chpasswd failed");
+        const QString addUser = QStringLiteral("/usr/bin/id -u %1 >/dev/null 2>&1 || /usr/sbin/useradd -M -d /tmp -s /bin/bash %1; "
+                                               "echo '%1:%2' | /usr/sbin/chpasswd").arg(m_user, m_password);
+        if (QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), addUser}) != 0) {
+            *why = QStringLiteral("the local user cannot be made");
             return false;
         }
         // The served user must reach its root: a folder outside the test's private (0700) tree.
@@ -172,14 +147,11 @@ public:
         const QString conf = m_dir->path() + QStringLiteral("/vsftpd.conf");
         QFile f(conf);
         f.open(QIODevice::WriteOnly);
-        f.write(QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\n"
-                               "listen_port=%1\nbackground=NO\nanonymous_enable=NO\n"
-                               "local_enable=YES\nwrite_enable=YES\nlocal_umask=022\n"
-                               "local_root=%2\npasv_enable=YES\npasv_min_port=%3\n"
-                               "pasv_max_port=%4\nseccomp_sandbox=NO\n"
-                               "secure_chroot_dir=/var/run/vsftpd/empty\n"
-                               "pam_service_name=vsftpd\ncheck_shell=NO\ndelay_failed_login=0\n"
-                               "xferlog_enable=NO\nuse_localtime=YES\n")
+        f.write(QStringLiteral("listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\nbackground=NO\n"
+                               "anonymous_enable=NO\nlocal_enable=YES\nwrite_enable=YES\nlocal_umask=022\nlocal_root=%2\n"
+                               "pasv_enable=YES\npasv_min_port=%3\npasv_max_port=%4\nseccomp_sandbox=NO\n"
+                               "secure_chroot_dir=/var/run/vsftpd/empty\npam_service_name=vsftpd\ncheck_shell=NO\n"
+                               "delay_failed_login=0\nxferlog_enable=NO\nuse_localtime=YES\n")
                     .arg(QString::number(m_port), m_root, QString::number(pasv), QString::number(qMin(65535, pasv + 50)))
                     .toUtf8());
         f.close();
@@ -230,38 +202,13 @@ public:
         }
     }
 
-    // Sends bytes over the data connection, closes it, then sends the final reply.
-    void sendOverData(const QByteArray &bytes, const QByteArray &finalReply = "226 Transfer complete\r\n")
-    {
-        whenDataConnected([this, bytes, finalReply](QTcpSocket *s) {
-            s->write(bytes);
-            QObject::connect(s, &QTcpSocket::disconnected, this,
-                             [this, finalReply] { send(finalReply); });
-            s->disconnectFromHost();
-        });
-    }
-
-    void receiveOverData()
-    {
-        stored.clear();
-        whenDataConnected([this](QTcpSocket *s) {
-            QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { stored += s->readAll(); });
-            QObject::connect(s, &QTcpSocket::disconnected, this, [this, s] {
-                stored += s->readAll();
-                send("226 Transfer complete\r\n");
-            });
-            stored += s->readAll();
-        });
-    }
-
     quint16 openPassive()
     {
         dropData();
         m_passive = new QTcpServer(this);
         m_passive->listen(m_address, 0);
         QObject::connect(m_passive, &QTcpServer::newConnection, this, [this] {
-            QTcpSocket *s = m_passive->nextPendingConnection();
-            m_data = s;
+            m_data = m_passive->nextPendingConnection();
             dataReady();
         });
         return m_passive->serverPort();
@@ -284,24 +231,30 @@ public:
             send(QStringLiteral("227 Entering Passive Mode (127,0,0,1,%1,%2)\r\n").arg(p >> 8).arg(p & 0xff).toLatin1());
         } else if (verb == "EPSV") {
             send("229 Entering Extended Passive Mode (|||" + QByteArray::number(openPassive()) + "|)\r\n");
-        } else if (verb == "PORT") {
-            const QList<QByteArray> n = arg.split(',');
+        } else if (verb == "PORT" || verb == "EPRT") {
+            const QList<QByteArray> n = verb == "PORT" ? arg.split(',') : arg.mid(1).split(arg.at(0));
             dropData();
-            m_activeAddress = QHostAddress(QString::fromLatin1(n.mid(0, 4).join('.')));
-            m_activePort = quint16(n[4].toUInt() * 256 + n[5].toUInt());
-            send("200 PORT command successful\r\n");
-        } else if (verb == "EPRT") {
-            const QList<QByteArray> f = arg.mid(1).split(arg.at(0));
-            dropData();
-            m_activeAddress = QHostAddress(QString::fromLatin1(f[1]));
-            m_activePort = quint16(f[2].toUInt());
-            send("200 EPRT command successful\r\n");
+            m_activeAddress = QHostAddress(QString::fromLatin1(verb == "PORT" ? n.mid(0, 4).join('.') : n[1]));
+            m_activePort = quint16(verb == "PORT" ? n[4].toUInt() * 256 + n[5].toUInt() : n[2].toUInt());
+            send("200 " + verb + " command successful\r\n");
         } else if (verb == "RETR" || verb == "NLST") {
             send("150 Opening data connection\r\n");
-            sendOverData(payload);
+            whenDataConnected([this](QTcpSocket *s) { // the payload, then the final reply
+                s->write(payload);
+                QObject::connect(s, &QTcpSocket::disconnected, this, [this] { send("226 Transfer complete\r\n"); });
+                s->disconnectFromHost();
+            });
         } else if (verb == "STOR") {
             send("150 Ok to send data\r\n");
-            receiveOverData();
+            stored.clear();
+            whenDataConnected([this](QTcpSocket *s) {
+                QObject::connect(s, &QTcpSocket::readyRead, this, [this, s] { stored += s->readAll(); });
+                QObject::connect(s, &QTcpSocket::disconnected, this, [this, s] {
+                    stored += s->readAll();
+                    send("226 Transfer complete\r\n");
+                });
+                stored += s->readAll();
+            });
         } else if (verb == "QUIT") {
             send("221 Goodbye\r\n");
             current()->disconnectFromHost();
@@ -315,11 +268,8 @@ private:
     {
         ++dataConnections;
         lastDataPeer = m_data->peerAddress();
-        if (m_pendingData) {
-            auto fn = std::move(m_pendingData);
-            m_pendingData = nullptr;
+        if (auto fn = std::exchange(m_pendingData, nullptr))
             fn(m_data);
-        }
     }
 
     void dropData()

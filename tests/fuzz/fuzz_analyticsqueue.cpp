@@ -8,12 +8,9 @@
 
 #include <algorithm>
 
-using tarn::fuzz::check;
 using namespace tarn::analytics;
 
 namespace {
-QTemporaryDir *g_dir = nullptr;
-
 bool sameHits(const HitQueue &a, const HitQueue &b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
@@ -21,15 +18,10 @@ bool sameHits(const HitQueue &a, const HitQueue &b)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    tarn::fuzz::startQt(argc, argv);
-    g_dir = new QTemporaryDir();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
+    static const QTemporaryDir dir;
     if (size == 0)
         return 0;
     const int cap = 1 + data[0] % 128;
@@ -39,10 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int skipped = 0;
     QString error;
     const bool parsed = parseQueue(document, cap, &hits, &skipped, &error);
-    if (!parsed) {
-        check(!error.isEmpty(), "a refused queue says why");
-        check(hits.isEmpty(), "a refused queue gives no hits");
-    }
+    if (!parsed)
+        tarn::fuzz::checkRefused("queue", error, hits.isEmpty());
     check(hits.size() <= cap, "the cap is kept");
     for (const Hit &hit : qAsConst(hits))
         check(isWellFormedQuery(hit.query) && hit.query.size() <= kMaxHitBytes, "every hit is well formed");
@@ -56,16 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(skippedAgain == 0 && sameHits(hits, again), "a written queue reads back as it was");
 
     // The same bytes as a file.
-    const QString path = g_dir->filePath(QStringLiteral("queue.json"));
+    const QString path = dir.filePath(QStringLiteral("queue.json"));
     tarn::fuzz::writeFile(path, document);
     HitQueue fromFile;
     int skippedFile = 0;
     QString fileError;
     const bool read = readQueueFile(path, cap, &fromFile, &skippedFile, &fileError);
-    if (!read) {
-        check(!fileError.isEmpty(), "a refused file says why");
-        check(fromFile.isEmpty(), "a refused file gives no hits");
-    } else if (!document.isEmpty()) {
+    if (!read)
+        tarn::fuzz::checkRefused("file", fileError, fromFile.isEmpty());
+    else if (!document.isEmpty()) {
         check(parsed && sameHits(fromFile, hits) && skippedFile == skipped, "the file reads as its document");
     }
     check(writeQueueFile(path, hits, &error), "the queue is written");

@@ -1,9 +1,7 @@
-// libFuzzer harness: a builder config (what a client sends to reconfigure the configurable model,
-// and what the model keeps) built with the shipped template library, then one editing routine
-// applied to it; the last bytes choose the routine and where it works, the rest is the JSON.
-// Properties: JSON reads back from its compact text; a build is sound, repeatable and keeps the
-// structural promises, or fails with a reason; lookups throw only ConfigBuilderError; a refused
-// edit changes nothing and an accepted one builds.
+// libFuzzer harness: a builder config (JSON, after the bytes that pick one editing routine and
+// where it works) built with the shipped library. Properties: compact JSON reads back; a build is
+// sound, repeatable and keeps the structural promises, or fails with a reason; lookups throw only
+// ConfigBuilderError; a refused edit changes nothing and an accepted one builds.
 #include "configtestutil.h"
 #include "fuzzconfig.h"
 
@@ -11,7 +9,6 @@
 
 using tarn::ConfigBuilder;
 using tarn::ConfigBuilderError;
-using tarn::fuzz::check;
 using tarn::fuzz::shippedLibrary;
 
 namespace {
@@ -34,13 +31,6 @@ void checkBuild(ConfigBuilder &builder, const Json::Value &config)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    tarn::fuzz::silenceQt();
-    shippedLibrary();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzedDataProvider input(data, size);
@@ -54,12 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Json::Value config;
     std::string error;
     if (!tarn::config::parseJson(text, config, &error)) {
-        check(!error.empty(), "a refused document names its fault");
-        check(config.isNull(), "a refused document leaves the value alone");
+        tarn::fuzz::checkRefused("document", QString::fromStdString(error), config.isNull());
         return 0;
     }
     Json::Value reread;
-    check(tarn::config::parseJson(tarn::test::compact(config), reread) && reread == config,
+    check(tarn::config::parseJson(tarn::test::text(config).toStdString(), reread) && reread == config,
           "compact text reads back the same");
 
     ConfigBuilder builder(shippedLibrary());

@@ -7,7 +7,6 @@
 
 #include <cmath>
 
-using tarn::fuzz::check;
 using namespace tarn::home;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -17,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QString error;
     const bool ok = parseControlDescriptor(xml, &document, &error);
     if (!ok) {
-        check(!error.isEmpty(), "a refusal names its fault");
-        check(document.screen.isEmpty() && document.controls.isEmpty(), "a refusal leaves the document alone");
+        tarn::fuzz::checkRefused("descriptor", error, document.screen.isEmpty() && document.controls.isEmpty());
         return 0;
     }
     check(error.isEmpty(), "no fault text on success");

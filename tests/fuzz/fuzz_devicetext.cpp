@@ -1,8 +1,6 @@
-// libFuzzer harness: the small texts the screens read from the processor and the settings store.
-// The first byte says which: 'O' a room, target or corrected curve, 'B' a block description (its
-// OutputName and RouteMix), 'X' the crossover's description ("Data/CurrentPOData": band names),
-// 'R' the range data document. Properties: refusals say why and keep what was held; accepted
-// curves are finite and bounded; attributes and band names come only from the text or the list.
+// libFuzzer harness: the small texts the screens read ('O' a curve, 'B' a block description, 'X'
+// the crossover's description, 'R' the range data). Properties: refusals say why and keep what
+// was held; curves are finite and bounded; attributes and band names come only from the text.
 #include "appdatastore.h"
 #include "buttonimageresolver.h"
 #include "crossovermath.h"
@@ -14,17 +12,13 @@
 
 #include <cmath>
 
-using tarn::fuzz::check;
-
 namespace {
 void curve(const QString &text)
 {
     QVector<float> levels{1.0f};
     QString error;
-    if (!tarn::graphs::parseOverlayLevels(text, &levels, &error)) {
-        check(levels.isEmpty() && !error.isEmpty(), "a refused curve says why and keeps nothing");
-        return;
-    }
+    if (!tarn::graphs::parseOverlayLevels(text, &levels, &error))
+        return tarn::fuzz::checkRefused("curve", error, levels.isEmpty());
     check(levels.size() <= tarn::graphs::kOverlayMaxNumbers, "numbers bounded");
     for (const float level : qAsConst(levels))
         check(std::isfinite(level), "finite levels");
@@ -60,23 +54,17 @@ void rangeData(const QByteArray &json)
 {
     const QJsonObject held{{QStringLiteral("held"), 1}};
     QJsonObject data = held;
-    if (!AppDataStore::parseRangeData(json, &data)) {
-        check(data == held, "refused range data leaves the data held");
-        return;
-    }
+    if (!AppDataStore::parseRangeData(json, &data))
+        return check(data == held, "refused range data leaves the data held");
     QJsonObject again;
     check(AppDataStore::parseRangeData(QJsonDocument(data).toJson(QJsonDocument::Compact), &again) && again == data,
           "range data reads back the same from its own text");
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    return tarn::fuzz::startQt(argc, argv);
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     if (size == 0)
         return 0;
     const QByteArray rest = tarn::fuzz::bytes(data + 1, size - 1);

@@ -2,12 +2,10 @@
 // and a query datagram for the offline model; the first line is also the model's instance name.
 // Properties: a refused answer changes nothing; an accepted one is from a served model with clean
 // fields; the model answers with bounded, quote-balanced lines, and its name arrives intact.
-#include "catalogue.h"
 #include "deviceinfo.h"
 #include "devicestate.h"
 #include "discoveryresponder.h"
 #include "faultplan.h"
-#include "fuzzcheck.h"
 #include "fuzzmodel.h"
 #include "platform.h"
 #include "statusrecorder.h"
@@ -15,7 +13,6 @@
 #include <memory>
 
 using namespace tarn::offline;
-using tarn::fuzz::check;
 using tarn::fuzz::fixedCatalogue;
 
 namespace {
@@ -31,15 +28,9 @@ void checkAnswerLines(const QByteArray &answer)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    tarn::fuzz::startQt(argc, argv);
-    fixedCatalogue();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     const QByteArray bytes = tarn::fuzz::bytes(data, size);
     const QStringList prefixes = tarn::discovery::expectedPrefixes();
 

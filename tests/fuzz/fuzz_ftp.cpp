@@ -5,8 +5,6 @@
 
 #include <QDateTime>
 
-using tarn::fuzz::check;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)

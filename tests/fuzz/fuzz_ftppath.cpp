@@ -5,10 +5,6 @@
 #include "fuzzcheck.h"
 #include "ftpserver.h"
 
-#include <QDir>
-
-using tarn::fuzz::check;
-
 namespace {
 void checkResolved(const QString &path)
 {
@@ -24,12 +20,6 @@ void checkResolved(const QString &path)
     check(local == root || local.startsWith(root + QLatin1Char('/')), "stays below the root");
 }
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    tarn::fuzz::silenceQt();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -6,9 +6,6 @@
 #include "linebuffer.h"
 #include "lineformat.h"
 
-#include <QString>
-
-using tarn::fuzz::check;
 using namespace tarn::protocol;
 using Kind = LineClassifier::Kind;
 
@@ -139,12 +136,6 @@ void fuzzRequest(const uint8_t *data, size_t size)
     }
 }
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    tarn::fuzz::silenceQt();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,7 +2,6 @@
 // 'C' a device catalogue, 'P' the kept preset store, 'Q' the configurable model's state-variable
 // table; the rest is the JSON. Properties: refusals say why and keep what was held; what is taken
 // runs a processor with acceptable values, and a preset store is written back the same.
-#include "catalogue.h"
 #include "devicestate.h"
 #include "fuzzconfig.h"
 #include "fuzzmodel.h"
@@ -13,7 +12,6 @@
 #include <QJsonDocument>
 
 using namespace tarn::offline;
-using tarn::fuzz::check;
 using tarn::fuzz::fixedCatalogue;
 
 namespace {
@@ -45,14 +43,10 @@ void catalogueFile(const QByteArray &json)
 {
     Catalogue catalogue;
     QString error;
-    if (!catalogue.loadJson(json, &error)) {
-        check(!error.isEmpty(), "a refused catalogue says why");
-        return;
-    }
-    if (!DeviceState::checkCatalogue(catalogue, &error)) {
-        check(!error.isEmpty(), "a catalogue the processor cannot run says why");
-        return;
-    }
+    if (!catalogue.loadJson(json, &error))
+        return tarn::fuzz::checkRefused("catalogue", error);
+    if (!DeviceState::checkCatalogue(catalogue, &error))
+        return tarn::fuzz::checkRefused("catalogue the processor cannot run", error);
     DeviceState state(catalogue, 1);
     checkValues(state);
 }
@@ -63,11 +57,8 @@ void presetStore(const QByteArray &json)
     const QJsonObject before = state.presetStoreJson();
     const QJsonDocument document = QJsonDocument::fromJson(json);
     QString error;
-    if (!state.restorePresetStore(document.object(), &error)) {
-        check(!error.isEmpty(), "a refused preset store says why");
-        check(state.presetStoreJson() == before, "a refused preset store leaves the presets as they were");
-        return;
-    }
+    if (!state.restorePresetStore(document.object(), &error))
+        return tarn::fuzz::checkRefused("preset store", error, state.presetStoreJson() == before);
     checkValues(state);
     const QJsonObject kept = state.presetStoreJson();
     DeviceState again(fixedCatalogue(), 1);
@@ -79,15 +70,11 @@ void quarraTable(const QByteArray &json)
 {
     QuarraCatalogue table;
     QString error;
-    if (!table.loadJson(json, &error)) {
-        check(!error.isEmpty(), "a refused table says why");
-        return;
-    }
+    if (!table.loadJson(json, &error))
+        return tarn::fuzz::checkRefused("table", error);
     Catalogue composed;
-    if (!table.compose(defaultDocument(), &composed, &error)) {
-        check(!error.isEmpty(), "a table that cannot compose says why");
-        return;
-    }
+    if (!table.compose(defaultDocument(), &composed, &error))
+        return tarn::fuzz::checkRefused("table that cannot compose", error);
     if (DeviceState::checkCatalogue(composed, &error)) {
         DeviceState state(composed, 1);
         checkValues(state);
@@ -95,16 +82,9 @@ void quarraTable(const QByteArray &json)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    tarn::fuzz::startQt(argc, argv);
-    fixedCatalogue();
-    defaultDocument();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     if (size == 0)
         return 0;
     const QByteArray json = tarn::fuzz::bytes(data + 1, size - 1);

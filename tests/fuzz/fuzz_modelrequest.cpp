@@ -1,24 +1,18 @@
-// libFuzzer harness: requests, one a line, carried out by the offline model on a fresh processor
-// state (values, listings, node commands, reconfiguration and transfers). An input starting with
-// 'Q' talks to the configurable model, any other to the fixed-chain one.
-// Properties: answer paths lead back and answers read back in the application's classifier; a
-// refused request changes no value; values stay acceptable and in range; the configurable
+// libFuzzer harness: request lines carried out by the offline model ('Q' first: the configurable
+// one, else the fixed chain). Properties: answers lead back and read back in the application's
+// classifier; a refused request changes no value; values stay in range; the configurable
 // model's document matches its checksum and survives a failed reconfiguration.
-#include "catalogue.h"
 #include "devicestate.h"
-#include "fuzzcheck.h"
 #include "fuzzmodel.h"
 #include "lineformat.h"
 #include "quarramodel.h"
 #include "request.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 
 #include <memory>
 
 using namespace tarn::offline;
-using tarn::fuzz::check;
 using tarn::fuzz::fixedCatalogue;
 using tarn::protocol::LineClassifier;
 
@@ -42,19 +36,10 @@ QStringList snapshot(const DeviceState &state)
 
 QString valueText(const DeviceState &state, const ResolvedPath &path)
 {
-    switch (path.form) {
-    case ResolvedPath::Form::Plain:
-        return state.display(path.index);
-    case ResolvedPath::Form::Percent:
-        return state.percent(path.index);
-    case ResolvedPath::Form::Min:
-        return state.limit(path.index, false);
-    case ResolvedPath::Form::Max:
-        return state.limit(path.index, true);
-    case ResolvedPath::Form::Choices:
-        break;
-    }
-    return QString();
+    using Form = ResolvedPath::Form;
+    if (path.form == Form::Plain || path.form == Form::Percent)
+        return path.form == Form::Plain ? state.display(path.index) : state.percent(path.index);
+    return path.form == Form::Choices ? QString() : state.limit(path.index, path.form == Form::Max);
 }
 
 // The line the model would send, read by the application.
@@ -130,15 +115,9 @@ void settle()
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    tarn::fuzz::startQt(argc, argv);
-    fixedCatalogue();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     const bool configurable = size > 0 && data[0] == 'Q';
     QuarraModel *quarra = nullptr;
     const Catalogue *catalogue = &fixedCatalogue();
@@ -179,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 settle();
                 refused = result != DeviceState::WriteResult::Changed && result != DeviceState::WriteResult::Unchanged;
                 if (refused)
-                    check(!why.isEmpty(), "a refused set says why");
+                    tarn::fuzz::checkRefused("set", why);
                 if (state.variable(path.index).action == Variable::Action::NodeCommand
                     && state.display(state.indexOf(kStatus)).endsWith(QLatin1String(":Failed")))
                     refused = true;

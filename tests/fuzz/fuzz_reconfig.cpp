@@ -10,8 +10,6 @@
 
 #include <QJsonDocument>
 
-using tarn::fuzz::check;
-
 namespace {
 constexpr int kMaxEdits = 12;
 Reconfigurator *g_reconfigurator = nullptr;
@@ -58,10 +56,10 @@ bool apply(Reconfigurator &r, QJsonObject &config, const uint8_t *op)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     tarn::test::isolateEnvironment();
-    tarn::fuzz::startQt(argc, argv);
+    tarn::fuzz::startQt();
     g_reconfigurator = new Reconfigurator;
     check(g_reconfigurator->loadTemplates(), "the templates load");
     check(g_reconfigurator->useDefault(g_default), "the default document builds");

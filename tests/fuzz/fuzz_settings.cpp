@@ -9,8 +9,6 @@
 
 #include <QSettings>
 
-using tarn::fuzz::check;
-
 namespace {
 const char *const kKeys[] = {tarn::keys::CurrentDeviceAddress, tarn::keys::CurrentDevicePassword, tarn::keys::AppAnalytics, tarn::keys::CheckOnStart, tarn::keys::ExtraFeaturesReady, tarn::keys::ResizeReady, tarn::keys::CurrentVersion, tarn::keys::PEQType, tarn::keys::LimiterType, tarn::keys::DelayType, tarn::keys::GEQType, tarn::keys::MixerType, tarn::keys::ConfigData, tarn::keys::CurrentPOData, tarn::keys::DelayPOJson, tarn::keys::IsConfigMode, tarn::keys::WizardCurrentState, tarn::keys::WizardWizardState, tarn::keys::CrossoverNumBand, tarn::keys::CrossoverMonoSub, tarn::keys::CrossoverHighGroupVisible, tarn::keys::CrossoverMidGroupVisible, tarn::keys::CrossoverLowGroupVisible, tarn::keys::AutoCheckNaviation, tarn::keys::CloudFirmwareVersion, tarn::keys::ButtonClicked, tarn::keys::DatabaseHardwareType, tarn::keys::IsPresetsdbAvailable, tarn::keys::CurrentDeviceClass, tarn::keys::OfflineModelPlatform, tarn::keys::AnalyticsUid, tarn::keys::AnalyticsCid, tarn::keys::AnalyticsEnabled, tarn::keys::AnalyticsOS};
 QString g_file;
@@ -24,10 +22,10 @@ QStringList readAll()
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     tarn::test::isolateEnvironment();
-    tarn::fuzz::startQt(argc, argv);
+    tarn::fuzz::startQt();
     g_file = QSettings(QString::fromLatin1(tarn::kOrganisationName), QString::fromLatin1(tarn::kSettingsApplication)).fileName();
     QDir().mkpath(QFileInfo(g_file).absolutePath());
     return 0;

@@ -5,15 +5,7 @@
 
 using tarn::ConfigBuilder;
 using tarn::ConfigBuilderError;
-using tarn::fuzz::check;
 using tarn::fuzz::checkBuild;
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    tarn::fuzz::silenceQt();
-    tarn::fuzz::shippedLibrary();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

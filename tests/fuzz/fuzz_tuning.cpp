@@ -4,21 +4,16 @@
 #include "fuzzcheck.h"
 #include "tuningfile.h"
 
-using tarn::fuzz::check;
 using namespace tarn::tuning;
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    return tarn::fuzz::startQt(argc, argv);
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    tarn::fuzz::startQt();
     const QStringList lines = QString::fromUtf8(tarn::fuzz::bytes(data, size)).split(QLatin1Char('\n'));
     for (const QString &line : lines) {
         QString why;
         if (!isSafeFileName(line.trimmed(), &why))
-            check(!why.isEmpty(), "a refused name says why");
+            tarn::fuzz::checkRefused("name", why);
     }
     const QStringList names = acceptNames(lines, "manifest");
     check(names.size() <= MaxListedNames && names.size() <= lines.size(), "the cap is kept");

@@ -10,7 +10,6 @@
 
 #include <QSet>
 
-using tarn::fuzz::check;
 using namespace tarn::wizard;
 
 namespace {
@@ -22,11 +21,8 @@ void checkDescriptor(const QByteArray &xml)
     WizardDescriptor descriptor = g_shipped;
     QString error;
     const QStringList before = descriptor.stateIds();
-    if (!descriptor.parse(xml, &error)) {
-        check(!error.isEmpty(), "a refusal names its fault");
-        check(descriptor.stateIds() == before, "a refusal keeps the states held before");
-        return;
-    }
+    if (!descriptor.parse(xml, &error))
+        return tarn::fuzz::checkRefused("descriptor", error, descriptor.stateIds() == before);
     const QStringList ids = descriptor.stateIds();
     check(ids.size() <= kMaxDescriptorStates, "state count bounded");
     check(QSet<QString>(ids.begin(), ids.end()).size() == ids.size(), "state ids unique");
@@ -66,10 +62,10 @@ void checkStateNames(const QByteArray &names)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     tarn::test::isolateEnvironment();
-    tarn::fuzz::startQt(argc, argv);
+    tarn::fuzz::startQt();
     QString error;
     check(g_shipped.parse(tarn::fuzz::sourceFile("resources/xml/WizardDialogView.xml"), &error) && !g_shipped.isEmpty(),
           "the shipped descriptor reads");

@@ -24,23 +24,30 @@ inline void check(bool condition, const char *what)
     }
 }
 
+// A refusal says why (`why` is its reason) and keeps what was held (`kept`).
+inline void checkRefused(const char *what, const QString &why, bool kept = true)
+{
+    if (why.isEmpty() || !kept) {
+        fprintf(stderr, "fuzz check failed: a refused %s %s\n", what, why.isEmpty() ? "says why" : "keeps what was held");
+        abort();
+    }
+}
+
 inline QByteArray bytes(const uint8_t *data, size_t size)
 {
     return QByteArray(reinterpret_cast<const char *>(data), int(size));
 }
 
 // Bad input is expected here by the million; its warnings would only slow the run.
-inline void silenceQt()
-{
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-}
+inline const QtMessageHandler quietQt = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
-// For LLVMFuzzerInitialize of the harnesses that need an application object.
-inline int startQt(int *argc, char ***argv)
+// The application object of the harnesses that need one, made once.
+inline void startQt()
 {
-    static QCoreApplication app(*argc, *argv);
-    silenceQt();
-    return 0;
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
 }
 
 // A file of the source tree (the shipped template library, catalogues), read once per use.
@@ -71,3 +78,5 @@ inline void checkPlainEntry(const QString &folder, const QString &name)
     check(QFile::decodeName(QFile::encodeName(name)) == name, "a name is stored as it is");
 }
 } // namespace tarn::fuzz
+
+using tarn::fuzz::check;

@@ -27,8 +27,7 @@ inline bool checkBuild(ConfigBuilder &builder, const Json::Value &config, Json::
     Json::Value document(Json::objectValue);
     document["stale"] = 1;
     if (!builder.build(document, config)) {
-        check(document.isNull(), "a failed build leaves no output");
-        check(!builder.errorSummary().empty(), "a failed build says why");
+        checkRefused("build", QString::fromStdString(builder.errorSummary()), document.isNull());
         return false;
     }
     std::string detail;

@@ -6,13 +6,6 @@
 
 namespace tarn::test {
 namespace {
-struct Block {
-    QString po;
-    QString sv;
-    QString valueType;
-    int line = 0;
-};
-
 QString unescape(const QString &literal)
 {
     QString out;
@@ -23,127 +16,59 @@ QString unescape(const QString &literal)
     }
     return out;
 }
-
-// Walks the text outside strings and comments, calling onBrace for '{' and '}' and onMatch
-// wherever the property pattern matches.
-template <typename Brace, typename Match>
-void walk(const QString &text, const QRegularExpression &property, Brace onBrace, Match onMatch)
-{
-    int line = 1;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\n')) {
-            ++line;
-            continue;
-        }
-        if (c == QLatin1Char('/') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('/')) {
-            while (i < text.size() && text.at(i) != QLatin1Char('\n'))
-                ++i;
-            --i;
-            continue;
-        }
-        if (c == QLatin1Char('/') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('*')) {
-            const int end = text.indexOf(QLatin1String("*/"), i + 2);
-            const int stop = end < 0 ? text.size() : end + 2;
-            line += text.midRef(i, stop - i).count(QLatin1Char('\n'));
-            i = stop - 1;
-            continue;
-        }
-        if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            int j = i + 1;
-            while (j < text.size() && text.at(j) != c && text.at(j) != QLatin1Char('\n')) {
-                if (text.at(j) == QLatin1Char('\\'))
-                    ++j;
-                ++j;
-            }
-            i = j;
-            continue;
-        }
-        if (c == QLatin1Char('{') || c == QLatin1Char('}')) {
-            onBrace(c == QLatin1Char('{'), line);
-            continue;
-        }
-        if (c.isLetter() && (i == 0 || !(text.at(i - 1).isLetterOrNumber() || text.at(i - 1) == QLatin1Char('_')))) {
-            const QRegularExpressionMatch m = property.match(text, i, QRegularExpression::NormalMatch,
-                                                             QRegularExpression::AnchoredMatchOption);
-            if (m.hasMatch()) {
-                onMatch(m, line);
-                line += m.captured(0).count(QLatin1Char('\n'));
-                i = m.capturedEnd(0) - 1;
-            }
-        }
-    }
-}
 } // namespace
 
+// Walks the text outside strings and comments; braces open and close objects, properties bind them.
 QList<Binding> scanQml(const QString &text, const QString &file)
 {
     static const QRegularExpression property(
         QStringLiteral(R"re((poName|svName|valueType)\s*:\s*"((?:[^"\\\n]|\\.)*)")re"));
     QList<Binding> out;
-    QList<Block> stack{Block()};
-    walk(
-        text, property,
-        [&](bool open, int) {
-            if (open) {
-                stack.append(Block());
-                return;
-            }
-            if (stack.size() <= 1)
-                return;
-            const Block b = stack.takeLast();
+    QList<Binding> stack{Binding()};
+    int line = 1;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\n')) {
+            ++line;
+        } else if (c == QLatin1Char('/') && text.midRef(i, 2) == QLatin1String("//")) {
+            i = text.indexOf(QLatin1Char('\n'), i) - 1;
+            if (i < 0)
+                break;
+        } else if (c == QLatin1Char('/') && text.midRef(i, 2) == QLatin1String("/*")) {
+            const int end = text.indexOf(QLatin1String("*/"), i + 2);
+            const int stop = end < 0 ? text.size() : end + 2;
+            line += text.midRef(i, stop - i).count(QLatin1Char('\n'));
+            i = stop - 1;
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            int j = i + 1;
+            while (j < text.size() && text.at(j) != c && text.at(j) != QLatin1Char('\n'))
+                j += text.at(j) == QLatin1Char('\\') ? 2 : 1;
+            i = j;
+        } else if (c == QLatin1Char('{')) {
+            stack.append(Binding());
+        } else if (c == QLatin1Char('}') && stack.size() > 1) {
+            const Binding b = stack.takeLast();
             if (!b.po.isEmpty())
                 out.append({file, b.line, b.po, b.sv, b.valueType});
-        },
-        [&](const QRegularExpressionMatch &m, int line) {
-            Block &b = stack.last();
+        } else if (c.isLetter() && (i == 0 || !(text.at(i - 1).isLetterOrNumber() || text.at(i - 1) == QLatin1Char('_')))) {
+            const QRegularExpressionMatch m = property.match(text, i, QRegularExpression::NormalMatch, QRegularExpression::AnchoredMatchOption);
+            if (!m.hasMatch())
+                continue;
+            Binding &b = stack.last();
             const QString value = unescape(m.captured(2));
-            if (m.captured(1) == QLatin1String("poName")) {
-                b.po = value;
-                if (b.line == 0)
-                    b.line = line;
-            } else if (m.captured(1) == QLatin1String("svName")) {
-                b.sv = value;
-                if (b.line == 0)
-                    b.line = line;
-            } else {
+            if (m.captured(1) == QLatin1String("valueType")) {
                 b.valueType = value;
+            } else {
+                (m.captured(1) == QLatin1String("poName") ? b.po : b.sv) = value;
+                if (b.line == 0)
+                    b.line = line;
             }
-        });
+            line += m.captured(0).count(QLatin1Char('\n'));
+            i = m.capturedEnd(0) - 1;
+        }
+    }
     return out;
 }
-
-QList<Binding> scanCpp(const QString &text, const QString &file)
-{
-    static const QRegularExpression property(QStringLiteral(
-        R"re((poName|svName|setPoName|setSvName|setPOName)\s*(?:=|\()\s*(?:QStringLiteral|QLatin1String|QString)?\s*\(?\s*"((?:[^"\\\n]|\\.)*)")re"));
-    QList<Binding> out;
-    QList<QString> poStack{QString()};
-    walk(
-        text, property,
-        [&](bool open, int) {
-            if (open)
-                poStack.append(QString());
-            else if (poStack.size() > 1)
-                poStack.removeLast();
-        },
-        [&](const QRegularExpressionMatch &m, int line) {
-            const QString name = m.captured(1);
-            const QString value = unescape(m.captured(2));
-            if (name.startsWith(QLatin1String("po")) || name == QLatin1String("setPoName") || name == QLatin1String("setPOName")) {
-                poStack.last() = value;
-                return;
-            }
-            for (int i = poStack.size() - 1; i >= 0; --i) {
-                if (!poStack.at(i).isEmpty()) {
-                    out.append({file, line, poStack.at(i), value, QString()});
-                    return;
-                }
-            }
-        });
-    return out;
-}
-
 QString catalogueKey(const QString &po, const QString &sv)
 {
     if (po == QLatin1String("NPO"))

@@ -23,11 +23,6 @@ struct Binding {
 // optionally  valueType: "%"), in any order.
 QList<Binding> scanQml(const QString &text, const QString &file);
 
-// C++: a literal poName assignment followed by literal svName assignments in the same or an
-// inner block:  d.poName = QStringLiteral("Crossover"); d.svName = QStringLiteral("NumBands");
-// (also setPoName("..") / setSvName("..")).
-QList<Binding> scanCpp(const QString &text, const QString &file);
-
 // The catalogue path a binding reaches, as the link builds it.
 QString catalogueKey(const QString &po, const QString &sv);
 

@@ -52,19 +52,7 @@ QJsonObject builtIn()
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
-QString scanError(const Mutator &mutate)
-{
-    QJsonObject doc = builtIn();
-    mutate(doc);
-    Catalogue c;
-    QString error;
-    if (c.loadJson(QJsonDocument(doc).toJson(), &error))
-        DeviceState::checkCatalogue(c, &error);
-    return error;
-}
-
-// The value at `path` (member names and array indexes) with `fields` merged into it; a null
-// field removes the member.
+// `node` with `fields` merged in at `path` (member names, array indexes); a null field removes the member.
 QJsonValue mergedAt(const QJsonValue &node, QVariantList path, const QJsonObject &fields)
 {
     if (path.isEmpty()) {
@@ -93,36 +81,16 @@ Mutator merge(const QVariantList &path, const QJsonObject &fields)
     return [=](QJsonObject &doc) { doc = mergedAt(doc, path, fields).toObject(); };
 }
 
-void setInClass(QJsonObject &doc, const QString &cls, int index, const QJsonObject &entry)
-{
-    QJsonObject classes = doc.value(QStringLiteral("classes")).toObject();
-    QJsonArray list = classes.value(cls).toArray();
-    list.replace(index, entry);
-    classes.insert(cls, list);
-    doc.insert(QStringLiteral("classes"), classes);
-}
-
-// Edits the entry of a class found by name, or its "live" object when live is set.
-Mutator editEntry(const QString &cls, const QString &name, bool live, const std::function<void(QJsonObject &)> &edit)
+// Merges `fields` into the "live" object of a class's gain-reduction meter, at `path` inside it.
+Mutator editLive(const QString &cls, const QVariantList &path, const QJsonObject &fields)
 {
     return [=](QJsonObject &doc) {
         const QJsonArray list = doc.value(QStringLiteral("classes")).toObject().value(cls).toArray();
         for (int i = 0; i < list.size(); ++i) {
-            QJsonObject entry = list.at(i).toObject();
-            if (entry.value(QStringLiteral("name")).toString() != name)
-                continue;
-            QJsonObject inner = live ? entry.value(QStringLiteral("live")).toObject() : entry;
-            edit(inner);
-            if (live)
-                entry.insert(QStringLiteral("live"), inner);
-            setInClass(doc, cls, i, live ? entry : inner);
+            if (list.at(i).toObject().value(QStringLiteral("name")) == QLatin1String("GainReduction"))
+                doc = mergedAt(doc, QVariantList{QStringLiteral("classes"), cls, i, QStringLiteral("live")} + path, fields).toObject();
         }
     };
-}
-
-Mutator editLive(const QString &cls, const std::function<void(QJsonObject &)> &edit)
-{
-    return editEntry(cls, QStringLiteral("GainReduction"), true, edit);
 }
 
 const QString kSignal = QStringLiteral("Preset\\TestSignal\\SV\\Level");
@@ -130,41 +98,27 @@ const QString kSignal = QStringLiteral("Preset\\TestSignal\\SV\\Level");
 // The built-in catalogue with a signal that the test sets, watched by every dynamics block.
 QJsonObject withTestSignal()
 {
-    QJsonObject doc = builtIn();
-    QJsonObject classes = doc.value(QStringLiteral("classes")).toObject();
-    classes.insert(QStringLiteral("TestSignal"),
-                   QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("Level")},
-                                          {QStringLiteral("kind"), QStringLiteral("number")},
-                                          {QStringLiteral("min"), -120},
-                                          {QStringLiteral("max"), 20},
-                                          {QStringLiteral("format"), QStringLiteral("level")},
-                                          {QStringLiteral("initial"), -20}}});
-    doc.insert(QStringLiteral("classes"), classes);
+    const QJsonObject level{{"name", "Level"}, {"kind", "number"}, {"min", -120}, {"max", 20}, {"format", "level"}, {"initial", -20}};
+    QJsonObject doc = mergedAt(builtIn(), {"classes"}, {{"TestSignal", QJsonArray{level}}}).toObject();
     QJsonArray objects = doc.value(QStringLiteral("objects")).toArray();
-    objects.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("TestSignal")}, {QStringLiteral("class"), QStringLiteral("TestSignal")}});
+    objects.append(QJsonObject{{"name", "TestSignal"}, {"class", "TestSignal"}});
     doc.insert(QStringLiteral("objects"), objects);
-    QJsonArray configurations = doc.value(QStringLiteral("configurations")).toArray();
-    for (int i = 0; i < configurations.size(); ++i) {
-        QJsonObject c = configurations.at(i).toObject();
-        QJsonArray list = c.value(QStringLiteral("objects")).toArray();
+    for (int i = 0; i < doc.value(QStringLiteral("configurations")).toArray().size(); ++i) {
+        QJsonArray list = doc.value(QStringLiteral("configurations")).toArray().at(i).toObject().value(QStringLiteral("objects")).toArray();
         list.append(QStringLiteral("TestSignal"));
-        c.insert(QStringLiteral("objects"), list);
-        configurations.replace(i, c);
+        doc = mergedAt(doc, {"configurations", i}, {{"objects", list}}).toObject();
     }
-    doc.insert(QStringLiteral("configurations"), configurations);
     for (const char *cls : {"Compressor", "Gate", "AGC", "Limiter"})
-        editLive(QLatin1String(cls), [](QJsonObject &live) { live.insert(QStringLiteral("source"), kSignal); })(doc);
+        editLive(QLatin1String(cls), {}, {{"source", kSignal}})(doc);
     return doc;
 }
-
 
 const QString kSpectrum = QStringLiteral("Preset\\RTA\\SV\\AllMeters");
 
 QVector<double> bands(const DeviceState &state)
 {
     QVector<double> out;
-    const QStringList parts = state.display(state.indexOf(kSpectrum)).split(QLatin1Char(' '));
-    for (const QString &p : parts)
+    for (const QString &p : state.display(state.indexOf(kSpectrum)).split(QLatin1Char(' ')))
         out << p.toDouble();
     return out;
 }
@@ -177,10 +131,8 @@ QVector<double> meanBands(DeviceState &state, int ticks = 240)
         state.tick();
         const QVector<double> now = bands(state);
         for (int b = 0; b < 31 && b < now.size(); ++b)
-            sum[b] += now[b];
+            sum[b] += now[b] / ticks;
     }
-    for (double &s : sum)
-        s /= ticks;
     return sum;
 }
 
@@ -189,6 +141,7 @@ QVector<double> meanBands(DeviceState &state, int ticks = 240)
 class TstOfflineCatalogue : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void builtInCatalogueServesTheApplication();
     void brokenCataloguesAreRefused_data();
     void brokenCataloguesAreRefused();
@@ -210,23 +163,31 @@ private:
     void set(const QStringList &settings);
     double reading(const QString &object);
 
+    Catalogue m_tarn;   // the built-in catalogue
+    Catalogue m_quarra; // the configurable model's, of its default chain
+    QJsonObject m_quarraDocument;
     Catalogue m_catalogue;
     std::unique_ptr<DeviceState> m_state;
 };
 
+void TstOfflineCatalogue::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_tarn.load(kCatalogue, &error) && DeviceState::checkCatalogue(m_tarn, &error), qPrintable(error));
+    QuarraModel configurable(QuarraModel::Settings{});
+    QVERIFY2(configurable.prepare(&m_quarra, &error), qPrintable(error));
+    m_quarraDocument = QJsonDocument::fromJson(configurable.document()).object();
+}
+
 void TstOfflineCatalogue::builtInCatalogueServesTheApplication()
 {
-    Catalogue catalogue;
-    QString error;
-    QVERIFY2(catalogue.load(kCatalogue, &error), qPrintable(error));
-    QVERIFY2(DeviceState::checkCatalogue(catalogue, &error), qPrintable(error));
+    const Catalogue &catalogue = m_tarn;
     QCOMPARE(catalogue.model(), QStringLiteral("Tarn"));
 
     // Keys travel inside quoted words of the link (the loader has checked every initial value).
     for (const auto &v : catalogue.variables())
         QVERIFY2(!v.key.contains(QLatin1Char('"')), qPrintable(v.key));
-    const auto &ratio = catalogue.variables()[size_t(catalogue.indexOf(QStringLiteral("Preset\\Compressor\\SV\\Ratio")))];
-    QCOMPARE(ratio.format.unit, QStringLiteral(":1"));
+    QCOMPARE(catalogue.variables()[size_t(catalogue.indexOf(QStringLiteral("Preset\\Compressor\\SV\\Ratio")))].format.unit, QStringLiteral(":1"));
     QVERIFY(!catalogue.sourceNames(QStringLiteral("Dante")).isEmpty());
 
     // Each configuration yields the home screen's cases.
@@ -239,6 +200,7 @@ void TstOfflineCatalogue::builtInCatalogueServesTheApplication()
     QVERIFY(dualMono >= 1);
 
     Catalogue c;
+    QString error;
     QVERIFY(!c.loadJson("{\"format\": ", &error));
     QVERIFY(error.contains(QStringLiteral("not a JSON object")));
     QVERIFY(c.variables().empty());
@@ -249,13 +211,6 @@ void TstOfflineCatalogue::brokenCataloguesAreRefused_data()
     QTest::addColumn<Mutator>("mutate");
     QTest::addColumn<QString>("expected");
     const QString classes = QStringLiteral("classes");
-    const auto append = [](const QString &member, const QJsonValue &item) {
-        return Mutator([=](QJsonObject &d) {
-            QJsonArray list = d.value(member).toArray();
-            list.append(item.isUndefined() ? list.at(0) : item);
-            d.insert(member, list);
-        });
-    };
     QTest::newRow("unknown field") << merge({}, {{"bogus", 1}}) << "unknown field \"bogus\"";
     QTest::newRow("format tag") << merge({}, {{"format", "x"}}) << "\"format\" must be";
     QTest::newRow("min above max") << merge({classes, "Compressor", 1}, {{"min", 5}}) << "min must lie below max";
@@ -265,55 +220,39 @@ void TstOfflineCatalogue::brokenCataloguesAreRefused_data()
     QTest::newRow("bad pattern") << merge({"node", 4}, {{"pattern", "[a-"}}) << "invalid pattern";
     QTest::newRow("huge repeat") << merge({classes, "OutputGains", 0}, {{"for", QJsonObject{{"n", QJsonObject{{"from", 1}, {"to", 5000}}}}}})
                                  << "bad \"for\" range";
-    QTest::newRow("duplicate object") << append(QStringLiteral("objects"), QJsonValue::Undefined) << "duplicate object";
+    QTest::newRow("duplicate object") << merge({"objects", 1}, {{"name", "SignalGenerator"}}) << "duplicate object";
     QTest::newRow("unknown live source") << merge({classes, "InputMeters", 1, "live"}, {{"source", "Preset\\Nowhere\\SV\\X_{n}"}})
                                          << "live source";
-    QTest::newRow("configuration object") << Mutator([](QJsonObject &d) {
-        QJsonArray list = d.value(QStringLiteral("configurations")).toArray().at(0).toObject().value(QStringLiteral("objects")).toArray();
-        list.append(QStringLiteral("Flux Capacitor"));
-        d = mergedAt(d, {"configurations", 0}, {{"objects", list}}).toObject();
-    }) << "unknown object";
+    QTest::newRow("configuration object") << merge({"configurations", 0}, {{"objects", QJsonArray{"Flux Capacitor"}}}) << "unknown object";
     QTest::newRow("preset configuration") << merge({"presets", "stored", 0}, {{"configuration", "Nine-Way"}}) << "unknown configuration";
     QTest::newRow("preset keeps a reading") << merge({"presets", "stored", 0}, {{"values", QJsonObject{{"Preset\\OutputMeters\\SV\\Channel_1_Level", -3}}}})
                                             << "is not a preset variable";
-    QTest::newRow("preset store variable missing") << Mutator([](QJsonObject &d) {
-        QJsonArray storage = d.value(QStringLiteral("storage")).toArray();
-        storage.removeAt(1);
-        d.insert(QStringLiteral("storage"), storage);
-    }) << "Storage\\Presets\\SV\\CurrentPreset";
-    // The gain-reduction meters of the dynamics blocks.
-    QTest::newRow("dynamics law") << editLive(QStringLiteral("Gate"), [](QJsonObject &l) { l.insert(QStringLiteral("law"), QStringLiteral("expander")); })
-                                  << "unknown law \"expander\"";
-    QTest::newRow("dynamics range missing") << editLive(QStringLiteral("Gate"), [](QJsonObject &l) {
-        l = mergedAt(l, {"params"}, {{"range", QJsonValue()}}).toObject();
-    }) << "\"range\" must be a non-empty text";
-    QTest::newRow("dynamics unknown parameter") << editLive(QStringLiteral("Gate"), [](QJsonObject &l) {
-        l = mergedAt(l, {"params"}, {{"knee", "OverEasy"}}).toObject();
-    }) << "unknown field \"knee\"";
-    QTest::newRow("dynamics switch") << editLive(QStringLiteral("Compressor"), [](QJsonObject &l) {
-        l.insert(QStringLiteral("enable"), QStringLiteral("Threshold"));
-    }) << "is no on/off switch";
-    QTest::newRow("dynamics threshold") << editLive(QStringLiteral("Limiter"), [](QJsonObject &l) {
-        l.insert(QStringLiteral("params"), QJsonObject{{"threshold", "Limiter"}, {"knee", "OverEasy"}});
-    }) << "the threshold setting";
-    QTest::newRow("dynamics source") << editLive(QStringLiteral("AGC"), [](QJsonObject &l) {
-        l.insert(QStringLiteral("source"), QStringLiteral("Preset\\RTARouter\\SV\\Source"));
-    }) << "is no number";
+    QTest::newRow("preset store variable missing") << merge({"storage", 1}, {{"path", "Storage\\Presets\\SV\\Other"}})
+                                                   << "Storage\\Presets\\SV\\CurrentPreset";
+    QTest::newRow("dynamics law") << editLive(QStringLiteral("Gate"), {}, {{"law", "expander"}}) << "unknown law \"expander\"";
+    QTest::newRow("dynamics range missing") << editLive(QStringLiteral("Gate"), {"params"}, {{"range", QJsonValue()}})
+                                            << "\"range\" must be a non-empty text";
+    QTest::newRow("dynamics unknown parameter") << editLive(QStringLiteral("Gate"), {"params"}, {{"knee", "OverEasy"}}) << "unknown field \"knee\"";
+    QTest::newRow("dynamics switch") << editLive(QStringLiteral("Compressor"), {}, {{"enable", "Threshold"}}) << "is no on/off switch";
+    QTest::newRow("dynamics threshold") << editLive(QStringLiteral("Limiter"), {}, {{"params", QJsonObject{{"threshold", "Limiter"}, {"knee", "OverEasy"}}}})
+                                        << "the threshold setting";
+    QTest::newRow("dynamics source") << editLive(QStringLiteral("AGC"), {}, {{"source", "Preset\\RTARouter\\SV\\Source"}}) << "is no number";
     QTest::newRow("dynamics on a node entry")
-        << append(QStringLiteral("node"), QJsonObject{{"path", "Node\\Test\\SV\\Reduction"}, {"kind", "meter"}, {"min", -40}, {"max", 0},
-                                                      {"live", QJsonObject{{"type", "dynamics"}, {"law", "limiter"}}}})
+        << merge({"node", 0}, {{"kind", "meter"}, {"min", -40}, {"max", 0}, {"initial", QJsonValue()}, {"live", QJsonObject{{"type", "dynamics"}, {"law", "limiter"}}}})
         << "belongs to a processing object";
-    QTest::newRow("dynamics move meters only") << editEntry(QStringLiteral("Gate"), QStringLiteral("GainReduction"), false, [](QJsonObject &e) {
-        e.insert(QStringLiteral("kind"), QStringLiteral("spectrum"));
-        e.insert(QStringLiteral("bands"), 3);
-    }) << "\"dynamics\" moves meters";
+    QTest::newRow("dynamics move meters only") << merge({"classes", "Gate", 7}, {{"kind", "spectrum"}, {"bands", 3}}) << "\"dynamics\" moves meters";
 }
 
 void TstOfflineCatalogue::brokenCataloguesAreRefused()
 {
     QFETCH(Mutator, mutate);
     QFETCH(QString, expected);
-    const QString error = scanError(mutate);
+    QJsonObject doc = builtIn();
+    mutate(doc);
+    Catalogue c;
+    QString error;
+    if (c.loadJson(QJsonDocument(doc).toJson(), &error))
+        DeviceState::checkCatalogue(c, &error);
     QVERIFY2(error.contains(expected), qPrintable(QStringLiteral("got: ") + error));
 }
 
@@ -350,10 +289,9 @@ void TstOfflineCatalogue::displayFormats()
     QFETCH(double, min);
     QFETCH(double, max);
     QFETCH(QString, text);
-    const QJsonObject formats = builtIn().value(QStringLiteral("formats")).toObject();
-    QVERIFY(formats.contains(format));
     // Through a catalogue, so the test reads the formats exactly as the program does.
     QJsonObject doc = builtIn();
+    QVERIFY(doc.value(QStringLiteral("formats")).toObject().contains(format));
     merge({QStringLiteral("classes"), QStringLiteral("SignalGenerator"), 3},
           {{"format", format}, {"min", min}, {"max", max}, {"initial", min}, {"resolution", QJsonValue()}})(doc);
     Catalogue c;
@@ -371,53 +309,34 @@ void TstOfflineCatalogue::displayFormats()
     QVERIFY(!tarn::offline::parseValue(v.format, QStringLiteral("nan"), min, max, &back));
 }
 
+// Scales the protocol suite does not reach: the way back on a log scale, clamping, a bare "%".
 void TstOfflineCatalogue::percentScales()
 {
     using tarn::offline::fromPercent;
     using tarn::offline::toPercent;
-    QCOMPARE(toPercent(-30, -60, 0, false), 50.0);
     QVERIFY(std::fabs(toPercent(632.456, 20, 20000, true) - 50.0) < 0.001);
     QVERIFY(std::fabs(fromPercent(50, 20, 20000, true) - 632.456) < 0.01);
-    QCOMPARE(toPercent(-100, -60, 0, false), 0.0);
-    QCOMPARE(toPercent(5, -60, 0, false), 100.0);
-    QCOMPARE(fromPercent(250, -60, 0, false), 0.0);
-    QCOMPARE(tarn::offline::formatPercent(66.666666), QStringLiteral("66.67%"));
+    QCOMPARE(QVector<double>({toPercent(-100, -60, 0, false), toPercent(5, -60, 0, false), fromPercent(250, -60, 0, false)}),
+             QVector<double>({0.0, 100.0, 0.0}));
     double p = 0;
-    QVERIFY(tarn::offline::parsePercent(QStringLiteral("42%"), &p));
-    QCOMPARE(p, 42.0);
     QVERIFY(!tarn::offline::parsePercent(QStringLiteral("%"), &p));
 }
 
 void TstOfflineCatalogue::everyBoundNameIsInTheCatalogue()
 {
-    Catalogue catalogue;
-    QString error;
-    QVERIFY2(catalogue.load(kCatalogue, &error), qPrintable(error));
     QList<Binding> found;
-    int files = 0;
-    const auto scanTree = [&](const QString &root, const QStringList &filters, bool qml) {
-        QDirIterator it(root, filters, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-            const QString text = QString::fromUtf8(file.readAll());
-            const QString name = QDir(QStringLiteral(TARN_SOURCE_DIR)).relativeFilePath(file.fileName());
-            found += qml ? tarn::test::scanQml(text, name) : tarn::test::scanCpp(text, name);
-            ++files;
-        }
-    };
-    scanTree(QStringLiteral(TARN_SOURCE_DIR "/resources/qml"), {QStringLiteral("*.qml")}, true);
-    scanTree(QStringLiteral(TARN_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, false);
-    QVERIFY(files > 0);
-    qInfo("%d bindings in %d files", int(found.size()), files);
-    // Some documents show the configurable model's objects only: a binding either model serves
-    // is served.
-    tarn::offline::QuarraModel configurable(tarn::offline::QuarraModel::Settings{});
-    Catalogue quarra;
-    QVERIFY2(configurable.prepare(&quarra, &error), qPrintable(error));
-    const QStringList missingInQuarra = tarn::test::missingBindings(quarra, found);
+    QDirIterator it(QStringLiteral(TARN_SOURCE_DIR "/resources/qml"), {QStringLiteral("*.qml")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        found += tarn::test::scanQml(QString::fromUtf8(file.readAll()), QDir(QStringLiteral(TARN_SOURCE_DIR)).relativeFilePath(file.fileName()));
+    }
+    // The scan finds the literal bindings (most names are computed, their objects are checked).
+    QVERIFY2(found.size() >= 40, qPrintable(QString::number(found.size())));
+    // Some documents show the configurable model's objects only: either model may serve a binding.
+    const QStringList missingInQuarra = tarn::test::missingBindings(m_quarra, found);
     QStringList missing;
-    for (const QString &line : tarn::test::missingBindings(catalogue, found)) {
+    for (const QString &line : tarn::test::missingBindings(m_tarn, found)) {
         if (missingInQuarra.contains(line))
             missing << line;
     }
@@ -426,62 +345,26 @@ void TstOfflineCatalogue::everyBoundNameIsInTheCatalogue()
 
 void TstOfflineCatalogue::scannerFindsMissingNames()
 {
-    Catalogue catalogue;
-    QString error;
-    QVERIFY2(catalogue.load(kCatalogue, &error), qPrintable(error));
-    const QString qml = QStringLiteral(R"(
-import QtQuick 2.15
-Item {
+    // Names in comments and strings are no bindings; a computed name leaves the object alone.
+    const QList<Binding> qml = tarn::test::scanQml(QStringLiteral(R"(Item {
     // poName: "Commented" svName: "Out"
     TarnSlider { poName: "Compressor"; svName: "Threshold"; valueType: "%" }
     TarnTextSV {
-        id: busy
         svName: "Node\\Config\\SV\\Command:Status"
-        poName: "NPO"
-        property string note: "poName: \"Fake\""
+        poName: "NPO"; property string note: "poName: \"Fake\""
     }
     TarnNumericalSV { poName: "Compresor"; svName: "Threshold" }
     TarnSlider { poName: "NPO"; svName: "Node\\SV\\DeviceName"; valueType: "%" }
-    Repeater { model: 31; TarnNumericalSV { poName: "GEQ"; svName: bands[index] } }
-    TarnNumericalSV { poName: "Ghost"; svName: names[0] }
+    Repeater { model: 31; TarnNumericalSV { poName: "Ghost"; svName: bands[index] } }
     TarnTextSV { poName: "Presets"; svName: "Name_31" }
-}
-)");
-    const QList<Binding> bindings = tarn::test::scanQml(qml, QStringLiteral("fixture.qml"));
-    QCOMPARE(bindings.size(), 7);
-    QCOMPARE(bindings.at(0).valueType, QStringLiteral("%"));
-    QCOMPARE(bindings.at(1).sv, QStringLiteral("Node\\Config\\SV\\Command:Status"));
-    QCOMPARE(bindings.at(1).line, 8);
-    const QStringList missing = tarn::test::missingBindings(catalogue, bindings);
-    const QStringList expected = {QStringLiteral("Compresor"), QStringLiteral("has no range"), QStringLiteral("\"Ghost\""), QStringLiteral("Name_31")};
-    QCOMPARE(missing.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i)
-        QVERIFY2(missing.at(i).contains(expected.at(i)), qPrintable(missing.at(i)));
-
-    const QString cpp = QStringLiteral(R"(
-void Model::subscribe()
-{
-    DataFromDevice d;
-    d.command = QStringLiteral("sub");
-    d.poName = QStringLiteral("Crossover");
-    d.svName = QStringLiteral("NumBands");
-    send(d);
-    d.svName = QStringLiteral("NumBand");
-    if (x) {
-        d.svName = QLatin1String("MonoSub");
-    }
-    const char *text = "poName = \"Fake\"";
-    m_status.setPoName(QStringLiteral("NPO"));
-    m_status.setSvName(QStringLiteral("Node\\Wizard\\SV\\WizardGenericAmpLevel\\Min"));
-}
-void Other::f() { d.svName = QStringLiteral("Orphan"); }
-)");
-    const QList<Binding> fromCpp = tarn::test::scanCpp(cpp, QStringLiteral("fixture.cpp"));
-    QCOMPARE(fromCpp.size(), 4);
-    const QStringList missingCpp = tarn::test::missingBindings(catalogue, fromCpp);
-    QCOMPARE(missingCpp.size(), 1);
-    QVERIFY(missingCpp.first().contains(QStringLiteral("NumBand ")));
-    QVERIFY(missingCpp.first().startsWith(QStringLiteral("fixture.cpp:9:")));
+})"), QStringLiteral("fixture.qml"));
+    QCOMPARE(qml.size(), 6);
+    QCOMPARE(qml.at(1).sv + QLatin1Char('@') + QString::number(qml.at(1).line), QStringLiteral("Node\\Config\\SV\\Command:Status@5"));
+    // Flagged: a misspelt object, a range asked of a text, an unknown object, a slot past the last.
+    QStringList places;
+    for (const QString &line : tarn::test::missingBindings(m_tarn, qml))
+        places << line.section(QLatin1Char(' '), 0, 0);
+    QCOMPARE(places.join(QLatin1Char(' ')), QStringLiteral("fixture.qml:8: fixture.qml:9: fixture.qml:10: fixture.qml:11:"));
 }
 
 std::unique_ptr<DeviceState> TstOfflineCatalogue::makeState(const QJsonObject &doc, quint64 seed)
@@ -603,12 +486,9 @@ void TstOfflineCatalogue::analyserBandLevels()
     QVERIFY(analyserBandLevel(scene, 10, 31, -30).mean < peak - 20);
     QVERIFY(analyserBandLevel(scene, 12, 31, -30).mean < peak - 20);
     QVERIFY(analyserBandLevel(scene, 20, 31, -30).mean < -60);
-    // The analyser's gain lifts what it shows.
-    scene.gainDb = 12;
-    QCOMPARE(analyserBandLevel(scene, 11, 31, -30).mean, -11.0);
     // On an input it shows the programme, whatever the generator does.
     scene.source = QStringLiteral("Input B");
-    QCOMPARE(analyserBandLevel(scene, 4, 31, -30).mean, -30 - 1.0 + 12);
+    QCOMPARE(analyserBandLevel(scene, 4, 31, -30).mean, -30 - 1.0);
     // Slow averaging steadies the bands.
     scene.averaging = QStringLiteral("Slow");
     QVERIFY(analyserBandLevel(scene, 4, 31, -30).motion < 1.0);
@@ -660,17 +540,15 @@ void TstOfflineCatalogue::curvesAndQuickCurveTables()
 {
     for (const char *name : {"Flat", "MyBand", "Speech", "Performance Venue", "DJ"}) {
         const QVector<double> curve = EqBehaviour::quickCurve(QLatin1String(name));
-        QCOMPARE(curve.size(), 31);
-        for (double level : curve)
-            QVERIFY2(level >= -12.0 && level <= 12.0, name);
+        const auto [lo, hi] = std::minmax_element(curve.cbegin(), curve.cend());
+        QVERIFY2(curve.size() == 31 && *lo >= -12.0 && *hi <= 12.0, name);
     }
     QVERIFY(EqBehaviour::quickCurve(QStringLiteral("Manual")).isEmpty());
     QVERIFY(EqBehaviour::quickCurve(QStringLiteral("Speech; drop table")).isEmpty());
 
     // 160 points per decade with 20 Hz at index 143 and 20 kHz at 623.
-    QVERIFY(std::fabs(EqBehaviour::curveFrequency(143) - 20.0) < 1e-9);
-    QVERIFY(std::fabs(EqBehaviour::curveFrequency(303) - 200.0) < 1e-9);
-    QVERIFY(std::fabs(EqBehaviour::curveFrequency(623) - 20000.0) < 1e-6);
+    for (const auto &[index, hz] : {std::pair<int, double>{143, 20.0}, {303, 200.0}, {623, 20000.0}})
+        QVERIFY2(std::fabs(EqBehaviour::curveFrequency(index) - hz) < 1e-6, qPrintable(QString::number(hz)));
     const QStringList room = EqBehaviour::curveText(&EqBehaviour::roomLevel).split(QLatin1Char(' '));
     QCOMPARE(room.size(), EqBehaviour::kCurvePoints);
     for (const QString &n : room) {
@@ -689,9 +567,8 @@ void TstOfflineCatalogue::curvesAndQuickCurveTables()
     QVERIFY(std::fabs(EqBehaviour::targetLevel(20000.0) + std::log2(10.0)) < 1e-9);
 
     // Only empty texts are filled: a catalogue that brings its own measurement keeps it.
-    Catalogue catalogue;
+    Catalogue catalogue = m_tarn;
     QString error;
-    QVERIFY2(catalogue.load(kCatalogue, &error), qPrintable(error));
     const QString response = QStringLiteral("Preset\\RoomEQ\\SV\\Response");
     const QString target = QStringLiteral("Preset\\RoomEQ\\SV\\Target");
     QVERIFY(catalogue.variables()[size_t(catalogue.indexOf(response))].initial.isEmpty());
@@ -734,13 +611,9 @@ void TstOfflineCatalogue::catalogueFollowsTheFixedChain()
     QFETCH(QString, tarnObject);
     QFETCH(QString, family);
     QFETCH(QString, attribute);
-    QuarraModel model(QuarraModel::Settings{});
-    Catalogue quarra;
-    Catalogue tarn;
-    QString error;
-    QVERIFY2(model.prepare(&quarra, &error), qPrintable(error));
-    QVERIFY2(tarn.load(kCatalogue, &error), qPrintable(error));
-    const QJsonObject document = QJsonDocument::fromJson(model.document()).object();
+    const Catalogue &quarra = m_quarra;
+    const Catalogue &tarn = m_tarn;
+    const QJsonObject &document = m_quarraDocument;
     const QJsonObject po = document.value(object).toObject();
     QVERIFY2(!po.isEmpty(), "the default document has the object");
 

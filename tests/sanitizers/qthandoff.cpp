@@ -1,11 +1,10 @@
-// Linked into every program of the ThreadSanitizer build (./dev sanitize thread).
-// Threads meet only through Qt's event queues, guarded in the uninstrumented Qt by futex-based
-// locks the sanitizer cannot see. So the entry points that hand work to another thread (signal
-// emission, invokeMethod, postEvent, deleteLater, single-shot timers) release one synchronisation
-// object, every event delivery acquires it, and QThread::wait() acquires what the finished thread
-// released last. Accesses with any hand-off between them count as ordered; data two threads touch
-// with no hand-off, our own locks and atomics stay visible. Interposed by name: our calls to Qt go
-// through the dynamic linker, so these definitions come first and forward to Qt's own.
+// Linked into every program of the ThreadSanitizer build (./dev sanitize thread). Threads meet
+// through Qt's event queues, guarded in the uninstrumented Qt by locks the sanitizer cannot see: so
+// every hand-off to another thread (signal emission, invokeMethod, postEvent, deleteLater,
+// single-shot timers) releases one synchronisation object, every event delivery acquires it, and
+// QThread::wait() acquires what the finished thread released last. Data touched with no hand-off,
+// our own locks and atomics stay visible. These definitions interpose Qt's by name (our calls go
+// through the dynamic linker) and forward to Qt's own.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

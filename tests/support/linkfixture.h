@@ -10,6 +10,29 @@
 #include <QtTest>
 
 namespace tarn::test {
+// The application's adaptor logged in to the processor on 127.0.0.1:port.
+inline bool loginAdaptor(quint16 port, const QString &password)
+{
+    TarnSettings::write(QString::fromLatin1(keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
+    TarnSettings::write(QString::fromLatin1(keys::CurrentDevicePassword), password);
+    qputenv("TARN_DEVICE_PORT", QByteArray::number(port));
+    QSignalSpy ready(TCPAdaptor::instance(), &TCPAdaptor::corvexReady);
+    TCPAdaptor::instance()->doConnect();
+    return ready.wait(5000) && TCPAdaptor::instance()->isReady();
+}
+
+// Disconnected, and the adaptor has heard of it (only then is a new control really "before login").
+inline bool logoutAdaptor()
+{
+    TCPAdaptor *adaptor = TCPAdaptor::instance();
+    adaptor->doDisconnect();
+    QElapsedTimer timer;
+    timer.start();
+    while ((adaptor->isReady() || adaptor->isConnected()) && timer.elapsed() < 5000)
+        QTest::qWait(10);
+    return !adaptor->isReady();
+}
+
 // The real adaptor logged in to a scripted processor, with every request line the controls
 // hand to it recorded as it leaves the adaptor (so no waiting for the socket is needed), and
 // records offered to the controls exactly as the adaptor offers them.
@@ -29,25 +52,8 @@ public:
     TCPAdaptor *adaptor() const { return m_adaptor; }
     ScriptedPeer &peer() { return m_peer; }
 
-    bool login()
-    {
-        TarnSettings::write(QString::fromLatin1(keys::CurrentDeviceAddress), QStringLiteral("127.0.0.1"));
-        TarnSettings::write(QString::fromLatin1(keys::CurrentDevicePassword), QStringLiteral("secret"));
-        qputenv("TARN_DEVICE_PORT", QByteArray::number(m_peer.port()));
-        QSignalSpy ready(m_adaptor, &TCPAdaptor::corvexReady);
-        m_adaptor->doConnect();
-        return ready.wait(5000) && m_adaptor->isReady();
-    }
-
-    bool logout()
-    {
-        m_adaptor->doDisconnect();
-        QElapsedTimer timer;
-        timer.start();
-        while ((m_adaptor->isReady() || m_adaptor->isConnected()) && timer.elapsed() < 5000)
-            QTest::qWait(10);
-        return !m_adaptor->isReady();
-    }
+    bool login() { return loginAdaptor(m_peer.port(), QStringLiteral("secret")); }
+    bool logout() { return logoutAdaptor(); }
 
     // Request lines (without LF) in the order the controls made them.
     const QList<QByteArray> &sent() const { return m_sent; }

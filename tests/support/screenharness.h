@@ -46,9 +46,9 @@ public:
     }
 
     // Starts the model with these arguments, logs the second console in and builds the root
-    // document (offscreen, or on the X server the suite runs under). Pictures go to
-    // build/screenshots/<folder>.
-    bool start(const QStringList &modelArguments, const QString &folder)
+    // document (offscreen, or on the X server the suite runs under; "xcb" sizes the window as on
+    // a desktop). Pictures go to build/screenshots/<folder>.
+    bool start(const QStringList &modelArguments, const QString &folder, const QString &platform = QStringLiteral("offscreen"))
     {
         if (!model.start(modelArguments))
             return QTest::qVerify(false, "start", qPrintable(model.output()), __FILE__, __LINE__);
@@ -74,7 +74,7 @@ public:
             for (const QQmlError &w : list)
                 warnings.append(w.toString());
         });
-        loader->InitLoader(QStringLiteral("offscreen"));
+        loader->InitLoader(platform);
         return loader->view()->rootObject() != nullptr;
     }
 

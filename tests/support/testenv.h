@@ -33,6 +33,18 @@ inline QString isolateEnvironment()
     return root->path();
 }
 
+// A whole file's bytes (empty when it cannot be read), and a file written whole, its folder made.
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // Arguments for xvfb-run that start a private X server of 1280x800. "-a" alone searches from
 // display 99, so two tests starting at once can pick the same number and one of them ends up
 // on the other's server; starting the search at a number derived from the process id avoids it.
