@@ -238,10 +238,9 @@ void TstBlockScreens::presetsAndSettingsTransfer()
     QVERIFY(m_h.press(QStringLiteral("nameConfirm")));
     const QString copied = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tarn/Presets/2-Way + Sub");
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(copied), kWait);
-    QFile local(copied);
-    QFile remote(m_h.model.stateDir() + QStringLiteral("/ftp/presets/Preset_2.preset"));
-    QVERIFY(local.open(QIODevice::ReadOnly) && remote.open(QIODevice::ReadOnly));
-    QCOMPARE(local.readAll(), remote.readAll());
+    const QByteArray remote = tarn::test::readFile(m_h.model.stateDir() + QStringLiteral("/ftp/presets/Preset_2.preset"));
+    QVERIFY(!remote.isEmpty());
+    QCOMPARE(tarn::test::readFile(copied), remote);
     QTRY_VERIFY_WITH_TIMEOUT(findItem(m_h.page(), QStringLiteral("pcPreset0")), kWait);
     m_h.picture(QStringLiteral("ScreenPresets-copied"));
 
@@ -262,9 +261,7 @@ void TstBlockScreens::presetsAndSettingsTransfer()
     // The window could not close while it ran.
     QCOMPARE(busy.count(), 2);
     QVERIFY(busy.at(0).at(0).toBool() && !m_h.loader->appBusyPreventClose());
-    QFile store(tarn::dataFolder() + QStringLiteral("/OfflineModel/presets.json"));
-    QVERIFY(store.open(QIODevice::ReadOnly));
-    const QJsonObject stored = QJsonDocument::fromJson(store.readAll()).object();
+    const QJsonObject stored = QJsonDocument::fromJson(tarn::test::readFile(tarn::dataFolder() + QStringLiteral("/OfflineModel/presets.json"))).object();
     QCOMPARE(QString::number(stored.value(QStringLiteral("current")).toInt()),
              modelValue(QStringLiteral("Presets"), QStringLiteral("CurrentPreset")));
     QCOMPARE(stored.value(QStringLiteral("slots")).toArray().size(), 8);
