@@ -686,7 +686,7 @@ template <typename Item> struct Bound {
     std::shared_ptr<FakeFactory> factory = std::make_shared<FakeFactory>();
     Item item;
 
-    Bound(int bands, const QString &po)
+    explicit Bound(int bands, const QString &po = QStringLiteral("PEQOut1"))
     {
         item.setSize(QSizeF(800, 400));
         item.plotter()->setBindingFactory(factory);
@@ -696,10 +696,7 @@ template <typename Item> struct Bound {
     }
     FakeNumericalSV *num(const QString &sv) const { return factory->num(sv); }
     FakeTextSV *txt(const QString &sv) const { return factory->txt(sv); }
-    FakeNumericalSV *num(int band, const char *parameter) const
-    {
-        return num(QStringLiteral("Band_%1_%2").arg(band).arg(QLatin1String(parameter)));
-    }
+    FakeNumericalSV *num(int band, const char *parameter) const { return num(QStringLiteral("Band_%1_%2").arg(band).arg(QLatin1String(parameter))); }
     FakeTextSV *type(int band) const { return txt(QStringLiteral("Band_%1_Type").arg(band)); }
     // The processor reports these values, texts and numbers, in order.
     void report(std::initializer_list<std::pair<const char *, QVariant>> values)
@@ -724,9 +721,7 @@ template <typename Item> struct Bound {
     }
 };
 
-struct PeqSetup : Bound<TarnPEQGraphItem> {
-    explicit PeqSetup(int bands, const QString &po = QStringLiteral("PEQOut1")) : Bound(bands, po) {}
-};
+using PeqSetup = Bound<TarnPEQGraphItem>;
 
 struct CrossoverSetup : Bound<CrossoverGraphItem> {
     CrossoverSetup(int bands, int ways, int subs) : Bound(bands, QStringLiteral("Crossover"))

@@ -54,8 +54,7 @@ int changedPixels(const QImage &a, const QImage &b, QQuickItem *item)
 
 float valueAt(const CurveMap &curve, float x)
 {
-    const auto it = curve.lowerBound(x);
-    return it == curve.end() ? 0.0f : it.value();
+    return curve.lowerBound(x) == curve.cend() ? 0.0f : curve.lowerBound(x).value();
 }
 
 
