@@ -752,14 +752,14 @@ void TstGraphs::parametricBindingsAndPoints()
     QCOMPARE(joined(s.factory->order.size(), s.item.plotter()->controls().size()), QStringLiteral("10 10")); // bound once
 
     {
-        PeqSetup s(2, QString());
+        PeqSetup unnamed(2, QString());
         QTest::ignoreMessage(QtWarningMsg, "PONAME EMPTY ABORTING NumSV Creation");
-        s.item.componentCompleted();
-        QVERIFY(s.factory->order.isEmpty());
+        unnamed.item.componentCompleted();
+        QVERIFY(unnamed.factory->order.isEmpty());
         // The band table still exists, so the curves stay consistent: two flat bands and a sum.
-        s.item.plotter()->timerTick();
-        QCOMPARE(s.item.lastCurves().size(), 3);
-        for (const CurveMap &m : s.item.lastCurves())
+        unnamed.item.plotter()->timerTick();
+        QCOMPARE(unnamed.item.lastCurves().size(), 3);
+        for (const CurveMap &m : unnamed.item.lastCurves())
             for (float y : m)
                 QCOMPARE(y, 0.0f);
     }
