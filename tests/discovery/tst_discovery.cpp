@@ -61,6 +61,19 @@ struct ScriptedResponder : QObject {
     QByteArray reply; // none: the query goes unanswered
     QList<QByteArray> queries;
 };
+// A typed-in address asked about, with what the screen hears back; the clock runs from the last ask.
+struct ManualProbe {
+    DiscoveredDevicesModel model;
+    QSignalSpy confirmed{&model, &DiscoveredDevicesModel::quarraConfirmed};
+    QSignalSpy details{&model, &DiscoveredDevicesModel::deviceConfirmed};
+    QSignalSpy invalid{&model, &DiscoveredDevicesModel::invalidIPForQuarra};
+    QElapsedTimer clock;
+    void ask(const QString &address = QStringLiteral("127.0.0.1"))
+    {
+        clock.start();
+        model.getDeviceDetailsForIP(address);
+    }
+};
 } // namespace
 
 class TstDiscovery : public QObject {
@@ -166,50 +179,44 @@ private slots:
     {
         ScriptedResponder responder; // bound, but says nothing at first
         qputenv("TARN_DEVICE_PORT", QByteArray::number(responder.socket.localPort()));
-        DiscoveredDevicesModel model;
-        QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
-        QSignalSpy details(&model, &DiscoveredDevicesModel::deviceConfirmed);
-        QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
-        QElapsedTimer clock;
-        clock.start();
-        model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-        QVERIFY(invalid.wait(10000));
-        QVERIFY(clock.elapsed() >= DiscoveredDevicesProvider::kManualTimeoutMs - 50);
-        QCOMPARE(invalid.count(), 1);
+        ManualProbe p;
+        p.ask();
+        QVERIFY(p.invalid.wait(10000));
+        QVERIFY(p.clock.elapsed() >= DiscoveredDevicesProvider::kManualTimeoutMs - 50);
+        QCOMPARE(p.invalid.count(), 1);
         QCOMPARE(responder.queries, QList<QByteArray>({tarn::discovery::queryBatch()}));
 
         // A text that is no address fails the same way, without sending anything.
-        model.getDeviceDetailsForIP(QStringLiteral("not.an.address"));
-        QVERIFY(invalid.wait(10000));
+        p.ask(QStringLiteral("not.an.address"));
+        QVERIFY(p.invalid.wait(10000));
         QCOMPARE(responder.queries.size(), 1);
 
         // While the screen asks for a password, the running-out probe reports nothing.
-        auto *timer = model.provider()->findChild<QTimer *>(QStringLiteral("manualTimer"));
-        invalid.clear();
-        model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-        model.waitForPassword();
+        auto *timer = p.model.provider()->findChild<QTimer *>(QStringLiteral("manualTimer"));
+        p.invalid.clear();
+        p.ask();
+        p.model.waitForPassword();
         QVERIFY(timer && timer->isActive());
         QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 10000);
         QCoreApplication::processEvents();
-        QCOMPARE(invalid.count(), 0);
+        QCOMPARE(p.invalid.count(), 0);
 
         // An ignored probe stays silent even when its answer comes late.
         responder.reply = answer(QStringLiteral("norvCadenzoTarn"));
-        model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-        model.ignoreDeviceDetailsResponse();
+        p.ask();
+        p.model.ignoreDeviceDetailsResponse();
         QTRY_COMPARE_WITH_TIMEOUT(responder.queries.size(), 3, 5000);
         QVERIFY(!timer->isActive());
-        QVERIFY(!confirmed.wait(300));
-        QCOMPARE(invalid.count(), 0);
+        QVERIFY(!p.confirmed.wait(300));
+        QCOMPARE(p.invalid.count(), 0);
         // ...and does not pass for the answer of the next probe: another model, invalid at once,
         // long before the time-out.
         responder.reply = answer(QStringLiteral("norvQuarra"));
-        clock.restart();
-        model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
-        QVERIFY(invalid.wait(5000));
-        QVERIFY2(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs, qPrintable(QString::number(clock.elapsed())));
+        p.ask();
+        QVERIFY(p.invalid.wait(5000));
+        QVERIFY2(p.clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs, qPrintable(QString::number(p.clock.elapsed())));
         QVERIFY(!timer->isActive());
-        QCOMPARE(confirmed.count() + details.count(), 0);
+        QCOMPARE(p.confirmed.count() + p.details.count(), 0);
     }
 
     // Our processor is confirmed, with its hardware variant and name; another model is refused at
@@ -221,20 +228,15 @@ private slots:
             QVERIFY2(processor.start({"--class-name", className, "--hardware-version", "Parvane", "--instance-name", "Sidefill"}),
                      qPrintable(processor.output()));
             qputenv("TARN_DEVICE_PORT", QByteArray::number(processor.port()));
-            DiscoveredDevicesModel model;
-            QSignalSpy confirmed(&model, &DiscoveredDevicesModel::quarraConfirmed);
-            QSignalSpy details(&model, &DiscoveredDevicesModel::deviceConfirmed);
-            QSignalSpy invalid(&model, &DiscoveredDevicesModel::invalidIPForQuarra);
-            QElapsedTimer clock;
-            clock.start();
-            model.getDeviceDetailsForIP(QStringLiteral("127.0.0.1"));
+            ManualProbe p;
+            p.ask();
             const bool ours = className == QLatin1String("norvCadenzoTarn");
-            QVERIFY2(ours ? confirmed.wait(5000) : invalid.wait(5000), qPrintable(className));
-            QVERIFY(clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs);
-            QCOMPARE(confirmed.count() + invalid.count(), 1);
+            QVERIFY2(ours ? p.confirmed.wait(5000) : p.invalid.wait(5000), qPrintable(className));
+            QVERIFY(p.clock.elapsed() < DiscoveredDevicesProvider::kManualTimeoutMs);
+            QCOMPARE(p.confirmed.count() + p.invalid.count(), 1);
             if (ours) {
-                QCOMPARE(confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
-                QCOMPARE(details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
+                QCOMPARE(p.confirmed.at(0).at(0).toString(), QStringLiteral("Parvane"));
+                QCOMPARE(p.details.at(0).at(0).toMap().value(QStringLiteral("instanceName")).toString(), QStringLiteral("Sidefill"));
             }
         }
     }

@@ -94,13 +94,6 @@ QByteArray fileContents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(data);
-}
-
 // `size` zero bytes that cost no disk.
 bool sparseFile(const QString &path, qint64 size)
 {
@@ -393,7 +386,7 @@ void TestFtp::sessionAndStates()
     QDir(t.root).mkpath(QStringLiteral("full"));
     QDir(t.root).mkpath(QStringLiteral("emptydir"));
     for (const char *name : {"a.txt", "b.txt", "c.bin"})
-        writeFile(t.root + QStringLiteral("/full/") + QLatin1String(name), name);
+        QVERIFY(tarn::test::writeFile(t.root + QStringLiteral("/full/") + QLatin1String(name), name));
     settle(t);
 
     QFtp ftp;
@@ -523,7 +516,7 @@ void TestFtp::transfers()
     // From a device, then removed.
     const QByteArray big = randomBytes(3 * 1024 * 1024 + 7, 99);
     QFile sourceFile(local.filePath(QStringLiteral("source.bin")));
-    writeFile(sourceFile.fileName(), big);
+    QVERIFY(tarn::test::writeFile(sourceFile.fileName(), big));
     const QString devName = QStringLiteral("dev-%1.bin").arg(tag);
     QCOMPARE(rec.result(ftp.put(&sourceFile, devName)), ok);
     QCOMPARE(sha(fileContents(t.root + QLatin1Char('/') + devName)), sha(big));
@@ -575,7 +568,7 @@ void TestFtp::transfers()
     QVERIFY(bigSink.size() < bigSize);
 
     // The control connection survives and stays in step.
-    writeFile(t.root + QStringLiteral("/small.txt"), "still here");
+    QVERIFY(tarn::test::writeFile(t.root + QStringLiteral("/small.txt"), "still here"));
     settle(t);
     QCOMPARE(fetch(QStringLiteral("small.txt")), QByteArray("still here"));
     QCOMPARE(rec.result(ftp.rawCommand(QStringLiteral("NOOP"))), ok);
@@ -599,7 +592,7 @@ void TestFtp::offlineServerConfinesPaths()
     for (const char *folder : {"presets", "SpeakerTunings", "AmplifierData"})
         QVERIFY(QFileInfo(t.root + QLatin1Char('/') + QLatin1String(folder)).isDir());
     QTemporaryDir outside;
-    writeFile(outside.filePath(QStringLiteral("secret.txt")), "secret");
+    QVERIFY(tarn::test::writeFile(outside.filePath(QStringLiteral("secret.txt")), "secret"));
     QVERIFY(QFile::link(outside.path(), t.root + QStringLiteral("/escape")));
 
     QFtp ftp;
